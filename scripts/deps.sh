@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the Wine runs need.
+# Safe to run again: packages already present are not touched.
+set -euo pipefail
+want=(cmake make g++ libgtest-dev
+      g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+      wine64 xvfb xauth imagemagick x11-utils
+      clang libclang-rt-14-dev)
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "deps: installing ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,34 @@
+#pragma once
+// Levelled log (debugger output and Log.txt) and the assert box.
+#include <cstdarg>
+#include <cstdint>
+
+struct ExecConfig;
+
+int LogPrintf(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int LogPrintfV(int level, const char* format, va_list args);
+// Formats into the shared 64 KiB buffer; valid until the next call.
+char* TempFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogWriteLine(const char* text);
+void InitLog(const ExecConfig* config);
+
+// Log state (set by InitExec; _InitAlloc switches logging on by itself on failure).
+void SetLogSwitch(int on);
+void SetLogThreshold(int level);
+int LogThreshold();
+// The shared formatting buffer lives in the main pool; InitExec/Exec remove own it.
+bool AllocTempBuffer();
+void FreeTempBuffer();
+
+// Shows the box; true when the user chose Retry.
+bool AssertBox(const char* file, int line, const char* condition, const char* message);
+// Every use reports an already detected failure: the condition shown is "FALSE".
+// Retry breaks into a debugger only when one is attached, otherwise it is Cancel.
+void ExecAssertFailed(const char* file, int line, const char* message);
+// module is the name the box shows ("Exec\\Memory"); where a line number is
+// documented for a message, EXEC_ASSERT_AT keeps it stable across edits.
+#define EXEC_ASSERT(module, message) ExecAssertFailed((module), __LINE__, (message))
+#define EXEC_ASSERT_AT(module, line, message) ExecAssertFailed((module), (line), (message))
+// Tests count asserts instead of showing boxes.
+using AssertHook = bool (*)(const char* file, int line, const char* message);
+void SetAssertHook(AssertHook hook);  // null restores the box

@@ -1,0 +1,58 @@
+#pragma once
+// The operating-system services the runtime needs, behind one small seam.
+// os_win32.cpp is the product's backend, os_posix.cpp serves native tests and tools.
+// Portable code includes this header, never windows.h or unistd.h.
+#include <cstddef>
+#include <cstdint>
+
+namespace os {
+
+// Monotonic milliseconds (GetTickCount64 / CLOCK_MONOTONIC).
+uint64_t TickMs();
+// High-resolution counter; false when the platform has none.
+bool PerfCounter(uint64_t* value);
+bool PerfFrequency(uint64_t* perSecond);
+void SleepMs(uint32_t ms);
+// Ask for 1 ms scheduler/timer resolution (timeBeginPeriod); End undoes it.
+void BeginTimerPeriod();
+void EndTimerPeriod();
+
+void DebugOutput(const char* text);
+
+struct LocalTime {
+  int year, month /*1..12*/, day, hour, minute, second;
+};
+LocalTime Now();
+
+// Named, per-thread recursive lock (a Win32 mutex). Same name in one process
+// (and, on Windows, across processes) means the same object. name may be null.
+struct Mutex;
+Mutex* CreateNamedMutex(const char* name);
+enum class Wait { kOwned, kTimeout, kFailed };
+Wait WaitMutex(Mutex* mutex, uint32_t timeoutMs);
+bool ReleaseMutex(Mutex* mutex);
+bool CloseMutex(Mutex* mutex);
+uint32_t LastError();
+
+bool DebuggerAttached();
+void BreakIntoDebugger();
+void Beep();
+
+// Modal Retry/Cancel box with the stop icon, no owner. Returns true for Retry.
+// The native backend prints the text to stderr and answers Cancel, so tests never block.
+bool RetryCancelBox(const char* text, const char* caption);
+
+// The host heap behind the pools.
+void* HostAlloc(size_t size);
+void HostFree(void* block);
+
+// Thread description for the task record ("System Base").
+void* DuplicateCurrentThreadHandle();
+void CloseThreadHandle(void* handle);
+void RaiseCurrentThreadPriority();
+struct CriticalSection;
+CriticalSection* NewCriticalSection(void* storage, size_t storageSize);  // placement into storage
+void DeleteCriticalSection(CriticalSection* cs);
+size_t CriticalSectionSize();
+
+}  // namespace os
