@@ -4,6 +4,7 @@
 // Portable code includes this header, never windows.h or unistd.h.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace os {
 
@@ -41,6 +42,10 @@ void Beep();
 // Modal Retry/Cancel box with the stop icon, no owner. Returns true for Retry.
 // The native backend prints the text to stderr and answers Cancel, so tests never block.
 bool RetryCancelBox(const char* text, const char* caption);
+
+// fopen for the runtime's own paths, which use "\\" as separator; the POSIX
+// backend turns every "\\" into "/" so the same path texts work natively.
+FILE* OpenFile(const char* path, const char* mode);
 
 // The host heap behind the pools.
 void* HostAlloc(size_t size);
