@@ -42,7 +42,8 @@ constexpr int kOpenDuplicate = 14;
 constexpr int kResOpAllocate = 0;    // arg: ResourceCreateArgs* (object, source null, name) -> zeroed object
 constexpr int kResOpRemoved = 1;     // arg: ResourceCreateArgs* all null; the handler is going away
 constexpr int kResOpInit = 2;        // arg: ResourceCreateArgs* (object, source or null, name) -> object
-constexpr int kResOpDestroy = 3;     // arg: ResourceHeader*; non-null result = could not be removed
+constexpr int kResOpDestroy = 3;     // arg: ResourceHeader*; non-null result = could not be removed.
+                                     // Also called on an object whose operation 2 failed.
 constexpr int kResOpActivate = 10;   // arg: ResourceHeader* -> object or null
 constexpr int kResOpDeactivate = 11; // arg: ResourceHeader*
 constexpr int kResOpOpenFile = 13;   // arg: const char* full path -> new object or null
@@ -114,9 +115,12 @@ int RemoveResource(void* object);
 
 // A resource list: an engine list in "Anchor" whose element type is the resource
 // type, entered in its handler's table of lists. Null when the type has no handler.
+// The release operation is called with an element that is still linked; it must
+// take the element out of the list and destroy it completely (for instance by
+// unlinking it and destroying it the way operation 3 does).
 ExecList* CreateResourceList(const char* name, uint16_t type, ElementRelease release);
-// Empties the list through its release operation, takes it out of "Anchor" and of
-// the handler's table and frees it.
+// Releases every element (above), takes the list out of "Anchor" and of the
+// handler's table and frees it.
 void FreeResourceList(ExecList* list);
 
 // The runtime's "Scripts" list (created at start-up after the Script handler is
