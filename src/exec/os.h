@@ -30,10 +30,17 @@ LocalTime Now();
 struct Mutex;
 Mutex* CreateNamedMutex(const char* name);
 enum class Wait { kOwned, kTimeout, kFailed };
+constexpr uint32_t kWaitForever = 0xFFFFFFFF;
+// kTimeout means the wait ended without ownership; kFailed sets LastError()
+// (a null mutex gives kErrorInvalidHandle, as Win32 does).
 Wait WaitMutex(Mutex* mutex, uint32_t timeoutMs);
+// Fails with kErrorNotOwner when the calling thread does not hold the mutex.
 bool ReleaseMutex(Mutex* mutex);
 bool CloseMutex(Mutex* mutex);
+// The calling thread's last error, in Win32 numbering on both backends.
 uint32_t LastError();
+constexpr uint32_t kErrorInvalidHandle = 6;
+constexpr uint32_t kErrorNotOwner = 288;
 
 bool DebuggerAttached();
 void BreakIntoDebugger();
@@ -52,6 +59,7 @@ void* HostAlloc(size_t size);
 void HostFree(void* block);
 
 // Thread description for the task record ("System Base").
+void SetNormalProcessPriority();
 void* DuplicateCurrentThreadHandle();
 void CloseThreadHandle(void* handle);
 void RaiseCurrentThreadPriority();
