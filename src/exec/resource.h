@@ -3,6 +3,7 @@
 // open, duplicate and destroy its objects; GenericOpen resolves a name to a file,
 // asks the handler and installs the object, with a reference count, in a resource
 // list; RemoveResource counts down and destroys.
+#include <cstddef>
 #include <cstdint>
 #include "exec/list.h"
 #include "exec/table.h"
@@ -57,6 +58,7 @@ struct ResourceHeader {
   uint16_t flags;
   uint16_t ownedNameLength;  // non-zero when node.name is owned (length + terminator)
 };
+// An owned node.name belongs to the resource system: handlers never free it.
 
 // Container objects (kResContainer) keep their children here.
 struct ResourceContainer {

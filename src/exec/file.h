@@ -1,0 +1,77 @@
+#pragma once
+// File layer: the runtime's standard folders, the drive list and the few
+// whole-file operations the resource system and the Script reader need.
+// Paths use '\' as separator ('/' is accepted as a trailing one); os::OpenFile
+// maps them for the native build.
+#include <cstddef>
+#include <cstdint>
+#include "exec/list.h"
+
+constexpr size_t kPathMax = 512;
+
+// Base directory (config text + '\' when missing) and base + "System\".
+// Both null until the resource system has started.
+const char* BaseDirectory();
+const char* SystemDirectory();
+// Called by the resource system start; false when the texts cannot be allocated.
+bool SetBaseDirectory(const char* baseDirectory);
+
+// root + '\' (when missing) + "Resources\" + subFolder + '\' (when missing).
+// The result is kept as the resource path text (valid until the next call).
+const char* ResourcePath(const char* root, const char* subFolder);
+// folder + '\' (when missing) + "system.ini", kept as the settings file path text.
+const char* SettingsFilePath(const char* folder);
+// Releases the four path texts (resource system removal).
+void FreePathTexts();
+
+// True when the name starts with "\\" or has ':' as its second character.
+bool IsAbsolutePath(const char* path);
+// True when the text ends with '\' or '/'.
+bool EndsWithSeparator(const char* text);
+// Appends '\' unless already there; false (text unchanged) when it would not fit.
+bool AppendSeparator(char* text, size_t capacity);
+
+// Creates (or truncates to) an empty file. Failure shows the assert box.
+bool VX_CreateFile(const char* path);
+// Size in bytes, 0 when the file cannot be opened.
+uint32_t FileSize(const char* path);
+// The whole file in a new AllocMem block (an empty file gives a minimal block),
+// null when it cannot be opened, read or held. The size read is kept for the
+// caller in LoadedFileSize() and, when given, *size.
+void* LoadFile(const char* path, uint32_t* size = nullptr);
+uint32_t LoadedFileSize();
+
+// Drive list ("Drive list" in "Anchor"): one entry per selectable drive C: to
+// the 31st letter. On POSIX hosts there are no drive letters and the list stays
+// empty.
+struct DriveEntry {
+  ExecNode node;  // name = label, type 0, priority 0
+  uint32_t reserved;
+  uint32_t fileSystemFlags;
+  uint32_t driveNumber;  // 1 = A:, 3 = C:
+  uint32_t driveType;    // the platform's code
+  char label[32];
+};
+
+// What the platform tells about one drive it could select.
+struct DriveProbe {
+  uint32_t fileSystemFlags;
+  uint32_t driveType;
+  char label[32];
+};
+// Seam for the platform: present-drive bit mask (bit n-1 = drive n), and a probe
+// that selects drive n and reads its volume; false skips the drive.
+struct DriveSource {
+  uint32_t (*presentMask)(void* context);
+  bool (*probe)(void* context, uint32_t driveNumber, DriveProbe* out);
+  void* context;
+};
+
+// Builds "Drive list" from the platform (remembers and restores the current drive
+// and directory, with critical-error dialogs switched off). Lives in the
+// platform file (file_win32.cpp / file_posix.cpp).
+bool SetupDriveList();
+// The same from a given source (tests).
+bool SetupDriveListFrom(const DriveSource* source);
+ExecList* DriveList();
+void RemoveDriveList();

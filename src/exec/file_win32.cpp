@@ -1,0 +1,48 @@
+#include <direct.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "exec/file.h"
+
+namespace {
+
+uint32_t PresentDrives(void*) {
+  // The string list is read as the mask is: some systems only refresh the
+  // drive bit mask after the strings have been asked for.
+  char strings[512];
+  GetLogicalDriveStringsA(sizeof strings, strings);
+  return GetLogicalDrives();
+}
+
+bool ProbeDrive(void*, uint32_t number, DriveProbe* out) {
+  if (_chdrive(static_cast<int>(number)) != 0) return false;
+  char root[4] = {static_cast<char>('A' + number - 1), ':', '\\', '\0'};
+  DWORD flags = 0;
+  char label[33] = {};
+  if (!GetVolumeInformationA(root, label, sizeof label - 1, nullptr, nullptr, &flags, nullptr, 0)) {
+    label[0] = '\0';
+    flags = 0;
+  }
+  strncpy(out->label, label, sizeof out->label - 1);
+  out->label[sizeof out->label - 1] = '\0';
+  out->fileSystemFlags = flags;
+  out->driveType = GetDriveTypeA(root);
+  return true;
+}
+
+}  // namespace
+
+bool SetupDriveList() {
+  int savedDrive = _getdrive();
+  char savedDirectory[512];
+  bool haveDirectory = _getcwd(savedDirectory, sizeof savedDirectory) != nullptr;
+  // An empty card reader or optical drive must not pop up "There is no disk in the drive".
+  UINT savedMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  DriveSource source{PresentDrives, ProbeDrive, nullptr};
+  bool ok = SetupDriveListFrom(&source);
+  if (savedDrive > 0) _chdrive(savedDrive);
+  if (haveDirectory) _chdir(savedDirectory);
+  SetErrorMode(savedMode);
+  return ok;
+}
