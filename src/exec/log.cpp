@@ -107,7 +107,7 @@ bool AllocTempBuffer() {
 void FreeTempBuffer() {
   char* buffer = gTempBuffer;
   gTempBuffer = nullptr;
-  FreeMem(buffer);
+  if (buffer != nullptr) FreeMem(buffer);
 }
 
 void InitLog(const ExecConfig* config) {
