@@ -1,5 +1,6 @@
 #pragma once
 // Runtime start-up and shutdown.
+#include <cstddef>
 #include <cstdint>
 
 struct ExecConfig {
@@ -17,10 +18,24 @@ struct ExecConfig {
   void* instance;
 };
 
+struct ExecList;
+
+// False when the memory system cannot be made (after the assert box); nothing
+// else has been started then. A second call while started also returns false.
 bool InitExec(const ExecConfig* config);
+// Takes everything down in reverse order and writes the leak report; does
+// nothing when the runtime is not started.
 void ExecRemove();
 bool ExecStarted();
-const char* ApplicationName();
+const char* ApplicationName();  // "" when none is stored
 void* ExecInstance();
-// The shared 64 KiB path buffer (InitExec allocates it).
+// The shared 64 KiB path buffer (InitExec allocates it; a static one stands in
+// before and after, so early callers do not crash).
 char* SharedPathBuffer();
+constexpr size_t kSharedPathBufferSize = 65536;
+
+// Standard lists set up by InitExec and emptied by Exec remove (nodes are freed
+// there; a list's release operation frees what an element owns).
+ExecList* UserTimeList();
+ExecList* UserDataList();
+ExecList* LanguagesList();
