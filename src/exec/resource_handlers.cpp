@@ -202,15 +202,13 @@ ExecList* CreateResourceList(const char* name, uint16_t type, ElementRelease rel
     }
   }
   if (free + 1 >= handler->lists.capacity) {
-    uint32_t oldCapacity = handler->lists.capacity;
-    if (!ResizeTable(&handler->lists, kListTableStep)) {
-      LogPrintf(0, "CreateResourceList: Could not grow the list table of %s\n", handler->node.name);
-      return nullptr;
-    }
+    // Every usable slot is taken, so count covers them all and the resize keeps them.
+    handler->lists.count = handler->lists.capacity > 0 ? handler->lists.capacity - 1 : 0;
+    if (!ResizeTable(&handler->lists, kListTableStep)) return nullptr;
     slots = ListSlots(handler);
-    ClearMem(slots + oldCapacity, (handler->lists.capacity - oldCapacity) * sizeof(ExecList*));
-    free = oldCapacity - 1;
-    while (free > 0 && !slots[free - 1]) --free;
+    uint32_t used = handler->lists.count;
+    ClearMem(slots + used, (handler->lists.capacity - used) * sizeof(ExecList*));
+    free = used;
   }
   ExecList* list = CreateList(name, release, type);
   if (!list) return nullptr;
