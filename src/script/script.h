@@ -9,6 +9,7 @@
 
 #include "exec/list.h"
 #include "exec/resource.h"
+#include "script/script_text.h"
 
 // Number of values meaning "every value up to the end of the line".
 constexpr int16_t ScriptKeyToLineEnd = 32767;
@@ -56,8 +57,7 @@ struct ScriptDocument {
   const uint8_t* textStart;
   const uint8_t* textEnd;  // one past the last byte
   const uint8_t* position;
-  char* token;             // owned text of the token last read
-  uint32_t tokenCapacity;
+  OwnedText token;         // the token last read
   uint32_t flags;
   void* context;
   void* context2;
@@ -108,7 +108,7 @@ uint32_t ValuesLeft(const ScriptCursor* cursor);
 int32_t ParseNumber(const char* text);
 
 // Low-level reading (the section reader is built on these; tools and tests use them).
-// Reads the next token into document->token; empty at the end of the data.
+// Reads the next token into document->token.text; empty at the end of the data.
 const char* ReadToken(ScriptDocument* document);
 bool EndOfLine(const ScriptDocument* document);
 // Puts the read position just behind the ']' of the section; false when absent.

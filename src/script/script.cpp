@@ -1,0 +1,164 @@
+// Script documents as resources: the Script handler's operations and the open
+// and release calls the rest of the program uses.
+#include "script/script.h"
+
+#include <cstring>
+
+#include "exec/file.h"
+#include "exec/log.h"
+#include "exec/memory.h"
+#include "script/script_internal.h"
+
+namespace {
+
+// Bytes handed from OpenScriptFromMemory to the handler's initialise operation
+// (the resource system's create mode carries no source data of its own).
+struct MemorySource {
+  const void* bytes;
+  uint32_t count;
+  bool pending;
+};
+MemorySource gMemorySource{};
+
+bool SameTextIgnoringCase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
+    char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
+    if (x != y) return false;
+    if (!x) return true;
+  }
+}
+
+// A document already loaded under the same base name, in any list of the handler.
+const ScriptDocument* FindLoaded(ResourceHandler* handler, const char* path) {
+  char wanted[kPathMax];
+  char name[kPathMax];
+  if (!handler || !BaseName(path, wanted, sizeof wanted)) return nullptr;
+  for (uint32_t i = 0; i < handler->lists.count; ++i) {
+    ExecList* list = *static_cast<ExecList**>(TableEntry(&handler->lists, i));
+    if (!list) continue;
+    for (ExecNode* node = FirstNode(&list->list); node; node = NextNode(node)) {
+      if (node->name && BaseName(node->name, name, sizeof name) && SameTextIgnoringCase(name, wanted)) {
+        return reinterpret_cast<const ScriptDocument*>(node);
+      }
+    }
+  }
+  return nullptr;
+}
+
+ScriptDocument* AllocateDocument() {
+  ScriptDocument* document = static_cast<ScriptDocument*>(AllocMem(kMainPoolId, sizeof(ScriptDocument)));
+  if (document) InitScriptDocument(document);
+  return document;
+}
+
+void* InitialiseDocument(ResourceCreateArgs* args) {
+  ScriptDocument* document = reinterpret_cast<ScriptDocument*>(args->object);
+  if (!document) return nullptr;
+  const char* name = args->name ? args->name : "";
+  if (gMemorySource.pending) {
+    gMemorySource.pending = false;
+    if (!CopyScriptBytes(document, gMemorySource.bytes, gMemorySource.count)) return nullptr;
+  } else if (args->source) {
+    ShareScriptText(document, reinterpret_cast<const ScriptDocument*>(args->source));
+  } else if (!VX_CreateFile(name)) {
+    return nullptr;
+  }
+  return SetScriptFileName(document, name) ? document : nullptr;
+}
+
+void* OpenDocumentFile(ResourceHandler* handler, const char* path) {
+  if (!path) return nullptr;
+  ScriptDocument* document = AllocateDocument();
+  if (!document) return nullptr;
+  bool ok = SetScriptFileName(document, path);
+  if (ok) {
+    const ScriptDocument* loaded = FindLoaded(handler, path);
+    if (loaded) {
+      ShareScriptText(document, loaded);
+    } else {
+      ok = LoadScriptBytes(document, path);
+    }
+  }
+  if (!ok) {
+    DeleteScriptDocument(document);
+    return nullptr;
+  }
+  return document;
+}
+
+}  // namespace
+
+void* ScriptDispatch(ResourceHandler* handler, int op, void* arg) {
+  switch (op) {
+    case kResOpAllocate:
+      return AllocateDocument();
+    case kResOpRemoved:
+      ReleaseScriptsList();
+      return nullptr;
+    case kResOpInit:
+      return arg ? InitialiseDocument(static_cast<ResourceCreateArgs*>(arg)) : nullptr;
+    case kResOpDestroy:
+      // The resource system releases the owned name afterwards; only the
+      // document's own parts go here.
+      if (arg) DeleteScriptDocument(static_cast<ScriptDocument*>(arg));
+      return nullptr;
+    case kResOpOpenFile:
+      return OpenDocumentFile(handler, static_cast<const char*>(arg));
+    default:
+      return nullptr;
+  }
+}
+
+void ReleaseScriptElement(ExecNode* element) {
+  if (!element) return;
+  ScriptDocument* document = reinterpret_cast<ScriptDocument*>(element);
+  LogPrintf(1, "ReleaseScriptElement: %s still open\n", element->name ? element->name : "");
+  if (element->next && element->prev) RemoveNode(element);
+  if (document->header.ownedNameLength && element->name) FreeMem(const_cast<char*>(element->name));
+  element->name = nullptr;
+  DeleteScriptDocument(document);
+}
+
+ScriptDocument* OpenScript(const char* name) {
+  ExecList* list = ScriptsList();
+  if (!list || !name) {
+    LogPrintf(0, "OpenScript: no Script resources\n");
+    return nullptr;
+  }
+  if (!GenericOpen(list, name, 0, kOpenExists)) return nullptr;
+  return static_cast<ScriptDocument*>(GenericOpen(list, name, kResOwnName, kOpenFile));
+}
+
+ScriptDocument* OpenScriptFromMemory(const char* name, const void* bytes, uint32_t count) {
+  if (!bytes) return OpenScript(name);
+  ExecList* list = ScriptsList();
+  if (!list || !name) {
+    LogPrintf(0, "OpenScriptFromMemory: no Script resources\n");
+    return nullptr;
+  }
+  gMemorySource = MemorySource{bytes, count, true};
+  void* document = GenericOpen(list, name, kResOwnName | kResFullPath, kOpenCreate);
+  gMemorySource.pending = false;
+  return static_cast<ScriptDocument*>(document);
+}
+
+ScriptDocument* OpenScriptForWriting(const char* name) {
+  ExecList* list = ScriptsList();
+  if (!list || !name) {
+    LogPrintf(0, "OpenScriptForWriting: no Script resources\n");
+    return nullptr;
+  }
+  if (GenericOpen(list, name, 0, kOpenExists)) {
+    // It is there but could not be read: never replace a file we could not read.
+    return static_cast<ScriptDocument*>(GenericOpen(list, name, kResOwnName, kOpenFile));
+  }
+  // A new document starts empty; WriteSection creates the file whole, so a
+  // failed save never leaves an empty file behind.
+  static const uint8_t kNothing = 0;
+  return OpenScriptFromMemory(name, &kNothing, 0);
+}
+
+void ReleaseScript(ScriptDocument* document) {
+  if (document) RemoveResource(document);
+}
