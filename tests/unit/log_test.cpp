@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "exec/execlib.h"
+#include "exec/log.h"
+
+namespace {
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+int CountEntries(const std::string& dir) {
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return -1;
+  int count = 0;
+  while (dirent* entry = readdir(d)) {
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) ++count;
+  }
+  closedir(d);
+  return count;
+}
+
+void WriteWhole(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+const char kInitLine[] =
+    "Exec Log Init [0-9]{1,2} (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} at "
+    "[0-9]{2}:[0-9]{2}:[0-9]{2}\n";
+
+class LogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/ts_log_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    logPath_ = dir_ + "/Log.txt";
+    SetLogDirectory((dir_ + "/").c_str());
+    SetLogSwitch(1);
+    SetLogThreshold(0);
+  }
+  void TearDown() override {
+    SetLogSwitch(0);
+    SetLogThreshold(0);
+    SetLogDirectory("");
+    SetAssertHook(nullptr);
+    SetDebuggerProbe(nullptr);
+    unlink(logPath_.c_str());
+    rmdir(dir_.c_str());
+  }
+  ExecConfig Config(uint16_t mode) {
+    ExecConfig config;
+    memset(&config, 0, sizeof config);
+    config.logMode = mode;
+    snprintf(config.logDirectory, sizeof config.logDirectory, "%s/", dir_.c_str());
+    return config;
+  }
+  std::string dir_;
+  std::string logPath_;
+};
+
+TEST_F(LogTest, LevelAboveThresholdIsDropped) {
+  struct Case {
+    int threshold, level;
+    bool written;
+  } cases[] = {{0, 0, true}, {0, 1, false}, {3, 1, true}, {3, 3, true}, {3, 4, false}, {-1, 0, false}};
+  for (const Case& c : cases) {
+    unlink(logPath_.c_str());
+    SetLogThreshold(c.threshold);
+    int result = LogPrintf(c.level, "line %d", 7);
+    SCOPED_TRACE(testing::Message() << "threshold " << c.threshold << " level " << c.level);
+    EXPECT_EQ(result, c.written ? 6 : 0);
+    EXPECT_EQ(ReadWhole(logPath_), c.written ? "line 7\n" : "");
+  }
+}
+
+TEST_F(LogTest, SwitchedOffWritesNothingEvenErrors) {
+  SetLogSwitch(0);
+  EXPECT_EQ(LogPrintf(0, "error"), 0);
+  EXPECT_FALSE(Exists(logPath_));
+}
+
+TEST_F(LogTest, LinesAreAppended) {
+  LogPrintf(0, "first");
+  LogPrintf(0, "second %s", "line");
+  EXPECT_EQ(ReadWhole(logPath_), "first\nsecond line\n");
+}
+
+TEST_F(LogTest, LongTextIsCutTo511Characters) {
+  std::string text(600, 'x');
+  EXPECT_EQ(LogPrintf(0, "%s", text.c_str()), -511);
+  EXPECT_EQ(ReadWhole(logPath_), std::string(511, 'x') + "\n");
+  EXPECT_EQ(LogPrintf(0, "%s", std::string(511, 'y').c_str()), 511);
+}
+
+TEST_F(LogTest, DebuggerOutputCarriesTheBanner) {
+  setenv("TS_DEBUG_OUTPUT", "1", 1);
+  testing::internal::CaptureStderr();
+  LogPrintf(0, "hello");
+  std::string out = testing::internal::GetCapturedStderr();
+  unsetenv("TS_DEBUG_OUTPUT");
+  EXPECT_EQ(out, "------------- Vexel Message ------------- hello\n");
+}
+
+TEST_F(LogTest, EmptyDirectoryWritesIntoTheCurrentDirectory) {
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(dir_.c_str()), 0);
+  SetLogDirectory("");
+  LogPrintf(0, "here");
+  ASSERT_EQ(chdir(previous), 0);
+  EXPECT_EQ(ReadWhole(logPath_), "here\n");
+}
+
+TEST_F(LogTest, DirectoryTooLongForThePathWritesNoFile) {
+  std::string longDir = dir_ + "/" + std::string(260, 'd') + "/";
+  SetLogDirectory(longDir.c_str());
+  EXPECT_EQ(LogPrintf(0, "lost"), 4);
+  SetLogDirectory((dir_ + "/").c_str());
+  // A cut path would have named a file inside the test directory.
+  EXPECT_EQ(CountEntries(dir_), 0);
+}
+
+TEST_F(LogTest, ModeTwoStartsAFreshFile) {
+  WriteWhole(logPath_, "old run\n");
+  ExecConfig config = Config(2);
+  InitLog(&config);
+  std::string text = ReadWhole(logPath_);
+  EXPECT_TRUE(std::regex_match(text, std::regex(std::string("Log Create\n") + kInitLine))) << text;
+}
+
+TEST_F(LogTest, OtherModesAppendTheStartLine) {
+  WriteWhole(logPath_, "old run\n");
+  ExecConfig config = Config(1);
+  SetLogThreshold(-5);  // the start line ignores the threshold
+  InitLog(&config);
+  std::string text = ReadWhole(logPath_);
+  EXPECT_TRUE(std::regex_match(text, std::regex(std::string("old run\n") + kInitLine))) << text;
+}
+
+TEST_F(LogTest, ModeZeroLeavesTheFileAlone) {
+  ExecConfig config = Config(0);
+  InitLog(&config);
+  EXPECT_FALSE(Exists(logPath_));
+}
+
+TEST_F(LogTest, TempFormatWorksBeforeTheRuntimeStarts) {
+  EXPECT_STREQ(TempFormat("%s %d", "value", 42), "value 42");
+}
+
+// ---- assert box
+
+TEST_F(LogTest, AssertBoxTextIsExact) {
+  char text[kAssertTextSize];
+  int length = FormatAssertText(text, "Exec\\Memory", 120, "FALSE", "AllocMem: Could not allocate memory\n");
+  const char expected[] =
+      "Vexel Assert Box\n"
+      "_________________________________________________\n"
+      "\n\n"
+      "Cond : FALSE\n"
+      "Message : AllocMem: Could not allocate memory\n\n\n"
+      "In file : Exec\\Memory, at line : 120";
+  EXPECT_STREQ(text, expected);
+  EXPECT_EQ(length, static_cast<int>(strlen(expected)));
+}
+
+TEST_F(LogTest, AssertBoxTextIsCutToItsBuffer) {
+  char text[kAssertTextSize];
+  std::string message(2000, 'm');
+  EXPECT_EQ(FormatAssertText(text, "Exec\\Task", 1, "FALSE", message.c_str()), kAssertTextSize - 1);
+  EXPECT_EQ(strlen(text), static_cast<size_t>(kAssertTextSize - 1));
+}
+
+TEST_F(LogTest, NativeBoxShowsCaptionAndTextAndAnswersCancel) {
+  testing::internal::CaptureStderr();
+  bool retry = AssertBox("exec\\Task_PC", 77, "FALSE", "Could not create semaphore");
+  std::string out = testing::internal::GetCapturedStderr();
+  char text[kAssertTextSize];
+  FormatAssertText(text, "exec\\Task_PC", 77, "FALSE", "Could not create semaphore");
+  EXPECT_FALSE(retry);
+  EXPECT_EQ(out, std::string("Vexel assert !\n") + text + "\n");
+}
+
+bool AnswerRetry(const char*, int, const char*) { return true; }
+bool AnswerCancel(const char*, int, const char*) { return false; }
+bool NoDebugger() { return false; }
+bool WithDebugger() { return true; }
+
+TEST_F(LogTest, RetryBreaksOnlyWithADebuggerAttached) {
+  struct Case {
+    AssertHook answer;
+    DebuggerProbe probe;
+    bool breaks;
+  } cases[] = {{AnswerRetry, NoDebugger, false},
+               {AnswerRetry, WithDebugger, true},
+               {AnswerCancel, WithDebugger, false},
+               {AnswerCancel, NoDebugger, false}};
+  for (const Case& c : cases) {
+    SetAssertHook(c.answer);
+    SetDebuggerProbe(c.probe);
+    EXPECT_EQ(AssertBox("Exec\\Table", 5, "FALSE", "m"), c.breaks);
+  }
+}
+
+TEST_F(LogTest, FailedCheckWithoutDebuggerLogsAndCarriesOn) {
+  SetAssertHook(AnswerRetry);
+  SetDebuggerProbe(NoDebugger);
+  EXEC_ASSERT_AT("Exec\\ExecLib", 302, "Check 100% failed");  // '%' is not a format here
+  EXPECT_EQ(ReadWhole(logPath_), "Check 100% failed\n");
+}
+
+}  // namespace
