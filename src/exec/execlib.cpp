@@ -9,7 +9,10 @@
 #include "exec/log.h"
 #include "exec/memory.h"
 #include "exec/os.h"
+#include "exec/resource.h"
 #include "exec/task.h"
+#include "script/multilang.h"
+#include "script/script.h"
 
 namespace {
 
@@ -73,17 +76,29 @@ bool StoreApplicationName(const char* name, size_t size) {
   return true;
 }
 
-void FormatPoolSize(uint32_t bytes, char* out, size_t size) {
-  snprintf(out, size, "%u", static_cast<unsigned>(bytes));
-}
+void FormatPoolSize(uint32_t bytes, char* out, size_t size) { FormatMemSize(bytes, out, size); }
 
 // ---- resources, scripting and languages
 
-void StartResources(const ExecConfig* config) {}
-void StartScripting() {}
-void StartLanguages(const ExecConfig* config) {}
-void RemoveResources() {}
-void ReleaseUnitTables() {}
+void StartResources(const ExecConfig* config) {
+  char base[sizeof(ExecConfig::baseDirectory) + 1];
+  size_t length = BoundedLength(config->baseDirectory, sizeof config->baseDirectory);
+  memcpy(base, config->baseDirectory, length);
+  base[length] = '\0';
+  StartResourceSystem(base);
+}
+
+void StartScripting() {
+  const ResourceHandlerInfo script = {kResourceScript, 2, 0x5B53435D, 0, ScriptDispatch, nullptr,
+                                      "Scripts", "", ".ini", 0};
+  if (NewResourceHandler(&script) != nullptr) {
+    SetScriptsList(CreateResourceList("Scripts", kResourceScript, ReleaseScriptElement));
+  }
+}
+
+void StartLanguages(const ExecConfig* config) { ::StartLanguages(config->language); }
+void RemoveResources() { RemoveResourceSystem(); }
+void ReleaseUnitTables() { FreeUnitTables(); }
 
 // ---- shutdown report
 
