@@ -1,0 +1,44 @@
+#include "app/app_tick.h"
+
+#include "app/control_panel.h"
+#include "app/options.h"
+#include "exec/os.h"
+
+namespace {
+
+bool Due(uint64_t* last, uint64_t now, uint64_t interval) {
+  if (now - *last <= interval) return false;
+  *last = now;
+  return true;
+}
+
+TickTimes gTimes;
+TickHooks gHooks;
+
+}  // namespace
+
+int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusHold,
+            bool developerMode) {
+  // The hold flag keeps the board quiet while the pages are built and while a
+  // command talks to it; game detection only looks at processes, so it goes on.
+  if (!statusHold) {
+    if (Due(&times->lastStatusRefresh, now, kStatusRefreshIntervalMs) && hooks.statusRefresh) {
+      hooks.statusRefresh();
+    }
+    if (developerMode && Due(&times->lastCurrentReadout, now, kCurrentReadoutIntervalMs) &&
+        hooks.currentReadout) {
+      hooks.currentReadout();
+    }
+  }
+  if (Due(&times->lastGameDetection, now, kGameDetectionIntervalMs) && hooks.gameDetection) {
+    hooks.gameDetection();
+  }
+  if (hooks.boardReport) hooks.boardReport();
+  return hooks.readGamingInput ? hooks.readGamingInput() : 0;
+}
+
+TickHooks& ApplicationTickHooks() { return gHooks; }
+
+int ApplicationTick() {
+  return RunTick(&gTimes, gHooks, os::TickMs(), Panel().statusHold, DeveloperMode());
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The application tick: everything periodic runs from the frame window's 33 ms
+// timer, in a fixed order, on the user-interface thread.
+#include <cstdint>
+
+// The steps of one tick. Each subsystem plugs its step in here at start-up; a
+// null step is skipped (readGamingInput null counts as result 0).
+struct TickHooks {
+  void (*statusRefresh)() = nullptr;   // wheel status refresh, > 1000 ms apart
+  void (*currentReadout)() = nullptr;  // drive current readout, developer mode, > 100 ms apart
+  void (*gameDetection)() = nullptr;   // game detection, > 2000 ms apart, even on hold
+  void (*boardReport)() = nullptr;     // at most one asynchronous "#" report per tick
+  int (*readGamingInput)() = nullptr;  // game-controller readout, every tick
+};
+
+// Millisecond tick counts of the last runs; 0 at start, so the first tick runs all.
+struct TickTimes {
+  uint64_t lastStatusRefresh = 0;
+  uint64_t lastCurrentReadout = 0;
+  uint64_t lastGameDetection = 0;
+};
+
+constexpr uint64_t kStatusRefreshIntervalMs = 1000;
+constexpr uint64_t kCurrentReadoutIntervalMs = 100;
+constexpr uint64_t kGameDetectionIntervalMs = 2000;
+
+// One tick at time now. Intervals are strict: a step runs at the first tick
+// more than its interval after its previous run; missed intervals are not
+// caught up. Returns the game-controller readout's result.
+int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusHold,
+            bool developerMode);
+
+// The program's hooks and the tick the frame window's timer calls (uses the
+// millisecond tick, the ControlPanel's status hold flag and developer mode).
+TickHooks& ApplicationTickHooks();
+int ApplicationTick();

@@ -1,0 +1,36 @@
+#include "app/startup_config.h"
+
+#include <cstring>
+
+#include "exec/execlib.h"
+#include "exec/memory.h"
+
+void MakeDirectoryText(const char* workingDirectory, char* out, size_t outSize) {
+  if (out == nullptr || outSize == 0) return;
+  out[0] = 0;
+  if (workingDirectory == nullptr) return;
+  size_t length = strlen(workingDirectory);
+  if (length == 0) return;
+  char last = workingDirectory[length - 1];
+  bool hasSeparator = last == '\\' || last == '/';
+  size_t needed = length + (hasSeparator ? 0 : 1) + 1;
+  if (needed > outSize) return;
+  memcpy(out, workingDirectory, length);
+  if (!hasSeparator) out[length++] = '\\';
+  out[length] = 0;
+}
+
+void FillAppExecConfig(ExecConfig* config, const char* workingDirectory, void* instance) {
+  memset(config, 0, sizeof(*config));
+  config->mainPoolSize = 0x2000000;
+  config->debugPoolSize = 0x100;
+  config->logLevel = 0;
+  config->memoryOptions = kMemThreadSafe;
+  config->language = 0;
+  config->logMode = 2;
+  config->hostHeap = 0;
+  MakeDirectoryText(workingDirectory, config->logDirectory, sizeof(config->logDirectory));
+  memcpy(config->baseDirectory, config->logDirectory, sizeof(config->baseDirectory));
+  config->applicationName[0] = 0;
+  config->instance = instance;
+}

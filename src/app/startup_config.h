@@ -1,0 +1,16 @@
+#pragma once
+// The runtime start-up record the application hands to InitExec.
+#include <cstddef>
+
+struct ExecConfig;
+
+// Directory text for the runtime: the working directory with a trailing "\"
+// (the log appends "Log.txt" without a separator). Leaves out empty when the
+// directory plus separator does not fit, so the runtime falls back to
+// relative paths instead of writing beside a cut-off folder name.
+void MakeDirectoryText(const char* workingDirectory, char* out, size_t outSize);
+
+// Zero-fills config and sets the application's values: 32 MiB main pool,
+// 256-byte debug pool, log threshold 0, thread-safe memory, language 0, a fresh
+// Log.txt, both directories from the working directory, empty application name.
+void FillAppExecConfig(ExecConfig* config, const char* workingDirectory, void* instance);
