@@ -1,0 +1,192 @@
+#include "app/frame_win32.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+#include "app/app_tick.h"
+#include "app/control_panel.h"
+#include "app/resource.h"
+#include "exec/log.h"
+
+namespace {
+
+constexpr UINT_PTR kTickTimerId = 0;
+constexpr UINT kTickPeriodMs = 33;
+constexpr DWORD kLinkControlClasses = 0x8000;  // ICC_LINK_CLASS
+
+// DirectInput start-up and device re-acquisition belong to the gaming-device
+// input; until it is linked in, the frame starts without a game controller.
+int StartGamingInput() { return 0; }
+void ReacquireGamingDevice() {}
+// Calibration belongs to the wheel status code; the command is accepted meanwhile.
+void StartCalibration() {}
+
+// A dialog procedure answers SendMessage through DWLP_MSGRESULT; the message
+// loop reads that answer to decide whether a key-down was consumed.
+INT_PTR Answer(HWND window, LRESULT result) {
+  SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+void SetTrayState(uint32_t hidden) {
+  AppInstance& app = App();
+  app.hiddenToTray = hidden;
+  UpdateTrayState(app);
+  ShowFrameForTrayState(app);
+}
+
+INT_PTR OnCommand(HWND window, WORD id) {
+  switch (id) {
+    case IDM_RESTORE:
+      SetTrayState(0);
+      return TRUE;
+    case IDM_EXIT:
+      SetTrayState(0);
+      EndDialog(window, IDM_EXIT);
+      PostQuitMessage(0);
+      return TRUE;
+    case IDM_CALIBRATE:
+      StartCalibration();
+      return TRUE;
+    case IDM_ABOUT:
+      DialogBoxParamW(App().instance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+AppInstance::AppInstance() {
+  trayCallbackMessage = RegisterWindowMessageW(L"Server tray notification");
+}
+
+AppInstance& App() {
+  static AppInstance app;
+  return app;
+}
+
+LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void UpdateTrayState(AppInstance& app) {
+  // The notification-area icon is added here while hiddenToTray is 1 and
+  // removed when it is 0; the tray code plugs in at this point.
+  (void)app;
+}
+
+void ShowFrameForTrayState(AppInstance& app) {
+  if (app.frameWindow == nullptr) return;
+  ShowWindow(app.frameWindow, app.hiddenToTray ? SW_HIDE : SW_SHOWNORMAL);
+}
+
+void CentreWindow(HWND window) {
+  RECT work{};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+    work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  int width = rect.right - rect.left;
+  int height = rect.bottom - rect.top;
+  int x = work.left + ((work.right - work.left) - width) / 2;
+  int y = work.top + ((work.bottom - work.top) - height) / 2;
+  SetWindowPos(window, nullptr, x < work.left ? work.left : x, y < work.top ? work.top : y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool BuildPages(HWND frame) {
+  ControlPanel& panel = Panel();
+  panel.frameWindow = frame;
+  // The main page, the board connection and, in developer mode, the
+  // drive/state strip are created here and size the frame around them.
+  CentreWindow(frame);
+
+  wchar_t dialogTitle[256] = L"";
+  GetWindowTextW(frame, dialogTitle, 256);
+  wchar_t title[320];
+  _snwprintf(title, 320, L"%ls (version %d.%d)", dialogTitle, TS_VERSION_MAJOR, TS_VERSION_MINOR);
+  title[319] = 0;
+  SetWindowTextW(frame, title);
+
+  ShowWindow(frame, SW_SHOWNORMAL);
+  panel.statusHold = false;
+  return true;
+}
+
+INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      if (StartGamingInput() < 0) {
+        wchar_t className[kClassNameChars] = L"";
+        LoadStringW(App().instance, IDS_FRAME_CLASS, className, kClassNameChars);
+        MessageBoxW(nullptr, L"Error Initializing DirectInput", className, MB_ICONERROR | MB_OK);
+        EndDialog(window, 0);
+      }
+      SetTimer(window, kTickTimerId, kTickPeriodMs, nullptr);
+      return TRUE;
+    case WM_TIMER:
+      ApplicationTick();
+      return TRUE;
+    case WM_COMMAND:
+      return OnCommand(window, LOWORD(wParam));
+    case WM_SIZE:
+      if (wParam == SIZE_MINIMIZED) {
+        SetTrayState(1);
+      } else if (wParam == SIZE_RESTORED) {
+        SetTrayState(0);
+      }
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) ReacquireGamingDevice();
+      return TRUE;
+    case WM_CLOSE:
+    case WM_DESTROY:
+      LogPrintf(0, "received WM_CLOSE, closing");
+      PostQuitMessage(1);
+      return TRUE;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) {
+        PostQuitMessage(1);
+        return Answer(window, 1);
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      INITCOMMONCONTROLSEX init{sizeof(init), kLinkControlClasses};
+      InitCommonControlsEx(&init);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(window, 1);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_KEYDOWN:
+    case WM_CHAR:
+      if (wParam == VK_ESCAPE) {
+        EndDialog(window, 1);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      EndDialog(window, 1);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

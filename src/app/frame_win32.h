@@ -1,0 +1,37 @@
+#pragma once
+// The frame window (dialog 166) and the application record behind it.
+#include <windows.h>
+
+#include <cstdint>
+
+struct SystemTray;
+
+// The one application record: the frame window and its notification-area state.
+struct AppInstance {
+  AppInstance();  // registers the tray callback message
+
+  uint32_t hiddenToTray = 0;  // 1 while the frame window is minimised into the tray
+  HINSTANCE instance = nullptr;
+  HWND frameWindow = nullptr;  // set once the pages are built
+  HICON trayIcon = nullptr;    // icon 3, loaded on every tray update
+  UINT trayCallbackMessage = 0;  // "Server tray notification"
+  SystemTray* tray = nullptr;    // exists only while hidden to the tray
+};
+AppInstance& App();
+
+// Class procedure of the registered frame window class: quits on WM_DESTROY.
+LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows or removes the notification-area icon after hiddenToTray changed.
+void UpdateTrayState(AppInstance& app);
+// Shows the frame window normally when hiddenToTray is 0, hides it when 1.
+// Does nothing before the pages are built (frameWindow still null).
+void ShowFrameForTrayState(AppInstance& app);
+
+// Builds the pages inside the frame window, gives it its title
+// "<dialog title> (version 0.21)", shows it and lets the status refresh run.
+bool BuildPages(HWND frame);
+// Centres a top-level window on the work area of the primary screen.
+void CentreWindow(HWND window);

@@ -1,0 +1,38 @@
+#pragma once
+// Resource ids of the program. Included by the .rc scripts (windres) and by
+// the Windows code, so plain #defines only.
+
+// Icon (window class, tray, About box).
+#define IDI_TILLERSET 3
+
+// String table: window class names, loaded into 100-character buffers.
+#define IDS_FRAME_CLASS 109  // "TS_INTERFACE"
+#define IDS_TRAY_CLASS 110   // "TS_INTERFACE_TRAY"
+#define kClassNameChars 100
+
+// Accelerators: Alt+"?" and Alt+"/" send IDM_HELP_KEY, which nothing acts on.
+#define IDA_FRAME 109
+#define IDM_HELP_KEY 104
+
+// Dialogs.
+#define IDD_ABOUT 103
+#define IDD_FRAME 166
+
+// About box controls (own ids: 65535 is reserved for message-box texts,
+// which the end-to-end driver looks for).
+#define IDC_ABOUT_ICON 1001
+#define IDC_ABOUT_PRODUCT 1002
+#define IDC_ABOUT_THANKS 1003
+
+// Frame window commands (notification-area menu and the pages).
+#define IDM_CALIBRATE 2045
+#define IDM_RESTORE 32771
+#define IDM_EXIT 32772
+#define IDM_ABOUT 32779
+
+// Application manifest (common controls 6).
+#define IDR_MANIFEST 1
+
+// Program version, shown as "%d.%d".
+#define TS_VERSION_MAJOR 0
+#define TS_VERSION_MINOR 21

@@ -1,0 +1,133 @@
+// Program entry: options, single instance, runtime, settings, frame window,
+// message loop, and the orderly shutdown that writes everything back.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/control_panel.h"
+#include "app/frame_win32.h"
+#include "app/options.h"
+#include "app/resource.h"
+#include "app/startup_config.h"
+#include "exec/execlib.h"
+#include "exec/log.h"
+#include "exec/memory.h"
+
+namespace {
+
+wchar_t gFrameClassName[kClassNameChars];
+
+void ReadStartupOptions() {
+  SetStartupOptions(StartupOptions{});
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr) return;
+  SetStartupOptions(ParseStartupOptions(argc, argv));
+  LocalFree(argv);
+}
+
+void RegisterFrameClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = FrameClassProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TILLERSET));
+  wc.hIconSm = wc.hIcon;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = gFrameClassName;
+  RegisterClassExW(&wc);
+}
+
+// Holds the named mutex for the whole run; null when another copy has it.
+HANDLE TakeSingleInstance() {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Tillerset");
+  if (mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) return mutex;
+  if (mutex != nullptr) CloseHandle(mutex);
+  MessageBoxW(nullptr, L"Another instance of Tillerset is running", L"", MB_ICONERROR | MB_OK);
+  return nullptr;
+}
+
+bool StartRuntime(HINSTANCE instance) {
+  char workingDirectory[512] = "";
+  DWORD length = GetCurrentDirectoryA(sizeof(workingDirectory), workingDirectory);
+  if (length == 0 || length >= sizeof(workingDirectory)) workingDirectory[0] = 0;
+  ExecConfig config;
+  FillAppExecConfig(&config, workingDirectory, instance);
+  gMemBreakAtNumber = 0xFFFFFFFF;
+  gMemBreakAtAddress = ~uintptr_t(0);
+  if (!InitExec(&config)) return false;
+  if (DeveloperMode()) LogPrintf(0, "developer mode on");
+  if (XInputFilter()) LogPrintf(0, "XInput filter on");
+  return true;
+}
+
+void LoadSettingsAndProfiles() {
+  Panel().LoadSettings();
+  // GameProfiles.ini is read into the profile list here, once profiles exist.
+}
+
+void SaveSettingsAndProfiles() {
+  Panel().SaveSettings();
+  // Then: store the page values into the selected profile, write
+  // GameProfiles.ini and free the profile list, once profiles exist.
+}
+
+int RunMessageLoop(HWND frame, HACCEL accelerators) {
+  MSG msg{};
+  for (;;) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) break;  // WM_QUIT
+    if (got < 0) {        // a broken queue: leave through the normal shutdown
+      msg.wParam = 0;
+      break;
+    }
+    if (accelerators != nullptr && TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) continue;
+    TranslateMessage(&msg);
+    // Every key-down goes to the frame window first, so Escape in any control
+    // of the pages ends the program.
+    if (msg.message == WM_KEYDOWN && SendMessageW(frame, WM_KEYDOWN, msg.wParam, msg.lParam) != 0) {
+      continue;
+    }
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  ReadStartupOptions();
+  LoadStringW(instance, IDS_FRAME_CLASS, gFrameClassName, kClassNameChars);
+  RegisterFrameClass(instance);
+
+  HANDLE mutex = TakeSingleInstance();
+  if (mutex == nullptr) return 0;
+
+  ControlPanel& panel = Panel();
+  panel.instance = instance;
+  panel.statusHold = true;  // no status refresh before the pages exist
+
+  if (StartRuntime(instance)) LoadSettingsAndProfiles();
+
+  AppInstance& app = App();
+  app.instance = instance;
+  HWND frame = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, FrameDialogProc, 0);
+  if (frame == nullptr) {
+    LogPrintf(0, "WinMain: could not create the frame window (error %lu)", GetLastError());
+    if (ExecStarted()) ExecRemove();
+    CloseHandle(mutex);
+    return 0;
+  }
+  HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
+  BuildPages(frame);
+  app.frameWindow = static_cast<HWND>(panel.frameWindow);
+
+  int quitCode = RunMessageLoop(frame, accelerators);
+
+  SaveSettingsAndProfiles();
+  if (ExecStarted()) ExecRemove();
+  // The wheel serial channel is closed here once the wheel link exists.
+  CloseHandle(mutex);
+  return quitCode;
+}

@@ -1,0 +1,393 @@
+// Finding windows and the commands that act on whole windows.
+#include <cstdio>
+#include <cstdlib>
+
+#include "driver_win32.h"
+
+namespace {
+
+constexpr UINT kSendTimeoutMs = 2000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+struct Search {
+  std::string selector;
+  std::wstring contains;
+  HWND found = nullptr;
+};
+
+// A message box holds only statics (icon, text 65535) and buttons; dialogs
+// whose labels also use 65535 have other controls too, or no buttons.
+bool OnlyStaticsAndButtons(HWND window) {
+  int buttons = 0;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    std::wstring kind = ClassOf(child);
+    if (kind == L"Button") {
+      ++buttons;
+    } else if (kind != L"Static") {
+      return false;
+    }
+  }
+  return buttons > 0;
+}
+
+bool IsMessageBox(HWND window, const std::wstring& contains) {
+  if (ClassOf(window) != L"#32770") return false;
+  HWND text = GetDlgItem(window, kMessageBoxTextId);
+  if (text == nullptr || ClassOf(text) != L"Static" || !OnlyStaticsAndButtons(window)) return false;
+  std::wstring value;
+  if (!ControlText(text, &value)) return false;
+  return contains.empty() || value.find(contains) != std::wstring::npos;
+}
+
+bool Matches(HWND window, const std::string& selector) {
+  if (selector == "msgbox") return IsMessageBox(window, L"");
+  if (selector.compare(0, 6, "class:") == 0) return ClassOf(window) == Widen(selector.substr(6));
+  std::wstring wanted = Widen(selector);
+  return StartsWith(TitleOf(window), wanted) || ClassOf(window) == wanted;
+}
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM data) {
+  Search* search = reinterpret_cast<Search*>(data);
+  if (!IsWindowVisible(window) || !Matches(window, search->selector)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM data) {
+  Search* search = reinterpret_cast<Search*>(data);
+  if (!IsWindowVisible(window) || !IsMessageBox(window, search->contains)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+struct ControlSearch {
+  int id;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchControl(HWND window, LPARAM data) {
+  ControlSearch* search = reinterpret_cast<ControlSearch*>(data);
+  if (GetDlgCtrlID(window) != search->id) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
+  if (!IsWindowVisible(window)) return TRUE;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char line[64];
+  snprintf(line, sizeof(line), "%p pid=%lu ", static_cast<void*>(window), pid);
+  PrintLine(line + Narrow(ClassOf(window)) + " \"" + Narrow(TitleOf(window)) + "\"");
+  return TRUE;
+}
+
+// ---- commands
+
+int WaitWindow(Context& context, const Args& args) {
+  DWORD timeout = context.timeoutMs;
+  if (args.size() > 1 && !ParseSeconds(args[1], &timeout)) return kUsage;
+  HWND window = WaitTopLevel(args[0], timeout);
+  if (window == nullptr) {
+    PrintError("wait-window", "no visible window \"" + args[0] + "\"");
+    return kFailed;
+  }
+  context.target = args[0];
+  char line[32];
+  snprintf(line, sizeof(line), "%p", static_cast<void*>(window));
+  PrintLine(line);
+  return kOk;
+}
+
+int WaitGone(Context& context, const Args& args) {
+  DWORD timeout = context.timeoutMs;
+  if (args.size() > 1 && !ParseSeconds(args[1], &timeout)) return kUsage;
+  if (!WaitUntil(timeout, [&] { return FindTopLevel(args[0]) == nullptr; })) {
+    PrintError("wait-gone", "window \"" + args[0] + "\" still shown");
+    return kFailed;
+  }
+  return kOk;
+}
+
+int GetTitle(Context& context, const Args&) {
+  HWND window = Target(context, "get-title");
+  if (window == nullptr) return kFailed;
+  PrintLine(Narrow(TitleOf(window)));
+  return kOk;
+}
+
+int WindowRect(Context& context, const Args&) {
+  HWND window = Target(context, "window-rect");
+  if (window == nullptr) return kFailed;
+  RECT rect{}, client{};
+  GetWindowRect(window, &rect);
+  GetClientRect(window, &client);
+  char line[128];
+  snprintf(line, sizeof(line), "%ld %ld %ld %ld %ld %ld", rect.left, rect.top,
+           rect.right - rect.left, rect.bottom - rect.top, client.right, client.bottom);
+  PrintLine(line);
+  return kOk;
+}
+
+// Posts key-down and key-up to the focused control of the target's thread
+// (or the target itself): the program's message loop sees them like typing.
+int SendKey(Context& context, const Args& args) {
+  long vk = 0;
+  if (args[0] == "ESCAPE" || args[0] == "ESC") {
+    vk = VK_ESCAPE;
+  } else if (args[0] == "RETURN" || args[0] == "ENTER") {
+    vk = VK_RETURN;
+  } else if (args[0] == "TAB") {
+    vk = VK_TAB;
+  } else if (!ParseInt(args[0], &vk) || vk <= 0 || vk > 0xFE) {
+    PrintError("send-key", "bad key " + args[0]);
+    return kUsage;
+  }
+  HWND window = Target(context, "send-key");
+  if (window == nullptr) return kFailed;
+  HWND receiver = window;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus &&
+      (info.hwndFocus == window || IsChild(window, info.hwndFocus))) {
+    receiver = info.hwndFocus;
+  }
+  LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), 0)) << 16;
+  PostMessageW(receiver, WM_KEYDOWN, static_cast<WPARAM>(vk), scan | 1);
+  PostMessageW(receiver, WM_KEYUP, static_cast<WPARAM>(vk), scan | 1 | (3u << 30));
+  return kOk;
+}
+
+// What the caption's close box does.
+int Close(Context& context, const Args&) {
+  HWND window = Target(context, "close");
+  if (window == nullptr) return kFailed;
+  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return kOk;
+}
+
+int Minimize(Context& context, const Args&) {
+  HWND window = Target(context, "minimize");
+  if (window == nullptr) return kFailed;
+  PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  return kOk;
+}
+
+int PostCommand(Context& context, const Args& args) {
+  long id = 0;
+  if (!ParseInt(args[0], &id)) return kUsage;
+  HWND window = Target(context, "post-command");
+  if (window == nullptr) return kFailed;
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  return kOk;
+}
+
+int FindMsgBox(Context& context, const Args& args) {
+  DWORD timeout = context.timeoutMs;
+  if (!args.empty() && !ParseSeconds(args[0], &timeout)) return kUsage;
+  std::wstring contains = args.size() > 1 ? Widen(args[1]) : L"";
+  HWND box = nullptr;
+  WaitUntil(timeout, [&] { return (box = FindMessageBox(contains)) != nullptr; });
+  std::wstring text;
+  if (box == nullptr || !ControlText(GetDlgItem(box, kMessageBoxTextId), &text)) {
+    PrintError("find-msgbox", "no message box");
+    return kFailed;
+  }
+  context.target = "msgbox";
+  PrintLine(Narrow(text));
+  return kOk;
+}
+
+int ClickMsgBox(Context& context, const Args& args) {
+  static const struct { const char* name; int id; } kButtons[] = {
+      {"IDOK", IDOK}, {"IDCANCEL", IDCANCEL}, {"IDYES", IDYES}, {"IDNO", IDNO},
+      {"IDRETRY", IDRETRY}, {"IDABORT", IDABORT}, {"IDIGNORE", IDIGNORE}};
+  long id = -1;
+  for (const auto& button : kButtons) {
+    if (args[0] == button.name) id = button.id;
+  }
+  if (id < 0 && !ParseInt(args[0], &id)) {
+    PrintError("click-msgbox", "bad button " + args[0]);
+    return kUsage;
+  }
+  std::wstring contains = args.size() > 1 ? Widen(args[1]) : L"";
+  HWND box = nullptr;
+  if (!WaitUntil(context.timeoutMs, [&] { return (box = FindMessageBox(contains)) != nullptr; })) {
+    PrintError("click-msgbox", "no message box");
+    return kFailed;
+  }
+  HWND button = GetDlgItem(box, static_cast<int>(id));
+  if (button == nullptr) {
+    PrintError("click-msgbox", "the box has no button " + args[0]);
+    return kFailed;
+  }
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  if (!WaitUntil(context.timeoutMs, [&] { return !IsWindow(box) || !IsWindowVisible(box); })) {
+    PrintError("click-msgbox", "the box stayed open");
+    return kFailed;
+  }
+  return kOk;
+}
+
+int ListWindows(Context&, const Args&) {
+  EnumWindows(PrintTopLevel, 0);
+  return kOk;
+}
+
+int SleepCommand(Context&, const Args& args) {
+  long ms = 0;
+  if (!ParseInt(args[0], &ms) || ms < 0) return kUsage;
+  Sleep(static_cast<DWORD>(ms));
+  return kOk;
+}
+
+}  // namespace
+
+// ---- helpers shared with the control commands
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return L"";
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+  return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return "";
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                      nullptr);
+  return out;
+}
+
+void PrintLine(const std::string& text) {
+  fwrite(text.data(), 1, text.size(), stdout);
+  fputc('\n', stdout);
+}
+
+void PrintError(const char* command, const std::string& text) {
+  fprintf(stderr, "%s: %s\n", command, text.c_str());
+}
+
+bool ParseInt(const std::string& text, long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  long parsed = strtol(text.c_str(), &end, 0);
+  if (end == nullptr || *end != 0) return false;
+  *value = parsed;
+  return true;
+}
+
+bool ParseSeconds(const std::string& text, DWORD* ms) {
+  char* end = nullptr;
+  double seconds = strtod(text.c_str(), &end);
+  if (text.empty() || end == nullptr || *end != 0 || seconds < 0 || seconds > 3600) return false;
+  *ms = static_cast<DWORD>(seconds * 1000);
+  return true;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = L"";
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::wstring TitleOf(HWND window) {
+  // GetWindowText of another process's window reads the title without
+  // sending it a message, so a busy program cannot stall the driver here.
+  wchar_t title[1024] = L"";
+  GetWindowTextW(window, title, 1024);
+  return title;
+}
+
+bool ControlText(HWND window, std::wstring* text) {
+  if (window == nullptr) return false;
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &length)) {
+    return false;
+  }
+  std::wstring buffer(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(&buffer[0]),
+                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+    return false;
+  }
+  buffer.resize(copied <= length ? copied : length);
+  *text = buffer;
+  return true;
+}
+
+HWND FindTopLevel(const std::string& selector) {
+  if (selector.compare(0, 2, "0x") == 0) {
+    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(strtoull(selector.c_str(), nullptr, 16)));
+    return IsWindow(window) && IsWindowVisible(window) ? window : nullptr;
+  }
+  Search search;
+  search.selector = selector;
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitTopLevel(const std::string& selector, DWORD timeoutMs) {
+  HWND window = nullptr;
+  WaitUntil(timeoutMs, [&] { return (window = FindTopLevel(selector)) != nullptr; });
+  return window;
+}
+
+HWND Target(Context& context, const char* command) {
+  HWND window = WaitTopLevel(context.target, context.timeoutMs);
+  if (window == nullptr) PrintError(command, "no visible window \"" + context.target + "\"");
+  return window;
+}
+
+HWND FindControl(HWND top, int id) {
+  ControlSearch search{id};
+  EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND TargetControl(Context& context, const char* command, const std::string& idText) {
+  long id = 0;
+  if (!ParseInt(idText, &id)) {
+    PrintError(command, "bad control id " + idText);
+    return nullptr;
+  }
+  HWND top = Target(context, command);
+  if (top == nullptr) return nullptr;
+  HWND control = nullptr;
+  WaitUntil(context.timeoutMs, [&] { return (control = FindControl(top, static_cast<int>(id))) != nullptr; });
+  if (control == nullptr) PrintError(command, "no control " + idText);
+  return control;
+}
+
+HWND FindMessageBox(const std::wstring& contains) {
+  Search search;
+  search.contains = contains;
+  EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+const Command kWindowCommands[] = {
+    {"wait-window", 1, 2, WaitWindow, "SELECTOR [SECONDS]  wait until shown; it becomes the target"},
+    {"wait-gone", 1, 2, WaitGone, "SELECTOR [SECONDS]  wait until no such window is shown"},
+    {"get-title", 0, 0, GetTitle, "  print the target's title"},
+    {"window-rect", 0, 0, WindowRect, "  print x y width height client-width client-height"},
+    {"send-key", 1, 1, SendKey, "VK|ESCAPE|RETURN|TAB  post key-down/up to the focused control"},
+    {"close", 0, 0, Close, "  the caption's close box (SC_CLOSE)"},
+    {"minimize", 0, 0, Minimize, "  the caption's minimise box (SC_MINIMIZE)"},
+    {"post-command", 1, 1, PostCommand, "ID  post WM_COMMAND to the target"},
+    {"find-msgbox", 0, 2, FindMsgBox, "[SECONDS [TEXT]]  wait for a message box, print its text"},
+    {"click-msgbox", 1, 2, ClickMsgBox, "IDOK|IDYES|IDNO|IDCANCEL|ID [TEXT]  press a box button"},
+    {"list-windows", 0, 0, ListWindows, "  print every visible top-level window"},
+    {"sleep", 1, 1, SleepCommand, "MS  pause"},
+    {nullptr, 0, 0, nullptr, nullptr},
+};
