@@ -52,6 +52,8 @@ void InsertBefore(ExecNode* before, ExecNode* node);
 void InsertAfter(ExecNode* after, ExecNode* node);
 // Before the first node of lower priority; equal priorities stay first in, first out.
 void Enqueue(ExecListHeader* header, ExecNode* node);
+// The node keeps its links, so a walk may step on from a node it just took out.
+// A node with null links (never entered) is left alone.
 void RemoveNode(ExecNode* node);
 ExecNode* RemoveHead(ExecListHeader* header);  // null when empty, header untouched
 // Zeroed node of `size` bytes from AllocMem with name and priority, enqueued by priority.
@@ -60,11 +62,15 @@ ExecNode* AllocNode(ExecListHeader* header, uint32_t size, const char* name, int
 ExecNode* FindName(ExecNode* start, const char* name);
 ExecNode* FindNameInList(const ExecListHeader* header, const char* name);
 uint32_t CountNodes(const ExecListHeader* header);
-ExecNode* GetNthNode(const ExecListHeader* header, uint32_t n);
+ExecNode* GetNthNode(const ExecListHeader* header, uint32_t n);  // n counts from 0; null past the end
 // Remove, mark 0xFFFF and FreeMem it.
 void FreeNode(ExecNode* node);
 // Release operation on each head; with freeNodes also remove, mark and FreeMem it.
+// A release operation may take the node out (and free it) itself; a head that is
+// still in place afterwards is taken out here, so the loop always ends.
 void EmptyList(ExecList* list, bool freeNodes);
 
-// The list of all lists ("Anchor"); owned by the runtime start-up.
+// The list of all lists ("Anchor", element type 1). It sets itself up on first
+// use; InitExec calls InitAnchorList to start every run with an empty one.
 ExecList* AnchorList();
+void InitAnchorList();

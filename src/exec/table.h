@@ -1,6 +1,7 @@
 #pragma once
 // Growable tables of fixed-size entries with an append cursor. The last slot is
 // never used: a table grows when an append would occupy it.
+#include <cstddef>
 #include <cstdint>
 
 struct ExecTable {
