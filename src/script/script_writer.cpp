@@ -47,6 +47,16 @@ uint32_t TextLength(const ScriptDocument* document) {
   return static_cast<uint32_t>(document->textEnd - document->textStart);
 }
 
+// Where the data ends: the first NUL or 0x1A, or the end of the text. A new
+// section goes there rather than behind such a byte, where the reader would
+// never see it (a file padded with NULs by a crash would otherwise lose every
+// save).
+uint32_t DataLength(const ScriptDocument* document) {
+  const uint8_t* p = document->textStart;
+  while (p < document->textEnd && *p != 0x00 && *p != 0x1A) ++p;
+  return static_cast<uint32_t>(p - document->textStart);
+}
+
 // True when an appended section needs a line break in front of it.
 bool NeedsLeadingBreak(const ScriptDocument* document) {
   if (document->oldSectionLength != 0) return false;
@@ -114,7 +124,7 @@ bool BeginSection(ScriptDocument* document, const char* section) {
       document->sectionOffset = static_cast<uint32_t>(bracket - document->textStart);
       document->oldSectionLength = static_cast<uint32_t>(SectionEnd(after, document->textEnd) - bracket);
     } else {
-      document->sectionOffset = TextLength(document);
+      document->sectionOffset = DataLength(document);
     }
   }
   FreeKeyLines(document);

@@ -83,6 +83,20 @@ TEST_F(ScriptWriterTest, MissingSectionIsAppended) {
   EXPECT_EQ(ReadFile(Path("d.ini")), "[A]\r\nX=1\r\n[Config]\r\nFLAGS=2\r\n\r\n");
 }
 
+TEST_F(ScriptWriterTest, NewSectionGoesBeforeTheEndOfTheData) {
+  using namespace std::string_literals;
+  WriteFile(Path("n.ini"), "[A]\r\nX=1\r\n\0\0\0\x1a tail"s);
+  ASSERT_TRUE(WriteFlags("n.ini", 6));
+  EXPECT_EQ(ReadFile(Path("n.ini")), "[A]\r\nX=1\r\n[Config]\r\nFLAGS=6\r\n\r\n\0\0\0\x1a tail"s);
+  ScriptDocument* document = Open("n.ini");
+  ASSERT_NE(document, nullptr);
+  Lines lines;
+  document->context = &lines;
+  ReadSection(document, "Config", kKeys, CollectLine);
+  EXPECT_EQ(lines, (Lines{{0, {"6"}}}));
+  DeleteScriptDocument(document);
+}
+
 TEST_F(ScriptWriterTest, ValuesWithBracketsDoNotGrowTheFile) {
   WriteFile(Path("p.ini"), "[Other]\r\nK=1\r\n");
   for (int round = 0; round < 3; ++round) {

@@ -1,0 +1,149 @@
+#include <random>
+
+#include "app/control_panel.h"
+#include "profiles/settings.h"
+#include "script_fixture.h"
+
+namespace scripttest {
+namespace {
+
+using SettingsTest = ScriptTest;
+
+const char kExample[] =
+    "[Config]\r\n"
+    "FLAGS=3\r\n"
+    "WINDOW_DURATION=10\r\n"
+    "DEVICE_COM_PORT=4\r\n"
+    "SM_COM_PORT=0\r\n"
+    "RESET_DELAY=2000\r\n"
+    "TORQUE_BW=0\r\n"
+    "GAME_PROFILE_ID=1\r\n"
+    "USED_DEVICE_GUID=-268435456,4660,65535,0,1,2,3,4,5,6,255\r\n"
+    "\r\n";
+
+void FillExample(ControlPanel& panel) {
+  panel.flags = 3;
+  panel.wheelPort = 4;
+  panel.gameProfileId = 1;
+  panel.usedDeviceGuid = DeviceGuid{0xF0000000u, 0x1234, 0xFFFF, {0, 1, 2, 3, 4, 5, 6, 255}};
+}
+
+bool SameGuid(const DeviceGuid& a, const DeviceGuid& b) {
+  return a.data1 == b.data1 && a.data2 == b.data2 && a.data3 == b.data3 && memcmp(a.data4, b.data4, 8) == 0;
+}
+
+TEST_F(SettingsTest, NoFileKeepsDefaultsAndSaveWritesTheExample) {
+  ControlPanel panel;
+  panel.LoadSettings();
+  EXPECT_EQ(panel.flags, 0u);
+  EXPECT_EQ(panel.windowDuration, 10);
+  EXPECT_EQ(panel.wheelPort, 0);
+  EXPECT_EQ(panel.smPort, 0);
+  EXPECT_EQ(panel.resetDelay, 2000u);
+  EXPECT_EQ(panel.torqueBandwidth, 0);
+  EXPECT_EQ(panel.gameProfileId, 0);
+  EXPECT_TRUE(SameGuid(panel.usedDeviceGuid, DeviceGuid{}));
+  EXPECT_FALSE(Exists(Path("config.ini")));
+
+  FillExample(panel);
+  panel.SaveSettings();
+  EXPECT_EQ(ReadFile(Path("config.ini")), kExample);
+
+  ControlPanel loaded;
+  loaded.LoadSettings();
+  EXPECT_EQ(loaded.flags, 3u);
+  EXPECT_EQ(loaded.wheelPort, 4);
+  EXPECT_EQ(loaded.gameProfileId, 1);
+  EXPECT_TRUE(SameGuid(loaded.usedDeviceGuid, panel.usedDeviceGuid));
+}
+
+TEST_F(SettingsTest, EveryKeyIsRead) {
+  WriteFile(Path("config.ini"),
+            "[config]\r\nflags=2\r\nWINDOW_DURATION=250\r\nDEVICE_COM_PORT=260\r\nSM_COM_PORT=7\r\n"
+            "RESET_DELAY=3500\r\nTORQUE_BW=11\r\nGAME_PROFILE_ID=5\r\nUNKNOWN=1,2,3\r\n"
+            "USED_DEVICE_GUID=-214748364,1,2,3,4,5,6,7,8,9,10\r\n");
+  ControlPanel panel;
+  panel.LoadSettings();
+  EXPECT_EQ(panel.flags, 2u);
+  EXPECT_EQ(panel.windowDuration, 250);
+  EXPECT_EQ(panel.wheelPort, 4) << "the low 8 bits of 260";
+  EXPECT_EQ(panel.smPort, 7);
+  EXPECT_EQ(panel.resetDelay, 3500u);
+  EXPECT_EQ(panel.torqueBandwidth, 11);
+  EXPECT_EQ(panel.gameProfileId, 5);
+  EXPECT_TRUE(SameGuid(panel.usedDeviceGuid,
+                       DeviceGuid{static_cast<uint32_t>(-214748364), 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}));
+}
+
+TEST_F(SettingsTest, ElevenCharacterFirstFieldReadsBackAsZero) {
+  ControlPanel panel;
+  panel.usedDeviceGuid = DeviceGuid{0x80000000u, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
+  panel.SaveSettings();
+  EXPECT_NE(ReadFile(Path("config.ini")).find("USED_DEVICE_GUID=-2147483648,9,"), std::string::npos);
+  ControlPanel loaded;
+  loaded.LoadSettings();
+  EXPECT_EQ(loaded.usedDeviceGuid.data1, 0u);
+  EXPECT_EQ(loaded.usedDeviceGuid.data2, 9);
+}
+
+TEST_F(SettingsTest, MissingValuesGiveZeroAndAbsentKeysKeepDefaults) {
+  WriteFile(Path("config.ini"), "[Config]\r\nTORQUE_BW=4\r\nUSED_DEVICE_GUID=1,2\r\n");
+  ControlPanel panel;
+  panel.usedDeviceGuid.data4[7] = 99;
+  panel.LoadSettings();
+  EXPECT_EQ(panel.torqueBandwidth, 4);
+  EXPECT_EQ(panel.windowDuration, 10);
+  EXPECT_EQ(panel.resetDelay, 2000u);
+  EXPECT_TRUE(SameGuid(panel.usedDeviceGuid, DeviceGuid{1, 2, 0, {0, 0, 0, 0, 0, 0, 0, 0}}));
+}
+
+TEST_F(SettingsTest, SaveKeepsOtherSectionsByteForByte) {
+  const std::string before = "// my notes\r\n[Window]\r\nX=\"a b\" , 'c'\r\n\r\n";
+  const std::string after = "[Extra]\r\nY=1\r\n\x1a";
+  WriteFile(Path("config.ini"), before + "[Config]\r\nFLAGS=1\r\nOLD=2\r\n\r\n" + after);
+  ControlPanel panel;
+  panel.LoadSettings();
+  FillExample(panel);
+  panel.SaveSettings();
+  EXPECT_EQ(ReadFile(Path("config.ini")), before + kExample + after);
+}
+
+TEST_F(SettingsTest, BadFilesGiveDefaultsAndCleanFailures) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    std::string junk(random() % 400, '\0');
+    for (char& c : junk) c = static_cast<char>(random() % 256);
+    WriteFile(Path("config.ini"), (round % 2 ? "[Config]\r\n" : "") + junk);
+    ControlPanel panel;
+    panel.LoadSettings();
+    FillExample(panel);
+    panel.SaveSettings();
+    ControlPanel loaded;
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.flags, 3u) << round;
+    EXPECT_TRUE(SameGuid(loaded.usedDeviceGuid, panel.usedDeviceGuid)) << round;
+  }
+
+  // Read-only: the save is refused and the file stays as it was.
+  WriteFile(Path("config.ini"), "[Config]\r\nFLAGS=1\r\n");
+  ASSERT_EQ(chmod(Path("config.ini").c_str(), 0444), 0);
+  ControlPanel panel;
+  panel.LoadSettings();
+  EXPECT_EQ(panel.flags, 1u);
+  panel.flags = 2;
+  panel.SaveSettings();
+  EXPECT_EQ(ReadFile(Path("config.ini")), "[Config]\r\nFLAGS=1\r\n");
+  ASSERT_EQ(unlink(Path("config.ini").c_str()), 0);
+
+  // A folder where the file should be.
+  ASSERT_EQ(mkdir(Path("config.ini").c_str(), 0755), 0);
+  ControlPanel other;
+  other.LoadSettings();
+  EXPECT_EQ(other.flags, 0u);
+  other.SaveSettings();
+  EXPECT_TRUE(Exists(Path("config.ini")));
+  EXPECT_FALSE(Exists(Path("config.ini.tmp")));
+}
+
+}  // namespace
+}  // namespace scripttest
