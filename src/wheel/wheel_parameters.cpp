@@ -1,0 +1,126 @@
+// The parameter protocol: "p" reads, "P" writes, the bulk read after a
+// handshake, the profile write, the defaults command and the "#" reports.
+#include <cstdio>
+
+#include "app/control_panel.h"
+#include "exec/log.h"
+#include "wheel/wheel_link.h"
+
+namespace {
+
+int32_t SignExtend(uint32_t raw, uint8_t bytes) {
+  if (bytes == 1) return static_cast<int8_t>(raw & 0xFF);
+  if (bytes == 2) return static_cast<int16_t>(raw & 0xFFFF);
+  return static_cast<int32_t>(raw);
+}
+
+// The parameters of the bulk read, in the order the board is asked.
+const uint8_t kBulkEntries[] = {4, 8, 17, 18, 19, 20, 21, 22, 23, 26, 27, 24, 34, 28, 29, 30, 31, 32, 33, 16};
+const uint8_t kAdvancedEntries[] = {35, 79, 12, 77};
+// A profile carries these; desktop effects, steering stop and filter stay.
+const uint8_t kProfileEntries[] = {8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31, 32, 33};
+
+}  // namespace
+
+bool ControlPanel::ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value) {
+  const uint8_t size = WireSize(sizeIndex);
+  DiscardStaleInput();
+  const uint8_t request[3] = {'p', number, size};
+  channel->Write(request, sizeof request);
+  uint32_t raw = 0;
+  const bool received = ReadReply(&raw, size) != 0;
+  linkClock->SleepMs(kReadPauseMs);
+  if (received && value) *value = SignExtend(raw, size);
+  return received;
+}
+
+int32_t ControlPanel::ReadParameter(uint8_t number, uint8_t sizeIndex) {
+  int32_t value = 0;
+  ReadParameter(number, sizeIndex, &value);
+  return value;
+}
+
+void ControlPanel::RefreshParameter(WheelParameter& entry) {
+  // A missing reply keeps the value the program had rather than inventing one.
+  ReadParameter(entry.number, entry.sizeIndex, &entry.value);
+  ShowParameter(entry);
+}
+
+void ControlPanel::WriteParameterRaw(uint8_t number, uint8_t count, int32_t value) {
+  uint8_t command[3 + 255];
+  command[0] = 'P';
+  command[1] = number;
+  command[2] = count;
+  // Big-endian, the low-order count bytes; beyond the four bytes of the value
+  // the sign is carried on.
+  const int64_t wide = value;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t shift = 8u * (count - 1u - i);
+    command[3 + i] = static_cast<uint8_t>(shift < 64 ? (wide >> shift) : (wide >> 63));
+  }
+  channel->Write(command, 3u + count);
+  NoteLinkLost("WriteParameter");
+  linkClock->SleepMs(kWritePauseMs);
+}
+
+void ControlPanel::WriteParameter(WheelParameter& entry) {
+  WaitNotBusy();
+  if (entry.number == kNotABoardParameter) return;
+  WriteParameterRaw(entry.number, WireSize(entry.sizeIndex), entry.value);
+}
+
+void ControlPanel::ReadBulkSettings() {
+  for (int n = 36; n <= 71; ++n) {
+    int32_t v = wheel.mapping[n - 36];
+    if (ReadParameter(static_cast<uint8_t>(n), kSizeIndex1, &v)) wheel.mapping[n - 36] = static_cast<int8_t>(v);
+  }
+  for (int j = 0; j < kAnalogCount; ++j) {
+    int32_t v = 0;
+    if (ReadParameter(static_cast<uint8_t>(72 + j), kSizeIndex1, &v)) wheel.analogSettings[j] = static_cast<int8_t>(v);
+    ReadParameter(static_cast<uint8_t>(80 + 2 * j), kSizeIndex2, &wheel.analogCurves[j].value);
+  }
+  int32_t marker = 0;
+  if (ReadParameter(25, kSizeIndex1, &marker)) wheel.externalGainMarker = static_cast<int8_t>(marker);
+}
+
+void ControlPanel::ReadAllParameters() {
+  for (uint8_t n : kBulkEntries) RefreshParameter(*wheel.Find(n));
+  for (uint8_t n : kAdvancedEntries) RefreshParameter(*wheel.Find(n));
+  ReadBulkSettings();
+}
+
+void ControlPanel::WriteProfileParameters() {
+  if (linkState != kWheelFound && linkState != kWheelReady) return;
+  if (!WaitNotBusy()) return;
+  const bool hold = statusHold;
+  statusHold = true;
+  for (uint8_t n : kProfileEntries) WriteParameter(*wheel.Find(n));
+  statusHold = hold;
+}
+
+void ControlPanel::RestoreBoardDefault() {
+  WaitNotBusy();
+  channel->WriteByte('D');
+  NoteLinkLost("RestoreBoardDefault");
+  linkClock->SleepMs(kDefaultsPauseMs);
+  for (uint8_t n : kAdvancedEntries) RefreshParameter(*wheel.Find(n));
+  ReadBulkSettings();
+}
+
+void ControlPanel::ReadBoardReport() {
+  // Reports only come while the user has raised the board's debug level; at
+  // level 0 a waiting byte belongs to somebody else and is left alone.
+  if (wheel[kEntryDebugLevel].value <= 0) return;
+  if (channel->BytesAvailable() == 0) return;
+  if (channel->ReadByte() != '#') return;
+  uint32_t report = 0;
+  if (!ReadReply(&report, 4)) {
+    LogPrintf(0, "ReadBoardReport: incomplete report");
+    return;
+  }
+  // Arrival order r0..r3 sits least significant first; r2 r3 is big-endian.
+  const uint8_t kind = report & 0xFF;
+  const uint8_t small = (report >> 8) & 0xFF;
+  const int16_t wide = static_cast<int16_t>(((report >> 16) & 0xFF) << 8 | (report >> 24));
+  LogPrintf(0, "%s : %d : %d", ReportKindName(kind), small, wide);
+}

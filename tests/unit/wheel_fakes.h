@@ -1,0 +1,177 @@
+#pragma once
+// Test doubles for the wheel link: a stepped clock, a serial channel wired to
+// the stand-in board model on that clock, and a dialog that records what the
+// program shows. Protocol tests run on them without sleeping.
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/dialog_controls.h"
+#include "wheel/deadline.h"
+#include "wheel/serial_channel.h"
+#include "wheel/standin_board.h"
+
+class FakeClock : public LinkClock {
+ public:
+  uint64_t now = 1000000;  // 1 s, so the 32-bit millisecond tick is not 0
+  uint64_t sleptMs = 0;
+  uint64_t NowUs() override { return now; }
+  void SleepMs(uint32_t ms) override {
+    now += uint64_t{ms} * 1000u;
+    sleptMs += ms;
+  }
+};
+
+// A port wired to a StandinBoard: what the program writes goes to the board,
+// the board's replies arrive replyDelayUs later, one byte every byteUs.
+class FakeChannel : public SerialChannel {
+ public:
+  FakeChannel(FakeClock& clock, StandinBoard& board) : clock_(clock), board_(board) {}
+  ~FakeChannel() override { handle_ = kInvalidHandle; }
+
+  bool present = true;  // the port exists: Open succeeds
+  bool dead = false;    // the device is gone: writes and the status query fail
+  uint32_t writeLimit = 0xFFFFFFFFu;  // write at most this many bytes per call
+  uint64_t replyDelayUs = 100;
+  uint64_t byteUs = 87;  // one byte at 115200 baud
+  std::vector<uint8_t> written;
+  std::vector<uint32_t> opens;
+  uint32_t lastBaud = 0;
+  int closes = 0;
+  int waits = 0;
+  uint32_t longestWaitUs = 0;
+
+  // Bytes from the board that arrive from atUs on.
+  void Inject(const std::vector<uint8_t>& bytes, uint64_t atUs) {
+    uint64_t t = atUs;
+    if (!input_.empty()) t = std::max(t, input_.back().first + byteUs);
+    for (uint8_t b : bytes) {
+      input_.push_back({t, b});
+      t += byteUs;
+    }
+  }
+  void InjectNow(const std::vector<uint8_t>& bytes) { Inject(bytes, clock_.now); }
+  size_t Pending() const { return input_.size(); }
+
+  int Open(uint32_t port, uint32_t baud) override {
+    if (IsOpen()) Close();
+    opens.push_back(port);
+    lastBaud = baud;
+    if (!present) return 0;
+    handle_ = 1;
+    return 1;
+  }
+  int Close() override {
+    Purge();
+    if (!IsOpen()) return -1;
+    handle_ = kInvalidHandle;
+    ++closes;
+    return 1;
+  }
+  uint32_t Write(const void* data, uint32_t count) override {
+    if (!IsOpen()) return 0;
+    if (dead) {
+      Close();
+      return 0;
+    }
+    count = std::min(count, writeLimit);
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    written.insert(written.end(), bytes, bytes + count);
+    std::vector<uint8_t> reply;
+    board_.Receive(bytes, count, &reply);
+    if (!reply.empty()) Inject(reply, clock_.now + replyDelayUs);
+    return count;
+  }
+  uint32_t Read(void* data, uint32_t count) override {
+    if (!IsOpen()) return 0;
+    uint8_t* out = static_cast<uint8_t*>(data);
+    uint32_t got = 0;
+    for (int attempt = 0; got < count && attempt < 5; ++attempt) {
+      const uint32_t missing = count - got;
+      // What has arrived by the end of this attempt's window is read.
+      const uint64_t end = clock_.now + (missing + 2) * 1000u;
+      while (got < count && !input_.empty() && input_.front().first <= end) {
+        clock_.now = std::max(clock_.now, input_.front().first);
+        out[got++] = input_.front().second;
+        input_.pop_front();
+      }
+      if (got < count) clock_.now = end;
+    }
+    return got;
+  }
+  uint32_t BytesAvailable() override {
+    if (!IsOpen()) return 0;
+    if (dead) {
+      Close();
+      return 0;
+    }
+    return Arrived();
+  }
+  void Purge() override {
+    if (!IsOpen()) return;
+    while (!input_.empty() && input_.front().first <= clock_.now) input_.pop_front();
+  }
+  void SetLines(bool) override {}
+  bool WaitForInput(uint32_t maxUs) override {
+    if (!IsOpen()) return false;
+    ++waits;
+    longestWaitUs = std::max(longestWaitUs, maxUs);
+    if (Arrived() > 0) return true;
+    uint64_t until = clock_.now + maxUs;
+    if (!input_.empty()) until = std::min(until, input_.front().first);
+    clock_.now = std::max(clock_.now, until);
+    return Arrived() > 0;
+  }
+
+ private:
+  uint32_t Arrived() const {
+    uint32_t n = 0;
+    for (const auto& in : input_) {
+      if (in.first > clock_.now) break;
+      ++n;
+    }
+    return n;
+  }
+
+  FakeClock& clock_;
+  StandinBoard& board_;
+  std::deque<std::pair<uint64_t, uint8_t>> input_;
+};
+
+// Records what the program puts into a dialog's controls.
+class RecordingDialog : public DialogControls {
+ public:
+  struct Item {
+    std::string text;
+    intptr_t data;
+  };
+  std::map<int, std::vector<std::string>> texts;  // every text each control was given
+  std::map<int, std::vector<Item>> combos;
+  std::map<int, int> selected;
+  std::map<int, int32_t> sliders;
+
+  std::string Text(int id) const {
+    auto it = texts.find(id);
+    return it == texts.end() || it->second.empty() ? std::string() : it->second.back();
+  }
+  size_t TextCount(int id) const {
+    auto it = texts.find(id);
+    return it == texts.end() ? 0 : it->second.size();
+  }
+
+  void SetItemText(int id, const char* text) override { texts[id].push_back(text); }
+  void ResetCombo(int id) override {
+    combos[id].clear();
+    selected.erase(id);
+  }
+  int AddComboItem(int id, const char* text, intptr_t data) override {
+    combos[id].push_back({text, data});
+    return static_cast<int>(combos[id].size()) - 1;
+  }
+  void SelectComboItem(int id, int index) override { selected[id] = index; }
+  void SetSliderPos(int id, int32_t position) override { sliders[id] = position; }
+};

@@ -1,0 +1,347 @@
+// Handshake and parameter protocol of the ControlPanel against the stand-in
+// board model on a fake channel and a stepped clock (no sleeping, no timing).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/control_panel.h"
+#include "wheel/wheel_link.h"
+#include "wheel_fakes.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+class WheelLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    panel.channel = &port;
+    panel.linkClock = &clock;
+    panel.mainPageControls = &page;
+    panel.statusHold = false;
+  }
+  // Handshake on COM7 and forget what it wrote.
+  void Connect() {
+    ASSERT_EQ(panel.ProbeWheel(7), 1);
+    port.written.clear();
+  }
+
+  FakeClock clock;
+  StandinBoard board;
+  FakeChannel port{clock, board};
+  RecordingDialog page;
+  ControlPanel panel;
+};
+
+// ---- handshake
+
+TEST_F(WheelLink, ProbeFindsTheBoard) {
+  EXPECT_EQ(panel.ProbeWheel(7), 1);
+  EXPECT_EQ(port.written, B("orvenk?"));
+  EXPECT_EQ(port.lastBaud, 115200u);
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
+  EXPECT_EQ(panel.wheelPort, 7);
+}
+
+TEST_F(WheelLink, ProbeOutcomes) {
+  struct Case {
+    const char* name;
+    Bytes reply;         // what the board sends instead of its own answer
+    uint64_t delayUs;    // after the probe
+    int result;
+  };
+  const Case cases[] = {
+      {"noise before the D is dropped", B("\x01\x02zzDuvarKemol"), 100, 1},
+      {"doubled D fails", B("DDuvarKemol"), 100, 0},
+      {"wrong text fails", B("DuvarKemoX"), 100, 0},
+      {"a stray byte inside fails even if a good reply follows", B("DuvXarKemolDuvarKemol"), 100, 0},
+      {"600 ms late fails", B("DuvarKemol"), 600000, 0},
+      {"499 ms is in time", B("DuvarKemol"), 499000, 1},
+  };
+  for (const Case& c : cases) {
+    StandinBoard silentBoard;
+    silentBoard.SetSilent(true);
+    FakeChannel quiet(clock, silentBoard);
+    ControlPanel p;
+    p.channel = &quiet;
+    p.linkClock = &clock;
+    // The reply comes delayUs after the probe is written (written at "now").
+    quiet.Inject(c.reply, clock.now + c.delayUs);
+    EXPECT_EQ(p.ProbeWheel(3), c.result) << c.name;
+    EXPECT_EQ(quiet.IsOpen(), c.result == 1) << c.name;
+    EXPECT_EQ(p.linkState, c.result ? ControlPanel::kWheelFound : ControlPanel::kConnected) << c.name;
+    EXPECT_EQ(p.wheelPort, c.result ? 3 : 0) << c.name;
+    clock.now += 1000000;
+  }
+}
+
+TEST_F(WheelLink, SilentBoardFailsAfterTheWindowWaitingInSmallSteps) {
+  board.SetSilent(true);
+  const uint64_t start = clock.now;
+  EXPECT_EQ(panel.ProbeWheel(7), 0);
+  const uint64_t took = clock.now - start;
+  EXPECT_GE(took, 500000u);
+  EXPECT_LE(took, 501000u);  // the window ends within one step
+  EXPECT_LE(port.longestWaitUs, 1000u);
+  EXPECT_GE(port.waits, 490);  // it slept between looks instead of spinning
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(panel.linkState, ControlPanel::kConnected);
+}
+
+TEST_F(WheelLink, EndlessStreamWithoutLStopsAt127Characters) {
+  board.SetSilent(true);
+  Bytes stream(10240, 'u');
+  stream[0] = 'D';
+  port.Inject(stream, clock.now + 100);
+  const uint64_t start = clock.now;
+  EXPECT_EQ(panel.ProbeWheel(7), 0);
+  EXPECT_LT(clock.now - start, 500000u);  // the length limit came first
+  EXPECT_GT(port.Pending(), 10000u);      // it stopped reading at 127 characters
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(WheelLink, ProbeOnAPortThatDoesNotOpenChangesNothing) {
+  port.present = false;
+  EXPECT_EQ(panel.ProbeWheel(9), 0);
+  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  EXPECT_EQ(panel.wheelPort, 0);
+  EXPECT_TRUE(port.written.empty());
+}
+
+TEST_F(WheelLink, ShortProbeWriteLeavesThePortOpen) {
+  port.writeLimit = 3;
+  EXPECT_EQ(panel.ProbeWheel(7), 0);
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(panel.linkState, ControlPanel::kConnected);
+}
+
+TEST_F(WheelLink, ChoosingTheSamePortAgainDoesNothing) {
+  Connect();
+  port.opens.clear();
+  EXPECT_EQ(panel.ChooseWheelPort(7), 0);
+  EXPECT_TRUE(port.opens.empty());
+  EXPECT_EQ(panel.ChooseWheelPort(4), 1);
+  EXPECT_EQ(panel.wheelPort, 4);
+}
+
+// ---- parameter protocol
+
+TEST_F(WheelLink, BulkReadAsksThe69ParametersInOrder) {
+  Connect();
+  const uint64_t start = clock.now;
+  panel.ReadAllParameters();
+  Bytes expected;
+  auto ask = [&](uint8_t n, uint8_t s) { expected.insert(expected.end(), {'p', n, s}); };
+  for (uint8_t n : {4, 8, 17, 18, 19, 20, 21, 22, 23, 26, 27, 24, 34, 28, 29, 30, 31, 32, 33, 16}) {
+    ask(n, n == 4 || n == 8 ? 4 : 1);
+  }
+  ask(35, 1);
+  ask(79, 1);
+  ask(12, 4);
+  ask(77, 1);
+  for (uint8_t n = 36; n <= 71; ++n) ask(n, 1);
+  for (uint8_t j = 0; j < 4; ++j) {
+    ask(72 + j, 1);
+    ask(80 + 2 * j, 2);
+  }
+  ask(25, 1);
+  EXPECT_EQ(port.written.size(), 69u * 3);
+  EXPECT_EQ(port.written, expected);
+  EXPECT_GE(clock.now - start, 345000u);
+
+  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(panel.wheel[kEntryMainGain].value, 64);
+  EXPECT_EQ(panel.wheel[kEntryFilter].value, 16);
+  EXPECT_EQ(panel.wheel[kEntryEncoder].value, 10000);
+  EXPECT_EQ(panel.wheel.mapping[0], 0);
+  EXPECT_EQ(panel.wheel.mapping[7], 7);
+  EXPECT_EQ(panel.wheel.mapping[8], -1);
+  EXPECT_EQ(panel.wheel.analogSettings[1], 1);
+  EXPECT_EQ(panel.wheel.analogCurves[3].value, 32);
+  EXPECT_EQ(panel.wheel.externalGainMarker, -1);
+}
+
+TEST_F(WheelLink, RepliesAreLittleEndianAndSignExtended) {
+  struct Case {
+    uint8_t sizeIndex;
+    int32_t stored;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {kSizeIndex1, 0xFF, -1},        {kSizeIndex1, 0x7F, 127},
+      {kSizeIndex2, 0xFFFE, -2},      {kSizeIndex2, 0x1234, 0x1234},
+      {kSizeIndex4, 1, 1},            {kSizeIndex4, -900, -900},
+      {kSizeIndex0, 55, 0},
+  };
+  Connect();
+  for (const Case& c : cases) {
+    board.SetParameter(50, c.stored);
+    EXPECT_EQ(panel.ReadParameter(50, c.sizeIndex), c.expected) << c.stored;
+  }
+  // The wire form of those: 0xFE 0xFF for -2 in two bytes.
+  board.SetSilent(true);
+  port.Inject({0xFE, 0xFF}, clock.now + 100);
+  EXPECT_EQ(panel.ReadParameter(51, kSizeIndex2), -2);
+  port.Inject({0x01, 0x00, 0x00, 0x00}, clock.now + 100);
+  EXPECT_EQ(panel.ReadParameter(51, kSizeIndex4), 1);
+}
+
+TEST_F(WheelLink, ReplyThatNeverComesKeepsThePreviousValue) {
+  Connect();
+  panel.ReadAllParameters();
+  board.SetSilent(true);
+  board.SetParameter(8, 1080);
+  panel.wheel[kEntryMaxAngle].dialog = &page;
+  panel.ReadAllParameters();
+  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(panel.wheel[kEntryMainGain].value, 64);
+  EXPECT_EQ(panel.wheel.mapping[3], 3);
+  EXPECT_EQ(panel.wheel.analogSettings[1], 1);
+  EXPECT_EQ(panel.wheel.analogCurves[0].value, 32);
+  EXPECT_EQ(panel.wheel.externalGainMarker, -1);
+  // The label still shows the kept value.
+  EXPECT_EQ(page.Text(2023), std::string("900 ") + kDegreeSign);
+  int32_t value = 77;
+  EXPECT_FALSE(panel.ReadParameter(8, kSizeIndex4, &value));
+  EXPECT_EQ(value, 77);
+}
+
+TEST_F(WheelLink, ReplyByteTimeOutIsPerByte) {
+  Connect();
+  board.SetSilent(true);
+  // Two of four bytes: the read gives up 100 ms after the second.
+  port.Inject({1, 2}, clock.now + 50000);
+  uint32_t value = 0xAAAAAAAA;
+  const uint64_t start = clock.now;
+  EXPECT_EQ(panel.ReadReply(&value, 4), 0);
+  EXPECT_EQ(value, 0xAAAAAAAAu);
+  EXPECT_GE(clock.now - start, 50000u + 100000u);
+  EXPECT_LE(clock.now - start, 50000u + 101000u + 1000u);
+}
+
+TEST_F(WheelLink, LateReplyDoesNotShiftTheNextValue) {
+  Connect();
+  // Parameter 17's answer comes 150 ms late, after its read gave up.
+  board.SetSilent(true);
+  port.Inject({99}, clock.now + 150000);
+  int32_t gain = 5;
+  EXPECT_FALSE(panel.ReadParameter(17, kSizeIndex1, &gain));
+  EXPECT_EQ(gain, 5);
+  clock.now += 100000;
+  board.SetSilent(false);
+  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+}
+
+TEST_F(WheelLink, DoubledRepliesDoNotShiftLaterValues) {
+  Connect();
+  board.SetDoubled(true);
+  EXPECT_EQ(panel.ReadParameter(17, kSizeIndex1), 64);
+  clock.now += 1000;
+  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+}
+
+TEST_F(WheelLink, ReportInTheMiddleOfAReplyIsReadAsReplyBytes) {
+  Connect();
+  board.SetSilent(true);
+  port.Inject({'#', 1, 5, 0xFF, 0xFE, 0x84, 0x03, 0x00, 0x00}, clock.now + 100);
+  // The protocol cannot tell; the value is garbage but nothing breaks ...
+  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), int32_t(0xFF05'0123));
+  // ... and the next request is answered correctly.
+  board.SetSilent(false);
+  EXPECT_EQ(panel.ReadParameter(17, kSizeIndex1), 64);
+}
+
+TEST_F(WheelLink, WritesAreBigEndian) {
+  struct Case {
+    WheelEntry entry;
+    int32_t value;
+    Bytes wire;
+  };
+  const Case cases[] = {
+      {kEntryMaxAngle, 900, {'P', 8, 4, 0x00, 0x00, 0x03, 0x84}},
+      {kEntryMainGain, 127, {'P', 17, 1, 0x7F}},
+      {kEntryFlags, 5, {'P', 34, 1, 0x05}},
+      {kEntryOffset, -2, {'P', 4, 4, 0xFF, 0xFF, 0xFF, 0xFE}},
+      {kEntryTorqueBandwidth, 4, {}},   // 255: never written to the board
+      {kEntryStatisticsWindow, 10, {}},
+  };
+  Connect();
+  for (const Case& c : cases) {
+    port.written.clear();
+    const uint64_t start = clock.now;
+    panel.wheel[c.entry].value = c.value;
+    panel.WriteParameter(panel.wheel[c.entry]);
+    EXPECT_EQ(port.written, c.wire) << c.entry;
+    if (!c.wire.empty()) {
+      EXPECT_EQ(clock.now - start, 20000u) << c.entry;
+    }
+  }
+  EXPECT_EQ(board.Parameter(8), 900);
+  EXPECT_EQ(board.Parameter(4), -2);
+}
+
+TEST_F(WheelLink, RawWritesTakeTheirByteCount) {
+  Connect();
+  panel.WriteParameterRaw(36, 1, 0x1FF);
+  panel.WriteParameterRaw(9, 0, 1234);
+  panel.WriteParameterRaw(10, 6, -2);
+  EXPECT_EQ(port.written, (Bytes{'P', 36, 1, 0xFF, 'P', 9, 0, 'P', 10, 6, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}));
+}
+
+TEST_F(WheelLink, ProfileWriteOrderAndConditions) {
+  Connect();
+  panel.statusHold = false;
+  panel.WriteProfileParameters();
+  Bytes numbers;
+  for (size_t i = 0; i < port.written.size();) {
+    ASSERT_EQ(port.written[i], 'P');
+    numbers.push_back(port.written[i + 1]);
+    i += 3 + port.written[i + 2];
+  }
+  EXPECT_EQ(numbers, (Bytes{8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31, 32, 33}));
+  EXPECT_FALSE(panel.statusHold);  // restored
+
+  for (uint8_t state : {ControlPanel::kDisconnected, ControlPanel::kConnected, ControlPanel::kWheelError}) {
+    port.written.clear();
+    panel.linkState = state;
+    panel.WriteProfileParameters();
+    EXPECT_TRUE(port.written.empty()) << int(state);
+  }
+  // A refresh that never ends (busy) stops the profile write.
+  port.written.clear();
+  panel.linkState = ControlPanel::kWheelReady;
+  panel.linkBusy = true;
+  panel.WriteProfileParameters();
+  EXPECT_TRUE(port.written.empty());
+}
+
+TEST_F(WheelLink, RestoreDefaultsSendsDThenReadsTheAdvancedSettings) {
+  Connect();
+  board.SetParameter(35, 0);
+  board.SetParameter(40, 9);
+  const uint64_t start = clock.now;
+  panel.RestoreBoardDefault();
+  ASSERT_GE(port.written.size(), 1u + 4 * 3);
+  EXPECT_EQ(port.written[0], 'D');
+  EXPECT_EQ(Bytes(port.written.begin() + 1, port.written.begin() + 13),
+            (Bytes{'p', 35, 1, 'p', 79, 1, 'p', 12, 4, 'p', 77, 1}));
+  EXPECT_EQ(port.written.size(), 1u + (4 + 36 + 8 + 1) * 3);
+  EXPECT_EQ(panel.wheel[kEntryCommandMode].value, 1);  // the board's default again
+  EXPECT_EQ(panel.wheel.mapping[4], 4);
+  EXPECT_GE(clock.now - start, 400000u + 49 * 5000u);
+}
+
+TEST_F(WheelLink, WaitNotBusy) {
+  EXPECT_EQ(panel.WaitNotBusy(), 1);
+  panel.linkBusy = true;
+  const uint64_t start = clock.now;
+  EXPECT_EQ(panel.WaitNotBusy(), 0);
+  EXPECT_GT(clock.now - start, 500000u);
+  EXPECT_LE(clock.now - start, 502000u);
+}
+
+}  // namespace

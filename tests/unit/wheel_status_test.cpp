@@ -1,0 +1,308 @@
+// Status refresh, calibrate and centre, "#" reports and a board that goes
+// away and comes back, on the fake channel and the stepped clock.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/control_panel.h"
+#include "exec/log.h"
+#include "wheel/wheel_link.h"
+#include "wheel_fakes.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+int gUpdateChecks = 0;
+bool gHidden = false;
+
+class WheelStatus : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    panel.channel = &port;
+    panel.linkClock = &clock;
+    panel.mainPageControls = &page;
+    panel.statusHold = false;
+    panel.wheelPort = 7;
+    panel.startAutoUpdateCheck = [](ControlPanel&) { ++gUpdateChecks; };
+    panel.frameHiddenToTray = [] { return gHidden; };
+    gUpdateChecks = 0;
+    gHidden = false;
+  }
+  // One refresh; returns what it sent.
+  Bytes Refresh() {
+    port.written.clear();
+    panel.RefreshStatus();
+    clock.now += 1001000;
+    return port.written;
+  }
+  std::string Status() const { return page.Text(kIdDeviceStatus); }
+
+  FakeClock clock;
+  StandinBoard board;
+  FakeChannel port{clock, board};
+  RecordingDialog page;
+  ControlPanel panel;
+};
+
+TEST_F(WheelStatus, FirstRefreshFindsTheBoardReadsItAndPolls) {
+  Bytes sent = Refresh();
+  ASSERT_GE(sent.size(), 7u + 69 * 3 + 2);
+  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
+  EXPECT_EQ(Bytes(sent.end() - 2, sent.end()), Bytes({'S', 'V'}));
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(Status(), "Ready");
+  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.5");
+  EXPECT_EQ(panel.firmwareVersion, 0x0105u);
+  EXPECT_EQ(page.Text(kIdExternalGain), "---");  // marker -1
+  EXPECT_FALSE(panel.linkBusy);
+  // The version is asked once.
+  EXPECT_EQ(Refresh(), Bytes({'S'}));
+}
+
+TEST_F(WheelStatus, StatusCodesAndTheirTexts) {
+  struct Case {
+    uint8_t code;
+    const char* text;
+    uint8_t stateAfter;
+  };
+  const Case cases[] = {
+      {0, "Disconnected", ControlPanel::kWheelFound},
+      {1, "Calibrating Dir", ControlPanel::kWheelFound},
+      {2, "Calibrating Dir", ControlPanel::kWheelFound},
+      {3, "Calibrating left", ControlPanel::kWheelFound},
+      {4, "Calibrating right", ControlPanel::kWheelFound},
+      {5, "Searching index", ControlPanel::kWheelFound},
+      {6, "Homing", ControlPanel::kWheelFound},
+      {7, "Calibration error", ControlPanel::kWheelError},
+      {8, "Ready", ControlPanel::kWheelReady},
+      {12, "Ready", ControlPanel::kWheelFound},
+      {255, "Ready", ControlPanel::kWheelFound},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(panel.ProbeWheel(7), 1);
+    board.SetStatusScript({c.code});
+    Refresh();
+    EXPECT_EQ(Status(), c.text) << int(c.code);
+    EXPECT_EQ(panel.linkState, c.stateAfter) << int(c.code);
+  }
+}
+
+TEST_F(WheelStatus, ErrorThenReadyAndNeverDown) {
+  board.SetStatusScript({7, 8, 3});
+  Refresh();
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelError);
+  EXPECT_EQ(Status(), "Calibration error");
+  Refresh();
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(Status(), "Ready");
+  Refresh();
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(Status(), "Calibrating left");
+}
+
+TEST_F(WheelStatus, ExternalGainShownWhenTheBoardHasOne) {
+  board.SetParameter(25, 0);
+  board.SetParameter(254, 127);
+  panel.wheel[kEntryExternalGain].dialog = &page;
+  Refresh();
+  EXPECT_EQ(page.Text(kIdExternalGain), "100 %");
+}
+
+TEST_F(WheelStatus, HoldStopsEverything) {
+  panel.statusHold = true;
+  panel.flags = ControlPanel::kFlagAutoUpdate;
+  EXPECT_TRUE(Refresh().empty());
+  EXPECT_TRUE(port.opens.empty());
+  EXPECT_EQ(gUpdateChecks, 0);
+  EXPECT_TRUE(page.texts.empty());
+}
+
+TEST_F(WheelStatus, DebugLevelAboveZeroStopsProbingAndPolling) {
+  Refresh();
+  const size_t shown = page.TextCount(kIdDeviceStatus);
+  panel.wheel[kEntryDebugLevel].value = 1;
+  EXPECT_TRUE(Refresh().empty());
+  EXPECT_TRUE(Refresh().empty());
+  EXPECT_EQ(page.TextCount(kIdDeviceStatus), shown);
+}
+
+TEST_F(WheelStatus, NoPortOnlyStartsTheUpdateCheckOnce) {
+  panel.wheelPort = 0;
+  panel.flags = ControlPanel::kFlagAutoUpdate;
+  EXPECT_TRUE(Refresh().empty());
+  EXPECT_TRUE(port.opens.empty());
+  Refresh();
+  EXPECT_EQ(gUpdateChecks, 1);
+  EXPECT_TRUE(panel.updateStarted);
+}
+
+TEST_F(WheelStatus, NoBoardShowsConnectedAndDashes) {
+  board.SetSilent(true);
+  Refresh();
+  EXPECT_EQ(Status(), "Connected");
+  EXPECT_EQ(page.Text(kIdExternalGain), "---");
+  EXPECT_FALSE(port.IsOpen());
+  // It probes again on every refresh.
+  EXPECT_EQ(Refresh(), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
+}
+
+TEST_F(WheelStatus, HiddenToTrayDoesNotPoll) {
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  gHidden = true;
+  EXPECT_TRUE(Refresh().empty());
+  EXPECT_EQ(Status(), "Wheel Found");
+}
+
+TEST_F(WheelStatus, NoStatusAnswerShowsTheStateText) {
+  Refresh();
+  board.SetSilent(true);
+  EXPECT_EQ(Refresh(), Bytes({'S'}));
+  EXPECT_EQ(Status(), "Wheel Ready");
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+}
+
+TEST_F(WheelStatus, MissingVersionIsAskedAgain) {
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  panel.wheel.externalGainMarker = -1;
+  board.SetVersion(0);
+  EXPECT_EQ(Refresh(), Bytes({'S', 'V'}));
+  EXPECT_EQ(panel.firmwareVersion, 0u);
+  board.SetVersion(0x0203);
+  EXPECT_EQ(Refresh(), Bytes({'S', 'V'}));
+  EXPECT_EQ(page.Text(kIdFirmwareVersion), "2.3");
+}
+
+TEST_F(WheelStatus, CalibrateAndCentre) {
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  port.written.clear();
+  panel.CentreWheel();  // Wheel Found: nothing is sent
+  EXPECT_TRUE(port.written.empty());
+  panel.StartCalibration();
+  EXPECT_EQ(port.written, Bytes({'r'}));
+  Refresh();
+  EXPECT_EQ(Status(), "Calibrating Dir");
+  for (int i = 0; i < 6; ++i) Refresh();
+  EXPECT_EQ(Status(), "Ready");
+  board.SetCentreOffset(-250);
+  port.written.clear();
+  const uint64_t start = clock.now;
+  panel.CentreWheel();
+  EXPECT_EQ(port.written, Bytes({'c', 'p', 4, 4}));
+  EXPECT_GE(clock.now - start, 100000u);
+  EXPECT_EQ(panel.wheel[kEntryOffset].value, -250);
+}
+
+TEST_F(WheelStatus, UnpluggedBoardIsNoticedAndFoundAgain) {
+  Refresh();
+  ASSERT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  // Pulled out: the port's writes and status query now fail.
+  port.dead = true;
+  port.present = false;
+  Refresh();
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  EXPECT_EQ(Status(), "Disconnected");
+  EXPECT_EQ(page.Text(kIdExternalGain), "---");
+  // Still gone: the refresh tries the port and keeps saying so.
+  Refresh();
+  EXPECT_EQ(Status(), "Disconnected");
+  // Plugged in again.
+  port.dead = false;
+  port.present = true;
+  board.SetVersion(0x0106);
+  Bytes sent = Refresh();
+  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(Status(), "Ready");
+  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.6");  // read again
+}
+
+TEST_F(WheelStatus, WriteToAGoneBoardClosesTheLink) {
+  Refresh();
+  port.dead = true;
+  panel.WriteParameter(panel.wheel[kEntryMainGain]);
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  // Profile writes are refused from then on rather than talking into nothing.
+  port.written.clear();
+  panel.WriteProfileParameters();
+  EXPECT_TRUE(port.written.empty());
+}
+
+// ---- "#" reports
+
+class BoardReport : public WheelStatus {
+ protected:
+  void SetUp() override {
+    WheelStatus::SetUp();
+    char dir[] = "/tmp/ts_wheel_log_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    directory = dir;
+    SetLogDirectory((directory + "/").c_str());
+    SetLogSwitch(1);
+    SetLogThreshold(0);
+    ASSERT_EQ(panel.ProbeWheel(7), 1);
+    board.SetSilent(true);
+  }
+  void TearDown() override {
+    SetLogSwitch(0);
+    std::remove((directory + "/Log.txt").c_str());
+    rmdir(directory.c_str());
+  }
+  std::string Log() {
+    std::ifstream in(directory + "/Log.txt");
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+  // Bytes that have all arrived.
+  void Arrive(const Bytes& bytes) {
+    port.InjectNow(bytes);
+    clock.now += 10000;
+  }
+  std::string directory;
+};
+
+TEST_F(BoardReport, ReportsAreLoggedByKind) {
+  panel.wheel[kEntryDebugLevel].value = 1;
+  Arrive({'#', 0x01, 0x05, 0xFF, 0xFE});
+  panel.ReadBoardReport();
+  Arrive({'#', 0x07, 0x00, 0x01, 0x00});
+  panel.ReadBoardReport();
+  Arrive({'#', 0x00, 0xFF, 0x80, 0x00});
+  panel.ReadBoardReport();
+  EXPECT_EQ(Log(), "Create Effect : 5 : -2\nError : 0 : 256\nTorque : 255 : -32768\n");
+}
+
+TEST_F(BoardReport, AtDebugLevelZeroNothingIsConsumed) {
+  Arrive({'#', 1, 5, 0xFF, 0xFE});
+  panel.ReadBoardReport();
+  EXPECT_EQ(port.BytesAvailable(), 5u);
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(BoardReport, OneReportPerCallAndOtherBytesAreDropped) {
+  panel.wheel[kEntryDebugLevel].value = 2;
+  Arrive({'x', '#', 1, 5, 0xFF, 0xFE});
+  panel.ReadBoardReport();
+  EXPECT_EQ(port.BytesAvailable(), 5u);
+  EXPECT_EQ(Log(), "");
+  panel.ReadBoardReport();
+  EXPECT_EQ(Log(), "Create Effect : 5 : -2\n");
+}
+
+TEST_F(BoardReport, IncompleteReportIsNamedNotInvented) {
+  panel.wheel[kEntryDebugLevel].value = 1;
+  Arrive({'#', 1, 5});
+  panel.ReadBoardReport();
+  EXPECT_EQ(Log(), "ReadBoardReport: incomplete report\n");
+}
+
+}  // namespace
