@@ -1,0 +1,290 @@
+// The real termios channel and the ControlPanel's link logic against the
+// stand-in board running in-process behind a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/control_panel.h"
+#include "profiles/com_ports.h"
+#include "wheel/serial_port_paths.h"
+#include "wheel/standin_host.h"
+#include "wheel/wheel_link.h"
+#include "wheel_fakes.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+bool WaitUntil(const std::function<bool()>& done) {
+  const Deadline deadline = Deadline::After(MonotonicUs(), 3000000);
+  while (!done()) {
+    if (deadline.Passed(MonotonicUs())) return false;
+    SleepUs(1000);
+  }
+  return true;
+}
+
+class BoardOnPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/ts_board_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    directory = dir;
+    SetSerialPortDirectory(dir);
+    StandinHostOptions options;
+    options.link = directory + "/COM7";
+    options.transcript = directory + "/transcript.txt";
+    host = std::make_unique<StandinHost>(options);
+    ASSERT_TRUE(host->Start());
+    panel.mainPageControls = &page;
+    panel.statusHold = false;
+    panel.wheelPort = 7;
+  }
+  void TearDown() override {
+    panel.channel->Close();
+    host.reset();
+    SetSerialPortDirectory(nullptr);
+    std::remove((directory + "/transcript.txt").c_str());
+    std::remove((directory + "/COM7").c_str());
+    rmdir(directory.c_str());
+  }
+  void Control(const std::string& line) {
+    std::string error;
+    ASSERT_TRUE(host->Control(line, &error)) << error;
+  }
+  // What the board received after the handshake.
+  Bytes AfterProbe() {
+    Bytes all = host->Received();
+    EXPECT_GE(all.size(), 7u);
+    EXPECT_EQ(Bytes(all.begin(), all.begin() + 7), B("orvenk?"));
+    return Bytes(all.begin() + 7, all.end());
+  }
+  std::string TranscriptFile() {
+    std::ifstream in(directory + "/transcript.txt");
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+
+  std::string directory;
+  std::unique_ptr<StandinHost> host;
+  RecordingDialog page;
+  ControlPanel panel;
+};
+
+TEST_F(BoardOnPty, HandshakeAndBulkReadAreByteExact) {
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
+  panel.ReadAllParameters();
+  Bytes expected;
+  auto ask = [&](uint8_t n, uint8_t s) { expected.insert(expected.end(), {'p', n, s}); };
+  for (uint8_t n : {4, 8, 17, 18, 19, 20, 21, 22, 23, 26, 27, 24, 34, 28, 29, 30, 31, 32, 33, 16}) {
+    ask(n, n == 4 || n == 8 ? 4 : 1);
+  }
+  for (uint8_t n : {35, 79, 12, 77}) ask(n, n == 12 ? 4 : 1);
+  for (uint8_t n = 36; n <= 71; ++n) ask(n, 1);
+  for (uint8_t j = 0; j < 4; ++j) {
+    ask(72 + j, 1);
+    ask(80 + 2 * j, 2);
+  }
+  ask(25, 1);
+  EXPECT_EQ(AfterProbe(), expected);
+  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(panel.wheel[kEntryMainGain].value, 64);
+  EXPECT_EQ(panel.wheel[kEntryFilter].value, 16);
+  EXPECT_EQ(panel.wheel.mapping[35], -1);
+  EXPECT_EQ(panel.wheel.externalGainMarker, -1);
+}
+
+TEST_F(BoardOnPty, WritingMaxAngle900IsInTheTranscript) {
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  panel.wheel[kEntryMaxAngle].value = 900;
+  panel.WriteParameter(panel.wheel[kEntryMaxAngle]);
+  EXPECT_EQ(AfterProbe(), (Bytes{'P', 8, 4, 0x00, 0x00, 0x03, 0x84}));
+  ASSERT_TRUE(WaitUntil([&] { return TranscriptFile().find("< 50 08 04 00 00 03 84") != std::string::npos; }));
+  Control("set 8 0");
+  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 0);
+  panel.WriteParameter(panel.wheel[kEntryMaxAngle]);
+  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+}
+
+TEST_F(BoardOnPty, NegativeTwoBytes) {
+  Control("set 60 -2");
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  EXPECT_EQ(panel.ReadParameter(60, kSizeIndex2), -2);
+  EXPECT_EQ(panel.ReadParameter(60, kSizeIndex1), -2);
+  EXPECT_EQ(panel.ReadParameter(60, kSizeIndex4), -2);
+}
+
+TEST_F(BoardOnPty, StatusErrorThenReadyAndFirmwareVersion) {
+  Control("status 7,8");
+  Control("version 1.5");
+  panel.RefreshStatus();
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelError);
+  EXPECT_EQ(page.Text(kIdDeviceStatus), "Calibration error");
+  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.5");
+  panel.RefreshStatus();
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(page.Text(kIdDeviceStatus), "Ready");
+}
+
+TEST_F(BoardOnPty, DebugLevelOneSendsNoStatusRequest) {
+  panel.RefreshStatus();
+  ASSERT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  Control("set 16 1");
+  panel.RefreshParameter(panel.wheel[kEntryDebugLevel]);
+  ASSERT_EQ(panel.wheel[kEntryDebugLevel].value, 1);
+  const size_t before = host->Received().size();
+  panel.RefreshStatus();
+  panel.RefreshStatus();
+  EXPECT_EQ(host->Received().size(), before);
+  // The board now reports; the tick reads them.
+  Control("send 35 1 5 255 254");
+  ASSERT_TRUE(WaitUntil([&] { return panel.channel->BytesAvailable() >= 5; }));
+  panel.ReadBoardReport();
+  EXPECT_EQ(panel.channel->BytesAvailable(), 0u);
+}
+
+TEST_F(BoardOnPty, UnpluggedBoardIsFoundAgainWithoutRestart) {
+  panel.RefreshStatus();
+  ASSERT_EQ(page.Text(kIdDeviceStatus), "Ready");
+  Control("drop");
+  panel.RefreshStatus();
+  EXPECT_FALSE(panel.channel->IsOpen());
+  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  EXPECT_EQ(page.Text(kIdDeviceStatus), "Disconnected");
+  panel.RefreshStatus();  // the port does not exist now
+  EXPECT_EQ(page.Text(kIdDeviceStatus), "Disconnected");
+  Control("back");
+  Control("version 1.6");
+  panel.RefreshStatus();
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(page.Text(kIdDeviceStatus), "Ready");
+  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.6");
+  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900);
+}
+
+TEST_F(BoardOnPty, PortVanishingMidExchange) {
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  Control("late 1000");
+  std::thread unplug([&] {
+    SleepUs(20000);
+    host->Control("drop");
+  });
+  int32_t value = 33;
+  EXPECT_FALSE(panel.ReadParameter(17, kSizeIndex1, &value));
+  EXPECT_EQ(value, 33);
+  unplug.join();
+  panel.RefreshStatus();
+  EXPECT_FALSE(panel.channel->IsOpen());
+  EXPECT_EQ(page.Text(kIdDeviceStatus), "Disconnected");
+}
+
+TEST_F(BoardOnPty, BadRepliesHaveClearOutcomes) {
+  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  int32_t value = 11;
+  // Late: the read gives up and keeps the old value; the stale reply is
+  // dropped before the next request.
+  Control("late 150");
+  EXPECT_FALSE(panel.ReadParameter(17, kSizeIndex1, &value));
+  EXPECT_EQ(value, 11);
+  Control("late 0");
+  ASSERT_TRUE(WaitUntil([&] { return panel.channel->BytesAvailable() >= 1; }));
+  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+  // Short: two of four bytes.
+  Control("short 2");
+  EXPECT_FALSE(panel.ReadParameter(8, kSizeIndex4, &value));
+  EXPECT_EQ(value, 11);
+  Control("short 0");
+  // Doubled: the copy does not become the next answer.
+  Control("double on");
+  EXPECT_EQ(panel.ReadParameter(17, kSizeIndex1), 64);
+  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+  Control("double off");
+  // A report waiting before a request is not taken for its answer.
+  Control("send 35 1 5 255 254");
+  ASSERT_TRUE(WaitUntil([&] { return panel.channel->BytesAvailable() >= 5; }));
+  EXPECT_EQ(panel.ReadParameter(17, kSizeIndex1), 64);
+}
+
+TEST_F(BoardOnPty, HandshakeOutcomes) {
+  struct Case {
+    std::vector<std::string> setup;
+    int result;
+  };
+  const std::string longReply = "hello D" + std::string(300, 'u');
+  const Case cases[] = {
+      {{"noise 20"}, 1},
+      {{"hello DDuvarKemol"}, 0},
+      {{"noise 10240", longReply}, 0},  // 10 KB of junk, then no "l"
+      {{"silent on"}, 0},
+  };
+  for (const Case& c : cases) {
+    for (const std::string& line : c.setup) Control(line);
+    EXPECT_EQ(panel.ProbeWheel(7 + 256), c.result) << c.setup[0];
+    EXPECT_EQ(panel.channel->IsOpen(), c.result == 1) << c.setup[0];
+    EXPECT_EQ(panel.linkState, c.result ? ControlPanel::kWheelFound : ControlPanel::kConnected);
+    panel.channel->Close();
+    for (const char* reset : {"noise 0", "silent off", "hello DuvarKemol"}) Control(reset);
+  }
+  EXPECT_EQ(panel.wheelPort, 7);
+}
+
+TEST_F(BoardOnPty, BoardNoticesTheBootloaderReset) {
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(7, 1200), 1);
+  ch.Close();
+  ASSERT_TRUE(WaitUntil([&] { return host->BootloaderResets() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return TranscriptFile().find("bootloader reset") != std::string::npos; }));
+  // And it answers normally afterwards.
+  EXPECT_EQ(panel.ProbeWheel(7), 1);
+}
+
+TEST_F(BoardOnPty, PortListOffersOnlyPortsThatOpen) {
+  StandinHostOptions other;
+  other.link = directory + "/COM3";
+  StandinHost second(other);
+  ASSERT_TRUE(second.Start());
+  struct Case {
+    uint8_t current;
+    bool holdCom3;
+    std::vector<std::string> items;
+    int selected;
+  };
+  const Case cases[] = {
+      {3, false, {"None", "COM3", "COM7"}, 1},
+      {7, false, {"None", "COM3", "COM7"}, 2},
+      {0, false, {"None", "COM3", "COM7"}, 0},
+      {3, true, {"None", "COM7"}, 0},  // in use elsewhere: not offered, "None" selected
+      {9, false, {"None", "COM3", "COM7"}, 0},
+  };
+  for (const Case& c : cases) {
+    SerialChannel holder;
+    if (c.holdCom3) {
+      ASSERT_EQ(holder.Open(3, 115200), 1);
+    }
+    RecordingDialog dialog;
+    dialog.combos[1041].push_back({"stale", 99});
+    FillComPortList(dialog, 1041, c.current);
+    std::vector<std::string> texts;
+    for (const auto& item : dialog.combos[1041]) texts.push_back(item.text);
+    EXPECT_EQ(texts, c.items) << int(c.current);
+    EXPECT_EQ(dialog.combos[1041][0].data, 0);
+    EXPECT_EQ(dialog.combos[1041].back().data, 7);
+    EXPECT_EQ(dialog.selected[1041], c.selected) << int(c.current);
+  }
+  std::remove((directory + "/COM3").c_str());
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+// The termios serial channel on real pseudo-terminals: the contract the
+// protocol layers rely on (closed-channel results, exclusive open, port
+// numbers modulo 256, reads in arrival order, a dead port closes itself).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "wheel/deadline.h"
+#include "wheel/serial_channel.h"
+#include "wheel/serial_port_paths.h"
+
+namespace {
+
+// A pseudo-terminal whose slave is COM<port>.
+struct Pty {
+  explicit Pty(uint8_t port) : port(port) {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_GE(master, 0);
+    grantpt(master);
+    unlockpt(master);
+    char name[128];
+    ptsname_r(master, name, sizeof name);
+    slave = name;
+    termios tio{};
+    tcgetattr(master, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(master, TCSANOW, &tio);
+    SetSerialPortPath(port, name);
+  }
+  ~Pty() {
+    SetSerialPortPath(port, nullptr);
+    if (master >= 0) close(master);
+  }
+  void Send(const std::string& bytes) { ASSERT_EQ(write(master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+  void Unplug() {
+    close(master);
+    master = -1;
+  }
+  uint8_t port;
+  int master = -1;
+  std::string slave;
+};
+
+// The line discipline hands bytes over asynchronously; wait (bounded) until
+// the channel sees them.
+bool WaitForBytes(SerialChannel& ch, uint32_t count) {
+  const Deadline deadline = Deadline::After(MonotonicUs(), 2000000);
+  while (ch.BytesAvailable() < count) {
+    if (deadline.Passed(MonotonicUs()) || !ch.IsOpen()) return false;
+    ch.WaitForInput(1000);
+  }
+  return true;
+}
+
+TEST(SerialChannel, ClosedChannelDoesNothing) {
+  SerialChannel ch;
+  uint8_t buffer[4] = {9, 9, 9, 9};
+  EXPECT_FALSE(ch.IsOpen());
+  EXPECT_EQ(ch.Close(), -1);
+  EXPECT_EQ(ch.Write("abc", 3), 0u);
+  EXPECT_EQ(ch.WriteText("abc"), 0u);
+  EXPECT_EQ(ch.WriteByte('a'), 0u);
+  EXPECT_EQ(ch.Read(buffer, 4), 0u);
+  EXPECT_EQ(buffer[0], 9);
+  EXPECT_EQ(ch.BytesAvailable(), 0u);
+  EXPECT_EQ(ch.ReadByte(), 0);
+  EXPECT_FALSE(ch.WaitForInput(1000));
+  ch.Purge();
+  ch.SetLines(true);
+}
+
+TEST(SerialChannel, OpenCloseTwiceAndMissingPort) {
+  Pty pty(5);
+  SerialChannel ch;
+  EXPECT_EQ(ch.Open(5, 115200), 1);
+  EXPECT_TRUE(ch.IsOpen());
+  EXPECT_EQ(ch.Close(), 0);
+  EXPECT_EQ(ch.Close(), -1);
+  SetSerialPortPath(6, "/nonexistent/tty");
+  EXPECT_EQ(ch.Open(6, 115200), 0);
+  EXPECT_FALSE(ch.IsOpen());
+  SetSerialPortPath(6, nullptr);
+}
+
+TEST(SerialChannel, PortNumberIsTakenModulo256) {
+  Pty pty(5);
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(5 + 256, 115200), 1);
+  // The same device: what the far end sends shows up here.
+  pty.Send("x");
+  ASSERT_TRUE(WaitForBytes(ch, 1));
+  EXPECT_EQ(ch.ReadByte(), 'x');
+}
+
+TEST(SerialChannel, OpenIsExclusiveAndReopeningReleasesTheOldPort) {
+  Pty a(5), b(6);
+  SerialChannel first, second;
+  ASSERT_EQ(first.Open(5, 115200), 1);
+  EXPECT_EQ(second.Open(5, 115200), 0);  // held by first
+  ASSERT_EQ(first.Open(6, 115200), 1);   // first lets go of 5 ...
+  EXPECT_EQ(second.Open(5, 115200), 1);  // ... so 5 is free again
+  EXPECT_EQ(second.Close(), 0);
+}
+
+TEST(SerialChannel, LineSettingsAreRawAtTheGivenBaud) {
+  Pty pty(5);
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(5, 1200), 1);
+  termios tio{};
+  ASSERT_EQ(tcgetattr(pty.master, &tio), 0);  // the far end sees the same settings
+  EXPECT_EQ(cfgetospeed(&tio), speed_t(B1200));
+  EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
+  EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
+  EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+  ASSERT_EQ(ch.Open(5, 115200), 1);
+  ASSERT_EQ(tcgetattr(pty.master, &tio), 0);
+  EXPECT_EQ(cfgetospeed(&tio), speed_t(B115200));
+}
+
+TEST(SerialChannel, ReadKeepsArrivalOrderAndShortReadsAreTimeOuts) {
+  Pty pty(5);
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(5, 115200), 1);
+  pty.Send("\x01\x02");
+  pty.Send("\x03\x04");
+  ASSERT_TRUE(WaitForBytes(ch, 4));
+  uint8_t buffer[8] = {};
+  EXPECT_EQ(ch.Read(buffer, 4), 4u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "\x01\x02\x03\x04");
+  // Nothing more: a short (empty) read, not an error.
+  EXPECT_EQ(ch.Read(buffer, 4), 0u);
+  EXPECT_EQ(ch.ReadByte(), 0);
+  EXPECT_TRUE(ch.IsOpen());
+  pty.Send("\x05");
+  ASSERT_TRUE(WaitForBytes(ch, 1));
+  EXPECT_EQ(ch.Read(buffer, 3), 1u);
+  EXPECT_EQ(buffer[0], 5);
+}
+
+TEST(SerialChannel, WritesReachTheFarEnd) {
+  Pty pty(5);
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(5, 115200), 1);
+  EXPECT_EQ(ch.WriteText("orvenk?"), 7u);
+  EXPECT_EQ(ch.WriteByte('S'), 1u);
+  char got[16] = {};
+  size_t total = 0;
+  const Deadline deadline = Deadline::After(MonotonicUs(), 2000000);
+  while (total < 8 && !deadline.Passed(MonotonicUs())) {
+    ssize_t n = read(pty.master, got + total, sizeof got - total);
+    if (n > 0) total += size_t(n);
+  }
+  EXPECT_EQ(std::string(got, total), "orvenk?S");
+}
+
+TEST(SerialChannel, PurgeDropsWaitingInput) {
+  Pty pty(5);
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(5, 115200), 1);
+  pty.Send("abc");
+  ASSERT_TRUE(WaitForBytes(ch, 3));
+  ch.Purge();
+  EXPECT_EQ(ch.BytesAvailable(), 0u);
+  ch.SetLines(false);  // no modem lines on a pseudo-terminal: harmless
+  ch.SetLines(true);
+  EXPECT_TRUE(ch.IsOpen());
+}
+
+TEST(SerialChannel, DeadPortClosesItselfOnTheStatusQuery) {
+  Pty pty(5);
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(5, 115200), 1);
+  pty.Unplug();
+  EXPECT_EQ(ch.BytesAvailable(), 0u);
+  EXPECT_FALSE(ch.IsOpen());
+}
+
+TEST(SerialChannel, DeadPortClosesItselfOnAWrite) {
+  Pty pty(5);
+  SerialChannel ch;
+  ASSERT_EQ(ch.Open(5, 115200), 1);
+  pty.Unplug();
+  EXPECT_EQ(ch.WriteByte('S'), 0u);
+  EXPECT_FALSE(ch.IsOpen());
+  EXPECT_FALSE(ch.WaitForInput(1000));
+}
+
+TEST(SerialPortPaths, LookupOrder) {
+  char path[64];
+  SetSerialPortDirectory(nullptr);
+  ASSERT_TRUE(SerialPortPath(1, path, sizeof path));
+  EXPECT_STREQ(path, "/dev/ttyS0");
+  SetSerialPortDirectory("/tmp/ports");
+  ASSERT_TRUE(SerialPortPath(12, path, sizeof path));
+  EXPECT_STREQ(path, "/tmp/ports/COM12");
+  SetSerialPortPath(12, "/dev/pts/9");
+  ASSERT_TRUE(SerialPortPath(12, path, sizeof path));
+  EXPECT_STREQ(path, "/dev/pts/9");
+  char tiny[4];
+  EXPECT_FALSE(SerialPortPath(12, tiny, sizeof tiny));
+  SetSerialPortPath(12, nullptr);
+  SetSerialPortDirectory(nullptr);
+}
+
+}  // namespace
