@@ -85,10 +85,12 @@ bool ReadQuoted(const uint8_t*& p, const uint8_t* end, uint8_t quote, Gather& ga
 // ---- documents
 
 void SetScriptText(ScriptDocument* document, ScriptText* text) {
+  // An empty text still has an address, so the cursor arithmetic stays on real memory.
+  static const uint8_t kNoText[1] = {0};
   DropScriptText(document->text);
   document->text = text;
-  document->textStart = text ? text->bytes : nullptr;
-  document->textEnd = text && text->bytes ? text->bytes + text->size : document->textStart;
+  document->textStart = text && text->bytes ? text->bytes : kNoText;
+  document->textEnd = text && text->bytes ? text->bytes + text->size : kNoText;
   document->position = document->textStart;
   document->flags = 0;
 }
@@ -131,6 +133,7 @@ void ShareScriptText(ScriptDocument* target, const ScriptDocument* source) {
 bool InitScriptDocument(ScriptDocument* document) {
   ClearMem(document, sizeof(ScriptDocument));
   InitListHeader(&document->pendingLines);
+  SetScriptText(document, nullptr);
   return true;
 }
 
@@ -243,7 +246,7 @@ bool EndOfLine(const ScriptDocument* document) {
   const uint8_t* p = document->position;
   const uint8_t* end = document->textEnd;
   while (p < end && (*p == ' ' || *p == '\t' || *p == '=')) ++p;
-  if (p + 1 >= end) return true;  // reached the last byte of the text
+  if (end - p <= 1) return true;  // reached the last byte of the text
   return *p == '\r' || *p == '\n' || EndsData(*p);
 }
 

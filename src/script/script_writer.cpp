@@ -19,16 +19,20 @@ constexpr size_t kQuotedMax = 511;
 // "Rally [beta]" cannot cut the section short (the cut-off rest would otherwise
 // stay behind the new section and grow with every save). Quoted parts are only
 // taken within their line: values are never written across lines, and an
-// unclosed quote typed by hand must not swallow the sections after it.
+// unclosed quote typed by hand must not swallow the sections after it. The end
+// of the data (NUL or 0x1A) ends the section too.
 const uint8_t* SectionEnd(const uint8_t* p, const uint8_t* end) {
+  auto endsLine = [](uint8_t c) { return c == '\r' || c == '\n' || c == 0x00 || c == 0x1A; };
   bool tokenStart = true;
   while (p < end) {
     uint8_t c = *p;
     if (c == '[' && tokenStart) return p;
+    // The reader stops at the end of the data; what lies behind it is kept.
+    if (c == 0x00 || c == 0x1A) return p;
     if (c == '"' || c == '\'') {
       const uint8_t* q = p + 1;
-      while (q < end && *q != c && *q != '\r' && *q != '\n') {
-        if (c == '\'' && *q == '\\' && q + 1 < end && q[1] != '\r' && q[1] != '\n') ++q;
+      while (q < end && *q != c && !endsLine(*q)) {
+        if (c == '\'' && *q == '\\' && q + 1 < end && !endsLine(q[1])) ++q;
         ++q;
       }
       if (q < end && *q == c) {

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds every fuzz target with clang and runs each for a fixed time (default
+# 30 s, FUZZ_SECONDS), as many at once as there are cores. Fails on any crash,
+# sanitizer report, leak, time-out or out-of-memory. Needs no network.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
+seconds=${FUZZ_SECONDS:-30}
+jobs=$(nproc)
+
+CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$jobs" >/dev/null
+
+targets=()
+for source in "$here"/fuzz_*.cpp; do
+  targets+=("$(basename "$source" .cpp)")
+done
+
+run_one() {
+  local name=$1
+  local work="$build/run/$name"
+  rm -rf "$work"
+  mkdir -p "$work/corpus" "$work/artifacts"
+  # Seeds stay read-only in the tree; new inputs go to the run's own corpus.
+  local seeds=()
+  [ -d "$here/corpus/$name" ] && seeds+=("$here/corpus/$name")
+  "$build/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$work/artifacts/" "$work/corpus" "${seeds[@]}" >"$work/log.txt" 2>&1
+}
+
+declare -A pids
+failed=0
+running=0
+for name in "${targets[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  run_one "$name" &
+  pids[$name]=$!
+  running=$((running + 1))
+done
+for name in "${targets[@]}"; do
+  if wait "${pids[$name]}"; then
+    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/run/$name/log.txt" | grep -o '[0-9]*$' || true)
+    echo "fuzz: $name clean (${runs:-?} runs in ${seconds} s)"
+  else
+    echo "fuzz: $name FAILED, log and artifacts in $build/run/$name"
+    tail -n 40 "$build/run/$name/log.txt"
+    failed=1
+  fi
+done
+exit $failed
