@@ -280,7 +280,8 @@ void FreeMem(void* address) {
     Assert(message);
     return;
   }
-  if (IsInFreeBlock(pool, block)) {
+  uint8_t* nextFree = FreeBlockFrom(pool, block);
+  if (IsInFreeBlock(pool, block, nextFree)) {
     // Already free: a second release would link the block twice. The free list
     // stays as it is; the report is the strict-release option's.
     if (gMemOptions & kMemStrictRelease) {
@@ -314,7 +315,7 @@ void FreeMem(void* address) {
     Assert(damage);
     return;
   }
-  pool->release(pool, block, blockSize);
+  pool->release(pool, block, blockSize, nextFree);
   if (gMemOptions & kMemCheck) WalkFreeLists();
   UnlockPools(held);
 }

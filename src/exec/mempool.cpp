@@ -23,79 +23,30 @@ uint8_t* GridBlock(const MemPool* pool, uint32_t index) {
 
 int LowestBit(uint64_t bits) { return __builtin_ctzll(bits); }
 
-// ---- the max-tree
-
-void SetLeaf(PoolIndex& index, uint32_t word, uint32_t value) {
-  uint32_t* tree = index.tree;
-  uint32_t at = index.leaves + word;
-  if (tree[at] == value) return;
-  tree[at] = value;
-  for (at >>= 1; at != 0; at >>= 1) {
-    uint32_t left = tree[2 * at];
-    uint32_t right = tree[2 * at + 1];
-    uint32_t best = left > right ? left : right;
-    if (tree[at] == best) break;
-    tree[at] = best;
-  }
-}
-
-// A free block of this size now starts in the word: the leaf can only grow.
-void RaiseLeaf(PoolIndex& index, uint32_t word, uint32_t size) {
-  uint32_t* tree = index.tree;
-  uint32_t at = index.leaves + word;
-  if (tree[at] >= size) return;
-  for (; at != 0 && tree[at] < size; at >>= 1) tree[at] = size;
-}
-
-void RecomputeLeaf(MemPool* pool, uint32_t word) {
-  uint32_t best = 0;
-  for (uint64_t bits = pool->index.bitmap[word]; bits != 0; bits &= bits - 1) {
-    uint32_t size = FreeSize(GridBlock(pool, word * kWordBits + LowestBit(bits)));
-    if (size > best) best = size;
-  }
-  SetLeaf(pool->index, word, best);
-}
-
-// The first word at or after `from` holding a free block of at least `size`
-// bytes, or -1.
-int64_t FirstWordWith(const PoolIndex& index, uint32_t from, uint32_t size) {
-  if (from >= index.words) return -1;
-  const uint32_t* tree = index.tree;
-  uint32_t at = index.leaves + from;
-  while (tree[at] < size) {
-    while (at & 1) at >>= 1;  // climb while we are a right child
-    if (at == 0) return -1;   // came out above the root
-    ++at;                     // the right sibling's subtree lies after us
-  }
-  while (at < index.leaves) at = tree[2 * at] >= size ? 2 * at : 2 * at + 1;
-  return static_cast<int64_t>(at - index.leaves);
-}
-
 void MarkFree(MemPool* pool, uint8_t* block, uint32_t size) {
   uint32_t g = GridIndex(pool, block);
   pool->index.bitmap[g / kWordBits] |= uint64_t{1} << (g % kWordBits);
-  RaiseLeaf(pool->index, g / kWordBits, size);
+  RaiseBound(pool->index, g / kWordBits, size);
 }
 
-void UnmarkFree(MemPool* pool, uint8_t* block) {
+// A free block of `size` bytes left the word. When it may have been the largest
+// the bound is made exact again, so that searches are not sent to a word that
+// no longer has what they need; otherwise the bound still holds.
+void WordShrunk(MemPool* pool, uint32_t word, uint32_t size) {
+  PoolIndex& index = pool->index;
+  if (index.level[0][word] > size) return;
+  uint32_t largest = 0;
+  for (uint64_t bits = index.bitmap[word]; bits != 0; bits &= bits - 1) {
+    uint32_t candidate = FreeSize(GridBlock(pool, word * kWordBits + LowestBit(bits)));
+    if (candidate > largest) largest = candidate;
+  }
+  SetBound(index, word, largest);
+}
+
+void UnmarkFree(MemPool* pool, uint8_t* block, uint32_t size) {
   uint32_t g = GridIndex(pool, block);
   pool->index.bitmap[g / kWordBits] &= ~(uint64_t{1} << (g % kWordBits));
-  RecomputeLeaf(pool, g / kWordBits);
-}
-
-// The first free block at or above block, or null.
-uint8_t* FreeBlockFrom(MemPool* pool, const uint8_t* block) {
-  uint32_t g = GridIndex(pool, block);
-  uint32_t word = g / kWordBits;
-  if (word >= pool->index.words) return nullptr;
-  uint64_t bits = pool->index.bitmap[word] & (~uint64_t{0} << (g % kWordBits));
-  if (bits == 0) {
-    int64_t next = FirstWordWith(pool->index, word + 1, 1);
-    if (next < 0) return nullptr;
-    word = static_cast<uint32_t>(next);
-    bits = pool->index.bitmap[word];
-  }
-  return GridBlock(pool, word * kWordBits + LowestBit(bits));
+  WordShrunk(pool, g / kWordBits, size);
 }
 
 // ---- list links
@@ -130,6 +81,7 @@ uint8_t* Allocate(MemPool* pool, uint32_t blockSize) {
   int64_t word = FirstWordWith(pool->index, 0, blockSize);
   while (word >= 0) {
     // Within a word, in address order: the first block the list walk would take.
+    uint32_t largest = 0;
     for (uint64_t bits = pool->index.bitmap[word]; bits != 0; bits &= bits - 1) {
       uint8_t* candidate = GridBlock(pool, static_cast<uint32_t>(word) * kWordBits + LowestBit(bits));
       uint32_t candidateSize = FreeSize(candidate);
@@ -138,8 +90,10 @@ uint8_t* Allocate(MemPool* pool, uint32_t blockSize) {
         size = candidateSize;
         break;
       }
+      if (candidateSize > largest) largest = candidateSize;
     }
     if (block != nullptr) break;
+    SetBound(pool->index, static_cast<uint32_t>(word), largest);  // every block seen: exact
     word = FirstWordWith(pool->index, static_cast<uint32_t>(word) + 1, blockSize);
   }
   if (block == nullptr) return nullptr;
@@ -147,7 +101,7 @@ uint8_t* Allocate(MemPool* pool, uint32_t blockSize) {
   if (gap != 0) WriteGuard(block + blockSize);
   if (size == blockSize) {
     Unlink(block);
-    UnmarkFree(pool, block);
+    UnmarkFree(pool, block, size);
     pool->freeBytes -= blockSize;
     return block;
   }
@@ -164,20 +118,16 @@ uint8_t* Allocate(MemPool* pool, uint32_t blockSize) {
   LinkBetween(rest, prev, next);
   uint32_t g = GridIndex(pool, block);
   pool->index.bitmap[g / kWordBits] &= ~(uint64_t{1} << (g % kWordBits));
-  uint32_t rg = GridIndex(pool, rest);
-  pool->index.bitmap[rg / kWordBits] |= uint64_t{1} << (rg % kWordBits);
-  RecomputeLeaf(pool, g / kWordBits);
-  if (rg / kWordBits != g / kWordBits) RaiseLeaf(pool->index, rg / kWordBits, restSize);
+  MarkFree(pool, rest, restSize);
+  WordShrunk(pool, g / kWordBits, size);
   pool->freeBytes -= blockSize + gap;
   return block;
 }
 
-void Release(MemPool* pool, uint8_t* block, uint32_t blockSize) {
+void Release(MemPool* pool, uint8_t* block, uint32_t blockSize, uint8_t* next) {
   const uint32_t gap = pool->gap;
   if ((gMemOptions & kMemFill) && pool->id != kDebugPoolId) std::memset(block, 0xAA, blockSize);
 
-  uint8_t* next = FreeBlockFrom(pool, block);
-  if (next == nullptr) next = TailPseudo(pool);
   uint8_t* prev = PrevFree(next);
   pool->freeBytes += blockSize;
 
@@ -188,7 +138,7 @@ void Release(MemPool* pool, uint8_t* block, uint32_t blockSize) {
     current = prev;
     pool->freeBytes += gap;
     SetFreeSize(current, currentSize);
-    RaiseLeaf(pool->index, GridIndex(pool, current) / kWordBits, currentSize);
+    RaiseBound(pool->index, GridIndex(pool, current) / kWordBits, currentSize);
   } else {
     SetFreeSize(block, blockSize);
     LinkBetween(block, prev, next);
@@ -199,32 +149,12 @@ void Release(MemPool* pool, uint8_t* block, uint32_t blockSize) {
   if (IsRealBlock(pool, next) && current + currentSize + gap == next) {
     currentSize += gap + FreeSize(next);
     pool->freeBytes += gap;
+    const uint32_t nextSize = FreeSize(next);
     Unlink(next);
     SetFreeSize(current, currentSize);
-    UnmarkFree(pool, next);
-    RaiseLeaf(pool->index, GridIndex(pool, current) / kWordBits, currentSize);
+    UnmarkFree(pool, next, nextSize);
+    RaiseBound(pool->index, GridIndex(pool, current) / kWordBits, currentSize);
   }
-}
-
-uint32_t NextPowerOfTwo(uint32_t value) {
-  uint32_t power = 1;
-  while (power < value) power <<= 1;
-  return power;
-}
-
-bool MakeIndex(MemPool* pool, uint32_t blockBytes) {
-  PoolIndex& index = pool->index;
-  uint32_t steps = blockBytes / kGrid;
-  index.words = (steps + kWordBits - 1) / kWordBits;
-  index.leaves = NextPowerOfTwo(index.words);
-  size_t bitmapBytes = static_cast<size_t>(index.words) * sizeof(uint64_t);
-  size_t treeBytes = static_cast<size_t>(index.leaves) * 2 * sizeof(uint32_t);
-  index.memory = os::HostAlloc(bitmapBytes + treeBytes);
-  if (index.memory == nullptr) return false;
-  std::memset(index.memory, 0, bitmapBytes + treeBytes);
-  index.bitmap = static_cast<uint64_t*>(index.memory);
-  index.tree = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(index.memory) + bitmapBytes);
-  return true;
 }
 
 }  // namespace
@@ -256,7 +186,9 @@ MemPool* MakePool(uint8_t* host, uint32_t size, uint16_t id, const char* name, i
   pool->id = id;
   pool->firstBlock = reinterpret_cast<uint8_t*>(first);
   pool->gap = guards ? kGuardGap : 0;
-  if (!MakeIndex(pool, static_cast<uint32_t>(blockBytes))) return nullptr;
+  if (!MakeIndex(pool->index, static_cast<uint32_t>((blockBytes / kGrid + kWordBits - 1) / kWordBits))) {
+    return nullptr;
+  }
 
   uint8_t* block = pool->firstBlock;
   const uint32_t blockSize = static_cast<uint32_t>(blockBytes);
@@ -272,10 +204,7 @@ MemPool* MakePool(uint8_t* host, uint32_t size, uint16_t id, const char* name, i
   return pool;
 }
 
-void DestroyPoolIndex(MemPool* pool) {
-  os::HostFree(pool->index.memory);
-  pool->index = PoolIndex{};
-}
+void DestroyPoolIndex(MemPool* pool) { FreeIndex(pool->index); }
 
 bool OnBlockGrid(const MemPool* pool, const uint8_t* block) {
   if (block < pool->firstBlock || block >= pool->end) return false;
@@ -283,10 +212,24 @@ bool OnBlockGrid(const MemPool* pool, const uint8_t* block) {
   return GridIndex(pool, block) / kWordBits < pool->index.words;
 }
 
-bool IsInFreeBlock(MemPool* pool, const uint8_t* block) {
-  uint8_t* next = FreeBlockFrom(pool, block);
+uint8_t* FreeBlockFrom(MemPool* pool, const uint8_t* block) {
+  PoolIndex& index = pool->index;
+  uint32_t g = GridIndex(pool, block);
+  uint32_t word = g / kWordBits;
+  uint64_t bits = index.bitmap[word] & (~uint64_t{0} << (g % kWordBits));
+  while (bits == 0) {
+    int64_t next = FirstWordWith(index, word + 1, 1);
+    if (next < 0) return TailPseudo(pool);
+    word = static_cast<uint32_t>(next);
+    bits = index.bitmap[word];
+    if (bits == 0) SetBound(index, word, 0);  // a stale bound: the word is empty
+  }
+  return GridBlock(pool, word * kWordBits + LowestBit(bits));
+}
+
+bool IsInFreeBlock(MemPool* pool, const uint8_t* block, uint8_t* next) {
   if (next == block) return true;
-  uint8_t* prev = PrevFree(next != nullptr ? next : TailPseudo(pool));
+  uint8_t* prev = PrevFree(next);
   return IsRealBlock(pool, prev) && block < prev + FreeSize(prev);
 }
 
