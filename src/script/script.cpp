@@ -113,7 +113,6 @@ void* ScriptDispatch(ResourceHandler* handler, int op, void* arg) {
 void ReleaseScriptElement(ExecNode* element) {
   if (!element) return;
   ScriptDocument* document = reinterpret_cast<ScriptDocument*>(element);
-  LogPrintf(1, "ReleaseScriptElement: %s still open\n", element->name ? element->name : "");
   if (element->next && element->prev) RemoveNode(element);
   if (document->header.ownedNameLength && element->name) FreeMem(const_cast<char*>(element->name));
   element->name = nullptr;

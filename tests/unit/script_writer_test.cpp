@@ -95,6 +95,9 @@ TEST_F(ScriptWriterTest, NewSectionGoesBeforeTheEndOfTheData) {
   ReadSection(document, "Config", kKeys, CollectLine);
   EXPECT_EQ(lines, (Lines{{0, {"6"}}}));
   DeleteScriptDocument(document);
+  // Saving again replaces the section and still keeps what lies behind the data.
+  ASSERT_TRUE(WriteFlags("n.ini", 7));
+  EXPECT_EQ(ReadFile(Path("n.ini")), "[A]\r\nX=1\r\n[Config]\r\nFLAGS=7\r\n\r\n\0\0\0\x1a tail"s);
 }
 
 TEST_F(ScriptWriterTest, ValuesWithBracketsDoNotGrowTheFile) {
