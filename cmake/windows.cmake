@@ -48,3 +48,8 @@ foreach(name ${TS_WINDOWS_BENCHES})
     target_link_libraries(${name} PRIVATE tillerset_core)
   endif()
 endforeach()
+
+# The wheel link's Windows serial channel against the stand-in board, for the
+# serial scenarios (a console program; see its header for the commands).
+add_executable(serialprobe ${CMAKE_SOURCE_DIR}/tests/e2e/serialprobe/serialprobe_win32.cpp)
+target_link_libraries(serialprobe PRIVATE tillerset_core)
