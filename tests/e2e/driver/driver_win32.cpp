@@ -2,6 +2,10 @@
 //   ts_driver [-w SELECTOR] [-t SECONDS] COMMAND ARGS... [+ [-w ...] COMMAND ARGS...]...
 // Commands joined with "+" run in one process (each Wine start costs time);
 // the first failing command stops the chain and sets the exit code.
+//   ts_driver serve
+// keeps one process for a whole scenario: it reads one chain per line from
+// stdin, words separated by the unit separator 0x1F, runs it, and ends its
+// answer with the line "\x1Fdone <exit code>".
 #include "driver_win32.h"
 
 #include <fcntl.h>
@@ -69,17 +73,8 @@ int RunOne(Context& context, const Args& words, size_t begin, size_t end) {
   return command->run(context, args);
 }
 
-}  // namespace
-
-int main() {
-  // Plain "\n" line ends, so the shell side needs no clean-up.
-  _setmode(_fileno(stdout), _O_BINARY);
-  // The wide command line keeps non-ASCII texts intact.
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  Args words;
-  for (int i = 1; argv != nullptr && i < argc; ++i) words.push_back(Narrow(argv[i]));
-  if (argv != nullptr) LocalFree(argv);
+// Runs one chain of commands ("+" separated); returns the first failure's code.
+int RunChain(const Args& words) {
   if (words.empty()) {
     PrintUsage();
     return kUsage;
@@ -95,4 +90,46 @@ int main() {
     begin = end + 1;
   }
   return kOk;
+}
+
+int Serve() {
+  std::string line;
+  for (int c = fgetc(stdin);; c = fgetc(stdin)) {
+    if (c != EOF && c != '\n') {
+      if (c != '\r') line.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (!line.empty()) {
+      Args words;
+      size_t start = 0;
+      for (;;) {
+        size_t sep = line.find('\x1f', start);
+        words.push_back(line.substr(start, sep == std::string::npos ? std::string::npos : sep - start));
+        if (sep == std::string::npos) break;
+        start = sep + 1;
+      }
+      int result = RunChain(words);
+      fflush(stderr);
+      printf("\x1f" "done %d\n", result);
+      fflush(stdout);
+    }
+    line.clear();
+    if (c == EOF) return kOk;
+  }
+}
+
+}  // namespace
+
+int main() {
+  // Plain "\n" line ends, so the shell side needs no clean-up.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stdin), _O_BINARY);
+  // The wide command line keeps non-ASCII texts intact.
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  Args words;
+  for (int i = 1; argv != nullptr && i < argc; ++i) words.push_back(Narrow(argv[i]));
+  if (argv != nullptr) LocalFree(argv);
+  if (words.size() == 1 && words[0] == "serve") return Serve();
+  return RunChain(words);
 }

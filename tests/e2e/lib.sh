@@ -1,0 +1,277 @@
+# Shared shell functions of the end-to-end tests (sourced, not run).
+#
+# Two groups: the harness side (display, Wine prefix template, per-scenario
+# prefixes) used by run.sh and scripts/run.sh, and the scenario side
+# (start_program, driver, wait_exit, check_*) used by scenarios/*.sh.
+# Every wait here is bounded; every process started is recorded by PID so the
+# harness can end exactly the processes it started.
+
+TS_WINE=${TS_WINE:-/usr/lib/wine/wine64}
+TS_WINESERVER=${TS_WINESERVER:-/usr/lib/wine/wineserver}
+[ -x "$TS_WINE" ] || TS_WINE=$(command -v wine64 || command -v wine || echo wine64)
+[ -x "$TS_WINESERVER" ] || TS_WINESERVER=$(command -v wineserver || echo wineserver)
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono/Gecko download prompts in a fresh prefix.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+e2e_now() { date +%s.%N; }
+e2e_since() { awk -v a="$1" -v b="$(e2e_now)" 'BEGIN { printf "%.1f", b - a }'; }
+
+# True while PID is alive and is one of ours (a Wine program, Xvfb or a tool
+# we started), so a recycled PID is never signalled.
+e2e_pid_ours() {
+  local pid=$1
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 1
+  local cmd
+  cmd=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || return 1
+  case "$cmd" in
+    *.exe* | *Xvfb* | *standin* | *wine*) return 0 ;;
+  esac
+  return 1
+}
+
+# Ends one process we started: TERM, then KILL after a second.
+e2e_kill_pid() {
+  local pid=$1 i
+  e2e_pid_ours "$pid" || return 0
+  kill -TERM "$pid" 2>/dev/null
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null
+  return 0
+}
+
+# ---- display
+
+# Starts a private Xvfb on a free display number (Xvfb picks it) and exports
+# DISPLAY. Writes the PID to $1/xvfb.pid.
+e2e_start_xvfb() {
+  local dir=$1
+  mkdir -p "$dir"
+  rm -f "$dir/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/xvfb.display" \
+    >"$dir/xvfb.log" 2>&1 &
+  echo $! >"$dir/xvfb.pid"
+  local i
+  for i in $(seq 1 100); do
+    if [ -s "$dir/xvfb.display" ]; then
+      export DISPLAY=":$(head -n1 "$dir/xvfb.display" | tr -d '[:space:]')"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "e2e: Xvfb did not start (see $dir/xvfb.log)" >&2
+  return 1
+}
+
+e2e_stop_xvfb() {
+  local dir=$1
+  [ -f "$dir/xvfb.pid" ] && e2e_kill_pid "$(cat "$dir/xvfb.pid")"
+  rm -f "$dir/xvfb.pid"
+}
+
+# ---- Wine prefixes
+
+# Stops the wineserver of one prefix (and with it every process in it).
+e2e_stop_prefix() {
+  local prefix=$1
+  [ -d "$prefix" ] || return 0
+  WINEPREFIX=$prefix timeout 10 "$TS_WINESERVER" -k >/dev/null 2>&1
+  WINEPREFIX=$prefix timeout 10 "$TS_WINESERVER" -w >/dev/null 2>&1
+  return 0
+}
+
+# Builds a ready prefix once (wineboot, window-manager-less windows) and keeps
+# it as a template; a stamp with the Wine version marks it complete.
+e2e_make_template() {
+  local template=$1
+  local stamp="$template.ok" version
+  version=$("$TS_WINE" --version 2>/dev/null)
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ] && [ -d "$template/drive_c" ]; then
+    return 0
+  fi
+  rm -rf "$template" "$stamp"
+  mkdir -p "$(dirname "$template")"
+  echo "e2e: creating the Wine prefix template (once, about 20 s)"
+  WINEPREFIX=$template timeout 180 "$TS_WINE" wineboot -i >"$template.log" 2>&1
+  # Without a window manager Wine stalls ~2 s whenever a window hides unless
+  # its X11 driver leaves the windows unmanaged.
+  WINEPREFIX=$template timeout 60 "$TS_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
+    /v Managed /d N /f >>"$template.log" 2>&1
+  WINEPREFIX=$template timeout 60 "$TS_WINESERVER" -w
+  if ! grep -q '"Managed"="N"' "$template/user.reg" 2>/dev/null; then
+    echo "e2e: the prefix template is incomplete (see $template.log)" >&2
+    return 1
+  fi
+  echo "$version" >"$stamp"
+}
+
+# Copies the template cheaply: the big, read-only system files are hard links;
+# the registry and the small files Wine may rewrite are real copies.
+e2e_copy_prefix() {
+  local template=$1 prefix=$2
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  cp -al "$template" "$prefix" || return 1
+  local f
+  for f in system.reg user.reg userdef.reg .update-timestamp drive_c/windows/win.ini \
+    drive_c/windows/system.ini; do
+    if [ -f "$template/$f" ]; then
+      rm -f "$prefix/$f"
+      cp -p "$template/$f" "$prefix/$f"
+    fi
+  done
+  rm -rf "$prefix/drive_c/users"
+  [ -d "$template/drive_c/users" ] && cp -a "$template/drive_c/users" "$prefix/drive_c/users"
+  return 0
+}
+
+# Starts the idle program in a prefix: the prefix's services come up and stay
+# up, so the programs a scenario starts come up in a fraction of a second.
+# Prints the PID.
+e2e_warm_prefix() {
+  local prefix=$1 idle=$2 seconds=${3:-600}
+  WINEPREFIX=$prefix "$TS_WINE" "$idle" "$seconds" >/dev/null 2>&1 &
+  echo $!
+}
+
+# ---- scenario side
+
+# Set by run.sh for each scenario: SCENARIO_DIR (the working folder of the
+# program, where Log.txt lands), WINEPREFIX, DISPLAY, TS_EXE, TS_DRIVER, TS_IDLE.
+E2E_FAILURES=0
+E2E_PROGRAMS=0
+E2E_START=$(e2e_now)
+
+# Transcript lines carry the seconds since the scenario began.
+step() { echo "-- [$(e2e_since "$E2E_START") s] $*"; }
+
+fail() {
+  echo "FAIL: $*"
+  E2E_FAILURES=$((E2E_FAILURES + 1))
+  return 1
+}
+
+check_eq() {
+  local what=$1 expected=$2 actual=$3
+  if [ "$expected" = "$actual" ]; then
+    echo "ok: $what"
+  else
+    fail "$what: expected [$expected], got [$actual]"
+  fi
+}
+
+check_match() {
+  local what=$1 regex=$2 actual=$3
+  if [[ $actual =~ $regex ]]; then
+    echo "ok: $what"
+  else
+    fail "$what: [$actual] does not match [$regex]"
+  fi
+}
+
+check_true() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    fail "$what"
+  fi
+}
+
+# Remembers a PID for the harness's clean-up.
+track_pid() { echo "$1" >>"$SCENARIO_DIR/pids"; }
+
+# Starts a program under Wine in the scenario folder, in the background.
+# Sets PROGRAM_PID. Usage: start_exe PATH [args...]
+start_exe() {
+  local exe=$1
+  shift
+  E2E_PROGRAMS=$((E2E_PROGRAMS + 1))
+  local log="$SCENARIO_DIR/program-$E2E_PROGRAMS.log"
+  (cd "$SCENARIO_DIR" && exec "$TS_WINE" "$exe" "$@") >"$log" 2>&1 &
+  PROGRAM_PID=$!
+  track_pid "$PROGRAM_PID"
+  echo "[$(e2e_since "$E2E_START") s] started $(basename "$exe") $* (pid $PROGRAM_PID)"
+}
+
+# Starts Tillerset.exe with the given arguments.
+start_program() { start_exe "$TS_EXE" "$@"; }
+
+# Waits for PID to end, at most SECONDS; sets EXIT_CODE. Fails on time-out.
+wait_exit() {
+  local pid=$1 seconds=${2:-10}
+  local end=$((SECONDS + seconds))
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ $SECONDS -ge $end ]; then
+      EXIT_CODE=timeout
+      fail "pid $pid still running after ${seconds}s"
+      return 1
+    fi
+    sleep 0.05
+  done
+  wait "$pid" 2>/dev/null
+  EXIT_CODE=$?
+  echo "[$(e2e_since "$E2E_START") s] pid $pid ended with $EXIT_CODE"
+  return 0
+}
+
+is_running() { kill -0 "$1" 2>/dev/null; }
+
+# The Windows driver (driver/driver_win32.cpp lists its commands) runs as one
+# long-lived process per scenario: a Wine start per command would cost far
+# more than the command. Started by the harness before the scenario's lines.
+driver_start() {
+  coproc TS_DRIVER_PROC { exec "$TS_WINE" "$TS_DRIVER" serve 2>>"$SCENARIO_DIR/driver.log"; }
+  track_pid "$TS_DRIVER_PROC_PID"
+}
+
+# driver COMMAND ARGS... [+ COMMAND ARGS...]: prints what the command prints,
+# returns its exit code. The driver's own waits are bounded; the read time-out
+# here is a backstop.
+driver() {
+  if [ -z "${TS_DRIVER_PROC_PID:-}" ] || ! kill -0 "$TS_DRIVER_PROC_PID" 2>/dev/null; then
+    driver_once "$@"
+    return
+  fi
+  echo "driver: $*" >>"$SCENARIO_DIR/driver.log"
+  local IFS=$'\x1f' line
+  printf '%s\n' "$*" >&"${TS_DRIVER_PROC[1]}"
+  while IFS= read -r -t 90 line <&"${TS_DRIVER_PROC[0]}"; do
+    if [[ $line == $'\x1f'done\ * ]]; then
+      return "${line##* }"
+    fi
+    printf '%s\n' "$line"
+  done
+  echo "driver: no answer to $*" >&2
+  return 1
+}
+
+# One driver process for one command chain (when no long-lived one runs).
+driver_once() {
+  echo "driver (once): $*" >>"$SCENARIO_DIR/driver.log"
+  timeout -k 2 90 "$TS_WINE" "$TS_DRIVER" "$@" 2>>"$SCENARIO_DIR/driver.log"
+}
+
+# Waits until the frame window (or the named window) is shown.
+wait_window() {
+  local selector=${1:-Kestra Wheel Configuration} seconds=${2:-20}
+  driver wait-window "$selector" "$seconds" >/dev/null ||
+    fail "window \"$selector\" not shown within ${seconds}s"
+}
+
+# Log.txt of the scenario folder without the Windows line ends.
+log_text() { tr -d '\r' <"$SCENARIO_DIR/Log.txt" 2>/dev/null; }
+log_line() { log_text | sed -n "${1}p"; }
+log_has() { log_text | grep -qF -- "$1"; }
+
+scenario_end() {
+  if [ "$E2E_FAILURES" -gt 0 ]; then
+    echo "$E2E_FAILURES check(s) failed"
+    exit 1
+  fi
+  exit 0
+}

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# End-to-end scenarios: the real Tillerset.exe under Wine on a private Xvfb
+# display, driven by ts_driver.exe. Usage:
+#   bash tests/e2e/run.sh [scenario-name...]     (default: every scenarios/*.sh)
+# Environment: TS_WIN_BUILD (Windows build folder, default build/win; built
+# here when it has no Tillerset.exe), TS_E2E_DIR (work folder, default build/e2e),
+# TS_SCENARIO_TIMEOUT (seconds per scenario, default 120).
+#
+# Each scenario gets its own folder and its own copy of a cached, ready Wine
+# prefix, whose services are already warmed up by an idle program while the
+# previous scenario runs. After each scenario every process it started is
+# ended by PID and the prefix's wineserver is stopped.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+# shellcheck source=lib.sh
+source "$here/lib.sh"
+
+win_build=${TS_WIN_BUILD:-$root/build/win}
+e2e=${TS_E2E_DIR:-$root/build/e2e}
+limit=${TS_SCENARIO_TIMEOUT:-120}
+
+if [ ! -f "$win_build/Tillerset.exe" ] || [ ! -f "$win_build/ts_driver.exe" ]; then
+  echo "e2e: building the Windows programs in $win_build"
+  cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 2
+  cmake --build "$win_build" -j"$(nproc)" || exit 2
+fi
+for exe in Tillerset.exe ts_driver.exe idle.exe; do
+  [ -f "$win_build/$exe" ] || { echo "e2e: $win_build/$exe is missing" >&2; exit 2; }
+done
+for tool in Xvfb "$TS_WINE" "$TS_WINESERVER"; do
+  command -v "$tool" >/dev/null || { echo "e2e: $tool not found (run scripts/deps.sh)" >&2; exit 2; }
+done
+
+mkdir -p "$e2e"
+exec 9>"$e2e/lock"
+if ! flock -n 9; then
+  echo "e2e: another run is using $e2e" >&2
+  exit 2
+fi
+
+scenarios=()
+if [ $# -gt 0 ]; then
+  for name in "$@"; do
+    name=${name%.sh}
+    [ -f "$here/scenarios/$name.sh" ] || { echo "e2e: no scenario $name" >&2; exit 2; }
+    scenarios+=("$here/scenarios/$name.sh")
+  done
+else
+  for f in "$here"/scenarios/*.sh; do [ -f "$f" ] && scenarios+=("$f"); done
+fi
+[ ${#scenarios[@]} -gt 0 ] || { echo "e2e: no scenarios"; exit 0; }
+
+runs="$e2e/runs"
+warm_pids=()
+cleanup_all() {
+  local pid
+  for pid in "${warm_pids[@]}"; do e2e_kill_pid "$pid"; done
+  local d
+  for d in "$runs"/*/; do
+    [ -d "$d" ] || continue
+    if [ -f "$d/pids" ]; then
+      while read -r pid; do e2e_kill_pid "$pid"; done <"$d/pids"
+    fi
+    e2e_stop_prefix "$d/prefix"
+  done
+  e2e_stop_xvfb "$e2e"
+}
+trap cleanup_all EXIT
+trap 'exit 130' INT TERM
+
+e2e_start_xvfb "$e2e" || exit 2
+echo "e2e: display $DISPLAY, Wine $("$TS_WINE" --version 2>/dev/null)"
+
+t0=$(e2e_now)
+e2e_make_template "$e2e/prefix-template" || exit 2
+echo "e2e: prefix template ready in $(e2e_since "$t0") s"
+
+rm -rf "$runs"
+mkdir -p "$runs"
+
+# Copies the template for scenario i and starts its idle program.
+prepare() {
+  local i=$1
+  [ "$i" -lt ${#scenarios[@]} ] || return 0
+  local name
+  name=$(basename "${scenarios[$i]}" .sh)
+  local dir="$runs/$name"
+  mkdir -p "$dir/work"
+  e2e_copy_prefix "$e2e/prefix-template" "$dir/prefix" || return 1
+  warm_pids[$i]=$(e2e_warm_prefix "$dir/prefix" "$win_build/idle.exe" $((limit + 60)))
+}
+
+passed=0
+failed=0
+failed_names=()
+prepare 0
+for i in "${!scenarios[@]}"; do
+  scenario=${scenarios[$i]}
+  name=$(basename "$scenario" .sh)
+  dir="$runs/$name"
+  prepare $((i + 1))
+  start=$(e2e_now)
+  env SCENARIO_DIR="$dir/work" WINEPREFIX="$dir/prefix" DISPLAY="$DISPLAY" \
+    TS_EXE="$win_build/Tillerset.exe" TS_DRIVER="$win_build/ts_driver.exe" \
+    TS_IDLE="$win_build/idle.exe" TS_WIN_BUILD="$win_build" TS_SOURCE_DIR="$root" \
+    timeout -k 5 "$limit" bash -c 'source "$0"; driver_start; source "$1"; scenario_end' \
+    "$here/lib.sh" "$scenario" >"$dir/scenario.log" 2>&1
+  rc=$?
+  took=$(e2e_since "$start")
+  if [ $rc -ne 0 ]; then
+    DISPLAY=$DISPLAY import -window root "$dir/failure.png" >/dev/null 2>&1
+  fi
+  # End exactly what this scenario started, then its prefix.
+  stop_start=$(e2e_now)
+  if [ -f "$dir/work/pids" ]; then
+    while read -r pid; do e2e_kill_pid "$pid"; done <"$dir/work/pids"
+  fi
+  e2e_kill_pid "${warm_pids[$i]:-}"
+  e2e_stop_prefix "$dir/prefix"
+  stopped=$(e2e_since "$stop_start")
+  if [ $rc -eq 0 ]; then
+    passed=$((passed + 1))
+    echo "PASS $name (${took} s, clean-up ${stopped} s)"
+  else
+    failed=$((failed + 1))
+    failed_names+=("$name")
+    [ $rc -eq 124 ] && echo "TIMEOUT after ${limit} s" >>"$dir/scenario.log"
+    echo "FAIL $name (${took} s) - transcript $dir/scenario.log:"
+    sed 's/^/    /' "$dir/scenario.log" | tail -n 40
+    if [ -f "$dir/work/Log.txt" ]; then
+      echo "    -- Log.txt:"
+      tr -d '\r' <"$dir/work/Log.txt" | sed 's/^/    /' | tail -n 20
+    fi
+  fi
+done
+
+echo "e2e: $passed passed, $failed failed (total $(e2e_since "$t0") s)"
+[ $failed -eq 0 ] || { echo "e2e: failed: ${failed_names[*]}"; exit 1; }
+exit 0

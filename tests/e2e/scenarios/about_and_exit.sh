@@ -1,0 +1,18 @@
+# The About command opens the About box over the frame; Escape closes it and
+# the frame stays; the Exit command ends the program with exit code 0.
+start_program
+wait_window
+
+step "About"
+driver post-command 32779
+wait_window "About Tillerset" 10
+check_eq "product line" "Ostrel Device Configuration Tool" "$(driver -w "About Tillerset" get-text 1002)"
+driver -w "About Tillerset" send-key ESCAPE
+driver wait-gone "About Tillerset" 10 || fail "About box stayed open after Escape"
+check_true "program still runs after the About box" is_running "$PROGRAM_PID"
+
+step "Exit"
+driver post-command 32772
+wait_exit "$PROGRAM_PID" 15
+check_eq "exit code after Exit" 0 "$EXIT_CODE"
+check_true "Exit is not a close" test "$(log_text | grep -c 'received WM_CLOSE')" -eq 0

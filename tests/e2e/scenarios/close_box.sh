@@ -1,0 +1,8 @@
+# The caption's close box ends the program with exit code 1 and says so in Log.txt.
+start_program
+wait_window
+step "close box"
+driver close
+wait_exit "$PROGRAM_PID" 15
+check_eq "exit code after the close box" 1 "$EXIT_CODE"
+check_true "Log.txt notes the close" log_has "received WM_CLOSE, closing"

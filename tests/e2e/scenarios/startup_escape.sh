@@ -1,0 +1,26 @@
+# Start-up shows the frame window with its versioned title, Escape ends the
+# program with exit code 1, and Log.txt was started fresh by the runtime.
+step "start and wait for the frame window"
+start_program
+wait_window
+
+title=$(driver get-title)
+check_match "title carries the caption and version" \
+  '^Kestra Wheel Configuration - .+ \(version 0\.21\)$' "$title"
+
+read -r x y w h cw ch <<<"$(driver window-rect)"
+echo "window at $x,$y size ${w}x$h client ${cw}x$ch"
+# 637 x 237 dialog units: much wider than high, centred on the 1280x1024 screen.
+check_true "frame is wider than twice its height" test "${cw:-0}" -gt $((2 * ${ch:-1}))
+check_true "frame is centred horizontally" test $((x + w / 2 - 640)) -le 2 -a $((x + w / 2 - 640)) -ge -2
+check_true "frame is centred vertically" test $((y + h / 2 - 512)) -le 2 -a $((y + h / 2 - 512)) -ge -2
+
+step "Escape ends the program"
+driver send-key ESCAPE
+wait_exit "$PROGRAM_PID" 15
+check_eq "exit code after Escape" 1 "$EXIT_CODE"
+
+check_eq "Log.txt starts fresh" "Log Create" "$(log_line 1)"
+check_match "second line is the runtime start" \
+  '^Exec Log Init [0-9]{1,2} (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} at [0-9]{2}:[0-9]{2}:[0-9]{2}$' \
+  "$(log_line 2)"
