@@ -214,8 +214,9 @@ void SerialChannel::SetLines(bool on) {
 
 bool SerialChannel::WaitForInput(uint32_t maxUs) {
   if (!IsOpen()) return false;
-  if (BytesAvailable() > 0) return true;
-  if (!IsOpen()) return false;
-  WaitFd(static_cast<int>(handle_), POLLIN, Deadline::After(MonotonicUs(), maxUs));
-  return BytesAvailable() > 0;
+  // One poll and nothing else: the callers look at BytesAvailable right
+  // after, which also notices a port that hung up.
+  pollfd p{static_cast<int>(handle_), POLLIN, 0};
+  timespec wait{static_cast<time_t>(maxUs / 1000000u), static_cast<long>(maxUs % 1000000u) * 1000L};
+  return ppoll(&p, 1, &wait, nullptr) > 0 && (p.revents & POLLIN) != 0;
 }

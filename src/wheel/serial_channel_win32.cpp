@@ -122,10 +122,9 @@ void SerialChannel::SetLines(bool on) {
 
 bool SerialChannel::WaitForInput(uint32_t maxUs) {
   if (!IsOpen()) return false;
-  if (BytesAvailable() > 0) return true;
-  if (!IsOpen()) return false;
   // A synchronous handle has no bounded WaitCommEvent; one timer period of
-  // sleep keeps the caller's loop off the processor.
+  // sleep keeps the caller's loop off the processor (the callers have just
+  // looked at the queue, so there is no point in looking first).
   Sleep(1);
   return BytesAvailable() > 0;
 }
