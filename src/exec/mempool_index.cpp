@@ -81,13 +81,24 @@ void FreeIndex(PoolIndex& index) {
 
 void SetBound(PoolIndex& index, uint32_t word, uint32_t value) {
   uint32_t at = word;
-  if (index.level[0][at] == value) return;
+  uint32_t old = index.level[0][at];
+  if (old == value) return;
   index.level[0][at] = value;
   for (uint32_t k = 1; k < index.levels; ++k) {
-    uint32_t parent = at / kFan;
-    uint32_t best = MaxOfNode(index.level[k - 1] + parent * kFan);
-    if (index.level[k][parent] == best) return;
+    const uint32_t parent = at / kFan;
+    const uint32_t current = index.level[k][parent];
+    uint32_t best;
+    if (value >= current) {
+      best = value;
+    } else if (old < current) {
+      return;  // the parent's bound comes from another child
+    } else {
+      best = MaxOfNode(index.level[k - 1] + parent * kFan);
+    }
+    if (best == current) return;
     index.level[k][parent] = best;
+    old = current;
+    value = best;
     at = parent;
   }
 }
