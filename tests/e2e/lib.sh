@@ -83,10 +83,13 @@ e2e_stop_prefix() {
   return 0
 }
 
-# Builds a ready prefix once (wineboot, window-manager-less windows) and keeps
-# it as a template; a stamp with the Wine version marks it complete.
+# Builds a ready prefix once (wineboot) and keeps it; a stamp with the Wine
+# version marks it complete. Usage: e2e_make_template DIR [managed]
+# Without "managed" the windows are left unmanaged: with no window manager
+# (Xvfb) Wine otherwise stalls ~2 s whenever a window hides. On a desktop
+# with a window manager pass "managed" so the windows get their frames.
 e2e_make_template() {
-  local template=$1
+  local template=$1 managed=${2:-}
   local stamp="$template.ok" version
   version=$("$TS_WINE" --version 2>/dev/null)
   if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ] && [ -d "$template/drive_c" ]; then
@@ -94,15 +97,16 @@ e2e_make_template() {
   fi
   rm -rf "$template" "$stamp"
   mkdir -p "$(dirname "$template")"
-  echo "e2e: creating the Wine prefix template (once, about 20 s)"
+  echo "creating a Wine prefix in $template (once, about 20 s)"
   WINEPREFIX=$template timeout 180 "$TS_WINE" wineboot -i >"$template.log" 2>&1
-  # Without a window manager Wine stalls ~2 s whenever a window hides unless
-  # its X11 driver leaves the windows unmanaged.
-  WINEPREFIX=$template timeout 60 "$TS_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
-    /v Managed /d N /f >>"$template.log" 2>&1
+  if [ "$managed" != managed ]; then
+    WINEPREFIX=$template timeout 60 "$TS_WINE" reg add 'HKCU\Software\Wine\X11 Driver' \
+      /v Managed /d N /f >>"$template.log" 2>&1
+  fi
   WINEPREFIX=$template timeout 60 "$TS_WINESERVER" -w
-  if ! grep -q '"Managed"="N"' "$template/user.reg" 2>/dev/null; then
-    echo "e2e: the prefix template is incomplete (see $template.log)" >&2
+  if [ ! -f "$template/system.reg" ] ||
+    { [ "$managed" != managed ] && ! grep -q '"Managed"="N"' "$template/user.reg" 2>/dev/null; }; then
+    echo "the Wine prefix $template is incomplete (see $template.log)" >&2
     return 1
   fi
   echo "$version" >"$stamp"

@@ -55,15 +55,14 @@ fi
 runs="$e2e/runs"
 warm_pids=()
 cleanup_all() {
-  local pid
-  for pid in "${warm_pids[@]}"; do e2e_kill_pid "$pid"; done
-  local d
+  local pid d
   for d in "$runs"/*/; do
-    [ -d "$d" ] || continue
-    if [ -f "$d/pids" ]; then
-      while read -r pid; do e2e_kill_pid "$pid"; done <"$d/pids"
-    fi
-    e2e_stop_prefix "$d/prefix"
+    [ -d "$d" ] && e2e_stop_prefix "$d/prefix"
+  done
+  for pid in "${warm_pids[@]}"; do e2e_kill_pid "$pid"; done
+  for d in "$runs"/*/; do
+    [ -f "$d/work/pids" ] || continue
+    while read -r pid; do e2e_kill_pid "$pid"; done <"$d/work/pids"
   done
   e2e_stop_xvfb "$e2e"
 }
@@ -112,13 +111,15 @@ for i in "${!scenarios[@]}"; do
   if [ $rc -ne 0 ]; then
     DISPLAY=$DISPLAY import -window root "$dir/failure.png" >/dev/null 2>&1
   fi
-  # End exactly what this scenario started, then its prefix.
+  # End the private prefix's wineserver first (that ends every Windows program
+  # of this scenario at once; Wine programs ignore SIGTERM), then whatever
+  # else the scenario started, by PID.
   stop_start=$(e2e_now)
+  e2e_stop_prefix "$dir/prefix"
+  e2e_kill_pid "${warm_pids[$i]:-}"
   if [ -f "$dir/work/pids" ]; then
     while read -r pid; do e2e_kill_pid "$pid"; done <"$dir/work/pids"
   fi
-  e2e_kill_pid "${warm_pids[$i]:-}"
-  e2e_stop_prefix "$dir/prefix"
   stopped=$(e2e_since "$stop_start")
   if [ $rc -eq 0 ]; then
     passed=$((passed + 1))

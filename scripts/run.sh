@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Builds Tillerset.exe and runs it under Wine.
+#
+#   bash scripts/run.sh [--headless] [--keep] [program options, e.g. -dev]
+#
+# - Installs what is missing (scripts/deps.sh), builds the Windows programs in
+#   build/win, and runs from build/run/app, which keeps config.ini,
+#   GameProfiles.ini and Log.txt between runs (the files under data/ are
+#   copied there first).
+# - Wheel: a board plugged in (USB 2341:8036, /dev/ttyACM*) becomes COM7;
+#   otherwise the stand-in board (tools/standin_board) plays the wheel on
+#   COM7. Without a config.ini of your own, one naming COM7 is written.
+# - Display: your own when DISPLAY works; otherwise (or with --headless) a
+#   private Xvfb. Either way a screenshot of the window lands in
+#   build/run/screenshot.png. Headless runs end the program after the
+#   screenshot unless --keep is given (then Ctrl+C ends it).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+# shellcheck source=../tests/e2e/lib.sh
+source "$root/tests/e2e/lib.sh"
+
+headless=0
+keep=0
+program_args=()
+for arg in "$@"; do
+  case "$arg" in
+    --headless) headless=1 ;;
+    --keep) keep=1 ;;
+    --help | -h)
+      sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+      exit 0
+      ;;
+    *) program_args+=("$arg") ;;
+  esac
+done
+
+say() { echo "run: $*"; }
+
+bash scripts/deps.sh || exit 1
+
+win_build=$root/build/win
+say "building Tillerset.exe in $win_build"
+cmake -S . -B "$win_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+cmake --build "$win_build" -j"$(nproc)" --target Tillerset ts_driver >/dev/null || {
+  echo "run: the Windows build failed; run: cmake --build $win_build" >&2
+  exit 1
+}
+
+run=$root/build/run
+app=$run/app
+mkdir -p "$app"
+cp "$win_build/Tillerset.exe" "$app/"
+if [ -d data ]; then
+  # data/System/Resources/Scripts/... and the like go next to the program.
+  cp -R data/. "$app/"
+fi
+
+board_pid=""
+xvfb_started=0
+program_pid=""
+prefix=""
+cleanup() {
+  [ -n "$program_pid" ] && e2e_kill_pid "$program_pid"
+  [ -n "$prefix" ] && e2e_stop_prefix "$prefix"
+  [ -n "$board_pid" ] && e2e_kill_pid "$board_pid"
+  [ $xvfb_started -eq 1 ] && e2e_stop_xvfb "$run"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# ---- display and Wine prefix
+if [ $headless -eq 0 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  say "using your display $DISPLAY"
+  prefix=$run/prefix
+  e2e_make_template "$prefix" managed || exit 1
+else
+  e2e_start_xvfb "$run" || exit 1
+  xvfb_started=1
+  headless=1
+  say "no usable display: running on a private Xvfb ($DISPLAY)"
+  prefix=$run/prefix-headless
+  e2e_make_template "$prefix" || exit 1
+fi
+export WINEPREFIX=$prefix
+
+# ---- the wheel on COM7
+com7=$prefix/dosdevices/com7
+rm -f "$com7"
+real_board=""
+for tty in /sys/class/tty/ttyACM*; do
+  [ -e "$tty/device" ] || continue
+  usb=$(readlink -f "$tty/device/..")
+  if [ "$(cat "$usb/idVendor" 2>/dev/null)" = 2341 ] && [ "$(cat "$usb/idProduct" 2>/dev/null)" = 8036 ]; then
+    real_board=/dev/$(basename "$tty")
+    break
+  fi
+done
+if [ -n "$real_board" ]; then
+  say "wheel board found at $real_board: it is COM7"
+  ln -sfn "$real_board" "$com7"
+elif [ -d tools/standin_board ]; then
+  native=$root/build/native
+  if [ ! -x "$native/standin_board" ]; then
+    say "building the stand-in board in $native"
+    { cmake -S . -B "$native" >/dev/null && cmake --build "$native" --target standin_board -j"$(nproc)" >/dev/null; } ||
+      say "could not build the stand-in board; running without a wheel"
+  fi
+  if [ -x "$native/standin_board" ]; then
+    mkdir -p "$run/board"
+    rm -f "$run/board/tty"
+    "$native/standin_board" --link "$run/board/tty" --transcript "$run/board/transcript.txt" \
+      >"$run/board/board.out" 2>"$run/board/board.err" &
+    board_pid=$!
+    for _ in $(seq 1 100); do [ -L "$run/board/tty" ] && break; sleep 0.05; done
+    if [ -L "$run/board/tty" ]; then
+      ln -sfn "$run/board/tty" "$com7"
+      say "no wheel plugged in: the stand-in board plays it on COM7 (transcript: $run/board/transcript.txt)"
+    else
+      say "the stand-in board did not start (see $run/board/board.err)"
+    fi
+  fi
+fi
+if [ -L "$com7" ] && [ ! -f "$app/config.ini" ]; then
+  printf '[Config]\r\nDEVICE_COM_PORT=7\r\n\r\n' >"$app/config.ini"
+  say "wrote $app/config.ini naming COM7"
+fi
+
+# ---- run
+say "starting Tillerset.exe ${program_args[*]:-} in $app"
+(cd "$app" && exec "$TS_WINE" "$app/Tillerset.exe" "${program_args[@]}") >"$run/wine.log" 2>&1 &
+program_pid=$!
+
+shot=$run/screenshot.png
+rm -f "$shot"
+if timeout 120 "$TS_WINE" "$win_build/ts_driver.exe" wait-window "Kestra Wheel Configuration" 60 >/dev/null 2>>"$run/wine.log"; then
+  sleep 1  # let the pages paint
+  window=$(xwininfo -root -tree 2>/dev/null | grep '"Kestra Wheel Configuration' | awk '{print $1}' | head -n1)
+  if [ -n "$window" ] && import -window "$window" "$shot" 2>/dev/null; then
+    say "screenshot of the window: $shot"
+  elif import -window root "$shot" 2>/dev/null; then
+    say "screenshot of the screen: $shot"
+  fi
+else
+  say "the window did not appear within 60 s (see $run/wine.log and $app/Log.txt)"
+fi
+
+if [ $headless -eq 1 ] && [ $keep -eq 0 ]; then
+  timeout 30 "$TS_WINE" "$win_build/ts_driver.exe" send-key ESCAPE >/dev/null 2>&1
+  for _ in $(seq 1 300); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$program_pid" 2>/dev/null && say "the program did not end on Escape; stopping it"
+else
+  say "running; close the window (or press Ctrl+C) to end"
+fi
+code=0
+if kill -0 "$program_pid" 2>/dev/null && [ $headless -eq 1 ] && [ $keep -eq 0 ]; then
+  code=timeout
+else
+  wait "$program_pid"
+  code=$?
+  program_pid=""
+fi
+say "Tillerset.exe ended (exit code $code); its log: $app/Log.txt"
+[ -f "$shot" ] && say "screenshot: $shot"
+exit 0
