@@ -38,7 +38,7 @@ uint32_t BlockSizeFor(size_t requested);
 // fixed for a pool when it is made; the other bits are read on every call.
 extern uint32_t gMemOptions;
 extern uint32_t gMemBreakAtNumber;   // 0xFFFFFFFF = off
-extern uintptr_t gMemBreakAtAddress; // ~0 = off
+extern uintptr_t gMemBreakAtAddress; // a block start (address - 4); ~0 = off
 
 void* AllocMem(uint16_t poolId, size_t size);
 void FreeMem(void* address);
