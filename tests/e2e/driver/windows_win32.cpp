@@ -107,10 +107,20 @@ int WaitWindow(Context& context, const Args& args) {
 int WaitGone(Context& context, const Args& args) {
   DWORD timeout = context.timeoutMs;
   if (args.size() > 1 && !ParseSeconds(args[1], &timeout)) return kUsage;
-  if (!WaitUntil(timeout, [&] { return FindTopLevel(args[0]) == nullptr; })) {
+  auto shown = [&] {
+    HWND window = FindTopLevel(args[0]);
+    return window != nullptr && IsWindowVisible(window);
+  };
+  if (!WaitUntil(timeout, [&] { return !shown(); })) {
     PrintError("wait-gone", "window \"" + args[0] + "\" still shown");
     return kFailed;
   }
+  return kOk;
+}
+
+int IsShown(Context& context, const Args&) {
+  HWND window = FindTopLevel(context.target);
+  PrintLine(window != nullptr && IsWindowVisible(window) ? "1" : "0");
   return kOk;
 }
 
@@ -329,7 +339,9 @@ bool ControlText(HWND window, std::wstring* text) {
 HWND FindTopLevel(const std::string& selector) {
   if (selector.compare(0, 2, "0x") == 0) {
     HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(strtoull(selector.c_str(), nullptr, 16)));
-    return IsWindow(window) && IsWindowVisible(window) ? window : nullptr;
+    // A handle names the window even while it is hidden (minimised to the
+    // tray), so commands can still be posted to it.
+    return IsWindow(window) ? window : nullptr;
   }
   Search search;
   search.selector = selector;
@@ -379,6 +391,7 @@ HWND FindMessageBox(const std::wstring& contains) {
 const Command kWindowCommands[] = {
     {"wait-window", 1, 2, WaitWindow, "SELECTOR [SECONDS]  wait until shown; it becomes the target"},
     {"wait-gone", 1, 2, WaitGone, "SELECTOR [SECONDS]  wait until no such window is shown"},
+    {"is-shown", 0, 0, IsShown, "  print 1 when the target is visible, else 0"},
     {"get-title", 0, 0, GetTitle, "  print the target's title"},
     {"window-rect", 0, 0, WindowRect, "  print x y width height client-width client-height"},
     {"send-key", 1, 1, SendKey, "VK|ESCAPE|RETURN|TAB  post key-down/up to the focused control"},
