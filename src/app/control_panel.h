@@ -3,6 +3,8 @@
 // own methods; keep additions inside your section so the sections stay readable.
 #include <cstdint>
 
+#include "profiles/game_detection.h"
+#include "profiles/game_profiles.h"
 #include "wheel/deadline.h"
 #include "wheel/serial_channel.h"
 #include "wheel/wheel_parameter.h"
@@ -89,6 +91,29 @@ class ControlPanel {
  public:
 
   // ---- profiles
+  // The profile list and the item selected in combo box 1207 (-1 until the list
+  // is filled, and while it is empty). The user's choices in the combo box come
+  // back through SelectProfile, so the two never differ for long; the index is
+  // mirrored into gameProfileId for config.ini.
+  ProfileList profiles;
+  int profileItem = -1;
+  // Game detection's process snapshot; null = the running system's.
+  ProcessWalker walkProcesses = nullptr;
+  // Runs the modal "Game Profile" dialog over the page, for a profile or empty
+  // (null); set by the Windows side, tests put a stand-in here.
+  void (*runProfileDialog)(ControlPanel& panel, DialogControls& page, GameProfile* profile) = nullptr;
+  void LoadProfiles();   // GameProfiles.ini, when it exists
+  void SaveProfiles();   // every profile, in list order
+  void FreeProfiles();
+  // Null when a profile of that name exists (ASCII case-insensitive) or memory ran out.
+  GameProfile* CreateProfile(const char* name, const char* processName);
+  void StoreIntoProfile(GameProfile* profile);
+  void ApplyProfile(const GameProfile* profile);
+  void FillProfileList();
+  void SelectProfile(int index);
+  void RemoveProfile(int index);
+  GameProfile* CurrentProfile() const;
+  void DetectGame();
 };
 
 // The program's one instance.

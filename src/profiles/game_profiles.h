@@ -1,0 +1,94 @@
+#pragma once
+// Game profiles: named sets of force-feedback and steering values, each tied to
+// the executable file name of one game. They live in GameProfiles.ini, show in
+// the main page's profile list (combo box 1207) and are chosen by the user or by
+// game detection; the ControlPanel's profile operations work on them.
+#include <cstddef>
+#include <cstdint>
+
+#include "exec/list.h"
+
+// Longest name or process name kept; longer texts are cut.
+constexpr size_t kProfileTextMax = 63;
+
+// The profile that always exists, and the process name it is created with.
+constexpr char kDefaultProfileName[] = "Default";
+constexpr char kDefaultProfileProcess[] = "NoLife.exe";
+constexpr char kProfilesFile[] = "GameProfiles.ini";
+
+// Allocated by the profile list (AllocMem) and owned by it.
+struct GameProfile {
+  ExecNode node;      // node.name points at name: the list is searched by it
+  uint32_t maxAngle;  // 16 bits significant
+  int8_t mainGain;
+  int8_t gameSpring;
+  int8_t gameFriction;
+  int8_t gameDamper;
+  int8_t gameInertia;
+  int8_t constant;
+  int8_t sine;
+  int8_t forceTable;
+  uint8_t optionFlags;  // bit 0 invert, bit 1 manual
+  uint8_t filter;
+  int8_t userSpring;
+  int8_t userFriction;
+  int8_t userDamper;
+  int8_t userInertia;
+  char name[kProfileTextMax + 1];
+  char processName[kProfileTextMax + 1];
+  GameProfile* sameHash;  // the list's name index: next profile in the same bucket
+};
+
+// The profiles in load and creation order. The combo box shows them in the same
+// order, so a profile's position is its item index.
+class ProfileList {
+ public:
+  ProfileList();
+  ~ProfileList();  // frees what is left while the runtime still runs
+  ProfileList(const ProfileList&) = delete;
+  ProfileList& operator=(const ProfileList&) = delete;
+
+  uint32_t Count() const { return count_; }
+  GameProfile* First() const;
+  static GameProfile* Next(const GameProfile* profile);
+  // The profile at a position, null outside the list.
+  GameProfile* At(int index) const;
+  // Position of a profile of this list, -1 when it is not in it.
+  int IndexOf(const GameProfile* profile) const;
+  // By name, without regard to case (ASCII); null when none. A hash index
+  // keeps this constant-time, so loading n profiles (each checked for a
+  // duplicate name) stays linear.
+  GameProfile* Find(const char* name) const;
+
+  // A new profile with the defaults of a new profile, appended; null when
+  // memory runs out. Texts longer than kProfileTextMax are cut.
+  GameProfile* Append(const char* name, const char* processName);
+  void Remove(GameProfile* profile);  // takes it out and frees it
+  void Free();                        // removes and frees every profile
+
+ private:
+  void Index(GameProfile* profile);
+  void Unindex(GameProfile* profile);
+  bool GrowIndex();
+
+  ExecListHeader list_;
+  uint32_t count_ = 0;
+  // Buckets of the name index (AllocMem), null until the first profile or
+  // when memory for it ran out; Find then walks the list.
+  GameProfile** buckets_ = nullptr;
+  uint32_t bucketCount_ = 0;  // a power of two
+};
+
+// Copies text into a profile field: at most kProfileTextMax bytes, cut at a line
+// break or 0x1A (which no key line can carry), always terminated.
+void CopyProfileText(char* field, const char* text);
+
+// The file's key table (one key, PROFILE, all values to the line end).
+struct ScriptKey;
+extern const ScriptKey kProfileKeys[];
+
+class ControlPanel;
+// LoadProfiles/SaveProfiles for a document of another name (tests, tools).
+// Load is true when the file was there and read; Save when it was written.
+bool LoadProfilesFrom(ControlPanel& panel, const char* name);
+bool SaveProfilesTo(const ControlPanel& panel, const char* name);

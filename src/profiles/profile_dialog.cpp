@@ -1,0 +1,83 @@
+// The "Game Profile" dialog's logic and the main page's profile commands.
+#include "profiles/profile_dialog.h"
+
+#include <cstring>
+
+#include "app/control_panel.h"
+#include "app/dialog_controls.h"
+#include "profiles/game_profiles.h"
+
+namespace {
+
+// The protection is by exact name: a profile called "default" is the user's own.
+bool IsDefault(const GameProfile* profile) {
+  return profile && strcmp(profile->name, kDefaultProfileName) == 0;
+}
+
+}  // namespace
+
+void InitProfileDialog(DialogControls& dialog, const GameProfile* profile) {
+  dialog.SetItemText(IDC_PROFILE_NAME, profile ? profile->name : "");
+  dialog.SetItemText(IDC_PROCESS_NAME, profile ? profile->processName : "");
+  if (profile) dialog.EnableItem(IDC_PROFILE_NAME, false);
+}
+
+void ConfirmProfileDialog(ControlPanel& panel, DialogControls& dialog, GameProfile* profile) {
+  char name[kProfileFieldChars];
+  char process[kProfileFieldChars];
+  dialog.GetItemText(IDC_PROFILE_NAME, name, sizeof name);
+  dialog.GetItemText(IDC_PROCESS_NAME, process, sizeof process);
+
+  GameProfile* target = nullptr;
+  if (profile) {
+    // Game detection may have run while the dialog was open, but profiles are
+    // only removed by the page; still, never write through a stale pointer.
+    if (panel.profiles.IndexOf(profile) >= 0) {
+      CopyProfileText(profile->processName, process);
+      target = profile;
+    }
+  } else {
+    char cut[kProfileTextMax + 1];
+    CopyProfileText(cut, name);
+    if (GameProfile* existing = panel.profiles.Find(cut)) {
+      if (dialog.ShowMessage("Profile already exists, do you want to update it ?",
+                             kMessageQuestion | kMessageYesNo) != kAnswerYes) {
+        dialog.EndDialog(1);
+        return;
+      }
+      CopyProfileText(existing->processName, process);
+      target = existing;
+    } else {
+      // A new profile starts from the defaults, not from the current values.
+      target = panel.CreateProfile(name, process);
+    }
+  }
+  if (target) panel.SelectProfile(panel.profiles.IndexOf(target));
+  dialog.EndDialog(1);
+}
+
+void NewProfileCommand(ControlPanel& panel, DialogControls& page) {
+  panel.WaitNotBusy();
+  if (panel.runProfileDialog) panel.runProfileDialog(panel, page, nullptr);
+}
+
+void EditProfileCommand(ControlPanel& panel, DialogControls& page) {
+  GameProfile* profile = panel.CurrentProfile();
+  if (!profile) return;  // nothing selected: nothing to edit
+  if (IsDefault(profile)) {
+    page.ShowMessage("You can't edit the default profile", kMessageWarning | kMessageOk);
+    return;
+  }
+  if (panel.runProfileDialog) panel.runProfileDialog(panel, page, profile);
+}
+
+void RemoveProfileCommand(ControlPanel& panel, DialogControls& page) {
+  GameProfile* profile = panel.CurrentProfile();
+  if (!profile) return;
+  if (IsDefault(profile)) {
+    page.ShowMessage("You can't remove the default profile", kMessageWarning | kMessageOk);
+    return;
+  }
+  if (page.ShowMessage("Are you sure ?", kMessageQuestion | kMessageYesNo) != kAnswerYes) return;
+  panel.RemoveProfile(panel.profiles.IndexOf(profile));
+}

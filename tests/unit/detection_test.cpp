@@ -1,0 +1,184 @@
+// Game detection: one pass over a scripted process snapshot picks the profile
+// of the last profiled game in snapshot order and applies it once.
+#include <random>
+
+#include "app/app_tick.h"
+#include "app/page_ids.h"
+#include "profiles/game_detection.h"
+#include "profiles_fixture.h"
+
+namespace profilestest {
+namespace {
+
+std::vector<std::string> gSnapshot;
+bool gSnapshotFails = false;
+int gWalks = 0;
+
+bool ScriptedWalk(ProcessVisitor visit, void* context) {
+  ++gWalks;
+  if (gSnapshotFails) return false;
+  for (const std::string& name : gSnapshot) visit(context, name.c_str());
+  return true;
+}
+
+class Detection : public ProfilesTest {
+ protected:
+  void SetUp() override {
+    ProfilesTest::SetUp();
+    gSnapshot.clear();
+    gSnapshotFails = false;
+    gWalks = 0;
+    panel.walkProcesses = ScriptedWalk;
+    panel.flags = ControlPanel::kFlagDetectGame;
+  }
+  // Profiles "name,process" in list order; the list shown with item 0 selected.
+  void Profiles(const std::vector<std::pair<std::string, std::string>>& profiles) {
+    for (const auto& p : profiles) panel.CreateProfile(p.first.c_str(), p.second.c_str());
+    panel.gameProfileId = 0;
+    panel.FillProfileList();
+  }
+  std::string Selected() const {
+    const GameProfile* p = panel.CurrentProfile();
+    return p ? p->name : "(none)";
+  }
+};
+
+TEST_F(Detection, OffOrNothingSelectedDoesNothing) {
+  panel.CreateProfile("Default", "NoLife.exe");
+  panel.CreateProfile("Rally", "rally.exe");
+  gSnapshot = {"explorer.exe", "rally.exe"};
+  panel.DetectGame();  // nothing selected yet: the list is not shown
+  EXPECT_EQ(gWalks, 0);
+  EXPECT_EQ(Selected(), "(none)");
+
+  panel.FillProfileList();
+  panel.flags = ControlPanel::kFlagAutoUpdate;  // "Detect Game" off
+  panel.DetectGame();
+  EXPECT_EQ(gWalks, 0);
+  EXPECT_EQ(Selected(), "Default");
+}
+
+TEST_F(Detection, LastMatchInSnapshotOrderWins) {
+  Profiles({{"Default", "NoLife.exe"}, {"Second", "b.exe"}, {"First", "a.exe"}});
+  gSnapshot = {"System", "b.exe", "svchost.exe", "a.exe", "explorer.exe"};
+  panel.DetectGame();
+  EXPECT_EQ(Selected(), "First");
+  EXPECT_EQ(panel.gameProfileId, 2);
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 2);
+
+  gSnapshot = {"a.exe", "b.exe"};
+  panel.DetectGame();
+  EXPECT_EQ(Selected(), "Second");
+}
+
+TEST_F(Detection, NamesMatchExactly) {
+  Profiles({{"Default", "NoLife.exe"}, {"Game", "Game.exe"}});
+  const char* const others[] = {"game.exe", "GAME.EXE", "Game.exe ", "C:\\Games\\Game.exe", "Game", "*.exe", ""};
+  for (const char* name : others) {
+    gSnapshot = {name};
+    panel.DetectGame();
+    EXPECT_EQ(Selected(), "Default") << name;
+  }
+  gSnapshot = {"Game.exe"};
+  panel.DetectGame();
+  EXPECT_EQ(Selected(), "Game");
+}
+
+TEST_F(Detection, AProcessNameSharedByProfilesPicksTheLastInListOrder) {
+  Profiles({{"Default", "NoLife.exe"}, {"Wet", "race.exe"}, {"Dry", "race.exe"}});
+  gSnapshot = {"race.exe"};
+  panel.DetectGame();
+  EXPECT_EQ(Selected(), "Dry");
+}
+
+TEST_F(Detection, TheChosenProfileIsAppliedOnceAndStaysAfterTheGameExits) {
+  Connect();
+  Profiles({{"Default", "NoLife.exe"}, {"Rally", "rally.exe"}, {"Dirt", "dirt.exe"}});
+  panel.profiles.At(2)->maxAngle = 540;
+  port.written.clear();
+  gSnapshot = {"rally.exe", "dirt.exe"};
+  panel.DetectGame();
+  EXPECT_EQ(Selected(), "Dirt");
+  EXPECT_EQ(port.written.size(), 7u + 13u * 4u) << "one profile's 14 writes";
+  EXPECT_EQ(board.Parameter(8), 540);
+
+  // Both still run: the outcome is the same, so nothing is written again.
+  port.written.clear();
+  panel.DetectGame();
+  EXPECT_TRUE(port.written.empty());
+
+  gSnapshot = {"explorer.exe"};
+  panel.DetectGame();
+  EXPECT_EQ(Selected(), "Dirt");
+  EXPECT_TRUE(port.written.empty());
+}
+
+TEST_F(Detection, NoSnapshotChangesNothing) {
+  Profiles({{"Default", "NoLife.exe"}, {"Rally", "rally.exe"}});
+  gSnapshot = {"rally.exe"};
+  gSnapshotFails = true;
+  panel.DetectGame();
+  EXPECT_EQ(gWalks, 1);
+  EXPECT_EQ(Selected(), "Default");
+}
+
+TEST_F(Detection, SameOutcomeAsComparingEveryPairInOrder) {
+  // The straightforward scan: every process against every profile in list
+  // order, each match selected in turn; its final choice must be the hashed one.
+  std::mt19937 random(5);
+  const char* const pool[] = {"a.exe", "A.exe", "b.exe", "c.exe", "d.exe", "e", "a.ex", "B.exe"};
+  for (int round = 0; round < 300; ++round) {
+    panel.FreeProfiles();
+    const int profiles = 1 + random() % 12;
+    for (int i = 0; i < profiles; ++i) {
+      panel.CreateProfile(("P" + std::to_string(i)).c_str(), pool[random() % 8]);
+    }
+    gSnapshot.clear();
+    for (int i = random() % 10; i > 0; --i) gSnapshot.push_back(pool[random() % 8]);
+    const int start = random() % profiles;
+    panel.gameProfileId = start;
+    panel.FillProfileList();
+
+    const GameProfile* expected = panel.profiles.At(start);
+    for (const std::string& process : gSnapshot) {
+      for (const GameProfile* p = panel.profiles.First(); p; p = ProfileList::Next(p)) {
+        if (process == p->processName) expected = p;
+      }
+    }
+    panel.DetectGame();
+    EXPECT_EQ(panel.CurrentProfile(), expected) << "round " << round;
+  }
+}
+
+TEST_F(Detection, RunsEveryTwoSecondsWhileTheStatusIsHeld) {
+  Profiles({{"Default", "NoLife.exe"}, {"Rally", "rally.exe"}});
+  static ControlPanel* current = nullptr;
+  current = &panel;
+  TickHooks hooks;
+  hooks.gameDetection = [] { current->DetectGame(); };
+  TickTimes times;
+  gSnapshot = {"rally.exe"};
+  RunTick(&times, hooks, 2000, true, false);
+  EXPECT_EQ(gWalks, 0);
+  RunTick(&times, hooks, 2001, true, false);
+  EXPECT_EQ(gWalks, 1);
+  EXPECT_EQ(Selected(), "Rally");
+  RunTick(&times, hooks, 4001, true, false);
+  EXPECT_EQ(gWalks, 1);
+  RunTick(&times, hooks, 4002, true, false);
+  EXPECT_EQ(gWalks, 2);
+  current = nullptr;
+}
+
+TEST(ProcessList, ThisProgramIsListedByItsFileName) {
+  bool seen = false;
+  ASSERT_TRUE(WalkProcesses(
+      [](void* context, const char* name) {
+        if (std::string(name) == "unit_tests") *static_cast<bool*>(context) = true;
+      },
+      &seen));
+  EXPECT_TRUE(seen);
+}
+
+}  // namespace
+}  // namespace profilestest

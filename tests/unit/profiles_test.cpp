@@ -1,0 +1,523 @@
+// GameProfiles.ini, the profile list against the main page, applying a profile
+// to the board, and the "Game Profile" dialog's logic.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "app/page_ids.h"
+#include "profiles/profile_dialog.h"
+#include "profiles_fixture.h"
+
+namespace profilestest {
+namespace {
+
+using scripttest::ReadFile;
+using scripttest::WriteFile;
+using Bytes = std::vector<uint8_t>;
+
+// Every field of a profile, for comparing whole profiles.
+std::string Dump(const GameProfile& p) {
+  std::string out = std::string(p.name) + "|" + p.processName;
+  const int values[] = {static_cast<int>(p.maxAngle), p.mainGain, p.gameSpring, p.gameFriction,
+                        p.gameDamper, p.gameInertia, p.constant, p.sine, p.forceTable,
+                        p.optionFlags, p.filter, p.userSpring, p.userFriction, p.userDamper,
+                        p.userInertia};
+  for (int v : values) out += "|" + std::to_string(v);
+  return out;
+}
+
+std::vector<std::string> DumpAll(const ProfileList& list) {
+  std::vector<std::string> out;
+  for (const GameProfile* p = list.First(); p; p = ProfileList::Next(p)) out.push_back(Dump(*p));
+  return out;
+}
+
+void SetWheelValues(ControlPanel& panel, const int32_t values[15]) {
+  const WheelEntry order[] = {kEntryMaxAngle,    kEntryMainGain,   kEntryGameSpring, kEntryGameFriction,
+                              kEntryGameDamper,  kEntryGameInertia, kEntryConstant,  kEntrySine,
+                              kEntryForceTable,  kEntryFlags,       kEntryFilter,    kEntryUserSpring,
+                              kEntryUserFriction, kEntryUserDamper, kEntryUserInertia};
+  for (int i = 0; i < 15; ++i) panel.wheel[order[i]].value = values[i];
+}
+
+// ---- GameProfiles.ini
+
+TEST_F(ProfilesTest, FirstRunCreatesDefaultFromTheBoardAndWritesItsLine) {
+  panel.LoadProfiles();
+  EXPECT_EQ(panel.profiles.Count(), 0u);
+  const int32_t board[15] = {900, 127, 127, 127, 127, 127, 127, 127, 127, 0, 16, 0, 0, 0, 0};
+  SetWheelValues(panel, board);
+  panel.FillProfileList();
+  EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), std::vector<std::string>{"Default"});
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 0);
+  panel.SaveProfiles();
+  EXPECT_EQ(ReadFile(Path("GameProfiles.ini")),
+            "[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n\r\n");
+}
+
+TEST_F(ProfilesTest, NoProfilesWriteAnEmptySection) {
+  panel.SaveProfiles();
+  EXPECT_EQ(ReadFile(Path("GameProfiles.ini")), "[GameProfiles]\r\n\r\n");
+}
+
+TEST_F(ProfilesTest, NamesRoundTripWhole) {
+  const char* const names[] = {
+      "My Game",          "Rally, Dirt",      "it's",           "say \"hi\"",     "it's \"both\"",
+      "[beta]",           "x//y",             "a/*b*/",         "a=b",            "<x>",
+      "p|q",              "(paren)",          "tab\there",      " lead",          "trail ",
+      "caf\xe9 \xff\x80", "back\\slash",      "",               "\"",             "'",
+      "a'b\"c\\d",        "//",               "x,",
+  };
+  int n = 0;
+  for (const char* name : names) {
+    const std::string process = std::string(name) + ".exe";
+    ASSERT_NE(panel.CreateProfile(name, process.c_str()), nullptr) << name;
+    ++n;
+  }
+  panel.SaveProfiles();
+  const std::string file = ReadFile(Path("GameProfiles.ini"));
+  EXPECT_NE(file.find("PROFILE=\"My Game\",\"My Game.exe\",0,900,"), std::string::npos) << file;
+  ControlPanel loaded;
+  loaded.LoadProfiles();
+  EXPECT_EQ(DumpAll(loaded.profiles), DumpAll(panel.profiles)) << file;
+  loaded.FreeProfiles();
+}
+
+TEST_F(ProfilesTest, NumbersKeepTheirWidths) {
+  GameProfile* p = panel.CreateProfile("Wide", "wide.exe");
+  p->maxAngle = 2160;
+  p->mainGain = -56;
+  p->optionFlags = 255;
+  p->filter = 31;
+  p->userInertia = -128;
+  panel.SaveProfiles();
+  EXPECT_NE(ReadFile(Path("GameProfiles.ini")).find("PROFILE=Wide,wide.exe,255,2160,-56,"), std::string::npos);
+  ControlPanel loaded;
+  loaded.LoadProfiles();
+  ASSERT_EQ(loaded.profiles.Count(), 1u);
+  EXPECT_EQ(Dump(*loaded.profiles.First()), Dump(*p));
+  loaded.FreeProfiles();
+
+  // A hand-written angle above 16 bits keeps its low 16 bits; bytes their low 8.
+  WriteFile(Path("GameProfiles.ini"),
+            "[GameProfiles]\r\nPROFILE=Big,big.exe,258,70000,200,-129,0,0,0,0,0,0,0,0,0,0,272\r\n");
+  ControlPanel big;
+  big.LoadProfiles();
+  ASSERT_EQ(big.profiles.Count(), 1u);
+  const GameProfile& b = *big.profiles.First();
+  EXPECT_EQ(b.maxAngle, 70000u & 0xFFFFu);
+  EXPECT_EQ(b.optionFlags, 2);
+  EXPECT_EQ(b.mainGain, -56);
+  EXPECT_EQ(b.gameSpring, 127);
+  EXPECT_EQ(b.filter, 16);
+  big.FreeProfiles();
+}
+
+TEST_F(ProfilesTest, BadLinesLoadWhatTheyCan) {
+  struct Case {
+    const char* what;
+    const char* lines;  // inside [GameProfiles]
+    std::vector<std::string> profiles;
+  };
+  const std::string zeros = "|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0";
+  const Case cases[] = {
+      {"no values", "PROFILE=\r\n", {"Missing parameter|Missing parameter" + zeros}},
+      {"name only", "PROFILE=Solo\r\n", {"Solo|Missing parameter" + zeros}},
+      {"missing numbers read 0", "PROFILE=g,g.exe,1,1080\r\n", {"g|g.exe|1080|0|0|0|0|0|0|0|0|1|0|0|0|0|0"}},
+      {"extra values are left", "PROFILE=g,g.exe,0,900,1,2,3,4,5,6,7,8,9,10,11,12,13,99,98\r\n",
+       {"g|g.exe|900|1|2|3|4|5|6|7|8|0|13|9|10|11|12"}},
+      // ",," is one separator: the 1s move up by one and the filter is missing.
+      {"garbage numbers follow the number rule", "PROFILE=g,g.exe,zz,1.5,0x10,+7,-3,ff,12345678901,x,,1,1,1,1,1,1\r\n",
+       {"g|g.exe|5|16|7|-3|-1|0|0|1|1|0|0|1|1|1|1"}},
+      {"second line of a name is skipped", "PROFILE=Race,one.exe,0,540\r\nPROFILE=race,two.exe,0,720\r\n",
+       {"Race|one.exe|540|0|0|0|0|0|0|0|0|0|0|0|0|0|0"}},
+      {"unquoted comma shifts the values", "PROFILE=Rally,Dirt,rally.exe,900\r\n",
+       {"Rally|Dirt|900|0|0|0|0|0|0|0|0|0|0|0|0|0|0"}},
+      {"unknown keys and comments are passed over", "// mine\r\nOTHER=1,2\r\nPROFILE=k,k.exe\r\n",
+       {"k|k.exe" + zeros}},
+      {"the last value of a file without a line end is lost", "PROFILE=a,a.exe\r\nPROFILE=b,b.exe",
+       {"a|a.exe" + zeros, "b|Missing parameter" + zeros}},
+      {"high bytes are kept", "PROFILE=\xe9t\xe9,\xff.exe\r\n", {"\xe9t\xe9|\xff.exe" + zeros}},
+  };
+  for (const Case& c : cases) {
+    WriteFile(Path("GameProfiles.ini"), std::string("[gameprofiles]\r\n") + c.lines);
+    ControlPanel loaded;
+    loaded.LoadProfiles();
+    EXPECT_EQ(DumpAll(loaded.profiles), c.profiles) << c.what;
+    loaded.FreeProfiles();
+  }
+}
+
+TEST_F(ProfilesTest, LongTextsAreCutTo63) {
+  const std::string longName(100, 'n');
+  const std::string longProcess(200, 'p');
+  WriteFile(Path("GameProfiles.ini"), "[GameProfiles]\r\nPROFILE=" + longName + "," + longProcess + "\r\nPROFILE=" +
+                                          longName.substr(0, 63) + "x,other.exe\r\n");
+  panel.LoadProfiles();
+  ASSERT_EQ(panel.profiles.Count(), 1u) << "the cut names are the same name";
+  EXPECT_EQ(std::string(panel.profiles.First()->name), longName.substr(0, 63));
+  EXPECT_EQ(std::string(panel.profiles.First()->processName), longProcess.substr(0, 63));
+  EXPECT_EQ(panel.CreateProfile((longName + "zz").c_str(), "y.exe"), nullptr);
+}
+
+TEST_F(ProfilesTest, TenThousandProfiles) {
+  std::string file = "[GameProfiles]\r\n";
+  for (int i = 0; i < 10000; ++i) {
+    file += "PROFILE=\"Game " + std::to_string(i) + "\",g" + std::to_string(i) + ".exe,0," +
+            std::to_string(180 + i % 1981) + ",1,2,3,4,5,6,7,8,9,10,11,12," + std::to_string(i % 31 + 1) + "\r\n";
+  }
+  WriteFile(Path("GameProfiles.ini"), file);
+  panel.LoadProfiles();
+  ASSERT_EQ(panel.profiles.Count(), 10000u);
+  EXPECT_EQ(Dump(*panel.profiles.At(9999)), "Game 9999|g9999.exe|" + std::to_string(180 + 9999 % 1981) +
+                                                 "|1|2|3|4|5|6|7|8|0|" + std::to_string(9999 % 31 + 1) + "|9|10|11|12");
+  panel.SaveProfiles();
+  EXPECT_EQ(ReadFile(Path("GameProfiles.ini")), file + "\r\n");
+}
+
+TEST_F(ProfilesTest, SavingNeverSpoilsAProfileThatWasReadWhole) {
+  std::mt19937 random(11);
+  auto randomText = [&random](size_t most) {
+    std::string text(random() % (most + 1), ' ');
+    for (char& c : text) {
+      do {
+        c = static_cast<char>(random() % 256);
+      } while (c == '\r' || c == '\n' || c == 0 || c == 0x1A);
+    }
+    return text;
+  };
+  for (int round = 0; round < 150; ++round) {
+    // Profiles with arbitrary names made in the program, saved, then the file
+    // damaged around them by hand; what loads must save and load unchanged.
+    ControlPanel made;
+    for (int i = 0; i < 8; ++i) {
+      GameProfile* p = made.CreateProfile(randomText(70).c_str(), randomText(70).c_str());
+      if (!p) continue;
+      p->maxAngle = random() % 65536;
+      p->mainGain = static_cast<int8_t>(random());
+      p->filter = static_cast<uint8_t>(random());
+    }
+    made.SaveProfiles();
+    ControlPanel first;
+    first.LoadProfiles();
+    EXPECT_EQ(DumpAll(first.profiles), DumpAll(made.profiles)) << "round " << round;
+    made.FreeProfiles();
+    first.FreeProfiles();
+
+    std::string file = ReadFile(Path("GameProfiles.ini"));
+    std::string junk = randomText(60);
+    file.insert(random() % (file.size() + 1), round % 3 ? "\r\nPROFILE=" + junk + "\r\n" : junk);
+    WriteFile(Path("GameProfiles.ini"), file);
+    ControlPanel damaged;
+    damaged.LoadProfiles();
+    const std::vector<std::string> read = DumpAll(damaged.profiles);
+    damaged.SaveProfiles();
+    ControlPanel again;
+    again.LoadProfiles();
+    EXPECT_EQ(DumpAll(again.profiles), read) << "round " << round;
+    damaged.FreeProfiles();
+    again.FreeProfiles();
+  }
+}
+
+TEST_F(ProfilesTest, AFailedSaveLeavesTheOldFile) {
+  const std::string old = "[GameProfiles]\r\nPROFILE=Old,old.exe\r\n\r\n";
+  WriteFile(Path("GameProfiles.ini"), old);
+  ASSERT_EQ(chmod(Path("GameProfiles.ini").c_str(), 0444), 0);
+  ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
+  panel.CreateProfile("New", "new.exe");
+  panel.SaveProfiles();
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  if (geteuid() != 0) {
+    EXPECT_EQ(ReadFile(Path("GameProfiles.ini")), old);
+  }
+}
+
+// ---- the list against the page and the board
+
+TEST_F(ProfilesTest, FillClampsTheSavedIndex) {
+  const struct {
+    int saved;
+    int selected;
+  } cases[] = {{7, 2}, {2, 2}, {0, 0}, {-5, 0}};
+  for (const auto& c : cases) {
+    panel.FreeProfiles();
+    for (const char* name : {"A", "B", "C"}) panel.CreateProfile(name, "x.exe");
+    panel.gameProfileId = c.saved;
+    panel.FillProfileList();
+    EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), c.selected) << c.saved;
+    EXPECT_EQ(panel.gameProfileId, c.selected) << c.saved;
+    EXPECT_EQ(panel.CurrentProfile(), panel.profiles.At(c.selected));
+  }
+}
+
+TEST_F(ProfilesTest, RemoveSelectsTheItemBefore) {
+  Make({"Default", "A", "B", "C", "D"});
+  panel.RemoveProfile(3);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A", "B", "D"}));
+  EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), Names());
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 2);
+  EXPECT_EQ(std::string(panel.CurrentProfile()->name), "B");
+
+  panel.RemoveProfile(0);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "D"}));
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 0);
+  EXPECT_EQ(std::string(panel.CurrentProfile()->name), "A");
+  // Every item's data is its own profile.
+  const auto& items = page.combos[IDC_PROFILE_LIST];
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].data, reinterpret_cast<intptr_t>(panel.profiles.At(static_cast<int>(i))));
+  }
+
+  panel.RemoveProfile(7);  // no such item
+  EXPECT_EQ(Names().size(), 3u);
+  for (int i = 0; i < 3; ++i) panel.RemoveProfile(0);
+  EXPECT_EQ(panel.profiles.Count(), 0u);
+  EXPECT_EQ(panel.CurrentProfile(), nullptr);
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), -1);
+}
+
+TEST_F(ProfilesTest, CreateRefusesAnExistingNameInAnyCase) {
+  Make({"Default"});
+  EXPECT_EQ(panel.CreateProfile("DEFAULT", "other.exe"), nullptr);
+  GameProfile* p = panel.CreateProfile("Rally", "rally.exe");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(Dump(*p), "Rally|rally.exe|900|127|127|127|127|127|127|127|127|0|16|0|0|0|0");
+  EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), (std::vector<std::string>{"Default", "Rally"}));
+}
+
+TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrder) {
+  Connect();
+  GameProfile* p = panel.CreateProfile("Rally", "rally.exe");
+  p->maxAngle = 2160;
+  p->mainGain = 100;
+  p->gameSpring = 90;
+  p->gameFriction = 80;
+  p->gameDamper = 70;
+  p->gameInertia = 60;
+  p->constant = 50;
+  p->sine = 40;
+  p->forceTable = 30;
+  p->optionFlags = 3;
+  p->filter = 25;
+  p->userSpring = 1;
+  p->userFriction = 2;
+  p->userDamper = 3;
+  p->userInertia = 4;
+  for (WheelParameter& entry : panel.wheel.entries) entry.dialog = &page;
+  board.SetParameter(77, 9);
+  board.ClearReceived();
+  panel.ApplyProfile(p);
+  const Bytes expected = {'P', 8,  4, 0, 0, 0x08, 0x70, 'P', 17, 1, 100, 'P', 18, 1, 90, 'P', 19, 1, 80,
+                          'P', 20, 1, 70, 'P', 21, 1, 60, 'P', 22, 1, 50, 'P', 23, 1, 40, 'P', 24, 1, 30,
+                          'P', 34, 1, 3,  'P', 30, 1, 1,  'P', 31, 1, 2,  'P', 32, 1, 3,  'P', 33, 1, 4};
+  EXPECT_EQ(port.written, expected);
+  EXPECT_EQ(board.Received(), expected);
+  EXPECT_EQ(board.Parameter(8), 2160);
+  EXPECT_EQ(board.Parameter(77), 9) << "the filter is shown, not written";
+  EXPECT_EQ(page.sliders[IDC_FILTER_SLIDER], 25);
+  EXPECT_EQ(page.Text(IDC_FILTER_VALUE), "80 %");
+  EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 2160);
+  EXPECT_EQ(page.sliders[IDC_USER_INERTIA_SLIDER], 4);
+  EXPECT_TRUE(page.checks[IDC_INVERT]);
+  EXPECT_TRUE(page.checks[IDC_MANUAL]);
+  EXPECT_FALSE(panel.statusHold) << "the hold flag is restored";
+
+  // Without a board only the page changes.
+  port.written.clear();
+  panel.linkState = ControlPanel::kConnected;
+  p->optionFlags = 0;
+  panel.ApplyProfile(p);
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_FALSE(page.checks[IDC_INVERT]);
+}
+
+TEST_F(ProfilesTest, ApplyKeepsHandEditedValuesInTheSlidersRanges) {
+  Connect();
+  GameProfile* p = panel.CreateProfile("Odd", "odd.exe");
+  p->maxAngle = 0;
+  p->mainGain = -56;
+  p->filter = 0;
+  p->optionFlags = 0x84;  // flags carry their bits as they are
+  panel.ApplyProfile(p);
+  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 180);
+  EXPECT_EQ(panel.wheel[kEntryMainGain].value, 0);
+  EXPECT_EQ(panel.wheel[kEntryFilter].value, 1);
+  EXPECT_EQ(panel.wheel[kEntryFlags].value, 0x84);
+  EXPECT_EQ(board.Parameter(8), 180);
+  EXPECT_EQ(board.Parameter(34), static_cast<int8_t>(0x84));
+}
+
+TEST_F(ProfilesTest, StoreCopiesTheCurrentValues) {
+  GameProfile* p = panel.CreateProfile("S", "s.exe");
+  const int32_t values[15] = {1440, 1, 2, 3, 4, 5, 6, 7, 8, 2, 31, 9, 10, 11, 12};
+  SetWheelValues(panel, values);
+  panel.StoreIntoProfile(p);
+  EXPECT_EQ(Dump(*p), "S|s.exe|1440|1|2|3|4|5|6|7|8|2|31|9|10|11|12");
+  panel.StoreIntoProfile(nullptr);  // nothing selected: nothing to do
+}
+
+// ---- the dialog and the page's commands
+
+// The dialog as the user fills it in: what it showed, and the texts typed.
+struct DialogRun {
+  AnsweringDialog dialog;
+  std::string name;
+  std::string process;
+  bool typed = false;
+  int runs = 0;
+  const GameProfile* openedFor = nullptr;
+};
+DialogRun* gRun = nullptr;
+
+void RunDialog(ControlPanel& panel, DialogControls&, GameProfile* profile) {
+  ++gRun->runs;
+  gRun->openedFor = profile;
+  InitProfileDialog(gRun->dialog, profile);
+  if (!gRun->typed) return;  // closed with the window's close box
+  if (!profile) gRun->dialog.fields[IDC_PROFILE_NAME] = gRun->name;
+  gRun->dialog.fields[IDC_PROCESS_NAME] = gRun->process;
+  ConfirmProfileDialog(panel, gRun->dialog, profile);
+}
+
+class ProfileCommands : public ProfilesTest {
+ protected:
+  void SetUp() override {
+    ProfilesTest::SetUp();
+    gRun = &run;
+    panel.runProfileDialog = RunDialog;
+  }
+  void TearDown() override {
+    gRun = nullptr;
+    ProfilesTest::TearDown();
+  }
+  void Type(const std::string& name, const std::string& process) {
+    run.name = name;
+    run.process = process;
+    run.typed = true;
+  }
+  DialogRun run;
+};
+
+TEST_F(ProfileCommands, DialogShowsTheProfileWithItsNameLocked) {
+  Make({"Default", "Rally"});
+  panel.SelectProfile(1);
+  run.typed = false;
+  EditProfileCommand(panel, page);
+  EXPECT_EQ(run.openedFor, panel.profiles.At(1));
+  EXPECT_EQ(run.dialog.Text(IDC_PROFILE_NAME), "Rally");
+  EXPECT_EQ(run.dialog.Text(IDC_PROCESS_NAME), "Rally.exe");
+  EXPECT_FALSE(run.dialog.enabled.at(IDC_PROFILE_NAME));
+
+  AnsweringDialog empty;
+  InitProfileDialog(empty, nullptr);
+  EXPECT_EQ(empty.Text(IDC_PROFILE_NAME), "");
+  EXPECT_EQ(empty.Text(IDC_PROCESS_NAME), "");
+  EXPECT_EQ(empty.enabled.count(IDC_PROFILE_NAME), 0u);
+}
+
+TEST_F(ProfileCommands, EditChangesOnlyTheProcessName) {
+  Make({"Default", "Rally"});
+  panel.SelectProfile(1);
+  run.dialog.fields[IDC_PROFILE_NAME] = "Ignored";
+  Type("", "dirt.exe");
+  EditProfileCommand(panel, page);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "Rally"}));
+  EXPECT_EQ(std::string(panel.profiles.At(1)->processName), "dirt.exe");
+  EXPECT_EQ(panel.gameProfileId, 1);
+  EXPECT_EQ(run.dialog.ends, std::vector<int>{1});
+}
+
+TEST_F(ProfileCommands, DefaultIsProtectedByItsExactName) {
+  Make({"Default", "A"});
+  EditProfileCommand(panel, page);
+  RemoveProfileCommand(panel, page);
+  ASSERT_EQ(page.messages.size(), 2u);
+  EXPECT_EQ(page.messages[0].text, "You can't edit the default profile");
+  EXPECT_EQ(page.messages[0].style, kMessageWarning | kMessageOk);
+  EXPECT_EQ(page.messages[1].text, "You can't remove the default profile");
+  EXPECT_EQ(page.messages[1].style, kMessageWarning | kMessageOk);
+  EXPECT_EQ(run.runs, 0);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A"}));
+
+  // A list without "Default" but with "default": that one is the user's own.
+  panel.FreeProfiles();
+  Make({"default", "B"});
+  page.messages.clear();
+  EditProfileCommand(panel, page);
+  EXPECT_EQ(run.runs, 1);
+  page.answers = {kAnswerYes};
+  RemoveProfileCommand(panel, page);
+  ASSERT_EQ(page.messages.size(), 1u);
+  EXPECT_EQ(page.messages[0].text, "Are you sure ?");
+  EXPECT_EQ(page.messages[0].style, kMessageQuestion | kMessageYesNo);
+  EXPECT_EQ(Names(), std::vector<std::string>{"B"});
+}
+
+TEST_F(ProfileCommands, RemoveAsksFirst) {
+  Make({"Default", "A", "B"});
+  panel.SelectProfile(2);
+  page.answers = {kAnswerNo};
+  RemoveProfileCommand(panel, page);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A", "B"}));
+  page.answers = {kAnswerYes};
+  RemoveProfileCommand(panel, page);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A"}));
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 1);
+}
+
+TEST_F(ProfileCommands, NewWithAnExistingNameAsks) {
+  Make({"Default", "Rally"});
+  const std::vector<std::string> before = DumpAll(panel.profiles);
+  Type("RALLY", "new.exe");
+  NewProfileCommand(panel, page);
+  ASSERT_EQ(run.dialog.messages.size(), 1u);
+  EXPECT_EQ(run.dialog.messages[0].text, "Profile already exists, do you want to update it ?");
+  EXPECT_EQ(run.dialog.messages[0].style, kMessageQuestion | kMessageYesNo);
+  EXPECT_EQ(DumpAll(panel.profiles), before) << "answered No";
+  EXPECT_EQ(panel.gameProfileId, 0);
+  EXPECT_EQ(run.dialog.ends, std::vector<int>{1});
+
+  run.dialog.answers = {kAnswerYes};
+  Type("default", "game.exe");  // "Default" can be updated this way
+  NewProfileCommand(panel, page);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "Rally"}));
+  EXPECT_EQ(std::string(panel.profiles.At(0)->processName), "game.exe");
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 0);
+}
+
+TEST_F(ProfileCommands, NewNameStartsFromTheDefaultsAndIsApplied) {
+  Make({"Default"});
+  Connect();
+  const int32_t current[15] = {1080, 5, 5, 5, 5, 5, 5, 5, 5, 0, 3, 5, 5, 5, 5};
+  SetWheelValues(panel, current);
+  Type(std::string(127, 'N'), "gt.exe");
+  NewProfileCommand(panel, page);
+  ASSERT_EQ(panel.profiles.Count(), 2u);
+  EXPECT_EQ(Dump(*panel.profiles.At(1)),
+            std::string(63, 'N') + "|gt.exe|900|127|127|127|127|127|127|127|127|0|16|0|0|0|0");
+  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 1);
+  EXPECT_EQ(board.Parameter(8), 900) << "selecting it applies it";
+  EXPECT_EQ(panel.wheel[kEntryFilter].value, 16);
+}
+
+TEST_F(ProfileCommands, ClosingTheDialogChangesNothing) {
+  Make({"Default"});
+  NewProfileCommand(panel, page);
+  EXPECT_EQ(run.runs, 1);
+  EXPECT_EQ(Names(), std::vector<std::string>{"Default"});
+}
+
+TEST_F(ProfileCommands, EditAndRemoveWithNothingSelectedDoNothing) {
+  panel.CreateProfile("A", "a.exe");  // loaded but the list not shown yet
+  EditProfileCommand(panel, page);
+  RemoveProfileCommand(panel, page);
+  EXPECT_EQ(run.runs, 0);
+  EXPECT_TRUE(page.messages.empty());
+  EXPECT_EQ(panel.profiles.Count(), 1u);
+}
+
+}  // namespace
+}  // namespace profilestest
