@@ -1,0 +1,47 @@
+#pragma once
+// What the pages ask of the subsystems that sit behind them: port discovery,
+// the drive, the game controller, the profiles, the update check and the
+// Advanced Settings dialog. Each is one named entry point so the pages keep
+// their order of work; an entry whose subsystem is not in the program yet
+// logs once that it is not available and does nothing visible.
+#include <cstdint>
+
+class ControlPanel;
+class DialogControls;
+
+// ---- port discovery by USB ids: the COM port number, or 0 when none.
+constexpr uint16_t kWheelVendorId = 0x2341;
+constexpr uint16_t kWheelProductId = 0x8036;
+constexpr uint16_t kRs485VendorId = 0x0403;
+constexpr uint16_t kRs485ProductId = 0x6001;
+uint8_t DiscoverComPort(uint16_t vendorId, uint16_t productId);
+
+// ---- drive (developer mode)
+void ConnectDrive(ControlPanel& panel);  // on the SimpleMotion port
+void SendTorqueBandwidthToDrive(ControlPanel& panel, int32_t index);  // drive parameter 490
+void ResetMaxCurrentCommand(ControlPanel& panel);
+void ResetBoardCommand(ControlPanel& panel);  // the 1200-baud reset into the bootloader
+void RestartDriveCommand(ControlPanel& panel);
+void ClearDriveFaultsCommand(ControlPanel& panel);
+
+// ---- game controller
+// Fills list 1042 from the gaming-device table and activates the chosen one.
+void FillGamingDeviceList(ControlPanel& panel, DialogControls& page);
+void GamingDeviceChosen(ControlPanel& panel, DialogControls& page);  // list 1042
+void EnableInputObjectControls(ControlPanel& panel);  // the strip's "Wheel State"
+
+// ---- game profiles
+void FillProfiles(ControlPanel& panel, DialogControls& page);  // list 1207
+void ProfileChosen(ControlPanel& panel, DialogControls& page);
+// Stores the current values into the selected profile, when one is selected.
+void StoreIntoSelectedProfile(ControlPanel& panel);
+// Buttons "New", "Edit" and "Remove" (profiles/profile_dialog.cpp).
+void NewProfileCommand(ControlPanel& panel, DialogControls& page);
+void EditProfileCommand(ControlPanel& panel, DialogControls& page);
+void RemoveProfileCommand(ControlPanel& panel, DialogControls& page);
+
+// ---- update check ("Check now": the user's, not silent)
+void CheckForUpdatesCommand(ControlPanel& panel, DialogControls& page);
+
+// ---- Advanced Settings dialog (only once the wheel has been found)
+void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page);

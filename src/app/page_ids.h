@@ -1,0 +1,157 @@
+#pragma once
+// Control ids of the main page (dialog 157) and of the drive/state strip
+// (dialog 183). Included by pages.rc (windres) and by the page code, so plain
+// #defines only. The numbers are those of the dialogs; a few are used on both
+// pages for different controls (2044, 2050, 2125, 2126), which is fine because
+// each page is its own dialog.
+
+#define IDD_MAIN_PAGE 157
+#define IDD_STRIP 183
+
+// ---- main page: "Steering"
+#define IDC_MAX_ANGLE_TEXT 2025
+#define IDC_MAX_ANGLE_SLIDER 2037
+#define IDC_MAX_ANGLE_VALUE 2023
+#define IDC_CENTER_WHEEL 2019
+#define IDC_INVERT 2121
+#define IDC_MANUAL 2126
+#define IDC_CALIBRATE 2045
+
+// ---- main page: "Status"
+#define IDC_DEVICE_STATUS_TEXT 2085
+#define IDC_DEVICE_STATUS 2088
+#define IDC_EXTERNAL_GAIN_TEXT 2118
+#define IDC_EXTERNAL_GAIN 2043
+
+// ---- main page: "Update"
+#define IDC_AUTO_UPDATE 2041
+#define IDC_CHECK_NOW 2039
+#define IDC_FIRMWARE_VERSION_TEXT 1030
+#define IDC_FIRMWARE_VERSION 2077
+#define IDC_SOFTWARE_VERSION_TEXT 1031
+#define IDC_SOFTWARE_VERSION 2095
+
+// ---- main page: "Select"
+#define IDC_GAMING_DEVICE_TEXT 1036
+#define IDC_GAMING_DEVICE 1042
+#define IDC_WHEEL_PORT_TEXT 1035
+#define IDC_WHEEL_PORT 1041
+#define IDC_ADVANCED_SETTINGS 2123
+
+// ---- main page: "Game Effects" (text, slider, value)
+#define IDC_MAIN_GAIN_TEXT 2027
+#define IDC_MAIN_GAIN_SLIDER 2021
+#define IDC_MAIN_GAIN_VALUE 2029
+#define IDC_GAME_SPRING_TEXT 2033
+#define IDC_GAME_SPRING_SLIDER 2031
+#define IDC_GAME_SPRING_VALUE 2035
+#define IDC_GAME_FRICTION_TEXT 2047
+#define IDC_GAME_FRICTION_SLIDER 2046
+#define IDC_GAME_FRICTION_VALUE 2048
+#define IDC_GAME_DAMPER_TEXT 2051
+#define IDC_GAME_DAMPER_SLIDER 2049
+#define IDC_GAME_DAMPER_VALUE 2053
+#define IDC_GAME_INERTIA_TEXT 2122
+#define IDC_GAME_INERTIA_SLIDER 2063
+#define IDC_GAME_INERTIA_VALUE 2124
+#define IDC_CONSTANT_TEXT 2056
+#define IDC_CONSTANT_SLIDER 2055
+#define IDC_CONSTANT_VALUE 2057
+#define IDC_SINE_TEXT 1038
+#define IDC_SINE_SLIDER 2059
+#define IDC_SINE_VALUE 2067
+#define IDC_FORCE_TABLE_TEXT 2071
+#define IDC_FORCE_TABLE_SLIDER 2069
+#define IDC_FORCE_TABLE_VALUE 2074
+
+// ---- main page: "Desktop Effects"
+#define IDC_DESKTOP_SPRING_TEXT 2034
+#define IDC_DESKTOP_SPRING_SLIDER 2032
+#define IDC_DESKTOP_SPRING_VALUE 2036
+#define IDC_DESKTOP_DAMPER_TEXT 2060
+#define IDC_DESKTOP_DAMPER_SLIDER 2058
+#define IDC_DESKTOP_DAMPER_VALUE 2061
+
+// ---- main page: "User Effects"
+#define IDC_USER_SPRING_TEXT 2040
+#define IDC_USER_SPRING_SLIDER 2038
+#define IDC_USER_SPRING_VALUE 2042
+#define IDC_USER_FRICTION_TEXT 2052
+#define IDC_USER_FRICTION_SLIDER 2050
+#define IDC_USER_FRICTION_VALUE 2054
+#define IDC_USER_DAMPER_TEXT 2064
+#define IDC_USER_DAMPER_SLIDER 2062
+#define IDC_USER_DAMPER_VALUE 2065
+#define IDC_USER_INERTIA_TEXT 2127
+#define IDC_USER_INERTIA_SLIDER 2066
+#define IDC_USER_INERTIA_VALUE 2125
+
+// ---- main page: "Filters"
+#define IDC_FILTER_TEXT 1037
+#define IDC_FILTER_SLIDER 1077
+#define IDC_FILTER_VALUE 1078
+
+// ---- main page: "Profiles"
+#define IDC_PROFILE_LIST 1207
+#define IDC_DETECT_GAME 2128
+#define IDC_PROFILE_NEW 2078
+#define IDC_PROFILE_EDIT 2081
+#define IDC_PROFILE_REMOVE 2080
+
+// ---- main page: "Steering Stop"
+#define IDC_STOP_SPRING_TEXT 2068
+#define IDC_STOP_SPRING_SLIDER 2044
+#define IDC_STOP_SPRING_VALUE 2070
+#define IDC_STOP_DAMPER_TEXT 2073
+#define IDC_STOP_DAMPER_SLIDER 2072
+#define IDC_STOP_DAMPER_VALUE 2075
+
+// ---- strip: "Wheel State" (label, value), created disabled
+#define IDC_X_AXIS_TEXT 1083
+#define IDC_X_AXIS 1010
+#define IDC_Y_AXIS_TEXT 1084
+#define IDC_Y_AXIS 1011
+#define IDC_Z_AXIS_TEXT 1085
+#define IDC_Z_AXIS 1012
+#define IDC_RX_AXIS_TEXT 1086
+#define IDC_RX_AXIS 1022
+#define IDC_RY_AXIS_TEXT 1087
+#define IDC_RY_AXIS 1023
+#define IDC_RZ_AXIS_TEXT 1088
+#define IDC_RZ_AXIS 1024
+#define IDC_SLIDER0_TEXT 1021
+#define IDC_SLIDER0 1032
+#define IDC_SLIDER1_TEXT 1025
+#define IDC_SLIDER1 1033
+#define IDC_POV0_TEXT 1026
+#define IDC_POV0 1050
+#define IDC_POV1_TEXT 1027
+#define IDC_POV1 1054
+#define IDC_POV2_TEXT 1028
+#define IDC_POV2 1056
+#define IDC_POV3_TEXT 1029
+#define IDC_POV3 1058
+
+// ---- strip: "Statistics"
+#define IDC_AVERAGE_CURRENT_TEXT 2098
+#define IDC_AVERAGE_CURRENT 2101
+#define IDC_MAXIMUM_CURRENT_TEXT 2104
+#define IDC_MAXIMUM_CURRENT 2107
+#define IDC_WINDOW_TEXT 2112
+#define IDC_WINDOW_SLIDER 2110
+#define IDC_WINDOW_VALUE 2114
+#define IDC_RESET_MAX 2044
+#define IDC_RESET_BOARD 2050
+#define IDC_OFFSET_TEXT 2119
+#define IDC_OFFSET 2120
+#define IDC_DEBUG_LEVEL_TEXT 2126
+#define IDC_DEBUG_LEVEL 1044
+
+// ---- strip: " Drive Control "
+#define IDC_TORQUE_BW_TEXT 1081
+#define IDC_TORQUE_BW_SLIDER 1079
+#define IDC_TORQUE_BW_VALUE 1080
+#define IDC_SM_PORT_TEXT 2125
+#define IDC_SM_PORT 1043
+#define IDC_RESTART_DRIVE 2082
+#define IDC_CLEAR_FAULTS 2083

@@ -1,0 +1,70 @@
+#pragma once
+// The configuration pages inside the frame window: the main page (dialog 157)
+// and, in developer mode, the drive/state strip beneath it (dialog 183). This
+// is their logic, written against DialogControls and PageWindows; the dialog
+// procedures of pages_win32.cpp only translate messages into these calls.
+#include <cstddef>
+#include <cstdint>
+
+class ControlPanel;
+class DialogControls;
+struct TickHooks;
+struct WheelParameter;
+
+// The program's own version, shown as "%d.%d".
+constexpr int kSoftwareVersionMajor = 0;
+constexpr int kSoftwareVersionMinor = 21;
+
+// The frame window is this much larger than the pages it holds (its borders
+// and caption).
+constexpr int kFrameExtraWidth = 10;
+constexpr int kFrameExtraHeight = 32;
+// Longest frame title kept, terminator included.
+constexpr size_t kFrameTitleSize = 128;
+
+// The frame window and the page dialogs inside it, as BuildPages needs them.
+class PageWindows {
+ public:
+  virtual ~PageWindows() = default;
+  // Creates a page dialog as a modeless child of the frame window running the
+  // page message handler; null when it could not be made.
+  virtual DialogControls* CreatePage(int dialogId) = 0;
+  // Moves a page to (x, y) inside the frame, size unchanged; its size.
+  virtual void PlacePage(DialogControls& page, int x, int y, int* width, int* height) = 0;
+  // Resizes the frame window, position unchanged.
+  virtual void ResizeFrame(int width, int height) = 0;
+  virtual void FrameTitle(char* out, size_t size) = 0;
+  virtual void SetFrameTitle(const char* title) = 0;
+  virtual void ShowFrame() = 0;
+};
+
+// Creates and fills the pages, sizes the frame around them, gives it the
+// title "<caption> (version 0.21)", shows it and lets the status refresh run.
+// Called once, after the frame window exists.
+void BuildPages(ControlPanel& panel, PageWindows& windows);
+// Fill a freshly created page; called by BuildPages.
+void SetUpMainPage(ControlPanel& panel, DialogControls& page);
+void SetUpStrip(ControlPanel& panel, DialogControls& strip);
+
+// Fills an entry and binds it to its controls: the slider gets the range and a
+// tick at every minimum + k * step up to maximum - step, then the value is
+// shown. With no dialog nothing is shown.
+void BindParameter(WheelParameter& entry, DialogControls* dialog, int32_t sliderId,
+                   int32_t labelId, uint8_t number, uint8_t sizeIndex, int32_t minimum,
+                   int32_t maximum, int32_t tickStep, uint8_t kind, char unit);
+// The entry whose slider window this is: the 25 entries that can carry a
+// slider, then the 4 analog curves; null when none (or slider is null).
+WheelParameter* FindParameterBySlider(ControlPanel& panel, void* slider);
+// A moved slider: its position becomes the value, the label follows and the
+// value goes to the board (entries of parameter 255 only update the label).
+void SliderChanged(ControlPanel& panel, WheelParameter& entry);
+
+// The page message handler, shared by both pages: a scroll notification of a
+// slider (each one, also while it is dragged) and a command.
+void PageScroll(ControlPanel& panel, void* slider);
+// Sets the status hold flag on entry and clears it on every way out.
+void PageCommand(ControlPanel& panel, DialogControls& page, int id);
+
+// The wheel link's duties in the application tick: the status refresh and the
+// one "#" report per tick.
+void InstallWheelTickDuties(TickHooks& hooks);

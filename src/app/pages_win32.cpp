@@ -1,0 +1,117 @@
+// The page dialogs on Windows: creation inside the frame window, and the
+// dialog procedure that hands scroll and command messages to the page logic.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/app_tick.h"
+#include "app/control_panel.h"
+#include "app/dialog_controls_win32.h"
+#include "app/frame_win32.h"
+#include "app/page_ids.h"
+#include "app/pages.h"
+#include "app/pages_win32.h"
+#include "exec/log.h"
+
+namespace {
+
+WindowDialogControls gMainPage;
+WindowDialogControls gStrip;
+
+WindowDialogControls* ControlsOf(HWND window) {
+  return reinterpret_cast<WindowDialogControls*>(GetWindowLongPtrW(window, DWLP_USER));
+}
+
+INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      // The wrapper comes in with the creation; commands can arrive before
+      // CreateDialogParam returns.
+      auto* controls = reinterpret_cast<WindowDialogControls*>(lParam);
+      SetWindowLongPtrW(window, DWLP_USER, lParam);
+      if (controls != nullptr) controls->Attach(window);
+      return TRUE;
+    }
+    case WM_DESTROY:
+      EndDialog(window, 0);
+      return TRUE;
+    case WM_ACTIVATE:
+    case WM_TIMER:
+      return TRUE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (id == IDCANCEL) {
+        EndDialog(window, id);
+        return TRUE;
+      }
+      WindowDialogControls* page = ControlsOf(window);
+      if (page != nullptr) PageCommand(Panel(), *page, id);
+      return TRUE;
+    }
+    case WM_HSCROLL:
+      // lParam is the trackbar; a dialog scroll bar would send null.
+      PageScroll(Panel(), reinterpret_cast<void*>(lParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+class FramePageWindows : public PageWindows {
+ public:
+  FramePageWindows(HWND frame, HINSTANCE instance) : frame_(frame), instance_(instance) {}
+
+  DialogControls* CreatePage(int dialogId) override {
+    WindowDialogControls* controls = dialogId == IDD_MAIN_PAGE ? &gMainPage : &gStrip;
+    HWND page = CreateDialogParamW(instance_, MAKEINTRESOURCEW(dialogId), frame_, PageDialogProc,
+                                   reinterpret_cast<LPARAM>(controls));
+    if (page == nullptr) {
+      LogPrintf(0, "CreatePage: dialog %d could not be created (error %lu)", dialogId,
+                GetLastError());
+      return nullptr;
+    }
+    controls->Attach(page);
+    return controls;
+  }
+
+  void PlacePage(DialogControls& page, int x, int y, int* width, int* height) override {
+    HWND window = static_cast<HWND>(page.Window());
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    *width = rect.right - rect.left;
+    *height = rect.bottom - rect.top;
+  }
+
+  void ResizeFrame(int width, int height) override {
+    SetWindowPos(frame_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  void FrameTitle(char* out, size_t size) override {
+    out[0] = 0;
+    GetWindowTextA(frame_, out, static_cast<int>(size));
+  }
+
+  void SetFrameTitle(const char* title) override { SetWindowTextA(frame_, title); }
+
+  void ShowFrame() override { ShowWindow(frame_, SW_SHOWNORMAL); }
+
+ private:
+  HWND frame_;
+  HINSTANCE instance_;
+};
+
+}  // namespace
+
+bool BuildPageWindows(HWND frame) {
+  ControlPanel& panel = Panel();
+  panel.frameWindow = frame;
+  // The pages hold trackbars, which live in the common controls.
+  INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&init);
+  panel.frameHiddenToTray = [] { return App().hiddenToTray != 0; };
+  InstallWheelTickDuties(ApplicationTickHooks());
+
+  FramePageWindows windows(frame, static_cast<HINSTANCE>(panel.instance));
+  BuildPages(panel, windows);
+  return panel.mainPageControls != nullptr;
+}

@@ -1,0 +1,136 @@
+#pragma once
+// A dialog that records what the program puts into its controls and answers
+// reads from that record, so tests set a check box or a slider position the
+// way a user would and read back texts, ranges, ticks and message boxes.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/dialog_controls.h"
+
+class FakeDialog : public DialogControls {
+ public:
+  struct Item {
+    std::string text;
+    intptr_t data;
+  };
+  struct Message {
+    std::string text;
+    unsigned style;
+  };
+
+  // Every control exists unless listed here (a dialog without that control).
+  std::set<int> missing;
+  std::map<int, std::vector<std::string>> texts;  // every text each control was given
+  std::map<int, std::vector<Item>> combos;
+  std::map<int, int> selected;
+  std::map<int, int32_t> sliders;
+  std::map<int, std::pair<int32_t, int32_t>> ranges;
+  std::map<int, std::vector<int32_t>> ticks;
+  std::map<int, bool> checks;
+  std::map<int, bool> enabled;
+  int enableCalls = 0;
+  std::vector<Message> messages;
+  int answer = kAnswerOk;                // what every message box answers
+  std::function<void(const Message&)> onMessage;  // runs while the box is "open"
+  std::vector<int> endResults;           // EndDialog calls
+
+  FakeDialog() : tag_(++NextTag()) {}
+
+  std::string Text(int id) const {
+    auto it = texts.find(id);
+    return it == texts.end() || it->second.empty() ? std::string() : it->second.back();
+  }
+  size_t TextCount(int id) const {
+    auto it = texts.find(id);
+    return it == texts.end() ? 0 : it->second.size();
+  }
+  int Selected(int id) const {
+    auto it = selected.find(id);
+    return it == selected.end() ? -1 : it->second;
+  }
+  // What a user's pick in a list leaves behind: the selection only.
+  void Pick(int id, int index) { selected[id] = index; }
+
+  void SetItemText(int id, const char* text) override { texts[id].push_back(text); }
+  void ResetCombo(int id) override {
+    combos[id].clear();
+    selected.erase(id);
+  }
+  int AddComboItem(int id, const char* text, intptr_t data) override {
+    combos[id].push_back({text, data});
+    return static_cast<int>(combos[id].size()) - 1;
+  }
+  void SelectComboItem(int id, int index) override {
+    // Like the control: an index outside the list selects nothing.
+    const int count = static_cast<int>(combos[id].size());
+    selected[id] = index >= 0 && index < count ? index : -1;
+  }
+  void SetSliderPos(int id, int32_t position) override {
+    // Like the control: the position stays within the range once one is set.
+    auto r = ranges.find(id);
+    if (r != ranges.end()) {
+      if (position < r->second.first) position = r->second.first;
+      if (position > r->second.second) position = r->second.second;
+    }
+    sliders[id] = position;
+  }
+
+  void* Window() override { return Handle(0); }
+  void* ItemWindow(int id) override { return missing.count(id) ? nullptr : Handle(id); }
+  void GetItemText(int id, char* out, int size) override {
+    if (size <= 0) return;
+    const std::string text = Text(id);
+    const size_t n = text.size() < static_cast<size_t>(size - 1) ? text.size() : size - 1;
+    text.copy(out, n);
+    out[n] = 0;
+  }
+  void SetSliderRange(int id, int32_t minimum, int32_t maximum) override {
+    ranges[id] = {minimum, maximum};
+  }
+  void AddSliderTick(int id, int32_t position) override { ticks[id].push_back(position); }
+  int32_t GetSliderPos(int id) override {
+    auto it = sliders.find(id);
+    return it == sliders.end() ? 0 : it->second;
+  }
+  void SetCheck(int id, bool checked) override { checks[id] = checked; }
+  bool IsChecked(int id) override {
+    auto it = checks.find(id);
+    return it != checks.end() && it->second;
+  }
+  void EnableItem(int id, bool on) override {
+    enabled[id] = on;
+    ++enableCalls;
+  }
+  bool IsItemEnabled(int id) override {
+    auto it = enabled.find(id);
+    return it == enabled.end() || it->second;
+  }
+  int ComboCount(int id) override { return static_cast<int>(combos[id].size()); }
+  int ComboSelection(int id) override { return Selected(id); }
+  intptr_t ComboItemData(int id, int index) override {
+    const std::vector<Item>& items = combos[id];
+    return index >= 0 && index < static_cast<int>(items.size()) ? items[index].data : -1;
+  }
+  int ShowMessage(const char* text, unsigned style) override {
+    messages.push_back({text, style});
+    if (onMessage) onMessage(messages.back());
+    return answer;
+  }
+  void EndDialog(int result) override { endResults.push_back(result); }
+
+  // The window a control of this dialog has: distinct per dialog and per id.
+  void* Handle(int id) const {
+    return reinterpret_cast<void*>((static_cast<uintptr_t>(tag_) << 20) | static_cast<uintptr_t>(id + 1));
+  }
+
+ private:
+  static int& NextTag() {
+    static int tag = 0;
+    return tag;
+  }
+  int tag_;
+};

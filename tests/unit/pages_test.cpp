@@ -1,0 +1,589 @@
+// The configuration pages against recording dialogs: labels by display kind,
+// slider ranges and ticks, page set-up with the board on a fake channel,
+// slider writes, commands and the status hold around them, frame sizing.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "app/app_tick.h"
+#include "app/control_panel.h"
+#include "app/options.h"
+#include "app/page_ids.h"
+#include "app/pages.h"
+#include "fake_dialog.h"
+#include "wheel/serial_port_paths.h"
+#include "wheel/wheel_link.h"
+#include "wheel_fakes.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const std::string kDegree = "\xB0";
+
+// ---- display kinds and ticks (no board)
+
+TEST(PageLabels, EveryDisplayKindShowsItsText) {
+  struct Case {
+    uint8_t kind;
+    char unit;
+    int32_t value;
+    const char* text;
+  };
+  const Case cases[] = {
+      {kShowNumber, '%', 5, "5"},
+      {kShowNumber, '%', -3, "-3"},
+      {kShowPercent127, '%', 64, "50 %"},
+      {kShowPercent127, '%', 0, "0 %"},
+      {kShowPercent127, '%', 127, "100 %"},
+      {kShowPercent127, '%', 1, "0 %"},
+      {kShowValueUnit, kDegreeSign, 900, "900 \xB0"},
+      {kShowSeconds, 's', 10, "1.0 s"},
+      {kShowSeconds, 's', 99, "9.9 s"},
+      {kShowSeconds, 's', 150, "15 s"},
+      {kShowSeconds, 's', 599, "60 s"},  // 59.9 s, rounded by "%2.0f"
+      {kShowSeconds, 's', 600, "1.0 mn"},
+      {kShowSeconds, 's', 3000, "5.0 mn"},
+      {kShowBandwidth, '%', 0, "100 Hz"},
+      {kShowBandwidth, '%', 10, "4700 Hz"},
+      {kShowBandwidth, '%', 11, "Unlimited"},
+      {kShowFilter, '%', 1, "0 %"},
+      {kShowFilter, '%', 16, "50 %"},
+      {kShowFilter, '%', 31, "100 %"},
+      {kShowFraction4096, '%', 4096, "1.00"},
+      {kShowFraction4096, '%', 2048, "0.50"},
+  };
+  for (const Case& c : cases) {
+    FakeDialog page;
+    WheelParameter entry;
+    entry.value = c.value;
+    BindParameter(entry, &page, 0, 2029, 17, kSizeIndex1, 0, 3000, 10, c.kind, c.unit);
+    EXPECT_EQ(page.Text(2029), c.text) << "kind " << int(c.kind) << " value " << c.value;
+  }
+}
+
+TEST(PageLabels, KindsWithoutTextLeaveTheLabelAndKindFiveSelects) {
+  for (uint8_t kind : {kShowFlags, kShowField}) {
+    FakeDialog page;
+    WheelParameter entry;
+    entry.value = 1;
+    BindParameter(entry, &page, 0, 2029, 34, kSizeIndex1, 0, 1, 1, kind, '%');
+    EXPECT_EQ(page.TextCount(2029), 0u) << int(kind);
+  }
+  FakeDialog strip;
+  for (const char* level : {"None", "Error", "Warning", "Info"}) strip.AddComboItem(IDC_DEBUG_LEVEL, level, 0);
+  WheelParameter debug;
+  debug.value = 2;
+  BindParameter(debug, &strip, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
+  EXPECT_EQ(strip.Selected(IDC_DEBUG_LEVEL), 2);
+  EXPECT_EQ(strip.TextCount(IDC_DEBUG_LEVEL), 0u);
+}
+
+TEST(PageLabels, NoDialogShowsNothing) {
+  WheelParameter entry;
+  entry.value = 64;
+  BindParameter(entry, nullptr, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(entry.dialog, nullptr);
+  EXPECT_EQ(entry.slider, nullptr);
+  EXPECT_EQ(entry.sliderId, 2021);  // the fields are stored all the same
+  EXPECT_EQ(entry.maximum, 127);
+}
+
+TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
+  struct Case {
+    int32_t minimum, maximum, step;
+    std::vector<int32_t> first;  // leading ticks
+    int32_t last;
+    size_t count;
+  };
+  const Case cases[] = {
+      {0, 127, 10, {10, 20, 30}, 110, 11},    // not 120
+      {1, 31, 1, {2, 3, 4}, 30, 29},
+      {180, 2160, 10, {190, 200}, 2150, 197},
+      {1, 3000, 10, {11, 21}, 2981, 298},
+      {0, 11, 1, {1, 2}, 10, 10},
+  };
+  for (const Case& c : cases) {
+    FakeDialog page;
+    WheelParameter entry;
+    entry.value = c.minimum;
+    BindParameter(entry, &page, 2021, 2029, 17, kSizeIndex1, c.minimum, c.maximum, c.step,
+                  kShowPercent127, '%');
+    auto range = std::make_pair(c.minimum, c.maximum);
+    EXPECT_EQ(page.ranges[2021], range);
+    const std::vector<int32_t>& ticks = page.ticks[2021];
+    ASSERT_EQ(ticks.size(), c.count) << c.maximum;
+    EXPECT_TRUE(std::equal(c.first.begin(), c.first.end(), ticks.begin()));
+    EXPECT_EQ(ticks.back(), c.last);
+    EXPECT_EQ(entry.slider, page.Handle(2021));
+    EXPECT_EQ(page.sliders[2021], c.minimum);
+  }
+}
+
+TEST(PageSliders, StepZeroAndMissingSliderAreHarmless) {
+  FakeDialog page;
+  WheelParameter entry;
+  BindParameter(entry, &page, 2021, 2029, 4, kSizeIndex4, 0, 0, 0, kShowNumber, '%');
+  EXPECT_TRUE(page.ticks[2021].empty());
+
+  FakeDialog bare;
+  bare.missing.insert(2021);
+  WheelParameter other;
+  other.value = 64;
+  BindParameter(other, &bare, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(other.slider, nullptr);
+  EXPECT_EQ(bare.ranges.count(2021), 0u);
+  EXPECT_EQ(bare.Text(2029), "50 %");  // the label still shows
+}
+
+// ---- pages with the stand-in board behind a fake channel
+
+// A clock whose sleeps end the link's busy time after busyMs.
+class BusyClock : public FakeClock {
+ public:
+  ControlPanel* panel = nullptr;
+  uint64_t busyUntilMs = 0;
+  void SleepMs(uint32_t ms) override {
+    FakeClock::SleepMs(ms);
+    if (panel && now / 1000 >= busyUntilMs) panel->linkBusy = false;
+  }
+};
+
+// Records the status hold flag at every write to the board.
+class HoldWatchingChannel : public FakeChannel {
+ public:
+  using FakeChannel::FakeChannel;
+  ControlPanel* panel = nullptr;
+  std::vector<bool> holdAtWrite;
+  uint32_t Write(const void* data, uint32_t count) override {
+    if (panel) holdAtWrite.push_back(panel->statusHold);
+    return FakeChannel::Write(data, count);
+  }
+};
+
+class Pages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/ts_pages_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    directory = dir;
+    SetSerialPortDirectory(dir);  // no port of this machine is listed
+    SetStartupOptions(StartupOptions{});
+    clock.panel = &panel;
+    port.panel = &panel;
+    panel.channel = &port;
+    panel.linkClock = &clock;
+    panel.wheelPort = 7;
+  }
+  void TearDown() override {
+    SetSerialPortDirectory(nullptr);
+    SetStartupOptions(StartupOptions{});
+    rmdir(directory.c_str());
+  }
+  // Set up the main page and forget what the set-up wrote.
+  void SetUpPage() {
+    SetUpMainPage(panel, page);
+    port.written.clear();
+    port.holdAtWrite.clear();
+    panel.statusHold = false;
+  }
+  // The "P" writes the board received, each as its bytes.
+  std::vector<Bytes> Writes() const {
+    std::vector<Bytes> out;
+    const Bytes& w = port.written;
+    for (size_t i = 0; i + 3 <= w.size();) {
+      if (w[i] != 'P') {
+        ++i;
+        continue;
+      }
+      const size_t end = i + 3 + w[i + 2];
+      out.push_back(Bytes(w.begin() + i, w.begin() + std::min(end, w.size())));
+      i = end;
+    }
+    return out;
+  }
+
+  std::string directory;
+  BusyClock clock;
+  StandinBoard board;
+  HoldWatchingChannel port{clock, board};
+  ControlPanel panel;
+  FakeDialog page;
+  FakeDialog strip;
+};
+
+TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
+  board.SetParameter(34, 0x2);  // "Manual"
+  panel.flags = ControlPanel::kFlagDetectGame;
+  SetUpMainPage(panel, page);
+
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
+  EXPECT_EQ(panel.mainPageControls, &page);
+  EXPECT_EQ(panel.mainPage, page.Window());
+  EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), "0.21");
+  EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree);
+  EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 900);
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "50 %");
+  EXPECT_EQ(page.Text(IDC_FILTER_VALUE), "50 %");
+  EXPECT_EQ(page.Text(IDC_CONSTANT_VALUE), "100 %");
+  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "0 %");  // not read in bulk; the refresh shows it
+  EXPECT_FALSE(page.IsChecked(IDC_INVERT));
+  EXPECT_TRUE(page.IsChecked(IDC_MANUAL));
+  EXPECT_FALSE(page.IsChecked(IDC_AUTO_UPDATE));
+  EXPECT_TRUE(page.IsChecked(IDC_DETECT_GAME));
+  // The port list: only "None" here (no port of this machine opens), selected.
+  ASSERT_EQ(page.combos[IDC_WHEEL_PORT].size(), 1u);
+  EXPECT_EQ(page.combos[IDC_WHEEL_PORT][0].text, "None");
+  EXPECT_EQ(page.Selected(IDC_WHEEL_PORT), 0);
+
+  // Every main page slider is bound with the range of its parameter; the
+  // strip's entries and those of the Advanced Settings dialog are not shown.
+  const int sliders[] = {2037, 2021, 2031, 2046, 2049, 2063, 2055, 2059, 2069,
+                         2032, 2058, 2044, 2072, 2038, 2050, 2062, 2066, 1077};
+  for (int id : sliders) {
+    EXPECT_EQ(page.ranges.count(id), 1u) << id;
+    WheelParameter* entry = FindParameterBySlider(panel, page.Handle(id));
+    ASSERT_NE(entry, nullptr) << id;
+    EXPECT_EQ(entry->sliderId, id);
+  }
+  EXPECT_EQ(page.ranges[IDC_MAX_ANGLE_SLIDER], std::make_pair(180, 2160));
+  EXPECT_EQ(page.ranges[IDC_FILTER_SLIDER], std::make_pair(1, 31));
+  EXPECT_EQ(page.ticks[IDC_MAIN_GAIN_SLIDER].back(), 110);
+  EXPECT_EQ(page.ranges.size(), 18u);
+  EXPECT_EQ(panel.wheel[kEntryOffset].dialog, nullptr);
+  EXPECT_EQ(panel.wheel[kEntryDebugLevel].dialog, nullptr);
+  EXPECT_EQ(panel.wheel[kEntryDebugLevel].labelId, IDC_DEBUG_LEVEL);
+  EXPECT_EQ(panel.wheel[kEntryEncoder].dialog, nullptr);
+  EXPECT_EQ(panel.wheel[kEntryTorqueBandwidth].dialog, nullptr);
+}
+
+TEST_F(Pages, NoPortMeansNoProbe) {
+  panel.wheelPort = 0;
+  SetUpMainPage(panel, page);
+  EXPECT_TRUE(port.opens.empty());
+  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "0 " + kDegree);
+}
+
+TEST_F(Pages, StripShowsOffsetDebugLevelBandwidthAndWindow) {
+  board.SetParameter(16, 0);
+  board.SetParameter(4, -25);
+  SetUpMainPage(panel, page);
+  panel.wheel[kEntryDebugLevel].value = 3;
+  SetUpStrip(panel, strip);
+
+  EXPECT_EQ(panel.strip, strip.Window());
+  ASSERT_EQ(strip.combos[IDC_DEBUG_LEVEL].size(), 5u);
+  const char* levels[] = {"None", "Error", "Warning", "Info", "Debug"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(strip.combos[IDC_DEBUG_LEVEL][i].text, levels[i]);
+    EXPECT_EQ(strip.combos[IDC_DEBUG_LEVEL][i].data, i);
+  }
+  EXPECT_EQ(strip.Selected(IDC_DEBUG_LEVEL), 3);
+  EXPECT_EQ(strip.Text(IDC_OFFSET), "-25");
+  EXPECT_EQ(strip.Text(IDC_TORQUE_BW_VALUE), "100 Hz");
+  EXPECT_EQ(strip.ranges[IDC_TORQUE_BW_SLIDER], std::make_pair(0, 11));
+  EXPECT_EQ(strip.Text(IDC_WINDOW_VALUE), "1.0 s");
+  EXPECT_EQ(strip.ranges[IDC_WINDOW_SLIDER], std::make_pair(1, 3000));
+  EXPECT_EQ(strip.Selected(IDC_SM_PORT), 0);  // "None"
+  EXPECT_EQ(page.TextCount(IDC_OFFSET), 0u);
+}
+
+TEST_F(Pages, MovingASliderWritesItOnceAndRestoresTheHold) {
+  SetUpPage();
+  page.SetSliderPos(IDC_MAIN_GAIN_SLIDER, 100);
+  PageScroll(panel, page.Handle(IDC_MAIN_GAIN_SLIDER));
+  ASSERT_EQ(Writes().size(), 1u);
+  EXPECT_EQ(Writes()[0], (Bytes{'P', 17, 1, 100}));
+  EXPECT_EQ(board.Parameter(17), 100);
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "78 %");
+  EXPECT_EQ(port.holdAtWrite, std::vector<bool>{true});
+  EXPECT_FALSE(panel.statusHold);
+
+  // A write while the hold was already set leaves it set.
+  panel.statusHold = true;
+  page.SetSliderPos(IDC_MAX_ANGLE_SLIDER, 720);
+  PageScroll(panel, page.Handle(IDC_MAX_ANGLE_SLIDER));
+  EXPECT_EQ(Writes().back(), (Bytes{'P', 8, 4, 0x00, 0x00, 0x02, 0xD0}));
+  EXPECT_TRUE(panel.statusHold);
+}
+
+TEST_F(Pages, NotABoardParameterOnlyUpdatesItsLabel) {
+  SetUpPage();
+  SetUpStrip(panel, strip);
+  port.written.clear();
+  strip.SetSliderPos(IDC_TORQUE_BW_SLIDER, 11);
+  PageScroll(panel, strip.Handle(IDC_TORQUE_BW_SLIDER));
+  strip.SetSliderPos(IDC_WINDOW_SLIDER, 3000);
+  PageScroll(panel, strip.Handle(IDC_WINDOW_SLIDER));
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_EQ(strip.Text(IDC_TORQUE_BW_VALUE), "Unlimited");
+  EXPECT_EQ(strip.Text(IDC_WINDOW_VALUE), "5.0 mn");
+}
+
+TEST_F(Pages, ScrollOfAnUnknownWindowDoesNothing) {
+  SetUpPage();
+  PageScroll(panel, nullptr);
+  PageScroll(panel, page.Handle(IDC_MAIN_GAIN_TEXT));
+  PageScroll(panel, strip.Handle(IDC_MAIN_GAIN_SLIDER));  // same id, other dialog
+  EXPECT_TRUE(port.written.empty());
+  // The entries of parameters 34 and 16 are never taken for a slider.
+  panel.wheel[kEntryFlags].slider = page.Handle(4000);
+  panel.wheel[kEntryDebugLevel].slider = page.Handle(4001);
+  EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4000)), nullptr);
+  EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4001)), nullptr);
+  panel.wheel.analogCurves[2].slider = page.Handle(4002);
+  EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4002)), &panel.wheel.analogCurves[2]);
+}
+
+TEST_F(Pages, InvertTwiceRestoresBothBitsAndWritesTwice) {
+  board.SetParameter(34, 0x2);
+  SetUpPage();
+  page.SetCheck(IDC_INVERT, true);  // the click has toggled the box already
+  PageCommand(panel, page, IDC_INVERT);
+  EXPECT_EQ(panel.wheel[kEntryFlags].value, 0x7);
+  EXPECT_EQ(board.Parameter(34), 0x7);
+  page.SetCheck(IDC_INVERT, false);
+  PageCommand(panel, page, IDC_INVERT);
+  EXPECT_EQ(panel.wheel[kEntryFlags].value, 0x2);
+  EXPECT_EQ(board.Parameter(34), 0x2);
+  EXPECT_EQ(Writes(), (std::vector<Bytes>{{'P', 34, 1, 0x7}, {'P', 34, 1, 0x2}}));
+}
+
+TEST_F(Pages, ManualSetsBitOneOnly) {
+  board.SetParameter(34, 0x5);
+  SetUpPage();
+  page.SetCheck(IDC_MANUAL, true);
+  PageCommand(panel, page, IDC_MANUAL);
+  page.SetCheck(IDC_MANUAL, false);
+  PageCommand(panel, page, IDC_MANUAL);
+  EXPECT_EQ(Writes(), (std::vector<Bytes>{{'P', 34, 1, 0x7}, {'P', 34, 1, 0x5}}));
+}
+
+TEST_F(Pages, CommandsHoldTheStatusAndClearItAfterwards) {
+  SetUpPage();
+  board.SetStatusScript({8});
+  panel.linkState = ControlPanel::kWheelReady;
+  struct Case {
+    int id;
+    bool holdBefore;
+  };
+  for (Case c : {Case{IDC_CENTER_WHEEL, false}, Case{IDC_CALIBRATE, false},
+                 Case{IDC_CENTER_WHEEL, true}, Case{IDC_INVERT, false}}) {
+    port.holdAtWrite.clear();
+    panel.statusHold = c.holdBefore;
+    PageCommand(panel, page, c.id);
+    EXPECT_FALSE(panel.statusHold) << c.id;
+    ASSERT_FALSE(port.holdAtWrite.empty()) << c.id;
+    for (bool held : port.holdAtWrite) EXPECT_TRUE(held) << c.id;
+  }
+  // Also while a message box is open, and for ids nothing acts on.
+  panel.linkState = ControlPanel::kDisconnected;
+  bool heldInBox = false;
+  page.onMessage = [&](const FakeDialog::Message&) { heldInBox = panel.statusHold; };
+  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
+  EXPECT_TRUE(heldInBox);
+  EXPECT_FALSE(panel.statusHold);
+  panel.statusHold = true;
+  PageCommand(panel, page, 4711);
+  EXPECT_FALSE(panel.statusHold);
+}
+
+TEST_F(Pages, ACommandWaitsWhileTheLinkIsBusy) {
+  SetUpPage();
+  panel.linkState = ControlPanel::kWheelReady;
+  panel.linkBusy = true;
+  const uint64_t start = clock.now / 1000;
+  clock.busyUntilMs = start + 40;
+  PageCommand(panel, page, IDC_CENTER_WHEEL);
+  ASSERT_FALSE(port.written.empty());
+  EXPECT_EQ(port.written[0], 'c');
+  EXPECT_GE(clock.now / 1000 - start, 40u);
+
+  // A link that stays busy is given up on after 500 ms; the command goes on.
+  port.written.clear();
+  panel.linkBusy = true;
+  clock.busyUntilMs = ~0ull;
+  const uint64_t again = clock.now / 1000;
+  PageCommand(panel, page, IDC_CALIBRATE);
+  EXPECT_EQ(port.written, Bytes{'r'});
+  EXPECT_GE(clock.now / 1000 - again, 500u);
+  EXPECT_LT(clock.now / 1000 - again, 600u);
+}
+
+TEST_F(Pages, CenterWheelOnlyWhenReady) {
+  SetUpPage();
+  panel.linkState = ControlPanel::kWheelFound;
+  PageCommand(panel, page, IDC_CENTER_WHEEL);
+  EXPECT_TRUE(port.written.empty());
+}
+
+TEST_F(Pages, AdvancedSettingsWithoutABoardExplains) {
+  panel.wheelPort = 0;
+  SetUpPage();
+  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
+  ASSERT_EQ(page.messages.size(), 1u);
+  EXPECT_EQ(page.messages[0].text,
+            "Could find the wheel device, please connect it and check firmware version");
+  EXPECT_EQ(page.messages[0].style, kMessageInformation);
+  panel.linkState = ControlPanel::kConnected;
+  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
+  EXPECT_EQ(page.messages.size(), 2u);
+  panel.linkState = ControlPanel::kWheelFound;
+  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
+  EXPECT_EQ(page.messages.size(), 2u);
+}
+
+TEST_F(Pages, CheckBoxesSetTheirFlagBits) {
+  SetUpPage();
+  panel.flags = 0x10;
+  page.SetCheck(IDC_AUTO_UPDATE, true);
+  PageCommand(panel, page, IDC_AUTO_UPDATE);
+  EXPECT_EQ(panel.flags, 0x11u);
+  page.SetCheck(IDC_DETECT_GAME, true);
+  PageCommand(panel, page, IDC_DETECT_GAME);
+  EXPECT_EQ(panel.flags, 0x13u);
+  page.SetCheck(IDC_AUTO_UPDATE, false);
+  PageCommand(panel, page, IDC_AUTO_UPDATE);
+  EXPECT_EQ(panel.flags, 0x12u);
+  EXPECT_TRUE(port.written.empty());
+}
+
+TEST_F(Pages, WheelPortChoice) {
+  panel.wheelPort = 0;
+  SetUpPage();
+  page.ResetCombo(IDC_WHEEL_PORT);
+  page.AddComboItem(IDC_WHEEL_PORT, "None", 0);
+  page.AddComboItem(IDC_WHEEL_PORT, "COM7", 7);
+  page.Pick(IDC_WHEEL_PORT, -1);
+  PageCommand(panel, page, IDC_WHEEL_PORT);
+  EXPECT_TRUE(port.opens.empty());
+  page.Pick(IDC_WHEEL_PORT, 1);
+  PageCommand(panel, page, IDC_WHEEL_PORT);
+  EXPECT_EQ(port.opens, std::vector<uint32_t>{7});
+  EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
+  PageCommand(panel, page, IDC_WHEEL_PORT);  // the same port again: nothing
+  EXPECT_EQ(port.opens.size(), 1u);
+}
+
+TEST_F(Pages, DrivePortChoiceIsStored) {
+  SetUpPage();
+  strip.AddComboItem(IDC_SM_PORT, "None", 0);
+  strip.AddComboItem(IDC_SM_PORT, "COM3", 3);
+  strip.Pick(IDC_SM_PORT, 1);
+  PageCommand(panel, strip, IDC_SM_PORT);
+  EXPECT_EQ(panel.smPort, 3);
+}
+
+TEST_F(Pages, OkAndCancelEndThePage) {
+  SetUpPage();
+  PageCommand(panel, page, 1);
+  PageCommand(panel, page, 2);
+  EXPECT_EQ(page.endResults, (std::vector<int>{1, 2}));
+}
+
+// ---- building the pages inside the frame
+
+class FakeWindows : public PageWindows {
+ public:
+  FakeDialog main;
+  FakeDialog strip;
+  int mainWidth = 964, mainHeight = 382;
+  int stripWidth = 966, stripHeight = 102;
+  std::vector<int> created;
+  std::vector<std::pair<int, int>> placed;
+  std::pair<int, int> frameSize{0, 0};
+  std::string caption = "Kestra Wheel Configuration";
+  std::string title;
+  bool shown = false;
+  bool holdWhenShown = false;
+  ControlPanel* panel = nullptr;
+  bool failMain = false;
+
+  DialogControls* CreatePage(int id) override {
+    created.push_back(id);
+    if (id == 157) return failMain ? nullptr : &main;
+    return &strip;
+  }
+  void PlacePage(DialogControls& page, int x, int y, int* w, int* h) override {
+    placed.push_back({x, y});
+    const bool isMain = &page == &main;
+    *w = isMain ? mainWidth : stripWidth;
+    *h = isMain ? mainHeight : stripHeight;
+  }
+  void ResizeFrame(int w, int h) override { frameSize = {w, h}; }
+  void FrameTitle(char* out, size_t size) override {
+    std::snprintf(out, size, "%s", caption.c_str());
+  }
+  void SetFrameTitle(const char* t) override { title = t; }
+  void ShowFrame() override {
+    shown = true;
+    holdWhenShown = panel->statusHold;
+  }
+};
+
+TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
+  FakeWindows windows;
+  windows.panel = &panel;
+  panel.statusHold = true;
+  BuildPages(panel, windows);
+  EXPECT_EQ(windows.created, std::vector<int>{157});
+  EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
+  EXPECT_EQ(windows.frameSize, std::make_pair(964 + 10, 382 + 32));
+  EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version 0.21)");
+  EXPECT_TRUE(windows.shown);
+  EXPECT_TRUE(windows.holdWhenShown);
+  EXPECT_FALSE(panel.statusHold);
+  EXPECT_EQ(windows.main.Text(IDC_MAIN_GAIN_VALUE), "50 %");
+}
+
+TEST_F(Pages, InDeveloperModeTheStripAddsItsHeight) {
+  SetStartupOptions(StartupOptions{false, true});
+  FakeWindows windows;
+  windows.panel = &panel;
+  BuildPages(panel, windows);
+  EXPECT_EQ(windows.created, (std::vector<int>{157, 183}));
+  EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}, {0, 382}}));
+  EXPECT_EQ(windows.frameSize, std::make_pair(966 + 10, 382 + 102 + 32));
+  EXPECT_EQ(windows.strip.Text(IDC_WINDOW_VALUE), "1.0 s");
+  EXPECT_EQ(panel.strip, windows.strip.Window());
+}
+
+TEST_F(Pages, LongCaptionIsCutNotOverrun) {
+  FakeWindows windows;
+  windows.panel = &panel;
+  windows.caption = std::string(300, 'K');
+  windows.failMain = true;  // and a main page that could not be made
+  BuildPages(panel, windows);
+  EXPECT_EQ(windows.title.size(), kFrameTitleSize - 1);
+  EXPECT_EQ(windows.frameSize, std::make_pair(10, 32));
+  EXPECT_FALSE(panel.statusHold);
+}
+
+TEST(PageTick, WheelDutiesAreHookedAndGameDetectionIsLeftAlone) {
+  TickHooks hooks;
+  void (*detect)() = [] {};
+  hooks.gameDetection = detect;
+  InstallWheelTickDuties(hooks);
+  EXPECT_NE(hooks.statusRefresh, nullptr);
+  EXPECT_NE(hooks.boardReport, nullptr);
+  EXPECT_EQ(hooks.gameDetection, detect);
+  // On the program's panel, still held and without a port, both do nothing.
+  ControlPanel& panel = Panel();
+  const bool hold = panel.statusHold;
+  panel.statusHold = true;
+  hooks.statusRefresh();
+  hooks.boardReport();
+  EXPECT_FALSE(panel.linkBusy);
+  panel.statusHold = hold;
+}
+
+}  // namespace
