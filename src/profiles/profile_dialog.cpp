@@ -14,6 +14,10 @@ bool IsDefault(const GameProfile* profile) {
   return profile && strcmp(profile->name, kDefaultProfileName) == 0;
 }
 
+void OpenDialog(ControlPanel& panel, DialogControls& page, GameProfile* profile) {
+  (panel.runProfileDialog ? panel.runProfileDialog : RunProfileDialog)(panel, page, profile);
+}
+
 }  // namespace
 
 void InitProfileDialog(DialogControls& dialog, const GameProfile* profile) {
@@ -58,7 +62,7 @@ void ConfirmProfileDialog(ControlPanel& panel, DialogControls& dialog, GameProfi
 
 void NewProfileCommand(ControlPanel& panel, DialogControls& page) {
   panel.WaitNotBusy();
-  if (panel.runProfileDialog) panel.runProfileDialog(panel, page, nullptr);
+  OpenDialog(panel, page, nullptr);
 }
 
 void EditProfileCommand(ControlPanel& panel, DialogControls& page) {
@@ -68,7 +72,7 @@ void EditProfileCommand(ControlPanel& panel, DialogControls& page) {
     page.ShowMessage("You can't edit the default profile", kMessageWarning | kMessageOk);
     return;
   }
-  if (panel.runProfileDialog) panel.runProfileDialog(panel, page, profile);
+  OpenDialog(panel, page, profile);
 }
 
 void RemoveProfileCommand(ControlPanel& panel, DialogControls& page) {
