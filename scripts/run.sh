@@ -137,7 +137,7 @@ rm -f "$shot"
 if timeout 120 "$TS_WINE" "$win_build/ts_driver.exe" wait-window "Kestra Wheel Configuration" 60 >/dev/null 2>>"$run/wine.log"; then
   sleep 1  # let the pages paint
   window=$(xwininfo -root -tree 2>/dev/null | grep '"Kestra Wheel Configuration' | awk '{print $1}' | head -n1)
-  if [ -n "$window" ] && import -window "$window" "$shot" 2>/dev/null; then
+  if [ -n "$window" ] && import -frame -window "$window" "$shot" 2>/dev/null; then
     say "screenshot of the window: $shot"
   elif import -window root "$shot" 2>/dev/null; then
     say "screenshot of the screen: $shot"
