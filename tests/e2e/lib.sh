@@ -51,8 +51,9 @@ e2e_start_xvfb() {
   local dir=$1
   mkdir -p "$dir"
   rm -f "$dir/xvfb.display"
+  # 9 is the e2e run's lock: long-lived children must not keep it.
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/xvfb.display" \
-    >"$dir/xvfb.log" 2>&1 &
+    >"$dir/xvfb.log" 2>&1 9>&- &
   echo $! >"$dir/xvfb.pid"
   local i
   for i in $(seq 1 100); do
@@ -137,7 +138,7 @@ e2e_copy_prefix() {
 # Prints the PID.
 e2e_warm_prefix() {
   local prefix=$1 idle=$2 seconds=${3:-600}
-  WINEPREFIX=$prefix "$TS_WINE" "$idle" "$seconds" >/dev/null 2>&1 &
+  WINEPREFIX=$prefix "$TS_WINE" "$idle" "$seconds" >/dev/null 2>&1 9>&- &
   echo $!
 }
 

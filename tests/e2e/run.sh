@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end scenarios: the real Tillerset.exe under Wine on a private Xvfb
 # display, driven by ts_driver.exe. Usage:
-#   bash tests/e2e/run.sh [scenario-name...]     (default: every scenarios/*.sh)
+#   bash tests/e2e/run.sh [scenario-name | path/to/scenario.sh ...]
+# (default: every scenarios/*.sh)
 # Environment: TS_WIN_BUILD (Windows build folder, default build/win; built
 # here when it has no Tillerset.exe), TS_E2E_DIR (work folder, default build/e2e),
 # TS_SCENARIO_TIMEOUT (seconds per scenario, default 120).
@@ -43,6 +44,10 @@ fi
 scenarios=()
 if [ $# -gt 0 ]; then
   for name in "$@"; do
+    if [ -f "$name" ]; then  # a scenario file elsewhere, e.g. while writing one
+      scenarios+=("$(cd "$(dirname "$name")" && pwd)/$(basename "$name")")
+      continue
+    fi
     name=${name%.sh}
     [ -f "$here/scenarios/$name.sh" ] || { echo "e2e: no scenario $name" >&2; exit 2; }
     scenarios+=("$here/scenarios/$name.sh")
@@ -73,7 +78,7 @@ e2e_start_xvfb "$e2e" || exit 2
 echo "e2e: display $DISPLAY, Wine $("$TS_WINE" --version 2>/dev/null)"
 
 t0=$(e2e_now)
-e2e_make_template "$e2e/prefix-template" || exit 2
+e2e_make_template "$e2e/prefix-template" 9>&- || exit 2
 echo "e2e: prefix template ready in $(e2e_since "$t0") s"
 
 rm -rf "$runs"
@@ -105,7 +110,7 @@ for i in "${!scenarios[@]}"; do
     TS_EXE="$win_build/Tillerset.exe" TS_DRIVER="$win_build/ts_driver.exe" \
     TS_IDLE="$win_build/idle.exe" TS_WIN_BUILD="$win_build" TS_SOURCE_DIR="$root" \
     timeout -k 5 "$limit" bash -c 'source "$0"; driver_start; source "$1"; scenario_end' \
-    "$here/lib.sh" "$scenario" >"$dir/scenario.log" 2>&1
+    "$here/lib.sh" "$scenario" >"$dir/scenario.log" 2>&1 9>&-
   rc=$?
   took=$(e2e_since "$start")
   if [ $rc -ne 0 ]; then
