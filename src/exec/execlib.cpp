@@ -112,15 +112,15 @@ void LogRemoveTime() {
   LogPrintf(1, "Exec Remove %s at %s\n", date, time);
 }
 
-// The pool record and the application name are still held on purpose; the
-// allocator says what a fresh pool costs, the rest must have come back.
+// The pool record and the application name are still held on purpose; every
+// other block must have come back. The figure is what the leaked blocks hold
+// (with guard words, each with its guard gap) less 4. It cannot come from the
+// totals alone with guard words: a free hole left between live blocks costs a
+// gap of its own, which no allocation holds.
 void ReportLeaks() {
-  int64_t total = static_cast<int64_t>(TotalPoolMem());
-  if (total <= 0) return;
-  int64_t nameBlock = gApplicationName != nullptr ? GetMemSize(gApplicationName) : 0;
-  int64_t guards = (gMemOptions & kMemGuards) != 0 ? 32 : 0;
-  int64_t leaked = total - static_cast<int64_t>(EmptyPoolOverhead()) - nameBlock - guards -
-                   static_cast<int64_t>(AvailPoolMem());
+  if (TotalPoolMem() == 0) return;
+  int64_t leaked = static_cast<int64_t>(HeldPoolMem()) -
+                   static_cast<int64_t>(gApplicationName != nullptr ? GetMemHeld(gApplicationName) : 0);
   if (leaked > 0) {
     LogPrintf(1, "Memory still allocated on release %d bytes", static_cast<int>(leaked - 4));
   } else {

@@ -361,6 +361,30 @@ uint64_t EmptyPoolOverhead() {
   return total;
 }
 
+uint64_t HeldPoolMem() {
+  uint64_t total = 0;
+  ForMainPools([&](MemPool* pool) {
+    // The pool's blocks tile its block area with one gap between neighbours:
+    // initialFree = allocated sizes + free sizes + (blocks - 1) gaps. Giving every
+    // allocated block one gap leaves (free blocks - 1) gaps to nobody.
+    uint64_t freeBlocks = 0;
+    for (uint8_t* block = FirstFree(pool); block != TailPseudo(pool); block = NextFree(block)) {
+      ++freeBlocks;
+    }
+    total += static_cast<uint64_t>(pool->initialFree) + pool->gap - pool->freeBytes -
+             freeBlocks * pool->gap;
+  });
+  return total;
+}
+
+uint32_t GetMemHeld(const void* address) {
+  if (address == nullptr || gHostHeap) return 0;
+  const uint8_t* block = static_cast<const uint8_t*>(address) - 4;
+  const MemPool* pool = PoolOfAddress(block);
+  if (pool == nullptr) return 0;
+  return LoadU32(block) + pool->gap;
+}
+
 uint32_t CountFreeBlocks() {
   uint32_t count = 0;
   ForMainPools([&](MemPool* pool) {

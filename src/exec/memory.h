@@ -53,8 +53,16 @@ uint64_t TotalPoolMem();
 uint64_t AvailPoolMem();
 uint32_t CountFreeBlocks();
 // TotalPoolMem - AvailPoolMem of the main pool(s) as they were made: pool
-// record, alignment to the block grid, and guards. The leak report subtracts it.
+// record, alignment to the block grid, and guards.
 uint64_t EmptyPoolOverhead();
+// What the allocated blocks of the main pool(s) hold: their block sizes and, with
+// guard words, one guard gap each. Without guard words this is TotalPoolMem -
+// EmptyPoolOverhead - AvailPoolMem; with them that difference also holds the gaps
+// in front of every free block after the first, which belong to no allocation.
+uint64_t HeldPoolMem();
+// What one allocated block holds in those terms: GetMemSize plus its pool's
+// guard gap (0 where GetMemSize is 0).
+uint32_t GetMemHeld(const void* address);
 // Overlapping ranges are copied as if through a temporary buffer.
 void CopyMem(const void* source, void* destination, size_t length);
 void ClearMem(void* address, size_t length);

@@ -98,8 +98,9 @@ const OptionCase kOptionCases[] = {
 };
 
 // Mixed allocations and releases in random order: every address 16-aligned, no
-// two blocks overlapping, the same blocks as the list walk, and the pool back to
-// one free block of its first size at the end.
+// two blocks overlapping, the same blocks as the list walk, HeldPoolMem the sum of
+// what the live blocks hold however fragmented, and the pool back to one free
+// block of its first size at the end.
 TEST_F(PoolTest, RandomWorkloadMatchesListWalkUnderEveryOption) {
   for (const OptionCase& option : kOptionCases) {
     SCOPED_TRACE(option.name);
@@ -114,6 +115,7 @@ TEST_F(PoolTest, RandomWorkloadMatchesListWalkUnderEveryOption) {
     std::vector<std::pair<uint8_t*, uint8_t>> live;
     ListModel* model = nullptr;
     const int operations = (option.options & kMemCheck) ? 3000 : 30000;
+    uint64_t held = 0;
     for (int i = 0; i < operations; ++i) {
       const bool allocate = live.empty() || (live.size() < 600 && random() % 100 < 55);
       if (allocate) {
@@ -130,6 +132,7 @@ TEST_F(PoolTest, RandomWorkloadMatchesListWalkUnderEveryOption) {
         uint8_t tag = static_cast<uint8_t>(i);
         std::memset(p, tag, GetMemSize(p) - 4);
         live.emplace_back(p, tag);
+        held += GetMemHeld(p);
       } else {
         size_t at = random() % live.size();
         auto [p, tag] = live[at];
@@ -138,14 +141,21 @@ TEST_F(PoolTest, RandomWorkloadMatchesListWalkUnderEveryOption) {
         const uint32_t usable = GetMemSize(p) - 4;
         ASSERT_TRUE(std::all_of(p, p + usable, [tag = tag](uint8_t b) { return b == tag; }));
         model->Release(reinterpret_cast<uintptr_t>(p - 4), GetMemSize(p));
+        held -= GetMemHeld(p);
         FreeMem(p);
         ASSERT_EQ(AvailPoolMem(), model->FreeBytes());
       }
+      if (i % 97 == 0) ASSERT_EQ(HeldPoolMem(), held);
     }
     ASSERT_EQ(CountFreeBlocks(), model->Blocks());
+    // The totals also count the gap in front of every free block after the first.
+    EXPECT_GT(CountFreeBlocks(), 1u);
+    EXPECT_EQ(TotalPoolMem() - EmptyPoolOverhead() - AvailPoolMem(),
+              held + uint64_t{CountFreeBlocks() - 1} * gap);
     for (auto [p, tag] : live) FreeMem(p);
     EXPECT_EQ(AvailPoolMem(), initialFree);
     EXPECT_EQ(CountFreeBlocks(), 1u);
+    EXPECT_EQ(HeldPoolMem(), 0u);
     EXPECT_EQ(AssertCount(), 0u) << LastAssert();
     delete model;
     RemoveAlloc();
