@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
@@ -64,13 +65,17 @@ bool StartRuntime(HINSTANCE instance) {
 
 void LoadSettingsAndProfiles() {
   Panel().LoadSettings();
-  // GameProfiles.ini is read into the profile list here, once profiles exist.
+  Panel().LoadProfiles();
 }
 
 void SaveSettingsAndProfiles() {
-  Panel().SaveSettings();
-  // Then: store the page values into the selected profile, write
-  // GameProfiles.ini and free the profile list, once profiles exist.
+  ControlPanel& panel = Panel();
+  panel.SaveSettings();
+  // The selected profile follows the sliders already; this also catches what
+  // changed without a slider (a click on "Invert").
+  panel.StoreIntoProfile(panel.CurrentProfile());
+  panel.SaveProfiles();
+  panel.FreeProfiles();
 }
 
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
@@ -109,6 +114,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   panel.statusHold = true;  // no status refresh before the pages exist
 
   if (StartRuntime(instance)) LoadSettingsAndProfiles();
+  // Game detection looks only at processes, so it runs from the first tick on.
+  ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
 
   AppInstance& app = App();
   app.instance = instance;
