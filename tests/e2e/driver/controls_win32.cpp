@@ -64,6 +64,17 @@ int WaitText(Context& context, const Args& args) {
   return kOk;
 }
 
+// Types into an edit field: its whole text replaced, as a paste would.
+int SetText(Context& context, const Args& args) {
+  HWND control = TargetControl(context, "set-text", args[0]);
+  if (control == nullptr) return kFailed;
+  std::wstring text = Widen(args[1]);
+  if (!Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), nullptr)) {
+    PrintError("set-text", "control " + args[0] + " does not answer");
+    return kFailed;
+  }
+  return kOk;
+}
 
 BOOL CALLBACK PrintControl(HWND window, LPARAM) {
   std::wstring text;
@@ -200,6 +211,7 @@ int ListCombo(Context& context, const Args& args) {
 const Command kControlCommands[] = {
     {"get-text", 1, 1, GetText, "ID  print a control's text"},
     {"wait-text", 2, 2, WaitText, "ID TEXT  wait until a control shows exactly TEXT"},
+    {"set-text", 2, 2, SetText, "ID TEXT  replace a control's text (an edit field)"},
     {"list-controls", 0, 0, ListControls, "  print id, class and text of every control"},
     {"set-slider", 2, 2, SetSlider, "ID POS  move a trackbar and notify its parent"},
     {"get-slider", 1, 1, GetSlider, "ID  print a trackbar's position"},
