@@ -6,6 +6,7 @@
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
+#include "app/pages_win32.h"
 #include "app/resource.h"
 #include "exec/log.h"
 
@@ -19,8 +20,7 @@ constexpr DWORD kLinkControlClasses = 0x8000;  // ICC_LINK_CLASS
 // input; until it is linked in, the frame starts without a game controller.
 int StartGamingInput() { return 0; }
 void ReacquireGamingDevice() {}
-// Calibration belongs to the wheel status code; the command is accepted meanwhile.
-void StartCalibration() {}
+void StartCalibration() { Panel().StartCalibration(); }
 
 // A dialog procedure answers SendMessage through DWLP_MSGRESULT; the message
 // loop reads that answer to decide whether a key-down was consumed.
@@ -102,24 +102,7 @@ void CentreWindow(HWND window) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool BuildPages(HWND frame) {
-  ControlPanel& panel = Panel();
-  panel.frameWindow = frame;
-  // The main page, the board connection and, in developer mode, the
-  // drive/state strip are created here and size the frame around them.
-  CentreWindow(frame);
-
-  wchar_t dialogTitle[256] = L"";
-  GetWindowTextW(frame, dialogTitle, 256);
-  wchar_t title[320];
-  _snwprintf(title, 320, L"%ls (version %d.%d)", dialogTitle, TS_VERSION_MAJOR, TS_VERSION_MINOR);
-  title[319] = 0;
-  SetWindowTextW(frame, title);
-
-  ShowWindow(frame, SW_SHOWNORMAL);
-  panel.statusHold = false;
-  return true;
-}
+bool BuildPages(HWND frame) { return BuildPageWindows(frame); }
 
 INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

@@ -134,7 +134,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   SaveSettingsAndProfiles();
   if (ExecStarted()) ExecRemove();
-  // The wheel serial channel is closed here once the wheel link exists.
+  panel.channel->Close();
   CloseHandle(mutex);
   return quitCode;
 }
