@@ -1,4 +1,5 @@
 // Finding windows and the commands that act on whole windows.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -249,6 +250,28 @@ int ListWindows(Context&, const Args&) {
   return kOk;
 }
 
+// The child dialogs (pages) of the target, top to bottom: "x y width height"
+// in the target's client coordinates.
+int ListPages(Context& context, const Args&) {
+  HWND top = Target(context, "list-pages");
+  if (top == nullptr) return kFailed;
+  std::vector<RECT> pages;
+  for (HWND child = GetWindow(top, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) != L"#32770") continue;
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&rect), 2);
+    pages.push_back(rect);
+  }
+  std::sort(pages.begin(), pages.end(), [](const RECT& a, const RECT& b) { return a.top < b.top; });
+  for (const RECT& r : pages) {
+    char line[96];
+    snprintf(line, sizeof(line), "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    PrintLine(line);
+  }
+  return kOk;
+}
+
 int SleepCommand(Context&, const Args& args) {
   long ms = 0;
   if (!ParseInt(args[0], &ms) || ms < 0) return kUsage;
@@ -401,6 +424,7 @@ const Command kWindowCommands[] = {
     {"find-msgbox", 0, 2, FindMsgBox, "[SECONDS [TEXT]]  wait for a message box, print its text"},
     {"click-msgbox", 1, 2, ClickMsgBox, "IDOK|IDYES|IDNO|IDCANCEL|ID [TEXT]  press a box button"},
     {"list-windows", 0, 0, ListWindows, "  print every visible top-level window"},
+    {"list-pages", 0, 0, ListPages, "  print x y width height of each child dialog, top to bottom"},
     {"sleep", 1, 1, SleepCommand, "MS  pause"},
     {nullptr, 0, 0, nullptr, nullptr},
 };
