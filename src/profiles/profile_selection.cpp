@@ -97,7 +97,11 @@ void ControlPanel::ApplyProfile(const GameProfile* profile) {
 
 void ControlPanel::FillProfileList() {
   if (profiles.Count() == 0) {
-    StoreIntoProfile(profiles.Append(kDefaultProfileName, kDefaultProfileProcess));
+    GameProfile* first = profiles.Append(kDefaultProfileName, kDefaultProfileProcess);
+    // "Default" takes the board's values when they have been read. Without a
+    // board the wheel values are mere placeholders (a steering angle of 0):
+    // stored, they would be written to the board the first time it is there.
+    if (linkState >= kWheelFound) StoreIntoProfile(first);
   }
   ShowProfileNames(*this);
   SelectProfile(gameProfileId);

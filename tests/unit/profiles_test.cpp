@@ -48,12 +48,22 @@ TEST_F(ProfilesTest, FirstRunCreatesDefaultFromTheBoardAndWritesItsLine) {
   EXPECT_EQ(panel.profiles.Count(), 0u);
   const int32_t board[15] = {900, 127, 127, 127, 127, 127, 127, 127, 127, 0, 16, 0, 0, 0, 0};
   SetWheelValues(panel, board);
+  panel.linkState = ControlPanel::kWheelFound;  // the values were read from the board
   panel.FillProfileList();
   EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), std::vector<std::string>{"Default"});
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 0);
   panel.SaveProfiles();
   EXPECT_EQ(ReadFile(Path("GameProfiles.ini")),
             "[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n\r\n");
+}
+
+TEST_F(ProfilesTest, FirstRunWithoutABoardGivesDefaultTheNewProfileValues) {
+  const int32_t placeholders[15] = {};
+  SetWheelValues(panel, placeholders);
+  panel.FillProfileList();
+  ASSERT_EQ(panel.profiles.Count(), 1u);
+  EXPECT_EQ(Dump(*panel.profiles.First()), "Default|NoLife.exe|900|127|127|127|127|127|127|127|127|0|16|0|0|0|0");
+  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900) << "and the page shows them";
 }
 
 TEST_F(ProfilesTest, NoProfilesWriteAnEmptySection) {
