@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/control_panel.h"
-#include "exec/log.h"
 #include "exec/memory.h"
 #include "profiles/game_profiles.h"
 
