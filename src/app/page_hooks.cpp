@@ -3,7 +3,11 @@
 // the call of its own operation.
 #include "app/page_hooks.h"
 
+#include "app/control_panel.h"
+#include "app/dialog_controls.h"
+#include "app/page_ids.h"
 #include "exec/log.h"
+#include "profiles/game_profiles.h"
 
 namespace {
 
@@ -66,19 +70,15 @@ void EnableInputObjectControls(ControlPanel&) {
   NotAvailable(&said, "UpdateInputObjectControls");
 }
 
-void FillProfiles(ControlPanel&, DialogControls&) {
-  static bool said = false;
-  NotAvailable(&said, "FillProfileList");
+void FillProfiles(ControlPanel& panel, DialogControls&) { panel.FillProfileList(); }
+
+void ProfileChosen(ControlPanel& panel, DialogControls& page) {
+  const int index = page.ComboSelection(IDC_PROFILE_LIST);
+  if (index >= 0) panel.SelectProfile(index);
 }
 
-void ProfileChosen(ControlPanel&, DialogControls&) {
-  static bool said = false;
-  NotAvailable(&said, "SelectProfile");
-}
-
-void StoreIntoSelectedProfile(ControlPanel&) {
-  static bool said = false;
-  NotAvailable(&said, "StoreIntoProfile");
+void StoreIntoSelectedProfile(ControlPanel& panel) {
+  if (GameProfile* profile = panel.CurrentProfile()) panel.StoreIntoProfile(profile);
 }
 
 void CheckForUpdatesCommand(ControlPanel&, DialogControls&) {
