@@ -203,11 +203,10 @@ const char* ReadToken(ScriptDocument* document) {
     complete = false;
   } else {
     for (;;) {
-      if (p >= end) {
-        // Ran into the end of the text with no separator behind it.
-        complete = false;
-        break;
-      }
+      // Running into the end of the text still ends a whole token: a file whose
+      // last line lacks its line end (a hand edit) keeps its last value. The
+      // next read meets the end and sets the end flag.
+      if (p >= end) break;
       uint8_t c = *p;
       if (IsSeparator(c)) break;  // the data-ending bytes are separators too
       if (c == '"' || c == '\'') {

@@ -146,8 +146,8 @@ TEST_F(ProfilesTest, BadLinesLoadWhatTheyCan) {
        {"Rally|Dirt|900|0|0|0|0|0|0|0|0|0|0|0|0|0|0"}},
       {"unknown keys and comments are passed over", "// mine\r\nOTHER=1,2\r\nPROFILE=k,k.exe\r\n",
        {"k|k.exe" + zeros}},
-      {"the last value of a file without a line end is lost", "PROFILE=a,a.exe\r\nPROFILE=b,b.exe",
-       {"a|a.exe" + zeros, "b|Missing parameter" + zeros}},
+      {"a last line without its line end is read whole", "PROFILE=a,a.exe\r\nPROFILE=b,b.exe",
+       {"a|a.exe" + zeros, "b|b.exe" + zeros}},
       {"high bytes are kept", "PROFILE=\xe9t\xe9,\xff.exe\r\n", {"\xe9t\xe9|\xff.exe" + zeros}},
   };
   for (const Case& c : cases) {

@@ -50,8 +50,9 @@ TEST_F(ScriptReaderTest, KeyLines) {
       {"lone slash", "LIST=a/b\r\n", {{2, {"a/b"}}}},
       {"unknown key skipped", "OTHER=1,2\r\nFLAGS=3\r\n", {{0, {"3"}}}},
       {"next section ends", "FLAGS=3\r\n[Next]\r\nFLAGS=4\r\n", {{0, {"3"}}}},
-      {"last line without line end loses its value", "FLAGS=3", {{0, {}}}},
-      {"last pair without line end", "PAIR=1,2", {{1, {"1"}}}},
+      {"last line without line end keeps its value", "FLAGS=3", {{0, {"3"}}}},
+      {"last pair without line end", "PAIR=1,2", {{1, {"1", "2"}}}},
+      {"last key alone at the end", "FLAGS=3\r\nNONE", {{0, {"3"}}, {3, {}}}},
       {"NUL ends the data", "FLAGS=3\r\n\0FLAGS=4\r\n"s, {{0, {"3"}}}},
       {"0x1A ends the data", "FLAGS=3\r\n\x1a" "FLAGS=4\r\n", {{0, {"3"}}}},
       {"NUL right after a value", "FLAGS=3\0FLAGS=4\r\n"s, {{0, {"3"}}}},
@@ -163,7 +164,9 @@ TEST_F(ScriptReaderTest, TokensAndLineEnds) {
   EXPECT_STREQ(ReadToken(document), "b c");
   EXPECT_STREQ(ReadToken(document), "d");
   EXPECT_TRUE(EndOfLine(document)) << "the comment ran up to the LF";
-  EXPECT_STREQ(ReadToken(document), "") << "runs into the end of the text";
+  EXPECT_STREQ(ReadToken(document), "e") << "a token that runs into the end of the text is whole";
+  EXPECT_FALSE(document->flags & kScriptEnd);
+  EXPECT_STREQ(ReadToken(document), "");
   EXPECT_TRUE(document->flags & kScriptEnd);
   DeleteScriptDocument(document);
 }
