@@ -48,8 +48,6 @@ Language* FindByNumber(uint32_t number) {
   return nullptr;
 }
 
-const char* TextOr(const char* text) { return (text && text[0]) ? text : nullptr; }
-
 int ReadLangLine(uint16_t, ScriptCursor* cursor) {
   const char* value = NextString(cursor);
   char name[128];
