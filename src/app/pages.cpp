@@ -7,7 +7,6 @@
 
 #include "app/control_panel.h"
 #include "app/dialog_controls.h"
-#include "app/dialog_utils.h"
 #include "app/options.h"
 #include "app/page_hooks.h"
 #include "app/page_ids.h"
@@ -124,9 +123,7 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
 void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
   panel.strip = strip.Window();
   strip.ResetCombo(IDC_DEBUG_LEVEL);
-  for (int level = 0; level < 5; ++level) {
-    AddItemWithData(strip, IDC_DEBUG_LEVEL, kDebugLevels[level], level);
-  }
+  for (int level = 0; level < 5; ++level) strip.AddComboItem(IDC_DEBUG_LEVEL, kDebugLevels[level], level);
 
   if (panel.smPort == 0) panel.smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
   FillComPortList(strip, IDC_SM_PORT, panel.smPort);
