@@ -6,7 +6,6 @@
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
-#include "app/pages_win32.h"
 #include "app/resource.h"
 #include "exec/log.h"
 
@@ -20,7 +19,6 @@ constexpr DWORD kLinkControlClasses = 0x8000;  // ICC_LINK_CLASS
 // input; until it is linked in, the frame starts without a game controller.
 int StartGamingInput() { return 0; }
 void ReacquireGamingDevice() {}
-void StartCalibration() { Panel().StartCalibration(); }
 
 // A dialog procedure answers SendMessage through DWLP_MSGRESULT; the message
 // loop reads that answer to decide whether a key-down was consumed.
@@ -47,7 +45,7 @@ INT_PTR OnCommand(HWND window, WORD id) {
       PostQuitMessage(0);
       return TRUE;
     case IDM_CALIBRATE:
-      StartCalibration();
+      Panel().StartCalibration();
       return TRUE;
     case IDM_ABOUT:
       DialogBoxParamW(App().instance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);
@@ -86,23 +84,6 @@ void ShowFrameForTrayState(AppInstance& app) {
   if (app.frameWindow == nullptr) return;
   ShowWindow(app.frameWindow, app.hiddenToTray ? SW_HIDE : SW_SHOWNORMAL);
 }
-
-void CentreWindow(HWND window) {
-  RECT work{};
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
-    work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  int width = rect.right - rect.left;
-  int height = rect.bottom - rect.top;
-  int x = work.left + ((work.right - work.left) - width) / 2;
-  int y = work.top + ((work.bottom - work.top) - height) / 2;
-  SetWindowPos(window, nullptr, x < work.left ? work.left : x, y < work.top ? work.top : y, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-bool BuildPages(HWND frame) { return BuildPageWindows(frame); }
 
 INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

@@ -29,9 +29,3 @@ void UpdateTrayState(AppInstance& app);
 // Shows the frame window normally when hiddenToTray is 0, hides it when 1.
 // Does nothing before the pages are built (frameWindow still null).
 void ShowFrameForTrayState(AppInstance& app);
-
-// Builds the pages inside the frame window, gives it its title
-// "<dialog title> (version 0.21)", shows it and lets the status refresh run.
-bool BuildPages(HWND frame);
-// Centres a top-level window on the work area of the primary screen.
-void CentreWindow(HWND window);

@@ -7,6 +7,7 @@
 #include "app/control_panel.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
+#include "app/pages_win32.h"
 #include "app/resource.h"
 #include "app/startup_config.h"
 #include "exec/execlib.h"
@@ -122,12 +123,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HWND frame = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, FrameDialogProc, 0);
   if (frame == nullptr) {
     LogPrintf(0, "WinMain: could not create the frame window (error %lu)", GetLastError());
+    // The profiles live in the pools: left in the list they would count as
+    // leaked in Exec remove's report.
+    panel.FreeProfiles();
     if (ExecStarted()) ExecRemove();
     CloseHandle(mutex);
     return 0;
   }
   HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
-  BuildPages(frame);
+  BuildPageWindows(frame);
   app.frameWindow = static_cast<HWND>(panel.frameWindow);
 
   int quitCode = RunMessageLoop(frame, accelerators);
