@@ -29,7 +29,6 @@ void SetBit(int32_t* value, int32_t bit, bool on) {
 }
 
 void ChooseWheelPort(ControlPanel& panel, DialogControls& page) {
-  panel.WaitNotBusy();
   intptr_t port = 0;
   // Nothing selected, or data that is no port number: nothing to change.
   if (!SelectedItemData(page, IDC_WHEEL_PORT, &port) || port < 0 || port > 255) return;
@@ -162,7 +161,6 @@ void SliderChanged(ControlPanel& panel, WheelParameter& entry) {
 void PageScroll(ControlPanel& panel, void* slider) {
   WheelParameter* entry = FindParameterBySlider(panel, slider);
   if (entry == nullptr) return;
-  panel.WaitNotBusy();
   SliderChanged(panel, *entry);
   if (entry->sliderId == IDC_TORQUE_BW_SLIDER) SendTorqueBandwidthToDrive(panel, entry->value);
   StoreIntoSelectedProfile(panel);
