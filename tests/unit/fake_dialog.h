@@ -1,8 +1,10 @@
 #pragma once
 // A dialog that records what the program puts into its controls and answers
-// reads from that record, so tests set a check box or a slider position the
-// way a user would and read back texts, ranges, ticks and message boxes.
+// reads from that record, so tests set a check box, a slider position or a
+// field's text the way a user would and read back texts, ranges, ticks and
+// message boxes (answered from a script).
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <set>
@@ -34,7 +36,8 @@ class FakeDialog : public DialogControls {
   std::map<int, bool> enabled;
   int enableCalls = 0;
   std::vector<Message> messages;
-  int answer = kAnswerOk;                // what every message box answers
+  std::deque<int> answers;               // message boxes answered in turn ...
+  int answer = kAnswerOk;                // ... then every one with this
   std::function<void(const Message&)> onMessage;  // runs while the box is "open"
   std::vector<int> endResults;           // EndDialog calls
 
@@ -51,6 +54,14 @@ class FakeDialog : public DialogControls {
   int Selected(int id) const {
     auto it = selected.find(id);
     return it == selected.end() ? -1 : it->second;
+  }
+  std::vector<std::string> ComboTexts(int id) const {
+    std::vector<std::string> out;
+    auto it = combos.find(id);
+    if (it != combos.end()) {
+      for (const Item& item : it->second) out.push_back(item.text);
+    }
+    return out;
   }
   // What a user's pick in a list leaves behind: the selection only.
   void Pick(int id, int index) { selected[id] = index; }
@@ -118,7 +129,10 @@ class FakeDialog : public DialogControls {
   int ShowMessage(const char* text, unsigned style) override {
     messages.push_back({text, style});
     if (onMessage) onMessage(messages.back());
-    return answer;
+    if (answers.empty()) return answer;
+    const int next = answers.front();
+    answers.pop_front();
+    return next;
   }
   void EndDialog(int result) override { endResults.push_back(result); }
 

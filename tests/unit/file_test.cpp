@@ -96,9 +96,9 @@ TEST_F(FileTest, CreateFailureShowsTheBox) {
   std::string path = dir_ + "\\no such folder\\x.ini";
   EXPECT_FALSE(VX_CreateFile(path.c_str()));
   ASSERT_EQ(AssertCount(), 1u);
-  EXPECT_EQ((*Asserts())[0].file, "Exec\\File");
-  EXPECT_EQ((*Asserts())[0].line, 181);
-  EXPECT_EQ((*Asserts())[0].message, "VX_CreateFile: Could not create file " + path);
+  EXPECT_EQ(Asserts()[0].file, "Exec\\File");
+  EXPECT_EQ(Asserts()[0].line, 181);
+  EXPECT_EQ(Asserts()[0].message, "VX_CreateFile: Could not create file " + path);
 }
 
 struct FakeDrives {

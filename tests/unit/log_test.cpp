@@ -1,43 +1,21 @@
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "exec/execlib.h"
 #include "exec/log.h"
+#include "test_support.h"
 
 namespace {
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-int CountEntries(const std::string& dir) {
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return -1;
-  int count = 0;
-  while (dirent* entry = readdir(d)) {
-    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) ++count;
-  }
-  closedir(d);
-  return count;
-}
-
-void WriteWhole(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testsupport::Exists;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 const char kInitLine[] =
     "Exec Log Init [0-9]{1,2} (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} at "
@@ -46,10 +24,6 @@ const char kInitLine[] =
 class LogTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/ts_log_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    logPath_ = dir_ + "/Log.txt";
     SetLogDirectory((dir_ + "/").c_str());
     SetLogSwitch(1);
     SetLogThreshold(0);
@@ -60,8 +34,6 @@ class LogTest : public testing::Test {
     SetLogDirectory("");
     SetAssertHook(nullptr);
     SetDebuggerProbe(nullptr);
-    unlink(logPath_.c_str());
-    rmdir(dir_.c_str());
   }
   ExecConfig Config(uint16_t mode) {
     ExecConfig config;
@@ -70,8 +42,9 @@ class LogTest : public testing::Test {
     snprintf(config.logDirectory, sizeof config.logDirectory, "%s/", dir_.c_str());
     return config;
   }
-  std::string dir_;
-  std::string logPath_;
+  testsupport::TempDir tmp_{"ts_log"};
+  std::string dir_ = tmp_.path();
+  std::string logPath_ = dir_ + "/Log.txt";
 };
 
 TEST_F(LogTest, LevelAboveThresholdIsDropped) {
@@ -85,7 +58,7 @@ TEST_F(LogTest, LevelAboveThresholdIsDropped) {
     int result = LogPrintf(c.level, "line %d", 7);
     SCOPED_TRACE(testing::Message() << "threshold " << c.threshold << " level " << c.level);
     EXPECT_EQ(result, c.written ? 6 : 0);
-    EXPECT_EQ(ReadWhole(logPath_), c.written ? "line 7\n" : "");
+    EXPECT_EQ(ReadFile(logPath_), c.written ? "line 7\n" : "");
   }
 }
 
@@ -98,13 +71,13 @@ TEST_F(LogTest, SwitchedOffWritesNothingEvenErrors) {
 TEST_F(LogTest, LinesAreAppended) {
   LogPrintf(0, "first");
   LogPrintf(0, "second %s", "line");
-  EXPECT_EQ(ReadWhole(logPath_), "first\nsecond line\n");
+  EXPECT_EQ(ReadFile(logPath_), "first\nsecond line\n");
 }
 
 TEST_F(LogTest, LongTextIsCutTo511Characters) {
   std::string text(600, 'x');
   EXPECT_EQ(LogPrintf(0, "%s", text.c_str()), -511);
-  EXPECT_EQ(ReadWhole(logPath_), std::string(511, 'x') + "\n");
+  EXPECT_EQ(ReadFile(logPath_), std::string(511, 'x') + "\n");
   EXPECT_EQ(LogPrintf(0, "%s", std::string(511, 'y').c_str()), 511);
 }
 
@@ -124,7 +97,7 @@ TEST_F(LogTest, EmptyDirectoryWritesIntoTheCurrentDirectory) {
   SetLogDirectory("");
   LogPrintf(0, "here");
   ASSERT_EQ(chdir(previous), 0);
-  EXPECT_EQ(ReadWhole(logPath_), "here\n");
+  EXPECT_EQ(ReadFile(logPath_), "here\n");
 }
 
 TEST_F(LogTest, DirectoryTooLongForThePathWritesNoFile) {
@@ -133,23 +106,23 @@ TEST_F(LogTest, DirectoryTooLongForThePathWritesNoFile) {
   EXPECT_EQ(LogPrintf(0, "lost"), 4);
   SetLogDirectory((dir_ + "/").c_str());
   // A cut path would have named a file inside the test directory.
-  EXPECT_EQ(CountEntries(dir_), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_));
 }
 
 TEST_F(LogTest, ModeTwoStartsAFreshFile) {
-  WriteWhole(logPath_, "old run\n");
+  WriteFile(logPath_, "old run\n");
   ExecConfig config = Config(2);
   InitLog(&config);
-  std::string text = ReadWhole(logPath_);
+  std::string text = ReadFile(logPath_);
   EXPECT_TRUE(std::regex_match(text, std::regex(std::string("Log Create\n") + kInitLine))) << text;
 }
 
 TEST_F(LogTest, OtherModesAppendTheStartLine) {
-  WriteWhole(logPath_, "old run\n");
+  WriteFile(logPath_, "old run\n");
   ExecConfig config = Config(1);
   SetLogThreshold(-5);  // the start line ignores the threshold
   InitLog(&config);
-  std::string text = ReadWhole(logPath_);
+  std::string text = ReadFile(logPath_);
   EXPECT_TRUE(std::regex_match(text, std::regex(std::string("old run\n") + kInitLine))) << text;
 }
 
@@ -221,7 +194,7 @@ TEST_F(LogTest, FailedCheckWithoutDebuggerLogsAndCarriesOn) {
   SetAssertHook(AnswerRetry);
   SetDebuggerProbe(NoDebugger);
   EXEC_ASSERT_AT("Exec\\ExecLib", 302, "Check 100% failed");  // '%' is not a format here
-  EXPECT_EQ(ReadWhole(logPath_), "Check 100% failed\n");
+  EXPECT_EQ(ReadFile(logPath_), "Check 100% failed\n");
 }
 
 }  // namespace

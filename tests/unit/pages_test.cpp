@@ -18,6 +18,7 @@
 #include "app/options.h"
 #include "app/page_ids.h"
 #include "app/pages.h"
+#include "exec_env.h"
 #include "fake_dialog.h"
 #include "wheel/serial_port_paths.h"
 #include "wheel/wheel_link.h"
@@ -169,13 +170,14 @@ class HoldWatchingChannel : public FakeChannel {
   }
 };
 
-class Pages : public ::testing::Test {
+// The runtime is started: the main page fills the profile list.
+class Pages : public ExecEnv {
  protected:
   void SetUp() override {
-    char dir[] = "/tmp/ts_pages_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    directory = dir;
-    SetSerialPortDirectory(dir);  // no port of this machine is listed
+    ExecEnv::SetUp();
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    ASSERT_TRUE(Start(0, 0, 0));
+    SetSerialPortDirectory(dir_.c_str());  // no port of this machine is listed
     SetStartupOptions(StartupOptions{});
     clock.panel = &panel;
     port.panel = &panel;
@@ -186,7 +188,8 @@ class Pages : public ::testing::Test {
   void TearDown() override {
     SetSerialPortDirectory(nullptr);
     SetStartupOptions(StartupOptions{});
-    rmdir(directory.c_str());
+    panel.FreeProfiles();
+    ExecEnv::TearDown();
   }
   // Set up the main page and forget what the set-up wrote.
   void SetUpPage() {
@@ -211,7 +214,6 @@ class Pages : public ::testing::Test {
     return out;
   }
 
-  std::string directory;
   BusyClock clock;
   StandinBoard board;
   HoldWatchingChannel port{clock, board};
@@ -270,7 +272,7 @@ TEST_F(Pages, NoPortMeansNoProbe) {
   SetUpMainPage(panel, page);
   EXPECT_TRUE(port.opens.empty());
   EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
-  EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "0 " + kDegree);
+  EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree) << "the new-profile values of Default";
 }
 
 TEST_F(Pages, StripShowsOffsetDebugLevelBandwidthAndWindow) {

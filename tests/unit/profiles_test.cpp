@@ -12,8 +12,6 @@
 namespace profilestest {
 namespace {
 
-using scripttest::ReadFile;
-using scripttest::WriteFile;
 using Bytes = std::vector<uint8_t>;
 
 // Every field of a profile, for comparing whole profiles.
@@ -373,7 +371,7 @@ TEST_F(ProfilesTest, StoreCopiesTheCurrentValues) {
 
 // The dialog as the user fills it in: what it showed, and the texts typed.
 struct DialogRun {
-  AnsweringDialog dialog;
+  FakeDialog dialog;
   std::string name;
   std::string process;
   bool typed = false;
@@ -387,8 +385,8 @@ void RunDialog(ControlPanel& panel, DialogControls&, GameProfile* profile) {
   gRun->openedFor = profile;
   InitProfileDialog(gRun->dialog, profile);
   if (!gRun->typed) return;  // closed with the window's close box
-  if (!profile) gRun->dialog.fields[IDC_PROFILE_NAME] = gRun->name;
-  gRun->dialog.fields[IDC_PROCESS_NAME] = gRun->process;
+  gRun->dialog.SetItemText(IDC_PROFILE_NAME, gRun->name.c_str());
+  gRun->dialog.SetItemText(IDC_PROCESS_NAME, gRun->process.c_str());
   ConfirmProfileDialog(panel, gRun->dialog, profile);
 }
 
@@ -421,7 +419,7 @@ TEST_F(ProfileCommands, DialogShowsTheProfileWithItsNameLocked) {
   EXPECT_EQ(run.dialog.Text(IDC_PROCESS_NAME), "Rally.exe");
   EXPECT_FALSE(run.dialog.enabled.at(IDC_PROFILE_NAME));
 
-  AnsweringDialog empty;
+  FakeDialog empty;
   InitProfileDialog(empty, nullptr);
   EXPECT_EQ(empty.Text(IDC_PROFILE_NAME), "");
   EXPECT_EQ(empty.Text(IDC_PROCESS_NAME), "");
@@ -431,13 +429,12 @@ TEST_F(ProfileCommands, DialogShowsTheProfileWithItsNameLocked) {
 TEST_F(ProfileCommands, EditChangesOnlyTheProcessName) {
   Make({"Default", "Rally"});
   panel.SelectProfile(1);
-  run.dialog.fields[IDC_PROFILE_NAME] = "Ignored";
-  Type("", "dirt.exe");
+  Type("Ignored", "dirt.exe");  // the name field is locked: what it holds is not used
   EditProfileCommand(panel, page);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "Rally"}));
   EXPECT_EQ(std::string(panel.profiles.At(1)->processName), "dirt.exe");
   EXPECT_EQ(panel.gameProfileId, 1);
-  EXPECT_EQ(run.dialog.ends, std::vector<int>{1});
+  EXPECT_EQ(run.dialog.endResults, std::vector<int>{1});
 }
 
 TEST_F(ProfileCommands, DefaultIsProtectedByItsExactName) {
@@ -481,6 +478,7 @@ TEST_F(ProfileCommands, RemoveAsksFirst) {
 TEST_F(ProfileCommands, NewWithAnExistingNameAsks) {
   Make({"Default", "Rally"});
   const std::vector<std::string> before = DumpAll(panel.profiles);
+  run.dialog.answer = kAnswerNo;
   Type("RALLY", "new.exe");
   NewProfileCommand(panel, page);
   ASSERT_EQ(run.dialog.messages.size(), 1u);
@@ -488,7 +486,7 @@ TEST_F(ProfileCommands, NewWithAnExistingNameAsks) {
   EXPECT_EQ(run.dialog.messages[0].style, kMessageQuestion | kMessageYesNo);
   EXPECT_EQ(DumpAll(panel.profiles), before) << "answered No";
   EXPECT_EQ(panel.gameProfileId, 0);
-  EXPECT_EQ(run.dialog.ends, std::vector<int>{1});
+  EXPECT_EQ(run.dialog.endResults, std::vector<int>{1});
 
   run.dialog.answers = {kAnswerYes};
   Type("default", "game.exe");  // "Default" can be updated this way

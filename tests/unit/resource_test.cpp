@@ -317,7 +317,7 @@ TEST_F(ResourceTest, HandlerRegistrationRules) {
   other.name = "Other";
   EXPECT_EQ(NewResourceHandler(&other), nullptr);
   EXPECT_TRUE(SawAssert("NewResourceHandler: Fatal error, resource type already used, handler Other,type 277", 27));
-  EXPECT_EQ((*Asserts()).back().file, "Exec\\ResourceHandlers");
+  EXPECT_EQ(Asserts().back().file, "Exec\\ResourceHandlers");
 
   ResourceHandlerInfo moved = again;
   moved.type = 0x100;

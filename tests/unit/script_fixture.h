@@ -1,50 +1,15 @@
 #pragma once
-// Runtime started in a private folder that is also the working folder, asserts
-// counted, and a leak check over every Script test.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+// The runtime started in a private folder that is also the working folder,
+// asserts recorded, and a leak check over every Script test; key lines as a
+// handler sees them.
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "exec/execlib.h"
-#include "exec/log.h"
-#include "exec/memory.h"
+#include "exec_env.h"
 #include "script/script.h"
 
 namespace scripttest {
-
-inline std::vector<std::string>& Asserts() {
-  static std::vector<std::string> messages;
-  return messages;
-}
-
-inline bool CountAssert(const char*, int, const char* message) {
-  Asserts().push_back(message ? message : "");
-  return false;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-inline bool Exists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
 
 // One key line as a handler saw it.
 struct Line {
@@ -68,55 +33,37 @@ inline int CollectLine(uint16_t id, ScriptCursor* cursor) {
   return 0;
 }
 
-class ScriptTest : public ::testing::Test {
+// Every key line of a section of a document already open.
+inline Lines ReadDocument(ScriptDocument* document, const char* section, const ScriptKey* keys) {
+  Lines lines;
+  document->context = &lines;
+  ReadSection(document, section, keys, CollectLine);
+  document->context = nullptr;
+  return lines;
+}
+
+class ScriptTest : public ExecEnv {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/ts_script_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    char cwd[1024];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    oldCwd_ = cwd;
+    ExecEnv::SetUp();
     ASSERT_EQ(chdir(dir_.c_str()), 0);
-    ExecConfig config;
-    memset(&config, 0, sizeof config);
-    config.mainPoolSize = 0x4000000;
-    config.debugPoolSize = 0x100;
-    config.memoryOptions = kMemThreadSafe;
-    snprintf(config.baseDirectory, sizeof config.baseDirectory, "%s/", dir_.c_str());
-    snprintf(config.logDirectory, sizeof config.logDirectory, "%s/", dir_.c_str());
-    Asserts().clear();
-    SetAssertHook(CountAssert);
-    ASSERT_TRUE(InitExec(&config));
+    ASSERT_TRUE(Start(0, 0, 0, 0x4000000));  // large texts are copied into the pool
     baseline_ = AvailPoolMem();
   }
-
   void TearDown() override {
-    if (ExecStarted()) {
-      EXPECT_EQ(AvailPoolMem(), baseline_) << "Script memory not given back";
-      ExecRemove();
-    }
-    SetAssertHook(nullptr);
-    if (chdir(oldCwd_.c_str()) != 0) ADD_FAILURE() << "could not go back to " << oldCwd_;
-    std::string command = "rm -rf '" + dir_ + "'";
-    if (system(command.c_str()) != 0) ADD_FAILURE() << "could not remove " << dir_;
+    if (ExecStarted()) EXPECT_EQ(AvailPoolMem(), baseline_) << "Script memory not given back";
+    ExecEnv::TearDown();
   }
 
   // Every key line the handler receives from a document with these bytes.
   static Lines ReadLines(const std::string& text, const char* section, const ScriptKey* keys) {
-    Lines lines;
     ScriptDocument* document = NewScriptDocument("t.ini", text.data(), static_cast<uint32_t>(text.size()));
-    if (!document) return lines;
-    document->context = &lines;
-    ReadSection(document, section, keys, CollectLine);
+    if (!document) return {};
+    Lines lines = ReadDocument(document, section, keys);
     DeleteScriptDocument(document);
     return lines;
   }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-  std::string dir_;
-  std::string oldCwd_;
   uint64_t baseline_ = 0;
 };
 

@@ -9,20 +9,11 @@
 #include "exec/log.h"
 #include "exec/os.h"
 #include "exec/task.h"
+#include "test_support.h"
 
 namespace {
 
-struct SeenAssert {
-  std::string file;
-  int line;
-  std::string message;
-};
-std::vector<SeenAssert> gAsserts;
-
-bool CountAssert(const char* file, int line, const char* message) {
-  gAsserts.push_back({file, line, message});
-  return false;
-}
+using testsupport::AssertRecorder;
 
 // Whether another thread could take the lock right now (without waiting).
 os::Wait TryFromOtherThread(os::Mutex* mutex) {
@@ -38,12 +29,11 @@ os::Wait TryFromOtherThread(os::Mutex* mutex) {
 class SemaphoreTest : public testing::Test {
  protected:
   void SetUp() override {
-    gAsserts.clear();
-    SetAssertHook(CountAssert);
+    AssertRecorder::Install();
     SetInstanceIdentifier("/tmp/ts_semaphore_test/");
   }
   void TearDown() override {
-    SetAssertHook(nullptr);
+    AssertRecorder::Remove();
     SetInstanceIdentifier(nullptr);
   }
 };
@@ -69,7 +59,7 @@ TEST_F(SemaphoreTest, CreateAndDeleteKeepTheSemaphoreList) {
   DeleteSemaphore(&semaphore);
   EXPECT_EQ(semaphore.node.type, kNodeRemoved);
   EXPECT_EQ(CountNodes(&SemaphoreList()->list), before);
-  EXPECT_TRUE(gAsserts.empty());
+  EXPECT_EQ(AssertRecorder::Count(), 0u);
 }
 
 TEST_F(SemaphoreTest, SameNameMeansSameLock) {
@@ -88,7 +78,7 @@ TEST_F(SemaphoreTest, SameNameMeansSameLock) {
   ReleaseSemaphore(&b);
   DeleteSemaphore(&b);
   DeleteSemaphore(&other);
-  EXPECT_TRUE(gAsserts.empty());
+  EXPECT_EQ(AssertRecorder::Count(), 0u);
 }
 
 TEST_F(SemaphoreTest, OtherInstanceDirectoryMeansOtherLock) {
@@ -113,16 +103,16 @@ TEST_F(SemaphoreTest, NestedObtainsNeedAsManyReleases) {
   }
   EXPECT_EQ(TryFromOtherThread(semaphore.handle), os::Wait::kOwned);
   DeleteSemaphore(&semaphore);
-  EXPECT_TRUE(gAsserts.empty());
+  EXPECT_EQ(AssertRecorder::Count(), 0u);
 }
 
 TEST_F(SemaphoreTest, ReleaseWithoutOwningIsReported) {
   ExecSemaphore semaphore;
   CreateSemaphore(&semaphore, "NotMine");
   ReleaseSemaphore(&semaphore);
-  ASSERT_EQ(gAsserts.size(), 1u);
-  EXPECT_EQ(gAsserts[0].file, "exec\\Task_PC");
-  EXPECT_EQ(gAsserts[0].message, "ReleaseSemaphore error 288");
+  ASSERT_EQ(AssertRecorder::Count(), 1u);
+  EXPECT_EQ(AssertRecorder::All()[0].file, "exec\\Task_PC");
+  EXPECT_EQ(AssertRecorder::All()[0].message, "ReleaseSemaphore error 288");
   DeleteSemaphore(&semaphore);
 }
 
@@ -133,9 +123,9 @@ TEST_F(SemaphoreTest, SemaphoreWithoutSystemObjectFailsEveryUse) {
   semaphore.handle = nullptr;  // as after a failed creation
   EXPECT_EQ(ObtainSemaphore(&semaphore), ObtainResult::kFailed);
   DeleteSemaphore(&semaphore);
-  ASSERT_EQ(gAsserts.size(), 2u);
-  EXPECT_EQ(gAsserts[0].message, "ObtainSemaphore: Error code 6");
-  EXPECT_EQ(gAsserts[1].message, "Release semaphore failed");
+  ASSERT_EQ(AssertRecorder::Count(), 2u);
+  EXPECT_EQ(AssertRecorder::All()[0].message, "ObtainSemaphore: Error code 6");
+  EXPECT_EQ(AssertRecorder::All()[1].message, "Release semaphore failed");
   EXPECT_EQ(semaphore.node.type, kNodeRemoved);
   EXPECT_EQ(FindNameInList(&SemaphoreList()->list, "Broken"), nullptr);
 }
@@ -147,7 +137,7 @@ TEST_F(SemaphoreTest, SecondDeleteIsReportedAndLeavesTheListAlone) {
   uint32_t count = CountNodes(&SemaphoreList()->list);
   DeleteSemaphore(&first);
   DeleteSemaphore(&first);
-  EXPECT_EQ(gAsserts.size(), 1u);
+  EXPECT_EQ(AssertRecorder::Count(), 1u);
   EXPECT_EQ(CountNodes(&SemaphoreList()->list), count - 1);
   EXPECT_EQ(FindNameInList(&SemaphoreList()->list, "Second"), &second.node);
   DeleteSemaphore(&second);
@@ -175,7 +165,7 @@ TEST_F(SemaphoreTest, ContendingThreadsAreSerialised) {
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(counter, static_cast<long>(kThreads) * kRounds);
   DeleteSemaphore(&semaphore);
-  EXPECT_TRUE(gAsserts.empty());
+  EXPECT_EQ(AssertRecorder::Count(), 0u);
 }
 
 TEST(Clock, RecordDefaultsAndRate) {

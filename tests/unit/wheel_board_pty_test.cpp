@@ -2,13 +2,8 @@
 // stand-in board running in-process behind a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
+#include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +13,7 @@
 #include "wheel/serial_port_paths.h"
 #include "wheel/standin_host.h"
 #include "wheel/wheel_link.h"
+#include "test_support.h"
 #include "wheel_fakes.h"
 
 namespace {
@@ -38,10 +34,7 @@ bool WaitUntil(const std::function<bool()>& done) {
 class BoardOnPty : public ::testing::Test {
  protected:
   void SetUp() override {
-    char dir[] = "/tmp/ts_board_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    directory = dir;
-    SetSerialPortDirectory(dir);
+    SetSerialPortDirectory(directory.c_str());
     StandinHostOptions options;
     options.link = directory + "/COM7";
     options.transcript = directory + "/transcript.txt";
@@ -55,9 +48,6 @@ class BoardOnPty : public ::testing::Test {
     panel.channel->Close();
     host.reset();
     SetSerialPortDirectory(nullptr);
-    std::remove((directory + "/transcript.txt").c_str());
-    std::remove((directory + "/COM7").c_str());
-    rmdir(directory.c_str());
   }
   void Control(const std::string& line) {
     std::string error;
@@ -70,16 +60,12 @@ class BoardOnPty : public ::testing::Test {
     EXPECT_EQ(Bytes(all.begin(), all.begin() + 7), B("orvenk?"));
     return Bytes(all.begin() + 7, all.end());
   }
-  std::string TranscriptFile() {
-    std::ifstream in(directory + "/transcript.txt");
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
+  std::string TranscriptFile() const { return testsupport::ReadFile(directory + "/transcript.txt"); }
 
-  std::string directory;
+  testsupport::TempDir tmp{"ts_board"};
+  std::string directory = tmp.path();
   std::unique_ptr<StandinHost> host;
-  RecordingDialog page;
+  FakeDialog page;
   ControlPanel panel;
 };
 
@@ -274,7 +260,7 @@ TEST_F(BoardOnPty, PortListOffersOnlyPortsThatOpen) {
     if (c.holdCom3) {
       ASSERT_EQ(holder.Open(3, 115200), 1);
     }
-    RecordingDialog dialog;
+    FakeDialog dialog;
     dialog.combos[1041].push_back({"stale", 99});
     FillComPortList(dialog, 1041, c.current);
     std::vector<std::string> texts;
@@ -284,7 +270,6 @@ TEST_F(BoardOnPty, PortListOffersOnlyPortsThatOpen) {
     EXPECT_EQ(dialog.combos[1041].back().data, 7);
     EXPECT_EQ(dialog.selected[1041], c.selected) << int(c.current);
   }
-  std::remove((directory + "/COM3").c_str());
 }
 
 }  // namespace

@@ -1,16 +1,17 @@
 #pragma once
 // Test doubles for the wheel link: a stepped clock, a serial channel wired to
-// the stand-in board model on that clock, and a dialog that records what the
-// program shows. Protocol tests run on them without sleeping.
+// the stand-in board model on that clock, and a ControlPanel on both. Protocol
+// tests run on them without sleeping.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <map>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "app/dialog_controls.h"
+#include "app/control_panel.h"
+#include "fake_dialog.h"
 #include "wheel/deadline.h"
 #include "wheel/serial_channel.h"
 #include "wheel/standin_board.h"
@@ -142,36 +143,24 @@ class FakeChannel : public SerialChannel {
   std::deque<std::pair<uint64_t, uint8_t>> input_;
 };
 
-// Records what the program puts into a dialog's controls.
-class RecordingDialog : public DialogControls {
- public:
-  struct Item {
-    std::string text;
-    intptr_t data;
-  };
-  std::map<int, std::vector<std::string>> texts;  // every text each control was given
-  std::map<int, std::vector<Item>> combos;
-  std::map<int, int> selected;
-  std::map<int, int32_t> sliders;
-
-  std::string Text(int id) const {
-    auto it = texts.find(id);
-    return it == texts.end() || it->second.empty() ? std::string() : it->second.back();
+// A ControlPanel wired to the stand-in board on a fake channel and a stepped
+// clock, its main page a recording dialog.
+struct WheelRig {
+  WheelRig() {
+    panel.channel = &port;
+    panel.linkClock = &clock;
+    panel.mainPageControls = &page;
+    panel.statusHold = false;
   }
-  size_t TextCount(int id) const {
-    auto it = texts.find(id);
-    return it == texts.end() ? 0 : it->second.size();
+  // Handshake on COM7; what it wrote is forgotten.
+  void Connect() {
+    ASSERT_EQ(panel.ProbeWheel(7), 1);
+    port.written.clear();
   }
 
-  void SetItemText(int id, const char* text) override { texts[id].push_back(text); }
-  void ResetCombo(int id) override {
-    combos[id].clear();
-    selected.erase(id);
-  }
-  int AddComboItem(int id, const char* text, intptr_t data) override {
-    combos[id].push_back({text, data});
-    return static_cast<int>(combos[id].size()) - 1;
-  }
-  void SelectComboItem(int id, int index) override { selected[id] = index; }
-  void SetSliderPos(int id, int32_t position) override { sliders[id] = position; }
+  FakeClock clock;
+  StandinBoard board;
+  FakeChannel port{clock, board};
+  FakeDialog page;
+  ControlPanel panel;
 };

@@ -15,26 +15,7 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-class WheelLink : public ::testing::Test {
- protected:
-  void SetUp() override {
-    panel.channel = &port;
-    panel.linkClock = &clock;
-    panel.mainPageControls = &page;
-    panel.statusHold = false;
-  }
-  // Handshake on COM7 and forget what it wrote.
-  void Connect() {
-    ASSERT_EQ(panel.ProbeWheel(7), 1);
-    port.written.clear();
-  }
-
-  FakeClock clock;
-  StandinBoard board;
-  FakeChannel port{clock, board};
-  RecordingDialog page;
-  ControlPanel panel;
-};
+class WheelLink : public ::testing::Test, public WheelRig {};
 
 // ---- handshake
 

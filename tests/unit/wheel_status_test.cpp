@@ -2,17 +2,13 @@
 // away and comes back, on the fake channel and the stepped clock.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/control_panel.h"
 #include "exec/log.h"
 #include "wheel/wheel_link.h"
+#include "test_support.h"
 #include "wheel_fakes.h"
 
 namespace {
@@ -22,13 +18,9 @@ using Bytes = std::vector<uint8_t>;
 int gUpdateChecks = 0;
 bool gHidden = false;
 
-class WheelStatus : public ::testing::Test {
+class WheelStatus : public ::testing::Test, public WheelRig {
  protected:
   void SetUp() override {
-    panel.channel = &port;
-    panel.linkClock = &clock;
-    panel.mainPageControls = &page;
-    panel.statusHold = false;
     panel.wheelPort = 7;
     panel.startAutoUpdateCheck = [](ControlPanel&) { ++gUpdateChecks; };
     panel.frameHiddenToTray = [] { return gHidden; };
@@ -43,12 +35,6 @@ class WheelStatus : public ::testing::Test {
     return port.written;
   }
   std::string Status() const { return page.Text(kIdDeviceStatus); }
-
-  FakeClock clock;
-  StandinBoard board;
-  FakeChannel port{clock, board};
-  RecordingDialog page;
-  ControlPanel panel;
 };
 
 TEST_F(WheelStatus, FirstRefreshFindsTheBoardReadsItAndPolls) {
@@ -242,10 +228,7 @@ class BoardReport : public WheelStatus {
  protected:
   void SetUp() override {
     WheelStatus::SetUp();
-    char dir[] = "/tmp/ts_wheel_log_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    directory = dir;
-    SetLogDirectory((directory + "/").c_str());
+    SetLogDirectory((tmp.path() + "/").c_str());
     SetLogSwitch(1);
     SetLogThreshold(0);
     ASSERT_EQ(panel.ProbeWheel(7), 1);
@@ -253,21 +236,15 @@ class BoardReport : public WheelStatus {
   }
   void TearDown() override {
     SetLogSwitch(0);
-    std::remove((directory + "/Log.txt").c_str());
-    rmdir(directory.c_str());
+    SetLogDirectory("");
   }
-  std::string Log() {
-    std::ifstream in(directory + "/Log.txt");
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
+  std::string Log() { return testsupport::ReadFile(tmp.Path("Log.txt")); }
   // Bytes that have all arrived.
   void Arrive(const Bytes& bytes) {
     port.InjectNow(bytes);
     clock.now += 10000;
   }
-  std::string directory;
+  testsupport::TempDir tmp{"ts_wheel_log"};
 };
 
 TEST_F(BoardReport, ReportsAreLoggedByKind) {

@@ -1,0 +1,101 @@
+#pragma once
+// What many test files need: whole files read and written, a private folder
+// that is removed afterwards, and assert boxes recorded instead of shown.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "exec/log.h"
+
+namespace testsupport {
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Replaces the file's bytes; missing folders on the way are made.
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  std::error_code ignored;
+  if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+// A fresh folder under /tmp, removed with its contents when it goes.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& prefix = "ts") {
+    std::string pattern = "/tmp/" + prefix + "_XXXXXX";
+    if (mkdtemp(&pattern[0]) == nullptr) {
+      ADD_FAILURE() << "mkdtemp " << pattern;
+      return;
+    }
+    path_ = pattern;
+  }
+  ~TempDir() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    // Tests may leave read-only entries behind; make them removable first.
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string Path(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+struct SeenAssert {
+  std::string file;
+  int line;
+  std::string message;
+};
+
+// Every assert box the runtime would show, answered with Cancel (carry on).
+// Install() clears the record and hooks it in; Remove() unhooks it.
+class AssertRecorder {
+ public:
+  static std::vector<SeenAssert>& All() {
+    static std::vector<SeenAssert> seen;
+    return seen;
+  }
+  static bool Hook(const char* file, int line, const char* message) {
+    All().push_back({file ? file : "", line, message ? message : ""});
+    return false;
+  }
+  static void Install() {
+    All().clear();
+    SetAssertHook(Hook);
+  }
+  static void Remove() { SetAssertHook(nullptr); }
+  static size_t Count() { return All().size(); }
+  static std::string Last() { return All().empty() ? std::string() : All().back().message; }
+  // Whether a box with exactly this message (and, when given, line) was shown.
+  static bool Saw(const std::string& message, int line = -1) {
+    for (const SeenAssert& seen : All()) {
+      if (seen.message == message && (line < 0 || seen.line == line)) return true;
+    }
+    return false;
+  }
+};
+
+}  // namespace testsupport
