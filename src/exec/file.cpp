@@ -6,6 +6,7 @@
 #include "exec/log.h"
 #include "exec/memory.h"
 #include "exec/os.h"
+#include "exec/text.h"
 
 namespace {
 
@@ -18,10 +19,8 @@ ExecList* gDriveList = nullptr;
 
 // Replaces an engine text with a fresh copy; the old text stays when memory runs out.
 bool AssignText(char** slot, const char* value) {
-  size_t length = strlen(value);
-  char* copy = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
+  char* copy = CopyText(value);
   if (!copy) return false;
-  memcpy(copy, value, length + 1);
   if (*slot) FreeMem(*slot);
   *slot = copy;
   return true;
@@ -32,17 +31,9 @@ void FreeText(char** slot) {
   *slot = nullptr;
 }
 
-bool Append(char* buffer, size_t capacity, const char* text) {
-  size_t used = strlen(buffer);
-  size_t add = strlen(text);
-  if (used + add + 1 > capacity) return false;
-  memcpy(buffer + used, text, add + 1);
-  return true;
-}
-
 bool CopyInto(char* buffer, size_t capacity, const char* text) {
   buffer[0] = '\0';
-  return Append(buffer, capacity, text ? text : "");
+  return AppendText(buffer, capacity, text ? text : "");
 }
 
 }  // namespace
@@ -54,7 +45,7 @@ bool EndsWithSeparator(const char* text) {
 
 bool AppendSeparator(char* text, size_t capacity) {
   if (EndsWithSeparator(text)) return true;
-  return Append(text, capacity, "\\");
+  return AppendText(text, capacity, "\\");
 }
 
 bool IsAbsolutePath(const char* path) {
@@ -73,7 +64,7 @@ bool SetBaseDirectory(const char* baseDirectory) {
     return false;
   }
   if (!AssignText(&gBaseDirectory, work)) return false;
-  if (!Append(work, sizeof work, "System\\")) {
+  if (!AppendText(work, sizeof work, "System\\")) {
     LogPrintf(0, "SetBaseDirectory: path too long\n");
     return false;
   }
@@ -83,9 +74,9 @@ bool SetBaseDirectory(const char* baseDirectory) {
 const char* ResourcePath(const char* root, const char* subFolder) {
   char work[kPathMax];
   bool fits = CopyInto(work, sizeof work, root) && AppendSeparator(work, sizeof work) &&
-              Append(work, sizeof work, "Resources\\");
+              AppendText(work, sizeof work, "Resources\\");
   if (fits && subFolder && subFolder[0]) {
-    fits = Append(work, sizeof work, subFolder) && AppendSeparator(work, sizeof work);
+    fits = AppendText(work, sizeof work, subFolder) && AppendSeparator(work, sizeof work);
   }
   if (!fits) {
     LogPrintf(0, "ResourcePath: path too long\n");
@@ -98,7 +89,7 @@ const char* ResourcePath(const char* root, const char* subFolder) {
 const char* SettingsFilePath(const char* folder) {
   char work[kPathMax];
   if (!CopyInto(work, sizeof work, folder) || !AppendSeparator(work, sizeof work) ||
-      !Append(work, sizeof work, "system.ini")) {
+      !AppendText(work, sizeof work, "system.ini")) {
     LogPrintf(0, "SettingsFilePath: path too long\n");
     return nullptr;
   }

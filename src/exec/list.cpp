@@ -7,20 +7,12 @@
 #include <cstring>
 
 #include "exec/memory.h"
+#include "exec/text.h"
 
 namespace {
 
 ExecNode* HeadNode(ExecListHeader* header) { return reinterpret_cast<ExecNode*>(&header->head); }
 ExecNode* TailNode(ExecListHeader* header) { return reinterpret_cast<ExecNode*>(&header->tail); }
-
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameNameIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    if (FoldAscii(*a) != FoldAscii(*b)) return false;
-    if (*a == '\0') return true;
-  }
-}
 
 ExecList gAnchor;
 bool gAnchorReady = false;
@@ -121,7 +113,7 @@ ExecNode* AllocNode(ExecListHeader* header, uint32_t size, const char* name, int
 ExecNode* FindName(ExecNode* start, const char* name) {
   if (name == nullptr) return nullptr;
   for (ExecNode* node = start; node != nullptr && node->next != nullptr; node = node->next) {
-    if (node->name != nullptr && SameNameIgnoringCase(node->name, name)) return node;
+    if (node->name != nullptr && SameTextIgnoringCase(node->name, name)) return node;
   }
   return nullptr;
 }

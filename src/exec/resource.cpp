@@ -9,6 +9,7 @@
 #include "exec/memory.h"
 #include "exec/os.h"
 #include "exec/resource_internal.h"
+#include "exec/text.h"
 
 namespace {
 
@@ -41,24 +42,16 @@ bool HasExtension(const char* name) {
   return false;
 }
 
-bool Append(char* buffer, size_t capacity, const char* text) {
-  size_t used = strlen(buffer);
-  size_t add = strlen(text);
-  if (used + add + 1 > capacity) return false;
-  memcpy(buffer + used, text, add + 1);
-  return true;
-}
-
 bool BuildPath(const ResourceHandler* handler, const char* name, uint16_t flags, char* path) {
   path[0] = '\0';
-  if ((flags & kResFullPath) || IsAbsolutePath(name)) return Append(path, kPathMax, name);
+  if ((flags & kResFullPath) || IsAbsolutePath(name)) return AppendText(path, kPathMax, name);
   const char* folder = handler->folder ? handler->folder : "";
   bool fits = true;
-  if (folder[0] && !IsAbsolutePath(folder)) fits = Append(path, kPathMax, SystemDirectory() ? SystemDirectory() : "");
-  fits = fits && Append(path, kPathMax, folder);
+  if (folder[0] && !IsAbsolutePath(folder)) fits = AppendText(path, kPathMax, SystemDirectory() ? SystemDirectory() : "");
+  fits = fits && AppendText(path, kPathMax, folder);
   if (fits && folder[0]) fits = AppendSeparator(path, kPathMax);
-  fits = fits && Append(path, kPathMax, name);
-  if (fits && !HasExtension(name)) fits = Append(path, kPathMax, handler->extension ? handler->extension : "");
+  fits = fits && AppendText(path, kPathMax, name);
+  if (fits && !HasExtension(name)) fits = AppendText(path, kPathMax, handler->extension ? handler->extension : "");
   return fits;
 }
 
@@ -89,10 +82,9 @@ uint16_t DuplicateFlags(uint16_t flags) {
 }
 
 bool GiveOwnName(ResourceHeader* object, const char* text) {
-  size_t length = strlen(text) + 1;
-  char* copy = static_cast<char*>(AllocMem(kMainPoolId, length));
+  char* copy = CopyText(text);
   if (!copy) return false;
-  memcpy(copy, text, length);
+  const size_t length = strlen(copy) + 1;
   object->node.name = copy;
   object->ownedNameLength = static_cast<uint16_t>(length > 0xFFFF ? 0xFFFF : length);
   return true;

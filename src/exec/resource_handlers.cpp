@@ -4,6 +4,7 @@
 #include "exec/log.h"
 #include "exec/memory.h"
 #include "exec/resource_internal.h"
+#include "exec/text.h"
 
 namespace {
 
@@ -33,14 +34,6 @@ void ReleaseFormat(ExecNode* element) {
 }
 
 void* DoNothing(ResourceHandler*, int, void*) { return nullptr; }
-
-char* CopyText(const char* text) {
-  if (!text) text = "";
-  size_t length = strlen(text);
-  char* copy = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
-  if (copy) memcpy(copy, text, length + 1);
-  return copy;
-}
 
 void KillHandlerElement(ExecNode* element) {
   KillResourceHandler(reinterpret_cast<ResourceHandler*>(element));

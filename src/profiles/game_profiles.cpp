@@ -7,6 +7,7 @@
 #include "exec/execlib.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "exec/text.h"
 #include "script/script.h"
 
 namespace {
@@ -24,11 +25,6 @@ uint32_t NameHash(const char* name) {
   uint32_t hash = 2166136261u;
   for (const char* p = name; *p; ++p) hash = (hash ^ static_cast<uint8_t>(Lower(*p))) * 16777619u;
   return hash;
-}
-
-bool SameName(const char* a, const char* b) {
-  while (*a && Lower(*a) == Lower(*b)) ++a, ++b;
-  return *a == 0 && *b == 0;
 }
 
 void SetDefaults(GameProfile* p) {
@@ -152,7 +148,7 @@ GameProfile* ProfileList::Find(const char* name) const {
   if (!name) return nullptr;
   if (!buckets_) return FromNode(FindNameInList(&list_, name));
   for (GameProfile* p = buckets_[NameHash(name) & (bucketCount_ - 1)]; p; p = p->sameHash) {
-    if (SameName(p->name, name)) return p;
+    if (SameTextIgnoringCase(p->name, name)) return p;
   }
   return nullptr;
 }

@@ -7,6 +7,7 @@
 #include "exec/file.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "exec/text.h"
 #include "script/script.h"
 #include "script/xmlcells.h"
 
@@ -32,13 +33,6 @@ const UnitTable kUnitTables[] = {
     {&gNominalUnits, "NominalUnits", 10},
     {&gDate, "Date", 24},
 };
-
-char* CopyText(const char* text) {
-  size_t length = strlen(text);
-  char* copy = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
-  if (copy) memcpy(copy, text, length + 1);
-  return copy;
-}
 
 Language* FindByNumber(uint32_t number) {
   for (ExecNode* node = FirstNode(&LanguagesList()->list); node; node = NextNode(node)) {

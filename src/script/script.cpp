@@ -7,6 +7,7 @@
 #include "exec/file.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "exec/text.h"
 #include "script/script_internal.h"
 
 namespace {
@@ -19,15 +20,6 @@ struct MemorySource {
   bool pending;
 };
 MemorySource gMemorySource{};
-
-bool SameTextIgnoringCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
-    char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
-    if (x != y) return false;
-    if (!x) return true;
-  }
-}
 
 // A document already loaded under the same base name, in any list of the handler.
 const ScriptDocument* FindLoaded(ResourceHandler* handler, const char* path) {

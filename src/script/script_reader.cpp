@@ -5,6 +5,7 @@
 #include "exec/file.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "exec/text.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 
@@ -138,10 +139,8 @@ bool InitScriptDocument(ScriptDocument* document) {
 }
 
 bool SetScriptFileName(ScriptDocument* document, const char* fileName) {
-  size_t length = fileName ? strlen(fileName) : 0;
-  char* copy = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
+  char* copy = CopyText(fileName);
   if (!copy) return false;
-  memcpy(copy, fileName ? fileName : "", length + 1);
   if (document->fileName) FreeMem(document->fileName);
   document->fileName = copy;
   return true;

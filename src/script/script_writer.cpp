@@ -5,6 +5,7 @@
 
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "exec/text.h"
 #include "script/atomic_file.h"
 #include "script/script.h"
 #include "script/script_internal.h"
@@ -110,12 +111,11 @@ bool BeginSection(ScriptDocument* document, const char* section) {
     LogPrintf(0, "BeginSection: bad section name\n");
     return false;
   }
-  char* name = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
+  char* name = CopyText(section);
   if (!name) {
     LogPrintf(0, "BeginSection: Could not allocate memory\n");
     return false;
   }
-  memcpy(name, section, length + 1);
   if (document->sectionName) FreeMem(document->sectionName);
   document->sectionName = name;
 
