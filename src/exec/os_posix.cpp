@@ -9,6 +9,7 @@
 #include <string.h>
 #include <time.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -67,12 +68,15 @@ LocalTime Now() {
 
 // ---- named mutexes
 // A recursive lock owned by a thread, with Win32's rules: a release by a thread
-// that does not own it fails, and the same name gives the same object.
+// that does not own it fails, and the same name gives the same object. A free
+// mutex is taken with one compare-and-swap (the memory manager takes one per
+// allocation); the lock and condition are only for waiting.
 struct Mutex {
+  std::atomic<std::thread::id> owner{std::thread::id()};  // no thread: free
+  uint32_t depth = 0;  // read and written by the owner only
+  std::atomic<uint32_t> waiters{0};
   std::mutex lock;
   std::condition_variable freed;
-  std::thread::id owner;
-  uint32_t depth = 0;
   uint32_t refs = 1;
   char* name = nullptr;  // host heap; null for a private mutex
   Mutex* nextNamed = nullptr;
@@ -121,18 +125,28 @@ Wait WaitMutex(Mutex* mutex, uint32_t timeoutMs) {
     return Wait::kFailed;
   }
   const std::thread::id me = std::this_thread::get_id();
-  std::unique_lock<std::mutex> guard(mutex->lock);
-  if (mutex->depth > 0 && mutex->owner == me) {
+  if (mutex->owner.load(std::memory_order_relaxed) == me) {
     ++mutex->depth;
     return Wait::kOwned;
   }
-  auto isFree = [mutex] { return mutex->depth == 0; };
-  if (timeoutMs == kWaitForever) {
-    mutex->freed.wait(guard, isFree);
-  } else if (!mutex->freed.wait_for(guard, std::chrono::milliseconds(timeoutMs), isFree)) {
-    return Wait::kTimeout;
+  auto take = [mutex, me] {
+    std::thread::id none;
+    return mutex->owner.compare_exchange_strong(none, me);
+  };
+  if (!take()) {
+    // Counted as a waiter before trying again under the lock: a release that
+    // clears the owner after that try sees the count and wakes us.
+    std::unique_lock<std::mutex> guard(mutex->lock);
+    mutex->waiters.fetch_add(1);
+    bool taken = true;
+    if (timeoutMs == kWaitForever) {
+      mutex->freed.wait(guard, take);
+    } else {
+      taken = mutex->freed.wait_for(guard, std::chrono::milliseconds(timeoutMs), take);
+    }
+    mutex->waiters.fetch_sub(1);
+    if (!taken) return Wait::kTimeout;
   }
-  mutex->owner = me;
   mutex->depth = 1;
   return Wait::kOwned;
 }
@@ -142,19 +156,17 @@ bool ReleaseMutex(Mutex* mutex) {
     tLastError = kErrorInvalidHandle;
     return false;
   }
-  bool wake = false;
-  {
-    std::lock_guard<std::mutex> guard(mutex->lock);
-    if (mutex->depth == 0 || mutex->owner != std::this_thread::get_id()) {
-      tLastError = kErrorNotOwner;
-      return false;
-    }
-    if (--mutex->depth == 0) {
-      mutex->owner = std::thread::id();
-      wake = true;
+  if (mutex->owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) {
+    tLastError = kErrorNotOwner;
+    return false;
+  }
+  if (--mutex->depth == 0) {
+    mutex->owner.store(std::thread::id());
+    if (mutex->waiters.load() != 0) {
+      std::lock_guard<std::mutex> guard(mutex->lock);
+      mutex->freed.notify_one();
     }
   }
-  if (wake) mutex->freed.notify_one();
   return true;
 }
 
