@@ -3,21 +3,17 @@
 #include <cstring>
 
 #include "exec/execlib.h"
+#include "exec/file.h"
 #include "exec/memory.h"
 
 void MakeDirectoryText(const char* workingDirectory, char* out, size_t outSize) {
   if (out == nullptr || outSize == 0) return;
   out[0] = 0;
-  if (workingDirectory == nullptr) return;
-  size_t length = strlen(workingDirectory);
-  if (length == 0) return;
-  char last = workingDirectory[length - 1];
-  bool hasSeparator = last == '\\' || last == '/';
-  size_t needed = length + (hasSeparator ? 0 : 1) + 1;
-  if (needed > outSize) return;
-  memcpy(out, workingDirectory, length);
-  if (!hasSeparator) out[length++] = '\\';
-  out[length] = 0;
+  if (workingDirectory == nullptr || workingDirectory[0] == 0) return;
+  const size_t length = strlen(workingDirectory);
+  if (length + 1 > outSize) return;
+  memcpy(out, workingDirectory, length + 1);
+  if (!AppendSeparator(out, outSize)) out[0] = 0;
 }
 
 void FillAppExecConfig(ExecConfig* config, const char* workingDirectory, void* instance) {

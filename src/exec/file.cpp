@@ -48,6 +48,39 @@ bool AppendSeparator(char* text, size_t capacity) {
   return AppendText(text, capacity, "\\");
 }
 
+const char* FileNamePart(const char* path) {
+  const char* part = path;
+  for (const char* p = path; *p; ++p) {
+    if (*p == '\\' || *p == '/') part = p + 1;
+  }
+  return part;
+}
+
+bool FolderPart(const char* path, char* out, size_t capacity) {
+  if (capacity == 0) return false;
+  const char* name = FileNamePart(path);
+  const size_t length = name > path ? static_cast<size_t>(name - path) - 1 : 0;
+  if (length + 1 > capacity) {
+    out[0] = '\0';
+    return false;
+  }
+  memcpy(out, path, length);
+  out[length] = '\0';
+  return true;
+}
+
+void StripExtension(char* path) {
+  char* name = path + (FileNamePart(path) - path);
+  if (char* dot = strrchr(name, '.')) *dot = '\0';
+}
+
+bool BaseName(const char* path, char* out, size_t capacity) {
+  if (capacity == 0) return false;
+  if (!CopyInto(out, capacity, FileNamePart(path))) return false;
+  StripExtension(out);
+  return true;
+}
+
 bool IsAbsolutePath(const char* path) {
   if (!path || !path[0]) return false;
   if (path[0] == '\\' && path[1] == '\\') return true;

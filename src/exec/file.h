@@ -30,6 +30,15 @@ bool IsAbsolutePath(const char* path);
 bool EndsWithSeparator(const char* text);
 // Appends '\' unless already there; false (text unchanged) when it would not fit.
 bool AppendSeparator(char* text, size_t capacity);
+// The text after the last '\' or '/' (the whole text when there is none).
+const char* FileNamePart(const char* path);
+// The text before the last '\' or '/' (without it); empty when there is none.
+// False when it does not fit (out is then empty).
+bool FolderPart(const char* path, char* out, size_t capacity);
+// Cuts the file-name part at its last '.', when it has one.
+void StripExtension(char* path);
+// File-name part without its extension. False when it does not fit (out is then empty).
+bool BaseName(const char* path, char* out, size_t capacity);
 
 // Creates (or truncates to) an empty file. Failure shows the assert box.
 bool VX_CreateFile(const char* path);

@@ -18,29 +18,7 @@ constexpr uint16_t kDuplicateRequest = kResDup0400 | kResDupKeep0004 | kResDupKe
 
 ExecList* gScriptsList = nullptr;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// The name without folders and without the extension after its last '.'.
-void BaseNameOf(const char* name, char* out, size_t capacity) {
-  const char* start = name;
-  for (const char* p = name; *p; ++p) {
-    if (IsSeparator(*p)) start = p + 1;
-  }
-  size_t length = strlen(start);
-  if (length >= capacity) length = capacity - 1;
-  memcpy(out, start, length);
-  out[length] = '\0';
-  if (char* dot = strrchr(out, '.')) *dot = '\0';
-}
-
-// Scanning back from the end, a '.' before any separator means the last part has one.
-bool HasExtension(const char* name) {
-  for (size_t i = strlen(name); i > 0; --i) {
-    if (name[i - 1] == '.') return true;
-    if (IsSeparator(name[i - 1])) return false;
-  }
-  return false;
-}
+bool HasExtension(const char* name) { return strchr(FileNamePart(name), '.') != nullptr; }
 
 bool BuildPath(const ResourceHandler* handler, const char* name, uint16_t flags, char* path) {
   path[0] = '\0';
@@ -108,7 +86,7 @@ ResourceHeader* Install(ExecList* list, const char* name, ResourceHeader* object
   object->node.type = list->elementType;
   if (!object->ownedNameLength && (flags & kResOwnName)) {
     char base[kPathMax];
-    BaseNameOf(name, base, sizeof base);
+    BaseName(name, base, sizeof base);
     GiveOwnName(object, base);
   }
   if ((flags & kResActivate) && !(object->flags & kResActive)) {
@@ -131,7 +109,7 @@ ResourceHeader* CreateNew(ResourceHandler* handler, const char* name, uint16_t f
   char base[kPathMax];
   const char* used = name;
   if (!(flags & kResFullPath)) {
-    BaseNameOf(name, base, sizeof base);
+    BaseName(name, base, sizeof base);
     used = base;
   }
   ResourceCreateArgs args{nullptr, nullptr, used};
@@ -160,6 +138,11 @@ void* GenericOpen(ExecList* list, const char* name, uint16_t flags, int mode) {
     LogPrintf(0, "GenericOpen: Null list or name\n");
     return nullptr;
   }
+  // Every path, base name and owned name below is held in kPathMax bytes.
+  if (strlen(name) >= kPathMax) {
+    LogPrintf(0, "GenericOpen: Name too long\n");
+    return nullptr;
+  }
   ResourceHandler* handler = HandlerForType(list->elementType);
   if (!handler) {
     Fail(74, "Resource %s Error: Resource handler not installed for object %s", "GenericOpen", name);
@@ -183,7 +166,7 @@ void* GenericOpen(ExecList* list, const char* name, uint16_t flags, int mode) {
   bool duplicate = mode == kOpenDuplicate;
   if (flags & kResShared) {
     char base[kPathMax];
-    BaseNameOf(name, base, sizeof base);
+    BaseName(name, base, sizeof base);
     if (ResourceHeader* found = FindShared(list, base)) {
       if (!(flags & kDuplicateRequest)) {
         ++found->refCount;

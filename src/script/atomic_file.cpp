@@ -27,17 +27,10 @@ bool Replace(const char* path, const void* bytes, size_t size) {
     return false;
   }
   char folder[kPathMax];
-  const char* last = nullptr;
-  for (const char* p = path; *p; ++p) {
-    if (*p == '\\' || *p == '/') last = p;
-  }
-  if (last && last > path) {
-    memcpy(folder, path, static_cast<size_t>(last - path));
-    folder[last - path] = '\0';
-    if (!MakeFolders(folder)) {
-      LogPrintf(0, "WriteSection: Could not create folder %s\n", folder);
-      return false;
-    }
+  FolderPart(path, folder, sizeof folder);  // fits: the path itself does
+  if (folder[0] && !MakeFolders(folder)) {
+    LogPrintf(0, "WriteSection: Could not create folder %s\n", folder);
+    return false;
   }
   char temp[kPathMax];
   memcpy(temp, path, length);

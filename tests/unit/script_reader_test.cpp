@@ -1,5 +1,6 @@
 #include <random>
 
+#include "exec/file.h"
 #include "script_fixture.h"
 
 namespace scripttest {
@@ -180,21 +181,26 @@ TEST_F(ScriptReaderTest, PathAndTextHelpers) {
   ASSERT_TRUE(FolderPart("c.ini", out, sizeof out));
   EXPECT_STREQ(out, "");
   EXPECT_FALSE(FolderPart("abcdefgh\\x", out, 4));
+  ASSERT_TRUE(FolderPart("a/b\\c/d.ini", out, sizeof out));
+  EXPECT_STREQ(out, "a/b\\c") << "'/' separates folders too";
   char path[] = "dir.d\\name";
   StripExtension(path);
   EXPECT_STREQ(path, "dir.d\\name") << "a '\\' after the '.'";
+  char slashed[] = "dir.d/name";
+  StripExtension(slashed);
+  EXPECT_STREQ(slashed, "dir.d/name") << "a '/' after the '.'";
   char file[] = "a\\b.c.ini";
   StripExtension(file);
   EXPECT_STREQ(file, "a\\b.c");
   ASSERT_TRUE(BaseName("x\\y/Config.INI", out, sizeof out));
   EXPECT_STREQ(out, "Config");
   char folder[8] = "abc";
-  EXPECT_TRUE(EnsureTrailingBackslash(folder, sizeof folder));
+  EXPECT_TRUE(AppendSeparator(folder, sizeof folder));
   EXPECT_STREQ(folder, "abc\\");
-  EXPECT_TRUE(EnsureTrailingBackslash(folder, sizeof folder));
+  EXPECT_TRUE(AppendSeparator(folder, sizeof folder));
   EXPECT_STREQ(folder, "abc\\");
   char full[4] = "abc";
-  EXPECT_FALSE(EnsureTrailingBackslash(full, sizeof full));
+  EXPECT_FALSE(AppendSeparator(full, sizeof full));
   char mixed[] = "aZ_9\xe9q";
   UpperCaseText(mixed);
   EXPECT_STREQ(mixed, "AZ_9\xe9Q");
