@@ -97,7 +97,7 @@ bool DebugPoolPresent() { return gDebugPoolPresent; }
 
 MemPool* PoolOfAddress(const void* address) {
   auto at = reinterpret_cast<uintptr_t>(address);
-  for (ExecNode* node = FirstNode(&gPoolList.list); node != nullptr; node = NextNode(node)) {
+  for (ExecNode* node = gPoolList.list.head; node->next != nullptr; node = node->next) {
     auto* pool = reinterpret_cast<MemPool*>(node);
     if (at >= reinterpret_cast<uintptr_t>(pool->start) && at < reinterpret_cast<uintptr_t>(pool->end)) {
       return pool;
@@ -209,7 +209,13 @@ void* AllocMem(uint16_t poolId, size_t size) {
   if (gHostHeap) return std::malloc(size != 0 ? size : 1);
   uint32_t sequence = 0;
   if (poolId != kDebugPoolId) {
-    sequence = ++gSequence;
+    // Only other threads need the locked increment.
+    if (gMemOptions & kMemThreadSafe) {
+      sequence = gSequence.fetch_add(1, std::memory_order_relaxed) + 1;
+    } else {
+      sequence = gSequence.load(std::memory_order_relaxed) + 1;
+      gSequence.store(sequence, std::memory_order_relaxed);
+    }
     if (sequence == gMemBreakAtNumber) {
       char message[48];
       std::snprintf(message, sizeof message, "Alloc N\xB0: 0x%x done here", sequence);
@@ -222,7 +228,7 @@ void* AllocMem(uint16_t poolId, size_t size) {
   uint8_t* block = nullptr;
   MemPool* from = nullptr;
   if (blockSize != 0) {
-    for (ExecNode* node = FirstNode(&gPoolList.list); node != nullptr; node = NextNode(node)) {
+    for (ExecNode* node = gPoolList.list.head; node->next != nullptr; node = node->next) {
       auto* pool = reinterpret_cast<MemPool*>(node);
       if (pool->id != poolId) continue;
       block = pool->allocate(pool, blockSize);
@@ -271,53 +277,49 @@ void FreeMem(void* address) {
   uint8_t* block = static_cast<uint8_t*>(address) - 4;
   const bool held = LockPools();
   MemPool* pool = PoolOfAddress(block);
-  if (pool == nullptr || !OnBlockGrid(pool, block)) {
-    // Not a block of ours: releasing it would corrupt the free list.
-    UnlockPools(held);
-    char message[80];
-    std::snprintf(message, sizeof message, "FreeMem: Address 0x%llx is not a memory block.",
-                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(address)));
-    Assert(message);
-    return;
-  }
-  uint8_t* nextFree = FreeBlockFrom(pool, block);
-  if (IsInFreeBlock(pool, block, nextFree)) {
-    // Already free: a second release would link the block twice. The free list
-    // stays as it is; the report is the strict-release option's.
-    if (gMemOptions & kMemStrictRelease) {
-      char message[64];
-      std::snprintf(message, sizeof message, "FreeMem: Address %llx already free.\n",
-                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(block)));
-      Assert(message);
-    }
-    UnlockPools(held);
-    return;
-  }
-  // Cleared under the lock: an entry add may be moving the region's table.
-  if ((gMemOptions & kMemCheck) && gDebugPoolPresent && pool->id != kDebugPoolId) {
+  FreeNeighbours around;
+  uint32_t blockSize = 0;
+  const ReleaseCheck check =
+      pool != nullptr ? CheckRelease(pool, block, &around, &blockSize) : ReleaseCheck::kNotABlock;
+  if (check != ReleaseCheck::kNotABlock && check != ReleaseCheck::kAlreadyFree &&
+      (gMemOptions & kMemCheck) && gDebugPoolPresent && pool->id != kDebugPoolId) {
+    // Cleared under the lock: an entry add may be moving the region's table.
     ClearCheckEntry(block);
   }
-  const uint32_t blockSize = LoadU32(block);
-  const uint32_t tail = pool->gap != 0 ? 4 : 0;
-  const bool sizeSound = blockSize >= kMinBlock && blockSize % kBlockAlign == 0 &&
-                         blockSize + tail <= static_cast<uint64_t>(pool->end - block);
-  const char* damage = nullptr;
-  if (pool->gap != 0 && !GuardIntact(block - 4)) {
-    damage = "FreeMem: Start Header corrupted.";
-  } else if (!sizeSound) {
-    damage = "FreeMem: Start Header corrupted.";  // the size word itself
-  } else if (pool->gap != 0 && !GuardIntact(block + blockSize)) {
-    damage = "FreeMem: End Header corrupted.";
+  switch (check) {
+    case ReleaseCheck::kReleasable:
+      pool->release(pool, block, blockSize, around);
+      if (gMemOptions & kMemCheck) WalkFreeLists();
+      UnlockPools(held);
+      return;
+    case ReleaseCheck::kNotABlock: {
+      // Not a block of ours: releasing it would corrupt the free list.
+      UnlockPools(held);
+      char message[80];
+      std::snprintf(message, sizeof message, "FreeMem: Address 0x%llx is not a memory block.",
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(address)));
+      Assert(message);
+      return;
+    }
+    case ReleaseCheck::kAlreadyFree:
+      // A second release would link the block twice. The free list stays as it
+      // is; the report is the strict-release option's.
+      if (gMemOptions & kMemStrictRelease) {
+        char message[64];
+        std::snprintf(message, sizeof message, "FreeMem: Address %llx already free.\n",
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(block)));
+        Assert(message);
+      }
+      UnlockPools(held);
+      return;
+    case ReleaseCheck::kStartDamaged:
+    case ReleaseCheck::kEndDamaged:
+      // The block stays allocated for good: its neighbours cannot be trusted.
+      UnlockPools(held);
+      Assert(check == ReleaseCheck::kStartDamaged ? "FreeMem: Start Header corrupted."
+                                                  : "FreeMem: End Header corrupted.");
+      return;
   }
-  if (damage != nullptr) {
-    // The block stays allocated for good: its neighbours cannot be trusted.
-    UnlockPools(held);
-    Assert(damage);
-    return;
-  }
-  pool->release(pool, block, blockSize, nextFree);
-  if (gMemOptions & kMemCheck) WalkFreeLists();
-  UnlockPools(held);
 }
 
 uint32_t GetMemSize(const void* address) {

@@ -6,6 +6,7 @@
 
 #include "exec/list.h"
 #include "exec/memory.h"
+#include "exec/mempool_index.h"
 
 namespace mem {
 
@@ -43,34 +44,17 @@ inline void WriteGuard(uint8_t* at) { std::memcpy(at, kGuard, sizeof kGuard); }
 inline bool GuardIntact(const uint8_t* at) { return std::memcmp(at, kGuard, sizeof kGuard) == 0; }
 
 struct MemPool;
-using PoolAllocate = uint8_t* (*)(MemPool* pool, uint32_t blockSize);
-// next: the first free block at or above block (FreeBlockFrom), found already
-// by the double-release check.
-using PoolRelease = void (*)(MemPool* pool, uint8_t* block, uint32_t blockSize, uint8_t* next);
-
-// Finds free blocks without walking the list: one bit per 16-byte step of the
-// block grid marks a free block start, and a max-tree over 64-bit bitmap words
-// holds for each word's 1 KiB an upper bound of the largest free block starting
-// there (raised at once, lowered when a search finds less). Host memory, outside
-// the pool, so the pool's own accounting is unchanged.
-constexpr uint32_t kIndexLevels = 7;
-struct PoolIndex {
-  void* memory;
-  uint64_t* bitmap;                // one bit per grid step: a free block starts here
-  uint32_t* level[kIndexLevels];   // level[0]: one bound per bitmap word
-  uint32_t levelSize[kIndexLevels];
-  uint32_t levels;
-  uint32_t words;
+// The free blocks on either side of a block being released, in list order: the
+// head pseudo-block when none is before it, the tail pseudo-block when none is
+// after it. Found from the index (CheckRelease), not from the blocks.
+struct FreeNeighbours {
+  uint8_t* prev;
+  uint32_t prevSize;  // 0 for the head pseudo-block
+  uint8_t* next;
 };
-bool MakeIndex(PoolIndex& index, uint32_t words);
-void FreeIndex(PoolIndex& index);
-// Sets a word's bound (exact, may lower it) / raises it to at least value.
-void SetBound(PoolIndex& index, uint32_t word, uint32_t value);
-void RaiseBound(PoolIndex& index, uint32_t word, uint32_t value);
-// The first word at or after `from` whose bound is at least `size` (>= 1), or
-// -1. No word before it holds a free block that large; the word itself may not
-// (its bound may be stale), which the caller finds out and corrects.
-int64_t FirstWordWith(const PoolIndex& index, uint32_t from, uint32_t size);
+using PoolAllocate = uint8_t* (*)(MemPool* pool, uint32_t blockSize);
+using PoolRelease = void (*)(MemPool* pool, uint8_t* block, uint32_t blockSize,
+                             const FreeNeighbours& around);
 
 // Pool record, at the start of the pool's own memory.
 struct MemPool {
@@ -100,12 +84,13 @@ inline uint8_t* FirstFree(MemPool* pool) { return reinterpret_cast<uint8_t*>(poo
 MemPool* MakePool(uint8_t* host, uint32_t size, uint16_t id, const char* name, int16_t priority,
                   bool guards);
 void DestroyPoolIndex(MemPool* pool);
-// True when block lies in the pool's block grid (a possible block start).
-bool OnBlockGrid(const MemPool* pool, const uint8_t* block);
-// The first free block at or above block (on the grid), or the tail pseudo-block.
-uint8_t* FreeBlockFrom(MemPool* pool, const uint8_t* block);
-// True when block is a free block or lies inside one; next from FreeBlockFrom.
-bool IsInFreeBlock(MemPool* pool, const uint8_t* block, uint8_t* next);
+// What a release finds at block: releasable (then *around and *blockSize are
+// set), not a block of the pool's grid, a free block or inside one, or a damaged
+// start guard or size word, or end guard. The size word must be a multiple of the
+// grid, stay inside the pool and not reach into the next free block.
+enum class ReleaseCheck { kReleasable, kNotABlock, kAlreadyFree, kStartDamaged, kEndDamaged };
+ReleaseCheck CheckRelease(MemPool* pool, const uint8_t* block, FreeNeighbours* around,
+                          uint32_t* blockSize);
 
 // ---- module state (memory.cpp)
 ExecList* PoolList();

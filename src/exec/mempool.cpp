@@ -12,41 +12,21 @@ namespace mem {
 namespace {
 
 constexpr uint32_t kGrid = kBlockAlign;  // block starts are 16 bytes apart at least
-constexpr uint32_t kWordBits = 64;
+constexpr uint32_t kGridShift = 4;
+static_assert(uint32_t{1} << kGridShift == kGrid, "grid shift");
 
-uint32_t GridIndex(const MemPool* pool, const uint8_t* block) {
-  return static_cast<uint32_t>((block - pool->firstBlock) / kGrid);
+uint32_t GridStep(const MemPool* pool, const uint8_t* block) {
+  return static_cast<uint32_t>(static_cast<uintptr_t>(block - pool->firstBlock) >> kGridShift);
 }
-uint8_t* GridBlock(const MemPool* pool, uint32_t index) {
-  return pool->firstBlock + static_cast<size_t>(index) * kGrid;
-}
-
-int LowestBit(uint64_t bits) { return __builtin_ctzll(bits); }
-
-void MarkFree(MemPool* pool, uint8_t* block, uint32_t size) {
-  uint32_t g = GridIndex(pool, block);
-  pool->index.bitmap[g / kWordBits] |= uint64_t{1} << (g % kWordBits);
-  RaiseBound(pool->index, g / kWordBits, size);
+uint8_t* GridBlock(const MemPool* pool, uint32_t step) {
+  return pool->firstBlock + (static_cast<size_t>(step) << kGridShift);
 }
 
-// A free block of `size` bytes left the word. When it may have been the largest
-// the bound is made exact again, so that searches are not sent to a word that
-// no longer has what they need; otherwise the bound still holds.
-void WordShrunk(MemPool* pool, uint32_t word, uint32_t size) {
-  PoolIndex& index = pool->index;
-  if (index.level[0][word] > size) return;
-  uint32_t largest = 0;
-  for (uint64_t bits = index.bitmap[word]; bits != 0; bits &= bits - 1) {
-    uint32_t candidate = FreeSize(GridBlock(pool, word * kWordBits + LowestBit(bits)));
-    if (candidate > largest) largest = candidate;
-  }
-  SetBound(index, word, largest);
-}
-
-void UnmarkFree(MemPool* pool, uint8_t* block, uint32_t size) {
-  uint32_t g = GridIndex(pool, block);
-  pool->index.bitmap[g / kWordBits] &= ~(uint64_t{1} << (g % kWordBits));
-  WordShrunk(pool, g / kWordBits, size);
+// A free block's size from its class where the class is exact, so that the
+// block itself need not be read.
+uint32_t FreeSizeAt(const MemPool* pool, uint32_t step, const uint8_t* block) {
+  const uint8_t cls = pool->index.level[0][step];
+  return cls < kExactClasses ? uint32_t{cls} * kGrid : FreeSize(block);
 }
 
 // ---- list links
@@ -71,43 +51,60 @@ bool IsRealBlock(MemPool* pool, const uint8_t* block) {
 
 // ---- the pool operations
 
+// The first free block the list walk would take for blockSize: one that fits
+// exactly or leaves a remainder that can hold a free block. Null when none.
+uint8_t* FirstFit(MemPool* pool, uint32_t blockSize, uint32_t* foundSize) {
+  const PoolIndex& index = pool->index;
+  const uint64_t splitAt = uint64_t{blockSize} + kMinBlock + pool->gap;
+  const uint8_t exactClass = SizeClass(blockSize);
+  const uint8_t splitClass = SizeClass(splitAt);
+  // Below 2 KiB classes are sizes, so the class bytes alone decide.
+  const bool byClass = splitClass < kExactClasses;
+  for (int64_t word = FirstAtLeast(index, 1, exactClass); word >= 0;
+       word = FindAtLeast(index, 1, static_cast<uint32_t>(word) + 1, exactClass)) {
+    // The word's free blocks in address order: the list walk's order.
+    const uint8_t* classes = index.level[0] + static_cast<size_t>(word) * kFan;
+    const uint32_t base = static_cast<uint32_t>(word) * kFan;
+    if (byClass) {
+      const uint64_t mask = EqualOrAtLeastMask(classes, exactClass, splitClass);
+      if (mask != 0) {
+        const uint32_t lane = static_cast<uint32_t>(__builtin_ctzll(mask));
+        uint8_t* block = GridBlock(pool, base + lane);
+        *foundSize = FreeSizeAt(pool, base + lane, block);
+        return block;
+      }
+      continue;
+    }
+    for (uint64_t mask = AtLeastMask(classes, exactClass); mask != 0; mask &= mask - 1) {
+      const uint32_t lane = static_cast<uint32_t>(__builtin_ctzll(mask));
+      uint8_t* block = GridBlock(pool, base + lane);
+      const uint32_t size = FreeSize(block);
+      if (classes[lane] > splitClass || size == blockSize || size >= splitAt) {
+        *foundSize = size;
+        return block;
+      }
+    }
+  }
+  return nullptr;
+}
+
 uint8_t* Allocate(MemPool* pool, uint32_t blockSize) {
   if (pool->freeBytes < blockSize) return nullptr;
-  const uint32_t gap = pool->gap;
-  // A split must leave a remainder that can hold a free block.
-  const uint64_t splitAt = static_cast<uint64_t>(blockSize) + kMinBlock + gap;
-  uint8_t* block = nullptr;
   uint32_t size = 0;
-  int64_t word = FirstWordWith(pool->index, 0, blockSize);
-  while (word >= 0) {
-    // Within a word, in address order: the first block the list walk would take.
-    uint32_t largest = 0;
-    for (uint64_t bits = pool->index.bitmap[word]; bits != 0; bits &= bits - 1) {
-      uint8_t* candidate = GridBlock(pool, static_cast<uint32_t>(word) * kWordBits + LowestBit(bits));
-      uint32_t candidateSize = FreeSize(candidate);
-      if (candidateSize == blockSize || candidateSize >= splitAt) {
-        block = candidate;
-        size = candidateSize;
-        break;
-      }
-      if (candidateSize > largest) largest = candidateSize;
-    }
-    if (block != nullptr) break;
-    SetBound(pool->index, static_cast<uint32_t>(word), largest);  // every block seen: exact
-    word = FirstWordWith(pool->index, static_cast<uint32_t>(word) + 1, blockSize);
-  }
+  uint8_t* block = FirstFit(pool, blockSize, &size);
   if (block == nullptr) return nullptr;
 
+  const uint32_t gap = pool->gap;
   if (gap != 0) WriteGuard(block + blockSize);
   if (size == blockSize) {
     Unlink(block);
-    UnmarkFree(pool, block, size);
+    ClearFree(pool->index, GridStep(pool, block));
     pool->freeBytes -= blockSize;
     return block;
   }
   // Split: the remainder takes the block's place in the list.
   uint8_t* rest = block + blockSize + gap;
-  uint32_t restSize = size - blockSize - gap;
+  const uint32_t restSize = size - blockSize - gap;
   uint8_t* prev = PrevFree(block);
   uint8_t* next = NextFree(block);
   if (gap != 0) {
@@ -116,45 +113,46 @@ uint8_t* Allocate(MemPool* pool, uint32_t blockSize) {
   }
   SetFreeSize(rest, restSize);
   LinkBetween(rest, prev, next);
-  uint32_t g = GridIndex(pool, block);
-  pool->index.bitmap[g / kWordBits] &= ~(uint64_t{1} << (g % kWordBits));
-  MarkFree(pool, rest, restSize);
-  WordShrunk(pool, g / kWordBits, size);
+  // Marked before the block is cleared, so the word's largest is found once.
+  MarkFree(pool->index, GridStep(pool, rest), SizeClass(restSize));
+  ClearFree(pool->index, GridStep(pool, block));
   pool->freeBytes -= blockSize + gap;
   return block;
 }
 
-void Release(MemPool* pool, uint8_t* block, uint32_t blockSize, uint8_t* next) {
+void Release(MemPool* pool, uint8_t* block, uint32_t blockSize, const FreeNeighbours& around) {
   const uint32_t gap = pool->gap;
   if ((gMemOptions & kMemFill) && pool->id != kDebugPoolId) std::memset(block, 0xAA, blockSize);
 
-  uint8_t* prev = PrevFree(next);
+  uint8_t* prev = around.prev;
+  uint8_t* next = around.next;
   pool->freeBytes += blockSize;
 
   uint8_t* current = block;
   uint32_t currentSize = blockSize;
-  if (IsRealBlock(pool, prev) && prev + FreeSize(prev) + gap == block) {
-    currentSize = FreeSize(prev) + gap + blockSize;
+  if (prev + around.prevSize + gap == block && IsRealBlock(pool, prev)) {
     current = prev;
+    currentSize = around.prevSize + gap + blockSize;
     pool->freeBytes += gap;
-    SetFreeSize(current, currentSize);
-    RaiseBound(pool->index, GridIndex(pool, current) / kWordBits, currentSize);
   } else {
-    SetFreeSize(block, blockSize);
     LinkBetween(block, prev, next);
-    MarkFree(pool, block, blockSize);
   }
-  if (gap != 0) WriteGuard(current + currentSize);
 
-  if (IsRealBlock(pool, next) && current + currentSize + gap == next) {
-    currentSize += gap + FreeSize(next);
+  if (current + currentSize + gap == next && IsRealBlock(pool, next)) {
+    const uint32_t nextStep = GridStep(pool, next);
+    currentSize += gap + FreeSizeAt(pool, nextStep, next);
     pool->freeBytes += gap;
-    const uint32_t nextSize = FreeSize(next);
     Unlink(next);
     SetFreeSize(current, currentSize);
-    UnmarkFree(pool, next, nextSize);
-    RaiseBound(pool->index, GridIndex(pool, current) / kWordBits, currentSize);
+    if (gap != 0) WriteGuard(current + currentSize);
+    // Marked before the joined block is cleared, so the word's largest is found once.
+    MarkFree(pool->index, GridStep(pool, current), SizeClass(currentSize));
+    ClearFree(pool->index, nextStep);
+    return;
   }
+  SetFreeSize(current, currentSize);
+  if (gap != 0) WriteGuard(current + currentSize);
+  MarkFree(pool->index, GridStep(pool, current), SizeClass(currentSize));
 }
 
 }  // namespace
@@ -186,9 +184,7 @@ MemPool* MakePool(uint8_t* host, uint32_t size, uint16_t id, const char* name, i
   pool->id = id;
   pool->firstBlock = reinterpret_cast<uint8_t*>(first);
   pool->gap = guards ? kGuardGap : 0;
-  if (!MakeIndex(pool->index, static_cast<uint32_t>((blockBytes / kGrid + kWordBits - 1) / kWordBits))) {
-    return nullptr;
-  }
+  if (!MakeIndex(pool->index, static_cast<uint32_t>(blockBytes / kGrid))) return nullptr;
 
   uint8_t* block = pool->firstBlock;
   const uint32_t blockSize = static_cast<uint32_t>(blockBytes);
@@ -198,7 +194,7 @@ MemPool* MakePool(uint8_t* host, uint32_t size, uint16_t id, const char* name, i
   }
   SetFreeSize(block, blockSize);
   LinkBetween(block, HeadPseudo(pool), TailPseudo(pool));
-  MarkFree(pool, block, blockSize);
+  MarkFree(pool->index, 0, SizeClass(blockSize));
   pool->freeBytes = blockSize;
   pool->initialFree = blockSize;
   return pool;
@@ -206,31 +202,38 @@ MemPool* MakePool(uint8_t* host, uint32_t size, uint16_t id, const char* name, i
 
 void DestroyPoolIndex(MemPool* pool) { FreeIndex(pool->index); }
 
-bool OnBlockGrid(const MemPool* pool, const uint8_t* block) {
-  if (block < pool->firstBlock || block >= pool->end) return false;
-  if ((block - pool->firstBlock) % kGrid != 0) return false;
-  return GridIndex(pool, block) / kWordBits < pool->index.words;
-}
+ReleaseCheck CheckRelease(MemPool* pool, const uint8_t* block, FreeNeighbours* around,
+                          uint32_t* blockSize) {
+  if (block < pool->firstBlock || block >= pool->end) return ReleaseCheck::kNotABlock;
+  if ((static_cast<uintptr_t>(block - pool->firstBlock) & (kGrid - 1)) != 0) return ReleaseCheck::kNotABlock;
+  const uint32_t step = GridStep(pool, block);
+  if (step >= pool->index.steps) return ReleaseCheck::kNotABlock;
 
-uint8_t* FreeBlockFrom(MemPool* pool, const uint8_t* block) {
-  PoolIndex& index = pool->index;
-  uint32_t g = GridIndex(pool, block);
-  uint32_t word = g / kWordBits;
-  uint64_t bits = index.bitmap[word] & (~uint64_t{0} << (g % kWordBits));
-  while (bits == 0) {
-    int64_t next = FirstWordWith(index, word + 1, 1);
-    if (next < 0) return TailPseudo(pool);
-    word = static_cast<uint32_t>(next);
-    bits = index.bitmap[word];
-    if (bits == 0) SetBound(index, word, 0);  // a stale bound: the word is empty
+  const int64_t next = NextFreeStep(pool->index, step);
+  if (next == step) return ReleaseCheck::kAlreadyFree;
+  const int64_t prev = PrevFreeStep(pool->index, step);
+  around->next = next < 0 ? TailPseudo(pool) : GridBlock(pool, static_cast<uint32_t>(next));
+  if (prev < 0) {
+    around->prev = HeadPseudo(pool);
+    around->prevSize = 0;
+  } else {
+    around->prev = GridBlock(pool, static_cast<uint32_t>(prev));
+    around->prevSize = FreeSizeAt(pool, static_cast<uint32_t>(prev), around->prev);
+    if (block < around->prev + around->prevSize) return ReleaseCheck::kAlreadyFree;  // inside it
   }
-  return GridBlock(pool, word * kWordBits + LowestBit(bits));
-}
 
-bool IsInFreeBlock(MemPool* pool, const uint8_t* block, uint8_t* next) {
-  if (next == block) return true;
-  uint8_t* prev = PrevFree(next);
-  return IsRealBlock(pool, prev) && block < prev + FreeSize(prev);
+  const uint32_t gap = pool->gap;
+  if (gap != 0 && !GuardIntact(block - 4)) return ReleaseCheck::kStartDamaged;
+  const uint32_t size = LoadU32(block);
+  // Where the block may end: the pool's end (less the end guard), or the next
+  // free block's start (less the gap).
+  const uint8_t* limit = next < 0 ? pool->end - (gap != 0 ? 4 : 0) : around->next - gap;
+  if (size < kMinBlock || size % kGrid != 0 || size > static_cast<uint64_t>(limit - block)) {
+    return ReleaseCheck::kStartDamaged;
+  }
+  if (gap != 0 && !GuardIntact(block + size)) return ReleaseCheck::kEndDamaged;
+  *blockSize = size;
+  return ReleaseCheck::kReleasable;
 }
 
 }  // namespace mem

@@ -33,55 +33,6 @@ TEST(BlockSize, RequestPlusSizeWordRoundedTo16WithMinimum32) {
   EXPECT_EQ(kBlockAlign, 16u);
 }
 
-// The list walk as written, over (block start, size) pairs in address order: the
-// pool's index must hand out exactly the blocks this model does.
-class ListModel {
- public:
-  ListModel(uintptr_t first, uint32_t size, uint32_t gap) : gap_(gap) { free_[first] = size; }
-  uintptr_t Allocate(uint32_t b) {
-    for (auto it = free_.begin(); it != free_.end(); ++it) {
-      auto [start, size] = *it;
-      if (size == b) {
-        free_.erase(it);
-        return start;
-      }
-      if (size >= b + kMinBlock + gap_) {
-        free_.erase(it);
-        free_[start + b + gap_] = size - b - gap_;
-        return start;
-      }
-    }
-    return 0;
-  }
-  void Release(uintptr_t start, uint32_t b) {
-    auto next = free_.lower_bound(start);
-    uint32_t size = b;
-    if (next != free_.begin()) {
-      auto prev = std::prev(next);
-      if (prev->first + prev->second + gap_ == start) {
-        start = prev->first;
-        size += prev->second + gap_;
-        free_.erase(prev);
-      }
-    }
-    if (next != free_.end() && start + size + gap_ == next->first) {
-      size += next->second + gap_;
-      free_.erase(next);
-    }
-    free_[start] = size;
-  }
-  uint64_t FreeBytes() const {
-    uint64_t sum = 0;
-    for (auto& [start, size] : free_) sum += size;
-    return sum;
-  }
-  size_t Blocks() const { return free_.size(); }
-
- private:
-  uint32_t gap_;
-  std::map<uintptr_t, uint32_t> free_;
-};
-
 struct OptionCase {
   const char* name;
   uint32_t options;
@@ -113,7 +64,7 @@ TEST_F(PoolTest, RandomWorkloadMatchesListWalkUnderEveryOption) {
 
     std::mt19937 random(1234);
     std::vector<std::pair<uint8_t*, uint8_t>> live;
-    ListModel* model = nullptr;
+    memtest::ListModel* model = nullptr;
     const int operations = (option.options & kMemCheck) ? 3000 : 30000;
     uint64_t held = 0;
     for (int i = 0; i < operations; ++i) {
@@ -123,7 +74,7 @@ TEST_F(PoolTest, RandomWorkloadMatchesListWalkUnderEveryOption) {
         uint8_t* p = Bytes(AllocMem(0, size));
         ASSERT_NE(p, nullptr);
         if (model == nullptr) {
-          model = new ListModel(reinterpret_cast<uintptr_t>(p - 4), static_cast<uint32_t>(initialFree),
+          model = new memtest::ListModel(reinterpret_cast<uintptr_t>(p - 4), static_cast<uint32_t>(initialFree),
                                 gap);
         }
         ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
