@@ -2,7 +2,8 @@
 #
 # Two groups: the harness side (display, Wine prefix template, per-scenario
 # prefixes) used by run.sh and scripts/run.sh, and the scenario side
-# (start_program, driver, wait_exit, check_*) used by scenarios/*.sh.
+# (start_program, driver, wait_exit, check_*, the stand-in board) used by
+# scenarios/*.sh.
 # Every wait here is bounded; every process started is recorded by PID so the
 # harness can end exactly the processes it started.
 
@@ -268,10 +269,123 @@ wait_window() {
     fail "window \"$selector\" not shown within ${seconds}s"
 }
 
+# Starts Tillerset.exe with the given arguments and waits for its frame; a
+# frame that never shows ends the scenario.
+start_and_wait() {
+  start_program "$@"
+  wait_window || scenario_end
+}
+
+# Escape on the frame ends the program with exit code 1.
+end_with_escape() {
+  driver send-key ESCAPE >/dev/null
+  wait_exit "$PROGRAM_PID" 15
+  check_eq "${1:-exit code} after Escape" 1 "$EXIT_CODE"
+}
+
+# Runs driver command $2... until it prints $1 (at most 10 s); prints the last
+# answer. For effects of posted messages (a click), which come a little later.
+wait_answer() {
+  local expected=$1 out deadline=$((SECONDS + 10))
+  shift
+  while :; do
+    out=$(driver "$@")
+    [ "$out" = "$expected" ] || [ $SECONDS -ge $deadline ] && break
+    sleep 0.05
+  done
+  printf '%s' "$out"
+}
+
+# Writes config.ini's [Config] section with the given KEY=VALUE lines.
+write_config() {
+  {
+    printf '[Config]\r\n'
+    printf '%s\r\n' "$@"
+    printf '\r\n'
+  } >"$SCENARIO_DIR/config.ini"
+}
+
+# A file of the scenario folder without the Windows line ends.
+file_text() { tr -d '\r' <"$1" 2>/dev/null; }
+
 # Log.txt of the scenario folder without the Windows line ends.
-log_text() { tr -d '\r' <"$SCENARIO_DIR/Log.txt" 2>/dev/null; }
+log_text() { file_text "$SCENARIO_DIR/Log.txt"; }
 log_line() { log_text | sed -n "${1}p"; }
 log_has() { log_text | grep -qF -- "$1"; }
+
+# ---- the stand-in board (tools/standin_board, native) behind a COM port
+
+# Makes COM$1 of the scenario's prefix name the device $2.
+link_com() { ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"; }
+
+# Starts the stand-in board on a pseudo-terminal linked as COM$1; further
+# arguments go to the board (e.g. --status 1). Sets BOARD_PID, TRANSCRIPT and
+# BOARD_CONTROL. A board that does not come up ends the scenario.
+start_board() {
+  local port=$1 i
+  shift
+  local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}
+  local exe=$native/standin_board
+  if [ ! -x "$exe" ]; then
+    step "building the stand-in board in $native"
+    { cmake -S "$TS_SOURCE_DIR" -B "$native" >/dev/null &&
+      cmake --build "$native" --target standin_board -j2 >/dev/null; } ||
+      { fail "cannot build standin_board"; scenario_end; }
+  fi
+  local dir=$SCENARIO_DIR/board
+  mkdir -p "$dir"
+  TRANSCRIPT=$dir/transcript.txt
+  BOARD_CONTROL=$dir/control
+  "$exe" --link "$dir/tty" --transcript "$TRANSCRIPT" --control "$BOARD_CONTROL" "$@" \
+    >"$dir/board.out" 2>"$dir/board.err" &
+  BOARD_PID=$!
+  track_pid "$BOARD_PID"
+  for i in $(seq 1 200); do
+    [ -L "$dir/tty" ] && [ -p "$BOARD_CONTROL" ] && break
+    sleep 0.05
+  done
+  [ -L "$dir/tty" ] || { fail "the stand-in board did not come up"; scenario_end; }
+  link_com "$port" "$dir/tty"
+}
+
+transcript_lines() { wc -l <"$TRANSCRIPT"; }
+
+# Waits (at most 10 s) until the transcript from line $1 on has a line with $2.
+wait_transcript() {
+  local from=$1 text=$2 i
+  for i in $(seq 1 200); do
+    tail -n +"$from" "$TRANSCRIPT" | grep -qF -- "$text" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# Sends a control line to the board and waits until the board has taken it
+# (the transcript notes every control line as it applies it).
+board() {
+  local from=$(($(transcript_lines) + 1))
+  echo "$*" >"$BOARD_CONTROL"
+  wait_transcript "$from" "#  control: $*" || fail "the board did not take \"$*\""
+}
+
+# Host-to-board commands of the transcript from line $1 on, as hex bytes.
+received_since() {
+  tail -n +"$1" "$TRANSCRIPT" | sed -n 's/^[0-9.]* < \([0-9a-f][0-9a-f]\( [0-9a-f][0-9a-f]\)*\)  .*$/\1/p'
+}
+
+# Waits (at most 10 s) until the commands since line $1 matching regex $2
+# number at least $3.
+wait_received() {
+  local from=$1 regex=$2 count=$3 i
+  for i in $(seq 1 200); do
+    [ "$(received_since "$from" | grep -cE -- "$regex")" -ge "$count" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# A check that nothing more arrives can only wait a while: this long.
+settle() { sleep "${1:-0.3}"; }
 
 scenario_end() {
   if [ "$E2E_FAILURES" -gt 0 ]; then

@@ -1,7 +1,6 @@
 # The About command opens the About box over the frame; Escape closes it and
 # the frame stays; the Exit command ends the program with exit code 0.
-start_program
-wait_window
+start_and_wait
 
 step "About"
 driver post-command 32779

@@ -1,6 +1,5 @@
 # The caption's close box ends the program with exit code 1 and says so in Log.txt.
-start_program
-wait_window
+start_and_wait
 step "close box"
 driver close
 wait_exit "$PROGRAM_PID" 15

@@ -6,9 +6,7 @@ run_with() {
   step "arguments: $*"
   start_program "$@"
   wait_window || return
-  driver send-key ESCAPE
-  wait_exit "$PROGRAM_PID" 15
-  check_eq "exit code with $*" 1 "$EXIT_CODE"
+  end_with_escape "exit code with $*"
   if [ "$expect" = on ]; then
     check_true "developer mode on with $*" log_has "developer mode on"
   else

@@ -1,7 +1,6 @@
 # Minimising hides the frame window (it goes to the notification area);
 # the Restore command shows it again.
-start_program
-wait_window
+start_and_wait
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 check_match "frame handle" '^[0-9A-Fa-f]+$' "$frame"
 
@@ -15,6 +14,4 @@ driver -w "0x$frame" post-command 32771
 wait_window "Kestra Wheel Configuration" 10
 check_eq "frame shown again" 1 "$(driver -w "0x$frame" is-shown)"
 
-driver send-key ESCAPE
-wait_exit "$PROGRAM_PID" 15
-check_eq "exit code" 1 "$EXIT_CODE"
+end_with_escape

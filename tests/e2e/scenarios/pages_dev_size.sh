@@ -12,20 +12,17 @@ frame_and_pages() {
 }
 
 step "normal mode"
-start_program
-wait_window || return 0 2>/dev/null || exit 1
+start_and_wait
 frame_and_pages
 check_eq "one page" "1" "$(echo "$PAGES" | grep -c .)"
 read -r px py pw ph <<<"$PAGES"
 check_eq "main page at the top-left corner" "0 0" "$px $py"
 check_eq "frame is the page plus 10 x 32" "$((pw + 10)) $((ph + 32))" "$FRAME"
 check_match "title carries the version" ' \(version 0\.21\)$' "$(driver get-title)"
-driver send-key ESCAPE >/dev/null
-wait_exit "$PROGRAM_PID" 15
+end_with_escape
 
 step "developer mode"
-start_program -dev
-wait_window || return 0 2>/dev/null || exit 1
+start_and_wait -dev
 frame_and_pages
 check_eq "two pages" "2" "$(echo "$PAGES" | grep -c .)"
 read -r mx my mw mh <<<"$(echo "$PAGES" | sed -n 1p)"
@@ -39,5 +36,4 @@ check_eq "wheel state rows disabled" "0" "$(driver is-enabled 1083)"
 check_eq "torque bandwidth label" "100 Hz" "$(driver get-text 1080)"
 check_eq "statistics window label" "1.0 s" "$(driver get-text 2114)"
 check_match "debug level shows None" '^0 None$' "$(driver get-combo 1044)"
-driver send-key ESCAPE >/dev/null
-wait_exit "$PROGRAM_PID" 15
+end_with_escape

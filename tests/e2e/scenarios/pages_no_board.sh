@@ -3,8 +3,7 @@
 # checkboxes and the port list still work.
 
 step "start without config.ini"
-start_program
-wait_window || return 0 2>/dev/null || exit 1
+start_and_wait
 check_eq "status line" "Disconnected" "$(driver get-text 2088)"
 check_eq "firmware version not read" "0.0" "$(driver get-text 2077)"
 check_eq "software version" "0.21" "$(driver get-text 2095)"
@@ -21,9 +20,8 @@ check_true "the window stays" driver wait-window "Kestra Wheel Configuration" 5
 step "check boxes reach config.ini"
 driver click 2041 >/dev/null
 driver click 2128 >/dev/null
-sleep 0.3
-check_eq "update check box" "1" "$(driver is-checked 2041)"
-check_eq "game detection box" "1" "$(driver is-checked 2128)"
-driver send-key ESCAPE >/dev/null
-wait_exit "$PROGRAM_PID" 15
+# A click is posted; its effect is waited for, not slept for.
+check_eq "update check box" "1" "$(wait_answer 1 is-checked 2041)"
+check_eq "game detection box" "1" "$(wait_answer 1 is-checked 2128)"
+end_with_escape
 check_true "FLAGS=3 saved" grep -q 'FLAGS=3' "$SCENARIO_DIR/config.ini"

@@ -9,14 +9,21 @@ open_dialog() {
   driver click "$1" >/dev/null
   wait_window "Game Profile" 10
 }
+# Types name $1 (unless empty) and process $2 into the open dialog and presses Ok.
+fill_dialog() {
+  [ -n "$1" ] && dialog set-text 1206 "$1" >/dev/null
+  dialog set-text 1207 "$2" >/dev/null
+  dialog click 1 >/dev/null
+}
+# Waits until the dialog has closed after $1.
+dialog_gone() { driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after $1"; }
 # Answers the message box showing $1 with button $2.
 answer() {
   check_eq "message \"$1\"" "$1" "$(driver find-msgbox 10 "$1")"
   driver click-msgbox "$2" "$1" >/dev/null || fail "could not press $2 on \"$1\""
 }
 
-start_program
-wait_window || return 0 2>/dev/null || exit 1
+start_and_wait
 check_eq "Default made on the first run" "0 Default" "$(driver get-combo 1207)"
 
 step "Default cannot be edited or removed"
@@ -31,31 +38,23 @@ open_dialog 2078
 check_eq "name field empty" "" "$(dialog get-text 1206)"
 check_eq "process field empty" "" "$(dialog get-text 1207)"
 check_eq "name field enabled" "1" "$(dialog is-enabled 1206)"
-dialog set-text 1206 "My Game" >/dev/null
-dialog set-text 1207 "mygame.exe" >/dev/null
-dialog click 1 >/dev/null
-driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after Ok"
+fill_dialog "My Game" mygame.exe
+dialog_gone Ok
 check_eq "new profile selected" "1 My Game" "$(driver get-combo 1207)"
 
-step "New with an existing name, answered No"
-open_dialog 2078
-dialog set-text 1206 "my game" >/dev/null
-dialog set-text 1207 "no.exe" >/dev/null
-dialog click 1 >/dev/null
-answer "Profile already exists, do you want to update it ?" IDNO
-driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after No"
-check_eq "list unchanged" "Default
+# New with name $1 (an existing one in other case) and process $2, the
+# question answered with $3.
+new_existing() {
+  step "New with an existing name, answered $3"
+  open_dialog 2078
+  fill_dialog "$1" "$2"
+  answer "Profile already exists, do you want to update it ?" "$3"
+  dialog_gone "$3"
+  check_eq "still the same two profiles" "Default
 My Game" "$(driver list-combo 1207)"
-
-step "New with an existing name, answered Yes"
-open_dialog 2078
-dialog set-text 1206 "MY GAME" >/dev/null
-dialog set-text 1207 "other.exe" >/dev/null
-dialog click 1 >/dev/null
-answer "Profile already exists, do you want to update it ?" IDYES
-driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after Yes"
-check_eq "still two profiles" "Default
-My Game" "$(driver list-combo 1207)"
+}
+new_existing "my game" no.exe IDNO
+new_existing "MY GAME" other.exe IDYES
 
 step "Edit shows the profile; closing changes nothing"
 open_dialog 2081
@@ -64,19 +63,16 @@ check_eq "name locked" "0" "$(dialog is-enabled 1206)"
 check_eq "process updated by Yes" "other.exe" "$(dialog get-text 1207)"
 dialog set-text 1207 "ignored.exe" >/dev/null
 dialog close >/dev/null
-driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after its close box"
+dialog_gone "its close box"
 open_dialog 2081
 check_eq "close box kept the process name" "other.exe" "$(dialog get-text 1207)"
-dialog set-text 1207 "final.exe" >/dev/null
-dialog click 1 >/dev/null
-driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after Ok"
+fill_dialog "" final.exe
+dialog_gone Ok
 
 step "Remove asks first"
 open_dialog 2078
-dialog set-text 1206 "Second" >/dev/null
-dialog set-text 1207 "second.exe" >/dev/null
-dialog click 1 >/dev/null
-driver wait-gone "Game Profile" 10
+fill_dialog Second second.exe
+dialog_gone Ok
 check_eq "Second selected" "2 Second" "$(driver get-combo 1207)"
 driver click 2080 >/dev/null
 answer "Are you sure ?" IDNO
@@ -91,4 +87,4 @@ wait_exit "$PROGRAM_PID" 15
 check_eq "exit code" 0 "$EXIT_CODE"
 check_eq "GameProfiles.ini after exit" "[GameProfiles]
 PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16
-PROFILE=\"My Game\",final.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16" "$(tr -d '\r' <"$SCENARIO_DIR/GameProfiles.ini")"
+PROFILE=\"My Game\",final.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16" "$(file_text "$SCENARIO_DIR/GameProfiles.ini")"

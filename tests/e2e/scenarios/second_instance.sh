@@ -1,9 +1,8 @@
 # A second copy finds the first one's mutex, says so in an error box with an
 # empty caption, exits with 0 and leaves the first copy running untouched.
 step "first copy"
-start_program
+start_and_wait
 first=$PROGRAM_PID
-wait_window
 
 step "second copy"
 start_program

@@ -3,47 +3,23 @@
 # handshake, bulk read, writes (byte-exact in the board's transcript), status
 # and firmware version, unplug and re-plug, the bootloader reset, the port list.
 
-native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}
-board_exe=$native/standin_board
-if [ ! -x "$board_exe" ]; then
-  step "building the stand-in board in $native"
-  cmake -S "$TS_SOURCE_DIR" -B "$native" >/dev/null && cmake --build "$native" --target standin_board -j2 >/dev/null ||
-    { fail "cannot build standin_board"; return 0 2>/dev/null || exit 1; }
-fi
 probe_exe=$TS_WIN_BUILD/serialprobe.exe
-[ -f "$probe_exe" ] || { fail "$probe_exe is missing"; return 0 2>/dev/null || exit 1; }
-
-board_dir=$SCENARIO_DIR/board
-mkdir -p "$board_dir"
-transcript=$board_dir/transcript.txt
-control=$board_dir/control
-"$board_exe" --link "$board_dir/tty" --transcript "$transcript" --control "$control" \
-  >"$board_dir/board.out" 2>"$board_dir/board.err" &
-BOARD_PID=$!
-track_pid "$BOARD_PID"
-for _ in $(seq 1 100); do [ -L "$board_dir/tty" ] && [ -p "$control" ] && break; sleep 0.05; done
-[ -L "$board_dir/tty" ] || fail "the stand-in board did not come up"
-ln -sfn "$board_dir/tty" "$WINEPREFIX/dosdevices/com7"
+[ -f "$probe_exe" ] || { fail "$probe_exe is missing"; scenario_end; }
+start_board 7
 # COM9 names a device that does not exist: it must not be offered.
-ln -sfn "$board_dir/no-such-tty" "$WINEPREFIX/dosdevices/com9"
+link_com 9 "$SCENARIO_DIR/board/no-such-tty"
 
 serial() {
   (cd "$SCENARIO_DIR" && timeout -k 2 60 "$TS_WINE" "$probe_exe" "$@") 2>>"$SCENARIO_DIR/serialprobe.log" | tr -d '\r'
 }
-board() { echo "$*" >"$control"; sleep 0.2; }
-# Host-to-board lines of the transcript since line $1, as "hex bytes".
-received_since() {
-  tail -n +"$1" "$transcript" | sed -n 's/^[0-9.]* < \([0-9a-f][0-9a-f]\( [0-9a-f][0-9a-f]\)*\)  .*$/\1/p'
-}
-lines() { wc -l <"$transcript"; }
 
 step "handshake"
 out=$(serial handshake 7)
 check_eq "handshake on COM7" "found" "$(echo "$out" | head -n1)"
-check_true "the board saw the probe" grep -q '< 6f 72 76 65 6e 6b 3f  probe' "$transcript"
+check_true "the board saw the probe" grep -q '< 6f 72 76 65 6e 6b 3f  probe' "$TRANSCRIPT"
 
 step "bulk read"
-from=$(($(lines) + 1))
+from=$(($(transcript_lines) + 1))
 out=$(serial readall 7)
 check_true "max angle 900" grep -qx '8=900' <<<"$out"
 check_true "main gain 64" grep -qx '17=64' <<<"$out"
@@ -70,14 +46,14 @@ actual=$(received_since "$from" | grep -v '^6f 72 76')
 check_eq "the 69 requests, byte for byte" "$expected" "$actual"
 
 step "writes"
-from=$(($(lines) + 1))
+from=$(($(transcript_lines) + 1))
 serial write 7 8 720 >/dev/null
 serial write 7 17 127 >/dev/null
 check_eq "720 to parameter 8, then 127 to 17" "50 08 04 00 00 02 d0
 50 11 01 7f" "$(received_since "$from" | grep '^50')"
 out=$(serial readall 7)
 check_true "the board keeps 720" grep -qx '8=720' <<<"$out"
-from=$(($(lines) + 1))
+from=$(($(transcript_lines) + 1))
 serial write 7 8 900 >/dev/null
 check_eq "900 to parameter 8" "50 08 04 00 00 03 84" "$(received_since "$from" | grep '^50')"
 
@@ -94,21 +70,29 @@ check_true "firmware 05 01 00 00 shows 1.5" grep -qx 'text 2077 1.5' <<<"$out"
 step "unplugged after the handshake, plugged in again"
 board "status 8"
 status_out=$SCENARIO_DIR/status.out
-(cd "$SCENARIO_DIR" && timeout -k 2 60 "$TS_WINE" "$probe_exe" status 7 7) >"$status_out" 2>>"$SCENARIO_DIR/serialprobe.log" &
+# Waits (at most 15 s) until the running status probe has shown state $1.
+wait_state() {
+  local deadline=$((SECONDS + 15))
+  until file_text "$status_out" | grep -qx "state $1"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.05
+  done
+}
+# Ten refreshes a second apart leave room for the unplug and the re-plug.
+(cd "$SCENARIO_DIR" && timeout -k 2 60 "$TS_WINE" "$probe_exe" status 7 10) >"$status_out" 2>>"$SCENARIO_DIR/serialprobe.log" &
 STATUS_PID=$!
 track_pid "$STATUS_PID"
-for _ in $(seq 1 200); do grep -q 'state Wheel Ready' "$status_out" && break; sleep 0.05; done
+wait_state "Wheel Ready" || fail "the status probe never showed Wheel Ready"
 board "drop"
-for _ in $(seq 1 100); do [ "$(tr -d '\r' <"$status_out" | grep -c 'state Disconnected')" -ge 1 ] && break; sleep 0.05; done
+wait_state "Disconnected" || fail "the status probe never showed Disconnected"
 board "back"
 wait_exit "$STATUS_PID" 30
-states=$(tr -d '\r' <"$status_out" | grep '^state' | uniq | tr '\n' ',')
+states=$(file_text "$status_out" | grep '^state' | uniq | tr '\n' ',')
 check_match "Ready, then Disconnected, then Ready again" '^state Wheel Ready,state Disconnected,(state Connected,)?state Wheel Ready,$' "$states"
 
 step "bootloader reset"
 serial reset 7 >/dev/null
-for _ in $(seq 1 60); do grep -q 'bootloader reset' "$transcript" && break; sleep 0.05; done
-check_true "the board saw the 1200-baud open and close" grep -q 'bootloader reset' "$transcript"
+check_true "the board saw the 1200-baud open and close" wait_transcript 1 'bootloader reset'
 check_eq "and answers afterwards" "found" "$(serial handshake 7 | head -n1)"
 
 step "port list"
@@ -132,7 +116,7 @@ hold_out=$SCENARIO_DIR/hold.out
 (cd "$SCENARIO_DIR" && timeout -k 2 30 "$TS_WINE" "$probe_exe" hold 7 6) >"$hold_out" 2>&1 &
 HOLD_PID=$!
 track_pid "$HOLD_PID"
-for _ in $(seq 1 100); do grep -q 'holding COM7' "$hold_out" && break; sleep 0.05; done
+for _ in $(seq 1 200); do grep -q 'holding COM7' "$hold_out" && break; sleep 0.05; done
 if serial list 7 | grep -qx 'item COM7 7'; then
   echo "note: Wine let a second program open COM7; the exclusive-open rule is covered natively"
 else

@@ -1,8 +1,7 @@
 # Start-up shows the frame window with its versioned title, Escape ends the
 # program with exit code 1, and Log.txt was started fresh by the runtime.
 step "start and wait for the frame window"
-start_program
-wait_window
+start_and_wait
 
 title=$(driver get-title)
 check_match "title carries the caption and version" \
@@ -18,9 +17,7 @@ check_true "frame is centred horizontally" test $((x + w / 2 - 640)) -le 16 -a $
 check_true "frame is centred vertically" test $((y + h / 2 - 512)) -le 16 -a $((y + h / 2 - 512)) -ge -16
 
 step "Escape ends the program"
-driver send-key ESCAPE
-wait_exit "$PROGRAM_PID" 15
-check_eq "exit code after Escape" 1 "$EXIT_CODE"
+end_with_escape
 
 check_eq "Log.txt starts fresh" "Log Create" "$(log_line 1)"
 check_match "second line is the runtime start" \
