@@ -67,6 +67,25 @@ int ReadProfileLine(uint16_t id, ScriptCursor* cursor) {
   return 0;
 }
 
+// One PROFILE line per profile, in list order.
+bool AddProfileKeys(ScriptDocument* document, const void* context) {
+  const ControlPanel& panel = *static_cast<const ControlPanel*>(context);
+  bool ok = true;
+  for (const GameProfile* p = panel.profiles.First(); ok && p; p = ProfileList::Next(p)) {
+    ScriptKeyLine* line = AddKey(document, kProfileKeys, kProfileKey);
+    // AddString quotes whatever would not read back as one whole value
+    // (spaces, commas, quotes, brackets), so every name survives a save.
+    ok = AddString(line, p->name) && AddString(line, p->processName) && AddNumber(line, p->optionFlags) &&
+         AddNumber(line, static_cast<int32_t>(p->maxAngle));
+    const int8_t values[] = {p->mainGain,   p->gameSpring,   p->gameFriction, p->gameDamper,
+                             p->gameInertia, p->constant,    p->sine,         p->forceTable,
+                             p->userSpring, p->userFriction, p->userDamper,   p->userInertia};
+    for (int8_t value : values) ok = ok && AddNumber(line, value);
+    ok = ok && AddNumber(line, p->filter);
+  }
+  return ok;
+}
+
 }  // namespace
 
 const ScriptKey kProfileKeys[] = {
@@ -195,45 +214,12 @@ void ProfileList::Free() {
 // ---- GameProfiles.ini
 
 bool LoadProfilesFrom(ControlPanel& panel, const char* name) {
-  ScriptDocument* document = OpenScript(name);
-  if (!document) return false;  // no file: "Default" comes with the page
-  document->context = &panel;
-  ReadSection(document, kSection, kProfileKeys, ReadProfileLine);
-  ReleaseScript(document);
-  return true;
+  // No file: "Default" comes with the page.
+  return ReadScriptSection(name, kSection, kProfileKeys, ReadProfileLine, &panel);
 }
 
 bool SaveProfilesTo(const ControlPanel& panel, const char* name) {
-  ScriptDocument* document = OpenScriptForWriting(name);
-  if (!document) {
-    LogPrintf(0, "SaveProfiles: Could not open %s\n", name);
-    return false;
-  }
-  bool ok = BeginSection(document, kSection);
-  for (const GameProfile* p = panel.profiles.First(); ok && p; p = ProfileList::Next(p)) {
-    ScriptKeyLine* line = AddKey(document, kProfileKeys, kProfileKey);
-    if (!line) {
-      ok = false;
-      break;
-    }
-    // AddString quotes whatever would not read back as one whole value
-    // (spaces, commas, quotes, brackets), so every name survives a save.
-    ok = AddString(line, p->name);
-    ok = AddString(line, p->processName) && ok;
-    ok = AddNumber(line, p->optionFlags) && ok;
-    ok = AddNumber(line, static_cast<int32_t>(p->maxAngle)) && ok;
-    const int8_t values[] = {p->mainGain,   p->gameSpring,   p->gameFriction, p->gameDamper,
-                             p->gameInertia, p->constant,    p->sine,         p->forceTable,
-                             p->userSpring, p->userFriction, p->userDamper,   p->userInertia};
-    for (int8_t value : values) ok = AddNumber(line, value) && ok;
-    ok = AddNumber(line, p->filter) && ok;
-  }
-  // A half-built section is never written: the old file is better than a
-  // file that lost profiles.
-  if (ok) ok = WriteSection(document);
-  if (!ok) LogPrintf(0, "SaveProfiles: %s not written\n", name);
-  ReleaseScript(document);
-  return ok;
+  return WriteScriptSection(name, kSection, AddProfileKeys, &panel);
 }
 
 void ControlPanel::LoadProfiles() { LoadProfilesFrom(*this, kProfilesFile); }

@@ -2,7 +2,6 @@
 #include "profiles/settings.h"
 
 #include "app/control_panel.h"
-#include "exec/log.h"
 
 namespace {
 
@@ -44,6 +43,31 @@ int ReadConfigLine(uint16_t id, ScriptCursor* cursor) {
   return 0;
 }
 
+bool AddConfigKeys(ScriptDocument* document, const void* context) {
+  const ControlPanel& panel = *static_cast<const ControlPanel*>(context);
+  const struct {
+    ConfigKey key;
+    int32_t value;
+  } single[] = {
+      {kFlags, static_cast<int32_t>(panel.flags)},
+      {kWindowDuration, panel.windowDuration},
+      {kDeviceComPort, panel.wheelPort},
+      {kSmComPort, panel.smPort},
+      {kResetDelay, static_cast<int32_t>(panel.resetDelay)},
+      {kTorqueBandwidth, panel.torqueBandwidth},
+      {kGameProfileId, panel.gameProfileId},
+  };
+  bool ok = true;
+  for (const auto& line : single) ok = ok && AddNumber(AddKey(document, kConfigKeys, line.key), line.value);
+  ScriptKeyLine* guid = ok ? AddKey(document, kConfigKeys, kUsedDeviceGuid) : nullptr;
+  const DeviceGuid& id = panel.usedDeviceGuid;
+  // The 32-bit field is written signed, as the file has always held it.
+  ok = ok && AddNumber(guid, static_cast<int32_t>(id.data1)) && AddNumber(guid, id.data2) &&
+       AddNumber(guid, id.data3);
+  for (uint8_t byte : id.data4) ok = ok && AddNumber(guid, byte);
+  return ok;
+}
+
 }  // namespace
 
 const ScriptKey kConfigKeys[] = {
@@ -59,40 +83,12 @@ const ScriptKey kConfigKeys[] = {
 };
 
 bool LoadSettingsFrom(ControlPanel& panel, const char* name) {
-  ScriptDocument* document = OpenScript(name);
-  if (!document) return false;  // no file: the defaults stay
-  document->context = &panel;
-  ReadSection(document, kSection, kConfigKeys, ReadConfigLine);
-  ReleaseScript(document);
-  return true;
+  // No file: the defaults stay.
+  return ReadScriptSection(name, kSection, kConfigKeys, ReadConfigLine, &panel);
 }
 
 bool SaveSettingsTo(const ControlPanel& panel, const char* name) {
-  ScriptDocument* document = OpenScriptForWriting(name);
-  if (!document) {
-    LogPrintf(0, "SaveSettings: Could not open %s\n", name);
-    return false;
-  }
-  bool ok = BeginSection(document, kSection);
-  if (ok) {
-    AddNumber(AddKey(document, kConfigKeys, kFlags), static_cast<int32_t>(panel.flags));
-    AddNumber(AddKey(document, kConfigKeys, kWindowDuration), panel.windowDuration);
-    AddNumber(AddKey(document, kConfigKeys, kDeviceComPort), panel.wheelPort);
-    AddNumber(AddKey(document, kConfigKeys, kSmComPort), panel.smPort);
-    AddNumber(AddKey(document, kConfigKeys, kResetDelay), static_cast<int32_t>(panel.resetDelay));
-    AddNumber(AddKey(document, kConfigKeys, kTorqueBandwidth), panel.torqueBandwidth);
-    AddNumber(AddKey(document, kConfigKeys, kGameProfileId), panel.gameProfileId);
-    ScriptKeyLine* guid = AddKey(document, kConfigKeys, kUsedDeviceGuid);
-    const DeviceGuid& id = panel.usedDeviceGuid;
-    // The 32-bit field is written signed, as the file has always held it.
-    AddNumber(guid, static_cast<int32_t>(id.data1));
-    AddNumber(guid, id.data2);
-    AddNumber(guid, id.data3);
-    for (uint8_t byte : id.data4) AddNumber(guid, byte);
-    ok = WriteSection(document);
-  }
-  ReleaseScript(document);
-  return ok;
+  return WriteScriptSection(name, kSection, AddConfigKeys, &panel);
 }
 
 void ControlPanel::LoadSettings() { LoadSettingsFrom(*this, kSettingsFile); }

@@ -149,11 +149,8 @@ void InitLanguages() {
   const char* system = SystemDirectory();
   const char* folder = system ? ResourcePath(system, "Scripts") : nullptr;
   const char* path = folder ? SettingsFilePath(folder) : nullptr;
-  if (!path) return;
-  ScriptDocument* document = OpenScript(path);
-  if (!document) return;  // no system.ini: English only
-  ReadSection(document, "Exec", kSystemKeys, ReadLangLine);
-  ReleaseScript(document);
+  // No system.ini: English only.
+  if (path) ReadScriptSection(path, "Exec", kSystemKeys, ReadLangLine, nullptr);
 }
 
 uint16_t LanguageCode(uint32_t number) {

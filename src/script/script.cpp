@@ -153,3 +153,31 @@ ScriptDocument* OpenScriptForWriting(const char* name) {
 void ReleaseScript(ScriptDocument* document) {
   if (document) RemoveResource(document);
 }
+
+bool ReadScriptSection(const char* name, const char* section, const ScriptKey* keys,
+                       ScriptHandler handler, void* context) {
+  ScriptDocument* document = OpenScript(name);
+  if (!document) return false;
+  document->context = context;
+  ReadSection(document, section, keys, handler);
+  ReleaseScript(document);
+  return true;
+}
+
+bool WriteScriptSection(const char* name, const char* section, ScriptSectionKeys addKeys,
+                        const void* context) {
+  ScriptDocument* document = OpenScriptForWriting(name);
+  if (!document) {
+    LogPrintf(0, "WriteScriptSection: Could not open %s\n", name ? name : "");
+    return false;
+  }
+  bool ok = BeginSection(document, section) && addKeys(document, context);
+  if (ok) {
+    ok = WriteSection(document);
+  } else {
+    // A half-built section would lose what it left out: the old file is better.
+    LogPrintf(0, "WriteScriptSection: [%s] of %s not written\n", section ? section : "", name);
+  }
+  ReleaseScript(document);
+  return ok;
+}

@@ -82,6 +82,19 @@ ScriptDocument* OpenScriptFromMemory(const char* name, const void* bytes, uint32
 ScriptDocument* OpenScriptForWriting(const char* name);
 void ReleaseScript(ScriptDocument* document);
 
+// ---- one section of a named document, from open to release
+// Reads the section with the keys and the handler (context is the cursor's
+// context). False when the file is missing or cannot be read.
+bool ReadScriptSection(const char* name, const char* section, const ScriptKey* keys,
+                       ScriptHandler handler, void* context);
+// Adds the section's key lines; false when one of them could not be added.
+using ScriptSectionKeys = bool (*)(ScriptDocument* document, const void* context);
+// Replaces the section of the named document (started empty when there is no
+// file) with the lines addKeys gives. A section that could not be completed is
+// not written: the file keeps its old text. True when the file was written.
+bool WriteScriptSection(const char* name, const char* section, ScriptSectionKeys addKeys,
+                        const void* context);
+
 // The Script handler (registered as "Scripts", type 0x115, extension ".ini").
 void* ScriptDispatch(ResourceHandler* handler, int op, void* arg);
 // Element release of the "Scripts" list: destroys a document left in the list.

@@ -1,6 +1,8 @@
 #include <random>
+#include <vector>
 
 #include "app/control_panel.h"
+#include "exec/memory.h"
 #include "profiles/settings.h"
 #include "script_fixture.h"
 
@@ -143,6 +145,31 @@ TEST_F(SettingsTest, BadFilesGiveDefaultsAndCleanFailures) {
   other.SaveSettings();
   EXPECT_TRUE(Exists(Path("config.ini")));
   EXPECT_FALSE(Exists(Path("config.ini.tmp")));
+}
+
+// Memory that runs out in the middle of a save: the file is then the old one
+// or the whole new section, never a section with keys missing.
+TEST_F(SettingsTest, ASaveShortOfMemoryWritesAllOrNothing) {
+  const std::string old = "[Config]\r\nFLAGS=1\r\nWINDOW_DURATION=7\r\n\r\n";
+  WriteFile(Path("config.ini"), old);
+  ControlPanel panel;
+  FillExample(panel);
+  // The pool taken down to nothing, then given back one block at a time.
+  std::vector<void*> held;
+  for (size_t size : {size_t{1} << 20, size_t{4096}, size_t{16}}) {
+    while (void* block = AllocMem(0, size)) held.push_back(block);
+  }
+  bool saved = false;
+  while (!saved && !held.empty()) {
+    FreeMem(held.back());
+    held.pop_back();
+    saved = SaveSettingsTo(panel, "config.ini");
+    EXPECT_EQ(ReadFile(Path("config.ini")), saved ? std::string(kExample) : old)
+        << held.size() << " blocks still held";
+    if (HasFailure()) break;
+  }
+  for (void* block : held) FreeMem(block);
+  EXPECT_TRUE(saved);
 }
 
 }  // namespace
