@@ -30,8 +30,6 @@ ExecList gUserTime;
 ExecList gUserData;
 ExecList gLanguages;
 
-size_t BoundedLength(const char* text, size_t size) { return strnlen(text, size); }
-
 void SetUpStandardLists() {
   InitAnchorList();
   SemaphoreList();
@@ -68,7 +66,7 @@ bool CreateMemorySystem(const ExecConfig* config) {
 }
 
 bool StoreApplicationName(const char* name, size_t size) {
-  size_t length = BoundedLength(name, size);
+  size_t length = strnlen(name, size);
   gApplicationName = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
   if (gApplicationName == nullptr) return false;
   memcpy(gApplicationName, name, length);
@@ -76,17 +74,7 @@ bool StoreApplicationName(const char* name, size_t size) {
   return true;
 }
 
-void FormatPoolSize(uint32_t bytes, char* out, size_t size) { FormatMemSize(bytes, out, size); }
-
-// ---- resources, scripting and languages
-
-void StartResources(const ExecConfig* config) {
-  char base[sizeof(ExecConfig::baseDirectory) + 1];
-  size_t length = BoundedLength(config->baseDirectory, sizeof config->baseDirectory);
-  memcpy(base, config->baseDirectory, length);
-  base[length] = '\0';
-  StartResourceSystem(base);
-}
+// ---- scripting
 
 void StartScripting() {
   const ResourceHandlerInfo script = {kResourceScript, 2, 0x5B53435D, 0, ScriptDispatch, nullptr,
@@ -95,10 +83,6 @@ void StartScripting() {
     SetScriptsList(CreateResourceList("Scripts", kResourceScript, ReleaseScriptElement));
   }
 }
-
-void StartLanguages(const ExecConfig* config) { ::StartLanguages(config->language); }
-void RemoveResources() { RemoveResourceSystem(); }
-void ReleaseUnitTables() { FreeUnitTables(); }
 
 // ---- shutdown report
 
@@ -130,6 +114,12 @@ void ReportLeaks() {
 
 }  // namespace
 
+void CopyConfigText(const char* field, size_t fieldSize, char* out) {
+  const size_t length = strnlen(field, fieldSize);
+  memcpy(out, field, length);
+  out[length] = '\0';
+}
+
 bool InitExec(const ExecConfig* config) {
   if (config == nullptr || gStarted) {
     LogPrintf(0, "InitExec: %s\n", config == nullptr ? "No configuration" : "Already started");
@@ -139,9 +129,7 @@ bool InitExec(const ExecConfig* config) {
   // The ready bit is the allocator's own state, never an input.
   gMemOptions = config->memoryOptions & ~(kMemCaptureContext | kMemReady);
   char base[sizeof(ExecConfig::baseDirectory) + 1];
-  size_t baseLength = BoundedLength(config->baseDirectory, sizeof config->baseDirectory);
-  memcpy(base, config->baseDirectory, baseLength);
-  base[baseLength] = '\0';
+  CopyConfigText(config->baseDirectory, sizeof config->baseDirectory, base);
   SetInstanceIdentifier(base);
 
   SetUpStandardLists();
@@ -157,19 +145,19 @@ bool InitExec(const ExecConfig* config) {
   gPathBuffer = static_cast<char*>(AllocMem(kMainPoolId, kSharedPathBufferSize));
   if (gPathBuffer != nullptr) gPathBuffer[0] = '\0';
 
-  StartResources(config);
+  StartResourceSystem(base);
   LogPrintf(3, "InitExec: Init scripting system.");
   StartScripting();
   LogPrintf(3, "InitExec: Init languages.");
-  StartLanguages(config);
+  StartLanguages(config->language);
 
   StartClock();
   CreateSemaphore(&gEngineSemaphore, nullptr);
 
-  char mainText[32];
-  char debugText[32];
-  FormatPoolSize(config->mainPoolSize, mainText, sizeof mainText);
-  FormatPoolSize(config->debugPoolSize, debugText, sizeof debugText);
+  char mainText[kMemSizeTextMax];
+  char debugText[kMemSizeTextMax];
+  FormatMemSize(config->mainPoolSize, mainText, sizeof mainText);
+  FormatMemSize(config->debugPoolSize, debugText, sizeof debugText);
   LogPrintf(3, "InitExec: Allocated %s main ram, %s debug ram.", mainText, debugText);
   gStarted = true;
   return true;
@@ -181,7 +169,7 @@ void ExecRemove() {
   LogRemoveTime();
 
   LogPrintf(3, "Removing: Resource systems\n");
-  RemoveResources();
+  RemoveResourceSystem();
 
   LogPrintf(3, "Removing: Tasks");
   RemoveTaskSystem();
@@ -189,7 +177,7 @@ void ExecRemove() {
   TakeDownStandardList(&gUserTime);
   TakeDownStandardList(&gUserData);
   TakeDownStandardList(&gLanguages);
-  ReleaseUnitTables();
+  FreeUnitTables();
   DeleteSemaphore(&gEngineSemaphore);
 
   LogPrintf(3, "Removing: Log and Memory");

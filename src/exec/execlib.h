@@ -20,6 +20,10 @@ struct ExecConfig {
 
 struct ExecList;
 
+// A text field of ExecConfig, which need not be terminated, copied as a
+// terminated text into out (fieldSize + 1 bytes).
+void CopyConfigText(const char* field, size_t fieldSize, char* out);
+
 // False when the memory system cannot be made (after the assert box); nothing
 // else has been started then. A second call while started also returns false.
 bool InitExec(const ExecConfig* config);

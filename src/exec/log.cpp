@@ -112,9 +112,7 @@ void FreeTempBuffer() {
 
 void InitLog(const ExecConfig* config) {
   char directory[sizeof(ExecConfig::logDirectory) + 1];
-  size_t length = strnlen(config->logDirectory, sizeof config->logDirectory);
-  memcpy(directory, config->logDirectory, length);
-  directory[length] = '\0';
+  CopyConfigText(config->logDirectory, sizeof config->logDirectory, directory);
   SetLogDirectory(directory);
 
   if (config->logMode == 2) {
