@@ -73,8 +73,6 @@ ResourceHandler* HandlerForType(uint16_t type) {
   return SlotIndex(type, &index) ? gSlots[index] : nullptr;
 }
 
-ExecList* ResourceHandlerList() { return gHandlers; }
-
 void ClearHandlerSlots() { memset(gSlots, 0, sizeof gSlots); }
 
 bool CreateResourceHandlerList() {

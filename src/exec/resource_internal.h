@@ -2,8 +2,7 @@
 // State shared by resource.cpp and resource_handlers.cpp.
 #include "exec/resource.h"
 
-// "Resource Handlers" (null before the resource system start).
-ExecList* ResourceHandlerList();
+// "Resource Handlers": made at the resource system start.
 bool CreateResourceHandlerList();
 void DestroyResourceHandlerList();  // kills every handler, then frees the list
 void ClearHandlerSlots();

@@ -103,8 +103,6 @@ void ReleaseScriptElement(ExecNode* element);
 // ---- documents without the resource system (the handler builds on these)
 // A document owning a copy of the bytes; fileName is where WriteSection writes.
 ScriptDocument* NewScriptDocument(const char* fileName, const void* bytes, uint32_t count);
-// The whole file read into a new document; null when it cannot be read.
-ScriptDocument* LoadScriptDocument(const char* path);
 // Frees everything the document holds and the document itself.
 void DeleteScriptDocument(ScriptDocument* document);
 // Makes target use the same text as source (no copy).

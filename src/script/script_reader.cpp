@@ -171,16 +171,6 @@ ScriptDocument* NewScriptDocument(const char* fileName, const void* bytes, uint3
   return document;
 }
 
-ScriptDocument* LoadScriptDocument(const char* path) {
-  ScriptDocument* document = NewScriptDocument(path, nullptr, 0);
-  if (!document) return nullptr;
-  if (!LoadScriptBytes(document, path)) {
-    DeleteScriptDocument(document);
-    return nullptr;
-  }
-  return document;
-}
-
 void DeleteScriptDocument(ScriptDocument* document) {
   if (!document) return;
   ClearScriptDocument(document);
