@@ -87,7 +87,9 @@ ResourceHeader* Install(ExecList* list, const char* name, ResourceHeader* object
   if (!object->ownedNameLength && (flags & kResOwnName)) {
     char base[kPathMax];
     BaseName(name, base, sizeof base);
-    GiveOwnName(object, base);
+    // Without memory for the copy the object stays unnamed rather than keep
+    // the caller's text, which need not outlive this call.
+    if (!GiveOwnName(object, base)) object->node.name = nullptr;
   }
   if ((flags & kResActivate) && !(object->flags & kResActive)) {
     object->flags |= kResActive;
