@@ -26,17 +26,22 @@ void* AllocTableBytes(uint64_t bytes) {
   return AllocMem(0, static_cast<size_t>(bytes));
 }
 
+// The assert box for a table that could not get its bytes; format holds one
+// %s for the size.
+void ReportNoTable(int line, const char* format, uint64_t bytes) {
+  char size[kMemSizeTextMax];
+  char message[128];
+  std::snprintf(message, sizeof(message), format, ByteCountText(bytes, size, sizeof(size)));
+  EXEC_ASSERT_AT("Exec\\Table", line, message);
+}
+
 }  // namespace
 
 void* AddTable(ExecTable* table, uint32_t entrySize, uint32_t capacity) {
   const uint64_t bytes = static_cast<uint64_t>(entrySize) * capacity;
   void* data = AllocTableBytes(bytes);
   if (data == nullptr) {
-    char size[kMemSizeTextMax];
-    char message[128];
-    std::snprintf(message, sizeof(message), "AddTable error: No table (could not allocate %s)",
-                  ByteCountText(bytes, size, sizeof(size)));
-    EXEC_ASSERT_AT("Exec\\Table", 30, message);
+    ReportNoTable(30, "AddTable error: No table (could not allocate %s)", bytes);
     return nullptr;
   }
   table->data = static_cast<uint8_t*>(data);
@@ -53,11 +58,7 @@ int ResizeTable(ExecTable* table, uint32_t extraEntries) {
   const uint64_t bytes = capacity * table->entrySize;
   void* data = capacity > UINT32_MAX ? nullptr : AllocTableBytes(bytes);
   if (data == nullptr) {
-    char size[kMemSizeTextMax];
-    char message[128];
-    std::snprintf(message, sizeof(message), "ResizeTable: Could not allocate %s",
-                  ByteCountText(bytes, size, sizeof(size)));
-    EXEC_ASSERT_AT("Exec\\Table", 110, message);
+    ReportNoTable(110, "ResizeTable: Could not allocate %s", bytes);
     return 0;
   }
   if (capacity == 0) {
