@@ -2,6 +2,8 @@
 // Constants and texts of the wheel board link (handshake, status line).
 #include <cstdint>
 
+#include "app/page_ids.h"
+
 constexpr uint32_t kWheelBaud = 115200;
 constexpr char kProbeText[] = "orvenk?";        // 7 bytes, sent without terminator
 constexpr char kProbeReply[] = "DuvarKemol";    // 10 characters
@@ -19,9 +21,9 @@ constexpr uint32_t kCentrePauseMs = 100;   // after "c"
 constexpr uint32_t kStatusPauseMs = 20;    // before a status refresh talks
 
 // Main page controls the link writes to.
-constexpr int kIdDeviceStatus = 2088;
-constexpr int kIdExternalGain = 2043;
-constexpr int kIdFirmwareVersion = 2077;
+constexpr int kIdDeviceStatus = IDC_DEVICE_STATUS;
+constexpr int kIdExternalGain = IDC_EXTERNAL_GAIN;
+constexpr int kIdFirmwareVersion = IDC_FIRMWARE_VERSION;
 
 // "Disconnected", "Connected", "Wheel Found", "Wheel Ready", "Wheel Error".
 const char* LinkStateText(uint8_t state);
