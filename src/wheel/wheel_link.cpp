@@ -138,8 +138,8 @@ void ControlPanel::SetMainText(int id, const char* text) {
 }
 
 int ControlPanel::WaitNotBusy() {
-  const uint32_t start = static_cast<uint32_t>(linkClock->NowUs() / 1000u);
   if (!linkBusy) return 1;
+  const uint32_t start = static_cast<uint32_t>(linkClock->NowUs() / 1000u);
   for (;;) {
     linkClock->SleepMs(1);
     const uint32_t now = static_cast<uint32_t>(linkClock->NowUs() / 1000u);
