@@ -58,37 +58,33 @@ TEST_F(Detection, OffOrNothingSelectedDoesNothing) {
   EXPECT_EQ(Selected(), "Default");
 }
 
-TEST_F(Detection, LastMatchInSnapshotOrderWins) {
-  Profiles({{"Default", "NoLife.exe"}, {"Second", "b.exe"}, {"First", "a.exe"}});
-  gSnapshot = {"System", "b.exe", "svchost.exe", "a.exe", "explorer.exe"};
-  panel.DetectGame();
-  EXPECT_EQ(Selected(), "First");
-  EXPECT_EQ(panel.gameProfileId, 2);
-  EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 2);
-
-  gSnapshot = {"a.exe", "b.exe"};
-  panel.DetectGame();
-  EXPECT_EQ(Selected(), "Second");
-}
-
-TEST_F(Detection, NamesMatchExactly) {
-  Profiles({{"Default", "NoLife.exe"}, {"Game", "Game.exe"}});
-  const char* const others[] = {"game.exe", "GAME.EXE", "Game.exe ", "C:\\Games\\Game.exe", "Game", "*.exe", ""};
-  for (const char* name : others) {
-    gSnapshot = {name};
+TEST_F(Detection, TheLastMatchInSnapshotOrderOfAnExactNameWins) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> snapshot;
+    const char* selected;
+  };
+  const Case cases[] = {
+      {"the last running game in snapshot order", {"System", "b.exe", "svchost.exe", "a.exe", "explorer.exe"}, "First"},
+      {"in the other order", {"a.exe", "b.exe"}, "Second"},
+      {"a name shared by profiles picks the last in list order", {"race.exe"}, "Dry"},
+      {"no running game keeps the selection", {"explorer.exe"}, "Dry"},
+      {"case differs", {"GAME.EXE"}, "Dry"},
+      {"a trailing space", {"Game.exe "}, "Dry"},
+      {"a full path", {"C:\\Games\\Game.exe"}, "Dry"},
+      {"no extension", {"Game"}, "Dry"},
+      {"a pattern is not a pattern", {"*.exe"}, "Dry"},
+      {"an empty name", {""}, "Dry"},
+      {"the exact name", {"Game.exe"}, "Game"},
+  };
+  Profiles({{"Default", "NoLife.exe"}, {"Second", "b.exe"}, {"First", "a.exe"}, {"Wet", "race.exe"},
+            {"Dry", "race.exe"}, {"Game", "Game.exe"}});
+  for (const Case& c : cases) {
+    gSnapshot = c.snapshot;
     panel.DetectGame();
-    EXPECT_EQ(Selected(), "Default") << name;
+    EXPECT_EQ(Selected(), c.selected) << c.what;
+    EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), panel.gameProfileId) << c.what;
   }
-  gSnapshot = {"Game.exe"};
-  panel.DetectGame();
-  EXPECT_EQ(Selected(), "Game");
-}
-
-TEST_F(Detection, AProcessNameSharedByProfilesPicksTheLastInListOrder) {
-  Profiles({{"Default", "NoLife.exe"}, {"Wet", "race.exe"}, {"Dry", "race.exe"}});
-  gSnapshot = {"race.exe"};
-  panel.DetectGame();
-  EXPECT_EQ(Selected(), "Dry");
 }
 
 TEST_F(Detection, TheChosenProfileIsAppliedOnceAndStaysAfterTheGameExits) {

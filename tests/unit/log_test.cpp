@@ -109,27 +109,31 @@ TEST_F(LogTest, DirectoryTooLongForThePathWritesNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(dir_));
 }
 
-TEST_F(LogTest, ModeTwoStartsAFreshFile) {
-  WriteFile(logPath_, "old run\n");
-  ExecConfig config = Config(2);
-  InitLog(&config);
-  std::string text = ReadFile(logPath_);
-  EXPECT_TRUE(std::regex_match(text, std::regex(std::string("Log Create\n") + kInitLine))) << text;
-}
-
-TEST_F(LogTest, OtherModesAppendTheStartLine) {
-  WriteFile(logPath_, "old run\n");
-  ExecConfig config = Config(1);
+TEST_F(LogTest, StartLineByLogMode) {
+  struct Case {
+    uint16_t mode;
+    bool oldFile;
+    const char* expected;  // a pattern, or null when no file may be made
+  } cases[] = {
+      {2, true, "Log Create\n"},  // a fresh file
+      {1, true, "old run\n"},     // the start line appended
+      {3, false, ""},
+      {0, false, nullptr},        // the file left alone
+  };
   SetLogThreshold(-5);  // the start line ignores the threshold
-  InitLog(&config);
-  std::string text = ReadFile(logPath_);
-  EXPECT_TRUE(std::regex_match(text, std::regex(std::string("old run\n") + kInitLine))) << text;
-}
-
-TEST_F(LogTest, ModeZeroLeavesTheFileAlone) {
-  ExecConfig config = Config(0);
-  InitLog(&config);
-  EXPECT_FALSE(Exists(logPath_));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode);
+    unlink(logPath_.c_str());
+    if (c.oldFile) WriteFile(logPath_, "old run\n");
+    ExecConfig config = Config(c.mode);
+    InitLog(&config);
+    if (c.expected == nullptr) {
+      EXPECT_FALSE(Exists(logPath_));
+      continue;
+    }
+    const std::string text = ReadFile(logPath_);
+    EXPECT_TRUE(std::regex_match(text, std::regex(std::string(c.expected) + kInitLine))) << text;
+  }
 }
 
 TEST_F(LogTest, TempFormatWorksBeforeTheRuntimeStarts) {
@@ -138,7 +142,7 @@ TEST_F(LogTest, TempFormatWorksBeforeTheRuntimeStarts) {
 
 // ---- assert box
 
-TEST_F(LogTest, AssertBoxTextIsExact) {
+TEST_F(LogTest, AssertBoxTextIsExactAndCutToItsBuffer) {
   char text[kAssertTextSize];
   int length = FormatAssertText(text, "Exec\\Memory", 120, "FALSE", "AllocMem: Could not allocate memory\n");
   const char expected[] =
@@ -150,10 +154,7 @@ TEST_F(LogTest, AssertBoxTextIsExact) {
       "In file : Exec\\Memory, at line : 120";
   EXPECT_STREQ(text, expected);
   EXPECT_EQ(length, static_cast<int>(strlen(expected)));
-}
 
-TEST_F(LogTest, AssertBoxTextIsCutToItsBuffer) {
-  char text[kAssertTextSize];
   std::string message(2000, 'm');
   EXPECT_EQ(FormatAssertText(text, "Exec\\Task", 1, "FALSE", message.c_str()), kAssertTextSize - 1);
   EXPECT_EQ(strlen(text), static_cast<size_t>(kAssertTextSize - 1));

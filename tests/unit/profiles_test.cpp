@@ -1,12 +1,10 @@
 // GameProfiles.ini, the profile list against the main page, applying a profile
 // to the board, and the "Game Profile" dialog's logic.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <random>
 
 #include "app/page_ids.h"
 #include "profiles/profile_dialog.h"
+#include "script/atomic_file.h"
 #include "profiles_fixture.h"
 
 namespace profilestest {
@@ -232,14 +230,14 @@ TEST_F(ProfilesTest, SavingNeverSpoilsAProfileThatWasReadWhole) {
 TEST_F(ProfilesTest, AFailedSaveLeavesTheOldFile) {
   const std::string old = "[GameProfiles]\r\nPROFILE=Old,old.exe\r\n\r\n";
   WriteFile(Path("GameProfiles.ini"), old);
-  ASSERT_EQ(chmod(Path("GameProfiles.ini").c_str(), 0444), 0);
-  ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
+  panel.LoadProfiles();
   panel.CreateProfile("New", "new.exe");
-  panel.SaveProfiles();
-  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
-  if (geteuid() != 0) {
+  for (atomic_file::Step step : {atomic_file::Step::kWrite, atomic_file::Step::kMove}) {
+    atomic_file::FailStepForTest(step);
+    panel.SaveProfiles();
     EXPECT_EQ(ReadFile(Path("GameProfiles.ini")), old);
   }
+  atomic_file::FailStepForTest(atomic_file::Step::kNone);
 }
 
 // ---- the list against the page and the board
@@ -511,20 +509,17 @@ TEST_F(ProfileCommands, NewNameStartsFromTheDefaultsAndIsApplied) {
   EXPECT_EQ(panel.wheel[kEntryFilter].value, 16);
 }
 
-TEST_F(ProfileCommands, ClosingTheDialogChangesNothing) {
-  Make({"Default"});
-  NewProfileCommand(panel, page);
-  EXPECT_EQ(run.runs, 1);
-  EXPECT_EQ(Names(), std::vector<std::string>{"Default"});
-}
-
-TEST_F(ProfileCommands, EditAndRemoveWithNothingSelectedDoNothing) {
+TEST_F(ProfileCommands, AClosedDialogOrNothingSelectedChangesNothing) {
   panel.CreateProfile("A", "a.exe");  // loaded but the list not shown yet
   EditProfileCommand(panel, page);
   RemoveProfileCommand(panel, page);
   EXPECT_EQ(run.runs, 0);
   EXPECT_TRUE(page.messages.empty());
-  EXPECT_EQ(panel.profiles.Count(), 1u);
+
+  panel.FillProfileList();
+  NewProfileCommand(panel, page);  // closed with its close box
+  EXPECT_EQ(run.runs, 1);
+  EXPECT_EQ(Names(), std::vector<std::string>{"A"});
 }
 
 }  // namespace

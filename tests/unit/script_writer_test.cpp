@@ -64,40 +64,34 @@ TEST_F(ScriptWriterTest, ConfigExampleIsByteExact) {
   DeleteScriptDocument(document);
 }
 
-TEST_F(ScriptWriterTest, RewriteKeepsTheRestOfTheFile) {
+TEST_F(ScriptWriterTest, SavesReplaceOrAddTheSectionAndKeepTheRest) {
+  using namespace std::string_literals;
   const std::string before = "; top\r\n[A]\r\nX=\"a [b\"\r\n\r\n";
   const std::string after = "[B]\r\nY=2\r\n// end without line end";
-  WriteFile(Path("c.ini"), before + "[config]\r\nFLAGS=1\r\nJUNK=2\r\n\r\n" + after);
-  ASSERT_TRUE(WriteFlags("c.ini", 7));
-  EXPECT_EQ(ReadFile(Path("c.ini")), before + "[Config]\r\nFLAGS=7\r\n\r\n" + after);
-}
-
-TEST_F(ScriptWriterTest, MissingSectionIsAppended) {
-  WriteFile(Path("c.ini"), "[A]\r\nX=1\r\n");
-  ASSERT_TRUE(WriteFlags("c.ini", 2));
-  EXPECT_EQ(ReadFile(Path("c.ini")), "[A]\r\nX=1\r\n[Config]\r\nFLAGS=2\r\n\r\n");
-
-  // A last line without its line end gets one, so its value stays its own.
-  WriteFile(Path("d.ini"), "[A]\r\nX=1");
-  ASSERT_TRUE(WriteFlags("d.ini", 2));
-  EXPECT_EQ(ReadFile(Path("d.ini")), "[A]\r\nX=1\r\n[Config]\r\nFLAGS=2\r\n\r\n");
-}
-
-TEST_F(ScriptWriterTest, NewSectionGoesBeforeTheEndOfTheData) {
-  using namespace std::string_literals;
-  WriteFile(Path("n.ini"), "[A]\r\nX=1\r\n\0\0\0\x1a tail"s);
-  ASSERT_TRUE(WriteFlags("n.ini", 6));
-  EXPECT_EQ(ReadFile(Path("n.ini")), "[A]\r\nX=1\r\n[Config]\r\nFLAGS=6\r\n\r\n\0\0\0\x1a tail"s);
-  ScriptDocument* document = Open("n.ini");
-  ASSERT_NE(document, nullptr);
-  Lines lines;
-  document->context = &lines;
-  ReadSection(document, "Config", kKeys, CollectLine);
-  EXPECT_EQ(lines, (Lines{{0, {"6"}}}));
-  DeleteScriptDocument(document);
-  // Saving again replaces the section and still keeps what lies behind the data.
-  ASSERT_TRUE(WriteFlags("n.ini", 7));
-  EXPECT_EQ(ReadFile(Path("n.ini")), "[A]\r\nX=1\r\n[Config]\r\nFLAGS=7\r\n\r\n\0\0\0\x1a tail"s);
+  const std::string tail = "\0\0\0\x1a tail"s;
+  struct Case {
+    const char* what;
+    std::string file;
+    std::string head, rest;  // the saved file is head + the section + rest
+  };
+  const Case cases[] = {
+      {"rewritten in place", before + "[config]\r\nFLAGS=1\r\nJUNK=2\r\n\r\n" + after, before, after},
+      {"appended when missing", "[A]\r\nX=1\r\n", "[A]\r\nX=1\r\n", ""},
+      // A last line without its line end gets one, so its value stays its own.
+      {"after a last line without its end", "[A]\r\nX=1", "[A]\r\nX=1\r\n", ""},
+      {"before the end of the data", "[A]\r\nX=1\r\n" + tail, "[A]\r\nX=1\r\n", tail},
+      // A file an earlier version wrote with a bracket unquoted is cleaned up.
+      {"over an unquoted bracket", "[Config]\r\nNAME=Game[beta],1\r\n\r\n[B]\r\nY=1\r\n", "", "[B]\r\nY=1\r\n"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(Path("c.ini"), c.file);
+    // Saving twice: the second save finds the section the first one wrote.
+    for (int32_t flags : {6, 7}) {
+      ASSERT_TRUE(WriteFlags("c.ini", flags)) << c.what;
+      EXPECT_EQ(ReadFile(Path("c.ini")), c.head + "[Config]\r\nFLAGS=" + std::to_string(flags) + "\r\n\r\n" + c.rest)
+          << c.what;
+    }
+  }
 }
 
 TEST_F(ScriptWriterTest, ValuesWithBracketsDoNotGrowTheFile) {
@@ -113,11 +107,6 @@ TEST_F(ScriptWriterTest, ValuesWithBracketsDoNotGrowTheFile) {
     DeleteScriptDocument(document);
   }
   EXPECT_EQ(ReadFile(Path("p.ini")), "[Other]\r\nK=1\r\n[GameProfiles]\r\nNAME=\"Rally [beta]\",\"x[y\"\r\n\r\n");
-
-  // A file an earlier version wrote with the bracket unquoted is cleaned up too.
-  WriteFile(Path("q.ini"), "[Config]\r\nNAME=Game[beta],1\r\n\r\n[B]\r\nY=1\r\n");
-  ASSERT_TRUE(WriteFlags("q.ini", 1));
-  EXPECT_EQ(ReadFile(Path("q.ini")), "[Config]\r\nFLAGS=1\r\n\r\n[B]\r\nY=1\r\n");
 }
 
 TEST_F(ScriptWriterTest, StringsReadBackAsTheSameSingleValue) {

@@ -108,36 +108,31 @@ TEST(StandinBoard, CentreAndDefaults) {
 }
 
 TEST(StandinBoard, Misbehaviour) {
-  {
+  struct Case {
+    const char* control;
+    Bytes request;
+    Bytes reply;
+  };
+  const Case cases[] = {
+      {"silent on", B("orvenk?Sp\x08\x04"), {}},
+      {"double on", B("S"), {8, 8}},
+      {"short 2", {'p', 8, 4}, {0x84, 0x03}},
+      {"hello DDuvarKemol", B("orvenk?"), B("DDuvarKemol")},
+  };
+  for (const Case& c : cases) {
     StandinBoard board;
-    board.SetSilent(true);
-    EXPECT_TRUE(Feed(board, B("orvenk?Sp\x08\x04")).empty());
+    ASSERT_TRUE(board.Control(c.control, nullptr)) << c.control;
+    EXPECT_EQ(Feed(board, c.request), c.reply) << c.control;
   }
-  {
-    StandinBoard board;
-    board.SetDoubled(true);
-    EXPECT_EQ(Feed(board, B("S")), (Bytes{8, 8}));
-  }
-  {
-    StandinBoard board;
-    board.SetShortBy(2);
-    EXPECT_EQ(Feed(board, {'p', 8, 4}), (Bytes{0x84, 0x03}));
-  }
-  {
-    StandinBoard board;
-    board.SetNoise(20);
-    Bytes reply = Feed(board, B("orvenk?"));
-    ASSERT_EQ(reply.size(), 30u);
-    EXPECT_EQ(Bytes(reply.end() - 10, reply.end()), B("DuvarKemol"));
-    for (size_t i = 0; i < 20; ++i) {
-      EXPECT_NE(reply[i], 'D');
-      EXPECT_NE(reply[i], 'l');
-    }
-  }
-  {
-    StandinBoard board;
-    board.SetHello("DDuvarKemol");
-    EXPECT_EQ(Feed(board, B("orvenk?")), B("DDuvarKemol"));
+  // Noise before the answer holds neither its first nor its last letter.
+  StandinBoard board;
+  board.SetNoise(20);
+  Bytes reply = Feed(board, B("orvenk?"));
+  ASSERT_EQ(reply.size(), 30u);
+  EXPECT_EQ(Bytes(reply.end() - 10, reply.end()), B("DuvarKemol"));
+  for (size_t i = 0; i < 20; ++i) {
+    EXPECT_NE(reply[i], 'D');
+    EXPECT_NE(reply[i], 'l');
   }
 }
 

@@ -143,6 +143,24 @@ class FakeChannel : public SerialChannel {
   std::deque<std::pair<uint64_t, uint8_t>> input_;
 };
 
+// The bulk read's 69 requests ("p", number, size), in the order the board
+// expects them.
+inline std::vector<uint8_t> BulkReadRequests() {
+  std::vector<uint8_t> out;
+  auto ask = [&](uint8_t n, uint8_t s) { out.insert(out.end(), {'p', n, s}); };
+  for (uint8_t n : {4, 8, 17, 18, 19, 20, 21, 22, 23, 26, 27, 24, 34, 28, 29, 30, 31, 32, 33, 16}) {
+    ask(n, n == 4 || n == 8 ? 4 : 1);
+  }
+  for (uint8_t n : {35, 79, 12, 77}) ask(n, n == 12 ? 4 : 1);
+  for (uint8_t n = 36; n <= 71; ++n) ask(n, 1);
+  for (uint8_t j = 0; j < 4; ++j) {
+    ask(72 + j, 1);
+    ask(80 + 2 * j, 2);
+  }
+  ask(25, 1);
+  return out;
+}
+
 // A ControlPanel wired to the stand-in board on a fake channel and a stepped
 // clock, its main page a recording dialog.
 struct WheelRig {

@@ -85,19 +85,27 @@ TEST_F(WheelLink, EndlessStreamWithoutLStopsAt127Characters) {
   EXPECT_FALSE(port.IsOpen());
 }
 
-TEST_F(WheelLink, ProbeOnAPortThatDoesNotOpenChangesNothing) {
-  port.present = false;
-  EXPECT_EQ(panel.ProbeWheel(9), 0);
-  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
-  EXPECT_EQ(panel.wheelPort, 0);
-  EXPECT_TRUE(port.written.empty());
-}
-
-TEST_F(WheelLink, ShortProbeWriteLeavesThePortOpen) {
-  port.writeLimit = 3;
-  EXPECT_EQ(panel.ProbeWheel(7), 0);
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(panel.linkState, ControlPanel::kConnected);
+TEST_F(WheelLink, ProbeOnAFaultyPort) {
+  struct Case {
+    const char* name;
+    bool present;
+    uint32_t writeLimit;
+    uint8_t state;
+    bool open;
+  };
+  const Case cases[] = {
+      {"a port that does not open changes nothing", false, 0xFFFFFFFFu, ControlPanel::kDisconnected, false},
+      {"a short probe write leaves the port open", true, 3, ControlPanel::kConnected, true},
+  };
+  for (const Case& c : cases) {
+    WheelRig rig;
+    rig.port.present = c.present;
+    rig.port.writeLimit = c.writeLimit;
+    EXPECT_EQ(rig.panel.ProbeWheel(9), 0) << c.name;
+    EXPECT_EQ(rig.panel.linkState, c.state) << c.name;
+    EXPECT_EQ(rig.port.IsOpen(), c.open) << c.name;
+    EXPECT_EQ(rig.panel.wheelPort, 0) << c.name;
+  }
 }
 
 TEST_F(WheelLink, ChoosingTheSamePortAgainDoesNothing) {
@@ -115,21 +123,7 @@ TEST_F(WheelLink, BulkReadAsksThe69ParametersInOrder) {
   Connect();
   const uint64_t start = clock.now;
   panel.ReadAllParameters();
-  Bytes expected;
-  auto ask = [&](uint8_t n, uint8_t s) { expected.insert(expected.end(), {'p', n, s}); };
-  for (uint8_t n : {4, 8, 17, 18, 19, 20, 21, 22, 23, 26, 27, 24, 34, 28, 29, 30, 31, 32, 33, 16}) {
-    ask(n, n == 4 || n == 8 ? 4 : 1);
-  }
-  ask(35, 1);
-  ask(79, 1);
-  ask(12, 4);
-  ask(77, 1);
-  for (uint8_t n = 36; n <= 71; ++n) ask(n, 1);
-  for (uint8_t j = 0; j < 4; ++j) {
-    ask(72 + j, 1);
-    ask(80 + 2 * j, 2);
-  }
-  ask(25, 1);
+  const Bytes expected = BulkReadRequests();
   EXPECT_EQ(port.written.size(), 69u * 3);
   EXPECT_EQ(port.written, expected);
   EXPECT_GE(clock.now - start, 345000u);
