@@ -192,14 +192,17 @@ void* GenericOpen(ExecList* list, const char* name, uint16_t flags, int mode) {
     object = CreateNew(handler, name, flags);
     if (!object) return nullptr;
   } else if (mode == kOpenFile) {
-    uint32_t freeBefore = CountFreeBlocks();
+    // The free block count only feeds a progress line: walking the free list
+    // twice per open is not worth it when that line would be filtered out.
+    const bool progress = LogSwitch() != 0 && LogThreshold() >= 3;
+    uint32_t freeBefore = progress ? CountFreeBlocks() : 0;
     LogPrintf(3, "Creating resource %s", path);
     object = static_cast<ResourceHeader*>(handler->dispatch(handler, kResOpOpenFile, path));
     if (!object) {
       if (!(flags & kResQuiet)) LogPrintf(1, "Resource %s : Could not open resource %s", handler->node.name, path);
       return nullptr;
     }
-    uint32_t freeAfter = CountFreeBlocks();
+    uint32_t freeAfter = progress ? CountFreeBlocks() : 0;
     if (freeAfter > freeBefore + 1) {
       LogPrintf(3, "Free nodes Difference %d creating resource %s:%s total %d",
                 static_cast<int>(freeAfter - freeBefore), handler->node.name, name, static_cast<int>(freeAfter));
