@@ -36,7 +36,6 @@ bool IsScriptSeparator(uint8_t c) {
 
 namespace {
 
-bool IsSeparator(uint8_t c) { return IsScriptSeparator(c); }
 bool EndsData(uint8_t c) { return c == 0x00 || c == 0x1A; }
 
 }  // namespace
@@ -185,7 +184,7 @@ const char* ReadToken(ScriptDocument* document) {
   Gather gather;
   // '(' and ')' end tokens like the other separators and carry nothing, so the
   // skip passes over them too; reading always advances.
-  while (p < end && IsSeparator(*p) && !EndsData(*p)) ++p;
+  while (p < end && IsScriptSeparator(*p) && !EndsData(*p)) ++p;
   bool complete = true;
   if (p >= end || EndsData(*p)) {
     document->flags |= kScriptEnd;
@@ -197,7 +196,7 @@ const char* ReadToken(ScriptDocument* document) {
       // next read meets the end and sets the end flag.
       if (p >= end) break;
       uint8_t c = *p;
-      if (IsSeparator(c)) break;  // the data-ending bytes are separators too
+      if (IsScriptSeparator(c)) break;  // the data-ending bytes are separators too
       if (c == '"' || c == '\'') {
         ++p;
         if (!ReadQuoted(p, end, c, gather) && p >= end) complete = false;
