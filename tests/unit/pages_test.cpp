@@ -26,8 +26,6 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 const std::string kDegree = "\xB0";
 
 // ---- display kinds and ticks (no board)

@@ -10,8 +10,6 @@
 namespace profilestest {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 // Every field of a profile, for comparing whole profiles.
 std::string Dump(const GameProfile& p) {
   std::string out = std::string(p.name) + "|" + p.processName;

@@ -6,12 +6,9 @@
 #include <vector>
 
 #include "wheel/standin_board.h"
+#include "wheel_fakes.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 Bytes Feed(StandinBoard& board, const Bytes& in) {
   Bytes out;

@@ -18,10 +18,6 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
 bool WaitUntil(const std::function<bool()>& done) {
   const Deadline deadline = Deadline::After(MonotonicUs(), 10000000);
   while (!done()) {

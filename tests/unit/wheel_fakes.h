@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,9 @@
 #include "wheel/deadline.h"
 #include "wheel/serial_channel.h"
 #include "wheel/standin_board.h"
+
+using Bytes = std::vector<uint8_t>;
+inline Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 class FakeClock : public LinkClock {
  public:

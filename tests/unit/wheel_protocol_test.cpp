@@ -11,10 +11,6 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes B(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
 class WheelLink : public ::testing::Test, public WheelRig {};
 
 // ---- handshake

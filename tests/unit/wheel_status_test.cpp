@@ -13,8 +13,6 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 int gUpdateChecks = 0;
 bool gHidden = false;
 
