@@ -1,8 +1,8 @@
 #pragma once
-// File layer: the runtime's standard folders, the drive list and the few
-// whole-file operations the resource system and the Script reader need.
-// Paths use '\' as separator ('/' is accepted as a trailing one); os::OpenFile
-// maps them for the native build.
+// File layer: the runtime's standard folders, the drive list, the path helpers
+// and the few whole-file operations the resource system and the Script reader
+// need. Paths are written with '\'; where a separator is looked for, '/' counts
+// too. os::OpenFile maps them for the native build.
 #include <cstddef>
 #include <cstdint>
 #include "exec/list.h"
