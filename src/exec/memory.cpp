@@ -97,7 +97,7 @@ bool DebugPoolPresent() { return gDebugPoolPresent; }
 
 MemPool* PoolOfAddress(const void* address) {
   auto at = reinterpret_cast<uintptr_t>(address);
-  for (ExecNode* node = gPoolList.list.head; node->next != nullptr; node = node->next) {
+  for (ExecNode* node = FirstNode(&gPoolList.list); node != nullptr; node = NextNode(node)) {
     auto* pool = reinterpret_cast<MemPool*>(node);
     if (at >= reinterpret_cast<uintptr_t>(pool->start) && at < reinterpret_cast<uintptr_t>(pool->end)) {
       return pool;
@@ -228,7 +228,9 @@ void* AllocMem(uint16_t poolId, size_t size) {
   uint8_t* block = nullptr;
   MemPool* from = nullptr;
   if (blockSize != 0) {
-    for (ExecNode* node = gPoolList.list.head; node->next != nullptr; node = node->next) {
+    // FirstNode also copes with the never-initialised list of a process that
+    // has not started the pools yet: the request then fails cleanly.
+    for (ExecNode* node = FirstNode(&gPoolList.list); node != nullptr; node = NextNode(node)) {
       auto* pool = reinterpret_cast<MemPool*>(node);
       if (pool->id != poolId) continue;
       block = pool->allocate(pool, blockSize);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <random>
@@ -375,6 +376,22 @@ TEST_F(PoolTest, HostHeapModeBypassesThePools) {
   void* object = ExecNew(40);
   EXPECT_FALSE(IsPoolAddress(object));
   ExecDelete(object);
+}
+
+// A fresh process whose pools were never started: requests fail cleanly and
+// releases of foreign addresses are refused, nothing crashes. The threadsafe
+// death-test style re-runs this test in a new process, so its state is fresh.
+TEST(PoolsNeverStarted, RequestsFailCleanly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        SetAssertHook([](const char*, int, const char*) { return false; });
+        int local = 0;
+        bool ok = AllocMem(0, 16) == nullptr && !IsPoolAddress(&local) && TotalPoolMem() == 0;
+        FreeMem(nullptr);
+        std::exit(ok ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 // Objects made before start-up, or released after removal, never reach the
