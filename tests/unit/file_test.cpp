@@ -112,7 +112,9 @@ bool FakeProbe(void* context, uint32_t number, DriveProbe* out) {
   FakeDrives* drives = static_cast<FakeDrives*>(context);
   drives->probed.push_back(number);
   if (drives->refuse & (1u << (number - 1))) return false;
-  snprintf(out->label, sizeof out->label, "%s", number == 3 ? "SYSTEM" : "A label longer than thirty-one characters");
+  // A long label is cut to the field, as the platform call would.
+  const char* label = number == 3 ? "SYSTEM" : "A label longer than thirty-one characters";
+  snprintf(out->label, sizeof out->label, "%.*s", static_cast<int>(sizeof out->label - 1), label);
   out->fileSystemFlags = 0x100 + number;
   out->driveType = number == 3 ? 3 : 2;
   return true;

@@ -97,7 +97,9 @@ TEST_F(PoolTest, RandomWorkloadMatchesListWalkUnderEveryOption) {
         FreeMem(p);
         ASSERT_EQ(AvailPoolMem(), model->FreeBytes());
       }
-      if (i % 97 == 0) ASSERT_EQ(HeldPoolMem(), held);
+      if (i % 97 == 0) {
+        ASSERT_EQ(HeldPoolMem(), held);
+      }
     }
     ASSERT_EQ(CountFreeBlocks(), model->Blocks());
     // The totals also count the gap in front of every free block after the first.

@@ -51,7 +51,9 @@ class ScriptTest : public ExecEnv {
     baseline_ = AvailPoolMem();
   }
   void TearDown() override {
-    if (ExecStarted()) EXPECT_EQ(AvailPoolMem(), baseline_) << "Script memory not given back";
+    if (ExecStarted()) {
+      EXPECT_EQ(AvailPoolMem(), baseline_) << "Script memory not given back";
+    }
     ExecEnv::TearDown();
   }
 
