@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "exec/os.h"
 #include "wheel/serial_port_paths.h"
 #include "wheel/standin_host.h"
 
@@ -36,10 +37,10 @@ struct Sample {
 
 template <class F>
 Sample Measure(F f) {
-  const uint64_t w0 = MonotonicUs();
+  const uint64_t w0 = os::MonotonicUs();
   const double c0 = ThreadCpuMs(), p0 = ProcessCpuMs();
   f();
-  return Sample{(MonotonicUs() - w0) / 1e3, ThreadCpuMs() - c0, ProcessCpuMs() - p0};
+  return Sample{(os::MonotonicUs() - w0) / 1e3, ThreadCpuMs() - c0, ProcessCpuMs() - p0};
 }
 
 double Median(std::vector<double> v) {

@@ -5,7 +5,7 @@
 
 #include "profiles/game_detection.h"
 #include "profiles/game_profiles.h"
-#include "wheel/deadline.h"
+#include "exec/deadline.h"
 #include "wheel/serial_channel.h"
 #include "wheel/wheel_parameter.h"
 

@@ -14,6 +14,13 @@ uint64_t TickMs();
 bool PerfCounter(uint64_t* value);
 bool PerfFrequency(uint64_t* perSecond);
 void SleepMs(uint32_t ms);
+// Monotonic microseconds (the performance counter / CLOCK_MONOTONIC), for the
+// bounded waits of the device links.
+uint64_t MonotonicUs();
+// Sleeps about us microseconds; a signal does not cut it short. Windows sleeps
+// whole milliseconds, at least 1 (never Sleep(0), which would let a polling
+// loop spin a core).
+void SleepUs(uint32_t us);
 // Ask for 1 ms scheduler/timer resolution (timeBeginPeriod); End undoes it.
 void BeginTimerPeriod();
 void EndTimerPeriod();

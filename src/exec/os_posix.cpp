@@ -49,6 +49,15 @@ void SleepMs(uint32_t ms) {
   while (nanosleep(&wanted, &left) != 0 && errno == EINTR) wanted = left;
 }
 
+uint64_t MonotonicUs() { return MonotonicNs() / 1000u; }
+
+void SleepUs(uint32_t us) {
+  timespec left{static_cast<time_t>(us / 1000000u), static_cast<long>(us % 1000000u) * 1000L};
+  // A signal (the stand-in board's tool uses them) must not cut a pause short.
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
 // The scheduler tick is already fine-grained here.
 void BeginTimerPeriod() {}
 void EndTimerPeriod() {}

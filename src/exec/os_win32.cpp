@@ -27,6 +27,24 @@ bool PerfFrequency(uint64_t* perSecond) {
 
 void SleepMs(uint32_t ms) { ::Sleep(ms); }
 
+uint64_t MonotonicUs() {
+  static const uint64_t frequency = [] {
+    uint64_t f = 0;
+    return PerfFrequency(&f) ? f : 0;
+  }();
+  uint64_t counter = 0;
+  if (frequency == 0 || !PerfCounter(&counter)) return GetTickCount64() * 1000u;
+  // Split so that the product cannot overflow after weeks of uptime.
+  return (counter / frequency) * 1000000u + (counter % frequency) * 1000000u / frequency;
+}
+
+void SleepUs(uint32_t us) {
+  // With the 1 ms timer period that the runtime sets up, Sleep(1) is about a
+  // millisecond.
+  DWORD ms = (us + 999u) / 1000u;
+  ::Sleep(ms == 0 ? 1 : ms);
+}
+
 void BeginTimerPeriod() { timeBeginPeriod(1); }
 void EndTimerPeriod() { timeEndPeriod(1); }
 

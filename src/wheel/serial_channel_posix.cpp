@@ -13,7 +13,8 @@
 #include <mutex>
 #include <string>
 
-#include "wheel/deadline.h"
+#include "exec/deadline.h"
+#include "exec/os.h"
 #include "wheel/serial_channel.h"
 #include "wheel/serial_port_paths.h"
 
@@ -46,7 +47,7 @@ speed_t SpeedFor(uint32_t baud, bool* known) {
 // reports them.
 bool WaitFd(int fd, short events, const Deadline& deadline) {
   for (;;) {
-    uint64_t now = MonotonicUs();
+    uint64_t now = os::MonotonicUs();
     if (deadline.Passed(now)) return false;
     uint64_t left = deadline.RemainingUs(now);
     timespec wait{static_cast<time_t>(left / 1000000u), static_cast<long>(left % 1000000u) * 1000L};
@@ -138,7 +139,7 @@ uint32_t SerialChannel::Write(const void* data, uint32_t count) {
   int fd = static_cast<int>(handle_);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   Deadline deadline = Deadline::After(
-      MonotonicUs(), (uint64_t{count} * kSerialWritePerByteMs + kSerialWriteConstantMs) * 1000u);
+      os::MonotonicUs(), (uint64_t{count} * kSerialWritePerByteMs + kSerialWriteConstantMs) * 1000u);
   uint32_t done = 0;
   while (done < count) {
     ssize_t n = ::write(fd, bytes + done, count - done);
@@ -166,14 +167,14 @@ uint32_t SerialChannel::Read(void* data, uint32_t count) {
     // One attempt: what a ReadFile with the channel's time-outs does.
     uint32_t missing = count - total;
     Deadline whole = Deadline::After(
-        MonotonicUs(), (uint64_t{missing} * kSerialReadPerByteMs + kSerialReadConstantMs) * 1000u);
+        os::MonotonicUs(), (uint64_t{missing} * kSerialReadPerByteMs + kSerialReadConstantMs) * 1000u);
     uint32_t got = 0;
     while (got < missing) {
       ssize_t n = ::read(fd, bytes + total + got, missing - got);
       if (n > 0) {
         got += static_cast<uint32_t>(n);
         // Between bytes the interval time-out applies as well.
-        Deadline gap = Deadline::After(MonotonicUs(), kSerialReadIntervalMs * 1000u);
+        Deadline gap = Deadline::After(os::MonotonicUs(), kSerialReadIntervalMs * 1000u);
         if (gap.endUs < whole.endUs) whole = gap;
         continue;
       }

@@ -17,7 +17,8 @@
 #include <sstream>
 #include <thread>
 
-#include "wheel/deadline.h"
+#include "exec/deadline.h"
+#include "exec/os.h"
 #include "wheel/standin_host.h"
 
 namespace {
@@ -87,7 +88,7 @@ struct StandinHost::State {
   void Log(char direction, const uint8_t* bytes, size_t count, const std::string& text) {
     std::ostringstream line;
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%.6f", (MonotonicUs() - startUs) / 1e6);
+    std::snprintf(stamp, sizeof stamp, "%.6f", (os::MonotonicUs() - startUs) / 1e6);
     line << stamp << ' ' << direction;
     for (size_t i = 0; i < count; ++i) {
       char hex[4];
@@ -185,7 +186,7 @@ struct StandinHost::State {
   }
 
   void Send(std::vector<uint8_t> bytes, uint32_t delayMs) {
-    outputs.push_back(Output{MonotonicUs() + uint64_t{delayMs} * 1000u, std::move(bytes)});
+    outputs.push_back(Output{os::MonotonicUs() + uint64_t{delayMs} * 1000u, std::move(bytes)});
   }
 
   bool Apply(const std::string& line, std::string* error) {
@@ -273,7 +274,7 @@ struct StandinHost::State {
   }
 
   void Flush() {
-    const uint64_t now = MonotonicUs();
+    const uint64_t now = os::MonotonicUs();
     while (!outputs.empty() && outputs.front().dueUs <= now) {
       if (master < 0 || !connected) {
         outputs.clear();
@@ -322,7 +323,7 @@ struct StandinHost::State {
       }
       changed.notify_all();
 
-      uint64_t now = MonotonicUs();
+      uint64_t now = os::MonotonicUs();
       uint64_t waitUs = connected ? kIdlePollMs * 1000u : kClosedPollUs;
       if (!outputs.empty()) {
         const uint64_t due = outputs.front().dueUs;
@@ -356,7 +357,7 @@ struct StandinHost::State {
       if (controlFd >= 0) ReadControl();
       WatchLine();
       Flush();
-      now = MonotonicUs();
+      now = os::MonotonicUs();
       if (reporting && connected && nextReportUs != 0 && now >= nextReportUs) {
         std::vector<uint8_t> report;
         board.MakeReport(&report);
@@ -396,7 +397,7 @@ StandinHost::~StandinHost() {
 bool StandinHost::Start() {
   std::lock_guard<std::mutex> held(s_->lock);
   if (s_->started) return true;
-  s_->startUs = MonotonicUs();
+  s_->startUs = os::MonotonicUs();
   if (!s_->options.transcript.empty()) {
     s_->transcript = std::fopen(s_->options.transcript.c_str(), "w");
     if (!s_->transcript) {

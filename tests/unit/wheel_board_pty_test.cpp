@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "exec/os.h"
 #include "profiles/com_ports.h"
 #include "wheel/serial_port_paths.h"
 #include "wheel/standin_host.h"
@@ -19,10 +20,10 @@
 namespace {
 
 bool WaitUntil(const std::function<bool()>& done) {
-  const Deadline deadline = Deadline::After(MonotonicUs(), 10000000);
+  const Deadline deadline = Deadline::After(os::MonotonicUs(), 10000000);
   while (!done()) {
-    if (deadline.Passed(MonotonicUs())) return false;
-    SleepUs(1000);
+    if (deadline.Passed(os::MonotonicUs())) return false;
+    os::SleepUs(1000);
   }
   return true;
 }
@@ -137,7 +138,7 @@ TEST_F(BoardOnPty, PortVanishingMidExchange) {
   ASSERT_EQ(panel.ProbeWheel(7), 1);
   Control("late 1000");
   std::thread unplug([&] {
-    SleepUs(20000);
+    os::SleepUs(20000);
     host->Control("drop");
   });
   int32_t value = 33;

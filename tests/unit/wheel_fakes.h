@@ -13,7 +13,7 @@
 
 #include "app/control_panel.h"
 #include "fake_dialog.h"
-#include "wheel/deadline.h"
+#include "exec/deadline.h"
 #include "wheel/serial_channel.h"
 #include "wheel/standin_board.h"
 

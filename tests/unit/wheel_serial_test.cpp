@@ -10,7 +10,8 @@
 
 #include <string>
 
-#include "wheel/deadline.h"
+#include "exec/deadline.h"
+#include "exec/os.h"
 #include "wheel/serial_channel.h"
 #include "wheel/serial_port_paths.h"
 
@@ -50,9 +51,9 @@ struct Pty {
 // generously, it only matters when the bytes never come) until the channel
 // sees them.
 bool WaitForBytes(SerialChannel& ch, uint32_t count) {
-  const Deadline deadline = Deadline::After(MonotonicUs(), 10000000);
+  const Deadline deadline = Deadline::After(os::MonotonicUs(), 10000000);
   while (ch.BytesAvailable() < count) {
-    if (deadline.Passed(MonotonicUs()) || !ch.IsOpen()) return false;
+    if (deadline.Passed(os::MonotonicUs()) || !ch.IsOpen()) return false;
     ch.WaitForInput(1000);
   }
   return true;
@@ -152,8 +153,8 @@ TEST(SerialChannel, WritesReachTheFarEnd) {
   EXPECT_EQ(ch.WriteByte('S'), 1u);
   char got[16] = {};
   size_t total = 0;
-  const Deadline deadline = Deadline::After(MonotonicUs(), 10000000);
-  while (total < 8 && !deadline.Passed(MonotonicUs())) {
+  const Deadline deadline = Deadline::After(os::MonotonicUs(), 10000000);
+  while (total < 8 && !deadline.Passed(os::MonotonicUs())) {
     ssize_t n = read(pty.master, got + total, sizeof got - total);
     if (n > 0) total += size_t(n);
   }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "wheel/deadline.h"
+#include "exec/deadline.h"
+#include "exec/os.h"
 #include "wheel/standin_host.h"
 
 namespace {
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
       gBack = 0;
       host.Control("back");
     }
-    SleepUs(20000);
+    os::SleepUs(20000);
   }
   host.Stop();
   return 0;

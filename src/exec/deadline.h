@@ -1,7 +1,8 @@
 #pragma once
-// Deadline arithmetic for the bounded waits of the wheel link, in microseconds
-// of a monotonic clock. The current time is always passed in, so the same code
-// runs on the real clock and on a test's stepped clock.
+// Deadline arithmetic for the bounded waits of the device links, in
+// microseconds of a monotonic clock, and the clock those waits read. The
+// current time is always passed in, so the same code runs on the real clock
+// and on a test's stepped clock.
 #include <cstdint>
 
 struct Deadline {
@@ -18,13 +19,9 @@ struct Deadline {
   }
 };
 
-// Monotonic microseconds (CLOCK_MONOTONIC / the performance counter).
-uint64_t MonotonicUs();
-// Sleeps about us microseconds (Windows: whole milliseconds, at least 1).
-void SleepUs(uint32_t us);
-
-// The wheel link's time source and pause. The program uses the system one;
-// tests hand the ControlPanel a stepped clock so protocol tests never sleep.
+// The time source and pause of a link. The program uses the system one
+// (os::MonotonicUs, os::SleepUs); tests hand a link a stepped clock so that
+// protocol tests never sleep.
 class LinkClock {
  public:
   virtual ~LinkClock() = default;
