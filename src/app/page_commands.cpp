@@ -4,8 +4,8 @@
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
-#include "app/dialog_controls.h"
-#include "app/dialog_utils.h"
+#include "ui/dialog_controls.h"
+#include "ui/dialog_utils.h"
 #include "app/page_hooks.h"
 #include "app/page_ids.h"
 #include "app/pages.h"

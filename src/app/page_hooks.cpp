@@ -4,7 +4,7 @@
 #include "app/page_hooks.h"
 
 #include "app/control_panel.h"
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "app/page_ids.h"
 #include "exec/log.h"
 #include "profiles/game_profiles.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "app/control_panel.h"
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "app/options.h"
 #include "app/page_hooks.h"
 #include "app/page_ids.h"

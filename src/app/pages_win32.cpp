@@ -5,7 +5,7 @@
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
-#include "app/dialog_controls_win32.h"
+#include "ui/dialog_controls_win32.h"
 #include "app/frame_win32.h"
 #include "app/page_ids.h"
 #include "app/pages.h"

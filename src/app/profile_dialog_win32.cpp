@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/control_panel.h"
-#include "app/dialog_controls_win32.h"
+#include "ui/dialog_controls_win32.h"
 #include "profiles/profile_dialog.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "wheel/serial_channel.h"
 
 void FillComPortList(DialogControls& dialog, int controlId, uint8_t currentPort) {

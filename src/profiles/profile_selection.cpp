@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/control_panel.h"
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "app/page_ids.h"
 #include "exec/log.h"
 #include "profiles/game_profiles.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/control_panel.h"
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "exec/log.h"
 
 const char* LinkStateText(uint8_t state) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 
 class FakeDialog : public DialogControls {
  public:

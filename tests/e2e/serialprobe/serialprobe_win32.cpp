@@ -19,9 +19,10 @@
 #include <vector>
 
 #include "app/control_panel.h"
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 #include "profiles/com_ports.h"
-#include "wheel/deadline.h"
+#include "exec/deadline.h"
+#include "exec/os.h"
 #include "wheel/serial_channel.h"
 #include "wheel/wheel_link.h"
 
@@ -98,10 +99,10 @@ int main(int argc, char** argv) {
     return panel.linkState >= ControlPanel::kWheelFound ? 0 : 1;
   }
 
-  const uint64_t start = MonotonicUs();
+  const uint64_t start = os::MonotonicUs();
   const bool found = panel.ProbeWheel(port) == 1;
   std::printf("%s\n", found ? "found" : "not found");
-  std::printf("probe took %u ms\n", static_cast<unsigned>((MonotonicUs() - start) / 1000));
+  std::printf("probe took %u ms\n", static_cast<unsigned>((os::MonotonicUs() - start) / 1000));
   if (!found) return 1;
   if (command == "handshake") return 0;
   if (command == "readall") {

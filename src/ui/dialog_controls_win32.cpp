@@ -1,4 +1,4 @@
-#include "app/dialog_controls_win32.h"
+#include "ui/dialog_controls_win32.h"
 
 #include <commctrl.h>
 

@@ -2,7 +2,7 @@
 // DialogControls over a dialog window: one message per call.
 #include <windows.h>
 
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 
 class WindowDialogControls : public DialogControls {
  public:

@@ -1,6 +1,6 @@
-#include "app/dialog_utils.h"
+#include "ui/dialog_utils.h"
 
-#include "app/dialog_controls.h"
+#include "ui/dialog_controls.h"
 
 void SetFlagFromCheck(DialogControls& dialog, int id, uint32_t* flags, uint32_t mask) {
   if (dialog.IsChecked(id)) {
