@@ -14,6 +14,7 @@
 
 #include "app/control_panel.h"
 #include "exec/execlib.h"
+#include "script/script_layer.h"
 #include "exec/memory.h"
 #include "profiles/game_detection.h"
 #include "profiles/game_profiles.h"
@@ -117,6 +118,7 @@ int main() {
   config.memoryOptions = kMemThreadSafe;
   snprintf(config.baseDirectory, sizeof config.baseDirectory, "%s/", folder);
   snprintf(config.logDirectory, sizeof config.logDirectory, "%s/", folder);
+  InstallScriptLayer();
   if (!InitExec(&config)) return 1;
 
   printf("GameProfiles.ini (target < 50 ms each at 1000 profiles)\n");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "exec/execlib.h"
+#include "script/script_layer.h"
 #include "exec/memory.h"
 #include "script/script.h"
 
@@ -98,6 +99,7 @@ int main() {
   config.mainPoolSize = 0x8000000;
   config.memoryOptions = kMemThreadSafe;
   snprintf(config.baseDirectory, sizeof config.baseDirectory, "%s/", folder);
+  InstallScriptLayer();
   if (!InitExec(&config)) return 1;
   std::string path = std::string(folder) + "/bench.ini";
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "exec/execlib.h"
+#include "script/script_layer.h"
 #include "exec/log.h"
 #include "exec/memory.h"
 #include "script/script.h"
@@ -34,6 +35,7 @@ bool StartOnce() {
     // tmpfs when there is one: the writer flushes every file it writes.
     const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     gPath = std::string(folder) + "/ts_fuzz_script_" + std::to_string(getpid()) + ".ini";
+    InstallScriptLayer();
     return InitExec(&config);
   }();
   return started;

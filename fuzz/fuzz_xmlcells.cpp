@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "exec/execlib.h"
+#include "script/script_layer.h"
 #include "exec/memory.h"
 #include "script/xmlcells.h"
 
@@ -17,6 +18,7 @@ bool StartOnce() {
     config.mainPoolSize = 0x2000000;
     config.logMode = 0;  // silent: the reader's failures are results, not log lines
     strcpy(config.baseDirectory, "/tmp/");
+    InstallScriptLayer();
     return InitExec(&config);
   }();
   return started;

@@ -13,6 +13,7 @@
 #include "exec/execlib.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "script/script_layer.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ bool StartRuntime(HINSTANCE instance) {
   FillAppExecConfig(&config, workingDirectory, instance);
   gMemBreakAtNumber = 0xFFFFFFFF;
   gMemBreakAtAddress = ~uintptr_t(0);
+  InstallScriptLayer();
   if (!InitExec(&config)) return false;
   if (DeveloperMode()) LogPrintf(0, "developer mode on");
   if (XInputFilter()) LogPrintf(0, "XInput filter on");

@@ -11,8 +11,7 @@
 #include "exec/os.h"
 #include "exec/resource.h"
 #include "exec/task.h"
-#include "script/multilang.h"
-#include "script/script.h"
+#include "exec/text.h"
 
 namespace {
 
@@ -25,6 +24,7 @@ char* gApplicationName = nullptr;
 char* gPathBuffer = nullptr;
 char gFallbackPathBuffer[kSharedPathBufferSize];
 ExecSemaphore gEngineSemaphore;
+const ExecLayer* gLayer = nullptr;
 
 ExecList gUserTime;
 ExecList gUserData;
@@ -72,16 +72,6 @@ bool StoreApplicationName(const char* name, size_t size) {
   memcpy(gApplicationName, name, length);
   gApplicationName[length] = '\0';
   return true;
-}
-
-// ---- scripting
-
-void StartScripting() {
-  const ResourceHandlerInfo script = {kResourceScript, 2, 0x5B53435D, 0, ScriptDispatch, nullptr,
-                                      "Scripts", "", ".ini", 0};
-  if (NewResourceHandler(&script) != nullptr) {
-    SetScriptsList(CreateResourceList("Scripts", kResourceScript, ReleaseScriptElement));
-  }
 }
 
 // ---- shutdown report
@@ -146,10 +136,7 @@ bool InitExec(const ExecConfig* config) {
   if (gPathBuffer != nullptr) gPathBuffer[0] = '\0';
 
   StartResourceSystem(base);
-  LogPrintf(3, "InitExec: Init scripting system.");
-  StartScripting();
-  LogPrintf(3, "InitExec: Init languages.");
-  StartLanguages(config->language);
+  if (gLayer != nullptr && gLayer->start != nullptr) gLayer->start(config);
 
   StartClock();
   CreateSemaphore(&gEngineSemaphore, nullptr);
@@ -177,7 +164,7 @@ void ExecRemove() {
   TakeDownStandardList(&gUserTime);
   TakeDownStandardList(&gUserData);
   TakeDownStandardList(&gLanguages);
-  FreeUnitTables();
+  if (gLayer != nullptr && gLayer->stop != nullptr) gLayer->stop();
   DeleteSemaphore(&gEngineSemaphore);
 
   LogPrintf(3, "Removing: Log and Memory");
@@ -193,6 +180,8 @@ void ExecRemove() {
   gInstance = nullptr;
   gStarted = false;
 }
+
+void SetExecLayer(const ExecLayer* layer) { gLayer = layer; }
 
 bool ExecStarted() { return gStarted; }
 const char* ApplicationName() { return gApplicationName != nullptr ? gApplicationName : ""; }

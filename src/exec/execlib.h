@@ -24,6 +24,17 @@ struct ExecList;
 // terminated text into out (fieldSize + 1 bytes).
 void CopyConfigText(const char* field, size_t fieldSize, char* out);
 
+// The layer built on the runtime that starts and stops with it: the Script
+// documents and the languages (script/script_layer.h). InitExec starts it once
+// the resource system is up, before the clock; Exec remove stops it after the
+// resources and the language list are gone. Set before InitExec; null for a
+// runtime without documents (tests of the runtime alone).
+struct ExecLayer {
+  void (*start)(const ExecConfig* config);
+  void (*stop)();
+};
+void SetExecLayer(const ExecLayer* layer);
+
 // False when the memory system cannot be made (after the assert box); nothing
 // else has been started then. A second call while started also returns false.
 bool InitExec(const ExecConfig* config);

@@ -7,7 +7,7 @@
 
 #include "exec/log.h"
 #include "exec/memory.h"
-#include "script/multilang.h"
+#include "exec/text.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "exec/text.h"
 
+#include <cstdio>
+
 #include <cstring>
 
 #include "exec/memory.h"
@@ -31,4 +33,29 @@ bool SameTextIgnoringCase(const char* a, const char* b) {
     if (FoldAscii(*a) != FoldAscii(*b)) return false;
     if (*a == '\0') return true;
   }
+}
+
+namespace {
+const char* (*gMemUnitText)(uint32_t) = nullptr;
+}  // namespace
+
+void SetMemUnitTexts(const char* (*unitText)(uint32_t index)) { gMemUnitText = unitText; }
+
+char* FormatMemSize(uint32_t count, char* output, size_t outputSize) {
+  uint32_t k = 0;
+  uint64_t unit = 1;
+  while (k < 3 && count >= unit * 1024) {
+    unit *= 1024;
+    ++k;
+  }
+  uint64_t whole = count / unit;
+  uint64_t rest = count % unit;
+  const char* text = gMemUnitText ? gMemUnitText(k) : nullptr;
+  if (!text) text = "";
+  if (rest == 0) {
+    snprintf(output, outputSize, "%d %s", static_cast<int>(whole), text);
+  } else {
+    snprintf(output, outputSize, "%d.%02d %s", static_cast<int>(whole), static_cast<int>(rest * 100 / unit), text);
+  }
+  return output;
 }

@@ -260,6 +260,7 @@ MultiLangTable* NominalUnitsTable() { return &gNominalUnits; }
 MultiLangTable* DateTable() { return &gDate; }
 
 void InstallUnitTables() {
+  SetMemUnitTexts(MemUnitText);
   for (const UnitTable& unit : kUnitTables) {
     if (!SetUpTable(unit.table, unit.capacity)) continue;
     InstallMTextByName(unit.table, "Exec", unit.name);
@@ -267,29 +268,11 @@ void InstallUnitTables() {
 }
 
 void FreeUnitTables() {
+  SetMemUnitTexts(nullptr);
   for (const UnitTable& unit : kUnitTables) FreeMultiLangTable(unit.table);
 }
 
 const char* MemUnitText(uint32_t index) { return MultiLangText(&gMemUnits, index); }
-
-char* FormatMemSize(uint32_t count, char* output, size_t outputSize) {
-  uint32_t k = 0;
-  uint64_t unit = 1;
-  while (k < 3 && count >= unit * 1024) {
-    unit *= 1024;
-    ++k;
-  }
-  uint64_t whole = count / unit;
-  uint64_t rest = count % unit;
-  const char* text = MemUnitText(k);
-  if (!text) text = "";
-  if (rest == 0) {
-    snprintf(output, outputSize, "%d %s", static_cast<int>(whole), text);
-  } else {
-    snprintf(output, outputSize, "%d.%02d %s", static_cast<int>(whole), static_cast<int>(rest * 100 / unit), text);
-  }
-  return output;
-}
 
 void StartLanguages(uint16_t language) {
   SetCurrentLanguageNumber(static_cast<uint8_t>(language));

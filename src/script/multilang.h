@@ -72,10 +72,6 @@ void InstallUnitTables();
 void FreeUnitTables();
 
 const char* MemUnitText(uint32_t index);
-// "32 MB", "1.50 KB": whole part, and two digits of hundredths when the size is
-// not a whole number of units. Needs room for kMemSizeTextMax characters.
-constexpr size_t kMemSizeTextMax = 64;
-char* FormatMemSize(uint32_t count, char* output, size_t outputSize = kMemSizeTextMax);
 
 // InitExec's language step: number from the start-up record, registry, tables,
 // then the current-language state once more.

@@ -15,6 +15,7 @@
 #include "exec/log.h"
 #include "exec/memory.h"
 #include "exec/task.h"
+#include "script/script_layer.h"
 #include "test_support.h"
 
 using testsupport::AssertRecorder;
@@ -31,6 +32,7 @@ class ExecEnv : public testing::Test {
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     oldCwd_ = cwd;
     AssertRecorder::Install();
+    InstallScriptLayer();
   }
   void TearDown() override {
     if (ExecStarted()) ExecRemove();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "exec/execlib.h"
+#include "script/script_layer.h"
 #include "exec/list.h"
 #include "exec/log.h"
 #include "exec/memory.h"
@@ -57,6 +58,7 @@ class ExecLibTest : public testing::Test {
     config_.logMode = 2;
     snprintf(config_.logDirectory, sizeof config_.logDirectory, "%s/", dir_.c_str());
     snprintf(config_.baseDirectory, sizeof config_.baseDirectory, "%s/", dir_.c_str());
+    InstallScriptLayer();
     asserts_.clear();
     gAsserts = &asserts_;
     SetAssertHook(CountAssert);

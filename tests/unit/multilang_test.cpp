@@ -6,6 +6,7 @@
 #include "exec/file.h"
 #include "exec_env.h"
 #include "script/multilang.h"
+#include "exec/text.h"
 
 namespace {
 
