@@ -31,7 +31,7 @@ void MakeProfiles(ControlPanel& panel, int count) {
   for (int i = 0; i < count; ++i) {
     snprintf(name, sizeof name, "Game number %05d", i);
     snprintf(exe, sizeof exe, "game%05d.exe", i);
-    GameProfile* p = panel.CreateProfile(name, exe);
+    GameProfile* p = panel.profiles.CreateProfile(name, exe);
     if (p) p->maxAngle = 180 + i % 1981;
   }
 }
@@ -42,12 +42,12 @@ double TimeLoad(int expected) {
   for (int round = 0; round < 5; ++round) {
     ControlPanel panel;
     auto start = std::chrono::steady_clock::now();
-    LoadProfilesFrom(panel, kProfilesFile);
+    LoadProfilesFrom(panel.profiles, kProfilesFile);
     best = std::min(best, Seconds(start));
-    if (panel.profiles.Count() != static_cast<uint32_t>(expected)) {
-      fprintf(stderr, "bench_profiles: loaded %u, expected %d\n", panel.profiles.Count(), expected);
+    if (panel.profiles.list.Count() != static_cast<uint32_t>(expected)) {
+      fprintf(stderr, "bench_profiles: loaded %u, expected %d\n", panel.profiles.list.Count(), expected);
     }
-    panel.FreeProfiles();
+    panel.profiles.FreeProfiles();
   }
   return best * 1e3;
 }
@@ -56,7 +56,7 @@ double TimeSave(const ControlPanel& panel) {
   double best = 1e9;
   for (int round = 0; round < 5; ++round) {
     auto start = std::chrono::steady_clock::now();
-    if (!SaveProfilesTo(panel, kProfilesFile)) fprintf(stderr, "bench_profiles: save failed\n");
+    if (!SaveProfilesTo(panel.profiles, kProfilesFile)) fprintf(stderr, "bench_profiles: save failed\n");
     best = std::min(best, Seconds(start));
   }
   return best * 1e3;
@@ -137,7 +137,7 @@ int main() {
     double load = TimeLoad(count);
     printf("%-9d %-9ld %-10.2f %-10.2f %-12.2f %-12.2f\n", count, bytes, load, save, load * 1e3 / count,
            save * 1e3 / count);
-    panel.FreeProfiles();
+    panel.profiles.FreeProfiles();
   }
 
   printf("\nDetectGame pass (target < 5 ms at 1000 profiles, 500 processes)\n");
@@ -148,24 +148,24 @@ int main() {
     MakeProfiles(panel, size[0]);
     MakeProcesses(size[1], size[0]);
     GameProfile* hashed = nullptr;
-    double fast = TimePass([&] { hashed = FindRunningGame(panel.profiles, FakeWalk); });
-    Linear linear{&panel.profiles, nullptr};
+    double fast = TimePass([&] { hashed = FindRunningGame(panel.profiles.list, FakeWalk); });
+    Linear linear{&panel.profiles.list, nullptr};
     double slow = TimePass([&] {
       linear.found = nullptr;
       FakeWalk(VisitLinear, &linear);
     });
     if (hashed != linear.found) fprintf(stderr, "bench_profiles: the two scans disagree\n");
     printf("%-9d %-10d %-14.1f %-16.1f\n", size[0], size[1], fast, slow);
-    panel.FreeProfiles();
+    panel.profiles.FreeProfiles();
   }
 
   ControlPanel panel;
   MakeProfiles(panel, 1000);
   int processes = 0;
   WalkProcesses([](void* context, const char*) { ++*static_cast<int*>(context); }, &processes);
-  double real = TimePass([&] { FindRunningGame(panel.profiles, WalkProcesses); });
+  double real = TimePass([&] { FindRunningGame(panel.profiles.list, WalkProcesses); });
   printf("\nthis system's snapshot: %d processes, one pass against 1000 profiles %.1f us\n", processes, real);
-  panel.FreeProfiles();
+  panel.profiles.FreeProfiles();
 
   ExecRemove();
   unlink(kProfilesFile);

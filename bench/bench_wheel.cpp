@@ -60,8 +60,8 @@ int main() {
   if (!host.Start()) return 1;
 
   ControlPanel panel;
-  panel.statusHold = false;
-  if (!panel.ProbeWheel(7)) {
+  panel.link.statusHold = false;
+  if (!panel.link.ProbeWheel(7)) {
     std::fprintf(stderr, "bench_wheel: no handshake with the stand-in board\n");
     return 1;
   }
@@ -71,7 +71,7 @@ int main() {
   std::vector<double> ratios, shares;
   double worstRatio = 0;
   for (int i = 0; i < kRuns; ++i) {
-    Sample s = Measure([&] { panel.ReadAllParameters(); });
+    Sample s = Measure([&] { panel.link.ReadAllParameters(); });
     ratios.push_back(s.wallMs / kFloorMs);
     shares.push_back(100.0 * s.cpuMs / s.wallMs);
     worstRatio = std::max(worstRatio, s.wallMs / kFloorMs);
@@ -89,7 +89,7 @@ int main() {
   std::vector<double> probeShares;
   double probeWall = 0;
   for (int i = 0; i < 3; ++i) {
-    Sample s = Measure([&] { panel.ProbeWheel(7); });
+    Sample s = Measure([&] { panel.link.ProbeWheel(7); });
     probeShares.push_back(100.0 * s.cpuMs / s.wallMs);
     probeWall = std::max(probeWall, s.wallMs);
   }

@@ -40,5 +40,5 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
 TickHooks& ApplicationTickHooks() { return gHooks; }
 
 int ApplicationTick() {
-  return RunTick(&gTimes, gHooks, os::TickMs(), Panel().statusHold, DeveloperMode());
+  return RunTick(&gTimes, gHooks, os::TickMs(), Panel().link.statusHold, DeveloperMode());
 }

@@ -1,5 +1,39 @@
 #include "app/control_panel.h"
 
+ControlPanel::ControlPanel() {
+  link.view = &mainPageView;
+  profiles.view = &mainPageView;
+}
+
+void ControlPanel::LoadSettings() {
+  LoadSettingsFrom(settings, kSettingsFile);
+  link.wheelPort = settings.wheelPort;
+  link[kEntryStatisticsWindow].value = settings.windowDuration;
+  link[kEntryTorqueBandwidth].value = settings.torqueBandwidth;
+  profiles.gameProfileId = settings.gameProfileId;
+}
+
+bool ControlPanel::SaveSettings() {
+  settings.wheelPort = link.wheelPort;
+  settings.windowDuration = link[kEntryStatisticsWindow].value;
+  settings.torqueBandwidth = link[kEntryTorqueBandwidth].value;
+  settings.gameProfileId = profiles.gameProfileId;
+  return SaveSettingsTo(settings, kSettingsFile);
+}
+
+void ControlPanel::RefreshStatus() {
+  if (link.statusHold) return;
+  link.RefreshStatus();
+  if ((settings.flags & Settings::kFlagAutoUpdate) && !updateStarted) {
+    updateStarted = true;
+    if (startAutoUpdateCheck) startAutoUpdateCheck(*this);
+  }
+}
+
+void ControlPanel::DetectGame() {
+  if (settings.flags & Settings::kFlagDetectGame) profiles.DetectGame();
+}
+
 ControlPanel& Panel() {
   static ControlPanel panel;
   return panel;

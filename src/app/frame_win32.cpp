@@ -30,6 +30,7 @@ INT_PTR Answer(HWND window, LRESULT result) {
 void SetTrayState(uint32_t hidden) {
   AppInstance& app = App();
   app.hiddenToTray = hidden;
+  Panel().link.frameHidden = hidden != 0;
   UpdateTrayState(app);
   ShowFrameForTrayState(app);
 }
@@ -45,7 +46,7 @@ INT_PTR OnCommand(HWND window, WORD id) {
       PostQuitMessage(0);
       return TRUE;
     case IDM_CALIBRATE:
-      Panel().StartCalibration();
+      Panel().link.StartCalibration();
       return TRUE;
     case IDM_ABOUT:
       DialogBoxParamW(App().instance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);

@@ -1,9 +1,9 @@
 #pragma once
-// What the pages ask of the subsystems that sit behind them: port discovery,
-// the drive, the game controller, the profiles, the update check and the
+// What the pages ask of the subsystems that are not in the program yet: port
+// discovery, the drive, the game controller, the update check and the
 // Advanced Settings dialog. Each is one named entry point so the pages keep
-// their order of work; an entry whose subsystem is not in the program yet
-// logs once that it is not available and does nothing visible.
+// their order of work; each logs once that it is not available and does
+// nothing visible. A subsystem that arrives takes its entries out of here.
 #include <cstdint>
 
 class ControlPanel;
@@ -29,16 +29,6 @@ void ClearDriveFaultsCommand(ControlPanel& panel);
 void FillGamingDeviceList(ControlPanel& panel, DialogControls& page);
 void GamingDeviceChosen(ControlPanel& panel, DialogControls& page);  // list 1042
 void EnableInputObjectControls(ControlPanel& panel);  // the strip's "Wheel State"
-
-// ---- game profiles
-void FillProfiles(ControlPanel& panel, DialogControls& page);  // list 1207
-void ProfileChosen(ControlPanel& panel, DialogControls& page);
-// Stores the current values into the selected profile, when one is selected.
-void StoreIntoSelectedProfile(ControlPanel& panel);
-// Buttons "New", "Edit" and "Remove" (profiles/profile_dialog.cpp).
-void NewProfileCommand(ControlPanel& panel, DialogControls& page);
-void EditProfileCommand(ControlPanel& panel, DialogControls& page);
-void RemoveProfileCommand(ControlPanel& panel, DialogControls& page);
 
 // ---- update check ("Check now": the user's, not silent)
 void CheckForUpdatesCommand(ControlPanel& panel, DialogControls& page);

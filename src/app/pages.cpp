@@ -4,15 +4,17 @@
 #include "app/pages.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "app/control_panel.h"
-#include "ui/dialog_controls.h"
+#include "app/main_page_ids.h"
 #include "app/options.h"
 #include "app/page_hooks.h"
-#include "app/page_ids.h"
+#include "app/strip_ids.h"
+#include "tillerset_version.h"
 #include "exec/log.h"
-#include "profiles/com_ports.h"
-#include "wheel/wheel_parameter.h"
+#include "ui/dialog_controls.h"
+#include "wheel/com_ports.h"
 
 namespace {
 
@@ -48,76 +50,49 @@ const char* const kDebugLevels[] = {"None", "Error", "Warning", "Info", "Debug"}
 
 // Binds an entry with its own fixed contents (number, size, range, step, kind,
 // unit) to controls of a dialog, or to none.
-void Bind(WheelParameter& entry, DialogControls* dialog, int32_t sliderId, int32_t labelId) {
-  BindParameter(entry, dialog, sliderId, labelId, entry.number, entry.sizeIndex, entry.minimum,
-                entry.maximum, entry.tickStep, entry.kind, entry.unit);
+void Bind(ControlPanel& panel, WheelEntry e, DialogControls* dialog, int32_t sliderId,
+          int32_t labelId) {
+  WheelParameter& entry = panel.link[e];
+  BindParameter(entry, panel.bindings[e], dialog, sliderId, labelId, entry.number, entry.sizeIndex,
+                entry.minimum, entry.maximum, entry.tickStep, entry.kind, entry.unit);
 }
 
 }  // namespace
 
-void BindParameter(WheelParameter& entry, DialogControls* dialog, int32_t sliderId,
-                   int32_t labelId, uint8_t number, uint8_t sizeIndex, int32_t minimum,
-                   int32_t maximum, int32_t tickStep, uint8_t kind, char unit) {
-  entry.dialog = dialog;
-  entry.slider = nullptr;
-  entry.sliderId = sliderId;
-  entry.labelId = labelId;
-  entry.number = number;
-  entry.sizeIndex = sizeIndex;
-  entry.minimum = minimum;
-  entry.maximum = maximum;
-  entry.tickStep = tickStep;
-  entry.kind = kind;
-  entry.unit = unit;
-  if (dialog != nullptr && sliderId != 0) {
-    entry.slider = dialog->ItemWindow(sliderId);
-    if (entry.slider != nullptr) {
-      dialog->SetSliderRange(sliderId, minimum, maximum);
-      // A step of 0 would never reach the end; such an entry gets no ticks.
-      if (tickStep > 0) {
-        const int64_t last = int64_t{maximum} - tickStep;
-        for (int64_t t = int64_t{minimum} + tickStep; t <= last; t += tickStep) {
-          dialog->AddSliderTick(sliderId, static_cast<int32_t>(t));
-        }
-      }
-    }
+void BindMainPage(ControlPanel& panel, DialogControls& page) {
+  Bind(panel, kEntryOffset, nullptr, 0, 0);  // the strip shows it
+  for (const PageSlider& s : kMainPageSliders) Bind(panel, s.entry, &page, s.sliderId, s.labelId);
+  Bind(panel, kEntryFlags, nullptr, 0, 0);  // shown by "Invert" and "Manual"
+  Bind(panel, kEntryFilter, &page, IDC_FILTER_SLIDER, IDC_FILTER_VALUE);
+  Bind(panel, kEntryExternalGain, &page, 0, IDC_EXTERNAL_GAIN);
+  // The Advanced Settings dialog and the strip bind these when they exist.
+  for (WheelEntry e : {kEntryCommandMode, kEntryEncoder, kEntryPwmFrequency, kEntryDebugLevel}) {
+    Bind(panel, e, nullptr, 0, 0);
   }
-  ShowParameter(entry);
 }
 
 void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
   panel.mainPage = page.Window();
-  panel.mainPageControls = &page;
-  char version[16];
-  std::snprintf(version, sizeof version, "%d.%d", kSoftwareVersionMajor, kSoftwareVersionMinor);
-  page.SetItemText(IDC_SOFTWARE_VERSION, version);
+  panel.mainPageView.page = &page;
+  page.SetItemText(IDC_SOFTWARE_VERSION, TS_VERSION_TEXT);
+  BindMainPage(panel, page);
 
-  WheelParameterTable& wheel = panel.wheel;
-  Bind(wheel[kEntryOffset], nullptr, 0, 0);  // the strip shows it
-  for (const PageSlider& s : kMainPageSliders) Bind(wheel[s.entry], &page, s.sliderId, s.labelId);
-  Bind(wheel[kEntryFlags], nullptr, 0, 0);  // shown by "Invert" and "Manual"
-  Bind(wheel[kEntryFilter], &page, IDC_FILTER_SLIDER, IDC_FILTER_VALUE);
-  Bind(wheel[kEntryExternalGain], &page, 0, IDC_EXTERNAL_GAIN);
-  // The Advanced Settings dialog and the strip bind these when they exist.
-  const WheelEntry kAdvancedEntries[] = {kEntryCommandMode, kEntryEncoder, kEntryPwmFrequency};
-  for (WheelEntry e : kAdvancedEntries) Bind(wheel[e], nullptr, 0, wheel[e].labelId);
-  Bind(wheel[kEntryDebugLevel], nullptr, 0, IDC_DEBUG_LEVEL);
-
-  if (panel.wheelPort == 0) panel.wheelPort = DiscoverComPort(kWheelVendorId, kWheelProductId);
-  if (panel.smPort == 0 && DeveloperMode()) {
-    panel.smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
+  WheelLink& link = panel.link;
+  if (link.wheelPort == 0) link.wheelPort = DiscoverComPort(kWheelVendorId, kWheelProductId);
+  if (panel.settings.smPort == 0 && DeveloperMode()) {
+    panel.settings.smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
   }
-  FillComPortList(page, IDC_WHEEL_PORT, panel.wheelPort);
-  if (panel.wheelPort != 0 && panel.ProbeWheel(panel.wheelPort)) panel.ReadAllParameters();
+  FillComPortList(page, IDC_WHEEL_PORT, link.wheelPort);
+  if (link.wheelPort != 0 && link.ProbeWheel(link.wheelPort)) link.ReadAllParameters();
 
-  const int32_t wheelFlags = wheel[kEntryFlags].value;
-  page.SetCheck(IDC_INVERT, (wheelFlags & 0x1) != 0);
-  page.SetCheck(IDC_MANUAL, (wheelFlags & 0x2) != 0);
-  page.SetCheck(IDC_AUTO_UPDATE, (panel.flags & ControlPanel::kFlagAutoUpdate) != 0);
-  page.SetCheck(IDC_DETECT_GAME, (panel.flags & ControlPanel::kFlagDetectGame) != 0);
+  const int32_t wheelFlags = link[kEntryFlags].value;
+  page.SetCheck(IDC_INVERT, (wheelFlags & kWheelFlagInvert) != 0);
+  page.SetCheck(IDC_MANUAL, (wheelFlags & kWheelFlagManual) != 0);
+  page.SetCheck(IDC_AUTO_UPDATE, (panel.settings.flags & Settings::kFlagAutoUpdate) != 0);
+  page.SetCheck(IDC_DETECT_GAME, (panel.settings.flags & Settings::kFlagDetectGame) != 0);
 
   FillGamingDeviceList(panel, page);
-  FillProfiles(panel, page);
+  panel.profiles.FillProfileList();
 }
 
 void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
@@ -125,15 +100,15 @@ void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
   strip.ResetCombo(IDC_DEBUG_LEVEL);
   for (int level = 0; level < 5; ++level) strip.AddComboItem(IDC_DEBUG_LEVEL, kDebugLevels[level], level);
 
-  if (panel.smPort == 0) panel.smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
-  FillComPortList(strip, IDC_SM_PORT, panel.smPort);
-  if (panel.smPort != 0) ConnectDrive(panel);
+  uint8_t& smPort = panel.settings.smPort;
+  if (smPort == 0) smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
+  FillComPortList(strip, IDC_SM_PORT, smPort);
+  if (smPort != 0) ConnectDrive(panel);
 
-  WheelParameterTable& wheel = panel.wheel;
-  Bind(wheel[kEntryOffset], &strip, 0, IDC_OFFSET);
-  Bind(wheel[kEntryTorqueBandwidth], &strip, IDC_TORQUE_BW_SLIDER, IDC_TORQUE_BW_VALUE);
-  Bind(wheel[kEntryDebugLevel], &strip, 0, IDC_DEBUG_LEVEL);
-  Bind(wheel[kEntryStatisticsWindow], &strip, IDC_WINDOW_SLIDER, IDC_WINDOW_VALUE);
+  Bind(panel, kEntryOffset, &strip, 0, IDC_OFFSET);
+  Bind(panel, kEntryTorqueBandwidth, &strip, IDC_TORQUE_BW_SLIDER, IDC_TORQUE_BW_VALUE);
+  Bind(panel, kEntryDebugLevel, &strip, 0, IDC_DEBUG_LEVEL);
+  Bind(panel, kEntryStatisticsWindow, &strip, IDC_WINDOW_SLIDER, IDC_WINDOW_VALUE);
   EnableInputObjectControls(panel);
 }
 
@@ -165,10 +140,10 @@ void BuildPages(ControlPanel& panel, PageWindows& windows) {
   char caption[kFrameTitleSize] = "";
   windows.FrameTitle(caption, sizeof caption);
   char title[kFrameTitleSize];
-  std::snprintf(title, sizeof title, "%s (version %d.%d)", caption, kSoftwareVersionMajor,
-                kSoftwareVersionMinor);
+  std::snprintf(title, sizeof title, "%s (version %d.%d)", caption, TS_VERSION_MAJOR,
+                TS_VERSION_MINOR);
   windows.SetFrameTitle(title);
 
   windows.ShowFrame();
-  panel.statusHold = false;
+  panel.link.statusHold = false;
 }

@@ -11,10 +11,6 @@ class DialogControls;
 struct TickHooks;
 struct WheelParameter;
 
-// The program's own version, shown as "%d.%d".
-constexpr int kSoftwareVersionMajor = 0;
-constexpr int kSoftwareVersionMinor = 21;
-
 // The frame window is this much larger than the pages it holds (its borders
 // and caption).
 constexpr int kFrameExtraWidth = 10;
@@ -39,21 +35,17 @@ class PageWindows {
 };
 
 // Creates and fills the pages, sizes the frame around them, gives it the
-// title "<caption> (version 0.21)", shows it and lets the status refresh run.
+// title "<caption> (version <major>.<minor>)", shows it and lets the status refresh run.
 // Called once, after the frame window exists.
 void BuildPages(ControlPanel& panel, PageWindows& windows);
+// Binds the main page's sliders and labels to their parameters and shows the
+// values (the first step of SetUpMainPage).
+void BindMainPage(ControlPanel& panel, DialogControls& page);
 // Fill a freshly created page; called by BuildPages.
 void SetUpMainPage(ControlPanel& panel, DialogControls& page);
 void SetUpStrip(ControlPanel& panel, DialogControls& strip);
 
-// Fills an entry and binds it to its controls: the slider gets the range and a
-// tick at every minimum + k * step up to maximum - step, then the value is
-// shown. With no dialog nothing is shown.
-void BindParameter(WheelParameter& entry, DialogControls* dialog, int32_t sliderId,
-                   int32_t labelId, uint8_t number, uint8_t sizeIndex, int32_t minimum,
-                   int32_t maximum, int32_t tickStep, uint8_t kind, char unit);
-// The entry whose slider window this is: the 25 entries that can carry a
-// slider, then the 4 analog curves; null when none (or slider is null).
+// The entry whose slider window this is (ParameterBindings::FindBySlider).
 WheelParameter* FindParameterBySlider(ControlPanel& panel, void* slider);
 // A moved slider: its position becomes the value, the label follows and the
 // value goes to the board (entries of parameter 255 only update the label).

@@ -7,7 +7,7 @@
 #include "app/control_panel.h"
 #include "ui/dialog_controls_win32.h"
 #include "app/frame_win32.h"
-#include "app/page_ids.h"
+#include "app/main_page_ids.h"
 #include "app/pages.h"
 #include "app/pages_win32.h"
 #include "exec/log.h"
@@ -108,10 +108,9 @@ bool BuildPageWindows(HWND frame) {
   // The pages hold trackbars, which live in the common controls.
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&init);
-  panel.frameHiddenToTray = [] { return App().hiddenToTray != 0; };
   InstallWheelTickDuties(ApplicationTickHooks());
 
   FramePageWindows windows(frame, static_cast<HINSTANCE>(panel.instance));
   BuildPages(panel, windows);
-  return panel.mainPageControls != nullptr;
+  return panel.mainPageView.page != nullptr;
 }

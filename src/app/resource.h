@@ -32,7 +32,3 @@
 
 // Application manifest (common controls 6).
 #define IDR_MANIFEST 1
-
-// Program version, shown as "%d.%d".
-#define TS_VERSION_MAJOR 0
-#define TS_VERSION_MINOR 21

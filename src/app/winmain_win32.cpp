@@ -68,7 +68,7 @@ bool StartRuntime(HINSTANCE instance) {
 
 void LoadSettingsAndProfiles() {
   Panel().LoadSettings();
-  Panel().LoadProfiles();
+  Panel().profiles.LoadProfiles();
 }
 
 void SaveSettingsAndProfiles() {
@@ -76,9 +76,9 @@ void SaveSettingsAndProfiles() {
   panel.SaveSettings();
   // The selected profile follows the sliders already; this also catches what
   // changed without a slider (a click on "Invert").
-  panel.StoreIntoProfile(panel.CurrentProfile());
-  panel.SaveProfiles();
-  panel.FreeProfiles();
+  panel.profiles.StoreIntoProfile(panel.profiles.CurrentProfile());
+  panel.profiles.SaveProfiles();
+  panel.profiles.FreeProfiles();
 }
 
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
@@ -114,7 +114,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   ControlPanel& panel = Panel();
   panel.instance = instance;
-  panel.statusHold = true;  // no status refresh before the pages exist
+  panel.link.statusHold = true;  // no status refresh before the pages exist
 
   if (StartRuntime(instance)) LoadSettingsAndProfiles();
   // Game detection looks only at processes, so it runs from the first tick on.
@@ -127,7 +127,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LogPrintf(0, "WinMain: could not create the frame window (error %lu)", GetLastError());
     // The profiles live in the pools: left in the list they would count as
     // leaked in Exec remove's report.
-    panel.FreeProfiles();
+    panel.profiles.FreeProfiles();
     if (ExecStarted()) ExecRemove();
     CloseHandle(mutex);
     return 0;
@@ -140,7 +140,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   SaveSettingsAndProfiles();
   if (ExecStarted()) ExecRemove();
-  panel.channel->Close();
+  panel.link.channel->Close();
   CloseHandle(mutex);
   return quitCode;
 }

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "app/control_panel.h"
 #include "exec/memory.h"
 #include "profiles/game_profiles.h"
 
@@ -76,13 +75,12 @@ GameProfile* FindRunningGame(const ProfileList& profiles, ProcessWalker walker) 
   return scan.found;
 }
 
-void ControlPanel::DetectGame() {
-  if (!(flags & kFlagDetectGame)) return;
+void GameProfiles::DetectGame() {
   const GameProfile* current = CurrentProfile();
   if (!current) return;
-  GameProfile* running = FindRunningGame(profiles, walkProcesses ? walkProcesses : WalkProcesses);
+  GameProfile* running = FindRunningGame(list, walkProcesses ? walkProcesses : WalkProcesses);
   // Only the outcome of the pass is applied: with two profiled games running,
   // applying each match in turn would rewrite the board twice every pass.
   if (!running || running == current) return;
-  SelectProfile(profiles.IndexOf(running));
+  SelectProfile(list.IndexOf(running));
 }

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "app/control_panel.h"
 #include "exec/execlib.h"
 #include "exec/log.h"
 #include "exec/memory.h"
@@ -39,8 +38,8 @@ void SetDefaults(GameProfile* p) {
 // One PROFILE line: name, process name, then the numbers in file order. What
 // the line leaves out reads as "Missing parameter" or 0; extra values are left.
 int ReadProfileLine(uint16_t id, ScriptCursor* cursor) {
-  ControlPanel* panel = static_cast<ControlPanel*>(cursor->context);
-  if (!panel || id != kProfileKey) return 0;
+  GameProfiles* profiles = static_cast<GameProfiles*>(cursor->context);
+  if (!profiles || id != kProfileKey) return 0;
   const char* name = NextString(cursor);
   const char* process = NextString(cursor);
   if (!name) name = kMissing;
@@ -48,13 +47,13 @@ int ReadProfileLine(uint16_t id, ScriptCursor* cursor) {
 
   char cut[kProfileTextMax + 1];
   CopyProfileText(cut, name);
-  if (panel->profiles.Find(cut)) {
+  if (profiles->list.Find(cut)) {
     // The first line of a name is the one the user has been using; a later
     // copy (a hand edit, a merge) must neither replace it nor fail the load.
     LogPrintf(0, "LoadProfiles: second profile named \"%s\" skipped\n", cut);
     return 0;
   }
-  GameProfile* p = panel->CreateProfile(cut, process);
+  GameProfile* p = profiles->CreateProfile(cut, process);
   if (!p) return 0;
   p->optionFlags = static_cast<uint8_t>(NextNumber(cursor));
   p->maxAngle = static_cast<uint32_t>(NextNumber(cursor)) & 0xFFFFu;
@@ -69,9 +68,9 @@ int ReadProfileLine(uint16_t id, ScriptCursor* cursor) {
 
 // One PROFILE line per profile, in list order.
 bool AddProfileKeys(ScriptDocument* document, const void* context) {
-  const ControlPanel& panel = *static_cast<const ControlPanel*>(context);
+  const GameProfiles& profiles = *static_cast<const GameProfiles*>(context);
   bool ok = true;
-  for (const GameProfile* p = panel.profiles.First(); ok && p; p = ProfileList::Next(p)) {
+  for (const GameProfile* p = profiles.list.First(); ok && p; p = ProfileList::Next(p)) {
     ScriptKeyLine* line = AddKey(document, kProfileKeys, kProfileKey);
     // AddString quotes whatever would not read back as one whole value
     // (spaces, commas, quotes, brackets), so every name survives a save.
@@ -213,17 +212,17 @@ void ProfileList::Free() {
 
 // ---- GameProfiles.ini
 
-bool LoadProfilesFrom(ControlPanel& panel, const char* name) {
+bool LoadProfilesFrom(GameProfiles& profiles, const char* name) {
   // No file: "Default" comes with the page.
-  return ReadScriptSection(name, kSection, kProfileKeys, ReadProfileLine, &panel);
+  return ReadScriptSection(name, kSection, kProfileKeys, ReadProfileLine, &profiles);
 }
 
-bool SaveProfilesTo(const ControlPanel& panel, const char* name) {
-  return WriteScriptSection(name, kSection, AddProfileKeys, &panel);
+bool SaveProfilesTo(const GameProfiles& profiles, const char* name) {
+  return WriteScriptSection(name, kSection, AddProfileKeys, &profiles);
 }
 
-void ControlPanel::LoadProfiles() { LoadProfilesFrom(*this, kProfilesFile); }
+void GameProfiles::LoadProfiles() { LoadProfilesFrom(*this, kProfilesFile); }
 
-void ControlPanel::SaveProfiles() { SaveProfilesTo(*this, kProfilesFile); }
+void GameProfiles::SaveProfiles() { SaveProfilesTo(*this, kProfilesFile); }
 
-void ControlPanel::FreeProfiles() { profiles.Free(); }
+void GameProfiles::FreeProfiles() { list.Free(); }

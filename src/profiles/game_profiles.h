@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "exec/list.h"
+#include "profiles/game_detection.h"
 
 // Longest name or process name kept; longer texts are cut.
 constexpr size_t kProfileTextMax = 63;
@@ -87,8 +88,57 @@ void CopyProfileText(char* field, const char* text);
 struct ScriptKey;
 extern const ScriptKey kProfileKeys[];
 
-class ControlPanel;
+class WheelLink;
+class DialogControls;
+
+// What the profile store shows on the main page: the profile list's names, in
+// list order (item i is the i-th profile), and its selection. The page
+// implements it; null shows nothing.
+class ProfileListView {
+ public:
+  virtual ~ProfileListView() = default;
+  virtual void ShowProfileNames(const ProfileList& list) = 0;
+  virtual void AddProfileName(const GameProfile& profile) = 0;
+  virtual void SelectProfileItem(int index) = 0;
+};
+
+// The game profiles of the program: the list, the one selected in the page's
+// list, GameProfiles.ini, and game detection. Applying a profile writes the
+// wheel link's parameters to the board.
+class GameProfiles {
+ public:
+  explicit GameProfiles(WheelLink& link) : link(link) {}
+
+  WheelLink& link;
+  ProfileList list;
+  // The item selected in the page's list (-1 until the list is filled, and
+  // while it is empty), mirrored into gameProfileId for config.ini.
+  int item = -1;
+  int32_t gameProfileId = 0;  // GAME_PROFILE_ID
+  ProfileListView* view = nullptr;
+  // Game detection's process snapshot; null = the running system's.
+  ProcessWalker walkProcesses = nullptr;
+  // Runs the modal "Game Profile" dialog over the page, for a profile or empty
+  // (null); null = the platform's dialog (profile_dialog.h), tests put a
+  // stand-in here.
+  void (*runDialog)(GameProfiles& profiles, DialogControls& page, GameProfile* profile) = nullptr;
+
+  void LoadProfiles();   // GameProfiles.ini, when it exists
+  void SaveProfiles();   // every profile, in list order
+  void FreeProfiles();
+  // Null when a profile of that name exists (ASCII case-insensitive) or memory ran out.
+  GameProfile* CreateProfile(const char* name, const char* processName);
+  void StoreIntoProfile(GameProfile* profile);
+  void ApplyProfile(const GameProfile* profile);
+  void FillProfileList();
+  void SelectProfile(int index);
+  void RemoveProfile(int index);
+  GameProfile* CurrentProfile() const;
+  // One pass of game detection: selects the profile of the game that runs.
+  void DetectGame();
+};
+
 // LoadProfiles/SaveProfiles for a document of another name (tests, tools).
 // Load is true when the file was there and read; Save when it was written.
-bool LoadProfilesFrom(ControlPanel& panel, const char* name);
-bool SaveProfilesTo(const ControlPanel& panel, const char* name);
+bool LoadProfilesFrom(GameProfiles& profiles, const char* name);
+bool SaveProfilesTo(const GameProfiles& profiles, const char* name);

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "app/control_panel.h"
 #include "ui/dialog_controls.h"
 #include "profiles/game_profiles.h"
+#include "wheel/wheel_link.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ bool IsDefault(const GameProfile* profile) {
   return profile && strcmp(profile->name, kDefaultProfileName) == 0;
 }
 
-void OpenDialog(ControlPanel& panel, DialogControls& page, GameProfile* profile) {
-  (panel.runProfileDialog ? panel.runProfileDialog : RunProfileDialog)(panel, page, profile);
+void OpenDialog(GameProfiles& profiles, DialogControls& page, GameProfile* profile) {
+  (profiles.runDialog ? profiles.runDialog : RunProfileDialog)(profiles, page, profile);
 }
 
 }  // namespace
@@ -26,7 +26,7 @@ void InitProfileDialog(DialogControls& dialog, const GameProfile* profile) {
   if (profile) dialog.EnableItem(IDC_PROFILE_NAME, false);
 }
 
-void ConfirmProfileDialog(ControlPanel& panel, DialogControls& dialog, GameProfile* profile) {
+void ConfirmProfileDialog(GameProfiles& profiles, DialogControls& dialog, GameProfile* profile) {
   char name[kProfileFieldChars];
   char process[kProfileFieldChars];
   dialog.GetItemText(IDC_PROFILE_NAME, name, sizeof name);
@@ -36,14 +36,14 @@ void ConfirmProfileDialog(ControlPanel& panel, DialogControls& dialog, GameProfi
   if (profile) {
     // Game detection may have run while the dialog was open, but profiles are
     // only removed by the page; still, never write through a stale pointer.
-    if (panel.profiles.IndexOf(profile) >= 0) {
+    if (profiles.list.IndexOf(profile) >= 0) {
       CopyProfileText(profile->processName, process);
       target = profile;
     }
   } else {
     char cut[kProfileTextMax + 1];
     CopyProfileText(cut, name);
-    if (GameProfile* existing = panel.profiles.Find(cut)) {
+    if (GameProfile* existing = profiles.list.Find(cut)) {
       if (dialog.ShowMessage("Profile already exists, do you want to update it ?",
                              kMessageQuestion | kMessageYesNo) != kAnswerYes) {
         dialog.EndDialog(1);
@@ -53,35 +53,35 @@ void ConfirmProfileDialog(ControlPanel& panel, DialogControls& dialog, GameProfi
       target = existing;
     } else {
       // A new profile starts from the defaults, not from the current values.
-      target = panel.CreateProfile(name, process);
+      target = profiles.CreateProfile(name, process);
     }
   }
-  if (target) panel.SelectProfile(panel.profiles.IndexOf(target));
+  if (target) profiles.SelectProfile(profiles.list.IndexOf(target));
   dialog.EndDialog(1);
 }
 
-void NewProfileCommand(ControlPanel& panel, DialogControls& page) {
-  panel.WaitNotBusy();
-  OpenDialog(panel, page, nullptr);
+void NewProfileCommand(GameProfiles& profiles, DialogControls& page) {
+  profiles.link.WaitNotBusy();
+  OpenDialog(profiles, page, nullptr);
 }
 
-void EditProfileCommand(ControlPanel& panel, DialogControls& page) {
-  GameProfile* profile = panel.CurrentProfile();
+void EditProfileCommand(GameProfiles& profiles, DialogControls& page) {
+  GameProfile* profile = profiles.CurrentProfile();
   if (!profile) return;  // nothing selected: nothing to edit
   if (IsDefault(profile)) {
     page.ShowMessage("You can't edit the default profile", kMessageWarning | kMessageOk);
     return;
   }
-  OpenDialog(panel, page, profile);
+  OpenDialog(profiles, page, profile);
 }
 
-void RemoveProfileCommand(ControlPanel& panel, DialogControls& page) {
-  GameProfile* profile = panel.CurrentProfile();
+void RemoveProfileCommand(GameProfiles& profiles, DialogControls& page) {
+  GameProfile* profile = profiles.CurrentProfile();
   if (!profile) return;
   if (IsDefault(profile)) {
     page.ShowMessage("You can't remove the default profile", kMessageWarning | kMessageOk);
     return;
   }
   if (page.ShowMessage("Are you sure ?", kMessageQuestion | kMessageYesNo) != kAnswerYes) return;
-  panel.RemoveProfile(panel.profiles.IndexOf(profile));
+  profiles.RemoveProfile(profiles.list.IndexOf(profile));
 }

@@ -4,10 +4,9 @@
 // the Windows dialog procedure only forwards to them.
 #include "profiles/profile_dialog_ids.h"
 
-class ControlPanel;
 class DialogControls;
+class GameProfiles;
 struct GameProfile;
-
 
 // Each field is read up to 127 characters (and cut to 63 when stored).
 constexpr int kProfileFieldChars = 128;
@@ -18,14 +17,14 @@ void InitProfileDialog(DialogControls& dialog, const GameProfile* profile);
 // OK: reads both fields, updates or creates the profile, selects it and ends
 // the dialog. A new name that exists already asks first; on No the dialog ends
 // with nothing changed.
-void ConfirmProfileDialog(ControlPanel& panel, DialogControls& dialog, GameProfile* profile);
+void ConfirmProfileDialog(GameProfiles& profiles, DialogControls& dialog, GameProfile* profile);
 
 // The modal dialog over the page, for a profile or empty (profile null), on the
-// platform's dialog system; ControlPanel::runProfileDialog, when set, is used
-// instead (tests).
-void RunProfileDialog(ControlPanel& panel, DialogControls& page, GameProfile* profile);
+// platform's dialog system; GameProfiles::runDialog, when set, is used instead
+// (tests).
+void RunProfileDialog(GameProfiles& profiles, DialogControls& page, GameProfile* profile);
 
 // Main page buttons 2078, 2081 and 2080; page owns the message boxes.
-void NewProfileCommand(ControlPanel& panel, DialogControls& page);
-void EditProfileCommand(ControlPanel& panel, DialogControls& page);
-void RemoveProfileCommand(ControlPanel& panel, DialogControls& page);
+void NewProfileCommand(GameProfiles& profiles, DialogControls& page);
+void EditProfileCommand(GameProfiles& profiles, DialogControls& page);
+void RemoveProfileCommand(GameProfiles& profiles, DialogControls& page);

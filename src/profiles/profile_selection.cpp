@@ -2,11 +2,9 @@
 // against the main page's combo box and the wheel parameters.
 #include <cstring>
 
-#include "app/control_panel.h"
-#include "ui/dialog_controls.h"
-#include "app/page_ids.h"
 #include "exec/log.h"
 #include "profiles/game_profiles.h"
+#include "wheel/wheel_link.h"
 
 namespace {
 
@@ -27,103 +25,87 @@ void ProfileValues(const GameProfile& p, int32_t out[15]) {
   memcpy(out, values, sizeof values);
 }
 
-// Combo box 1207 emptied and filled with the names in list order, each item's
-// data pointing at its profile.
-void ShowProfileNames(ControlPanel& panel) {
-  DialogControls* page = panel.mainPageControls;
-  if (!page) return;
-  page->ResetCombo(IDC_PROFILE_LIST);
-  for (GameProfile* p = panel.profiles.First(); p; p = ProfileList::Next(p)) {
-    page->AddComboItem(IDC_PROFILE_LIST, p->name, reinterpret_cast<intptr_t>(p));
-  }
-}
 
 }  // namespace
 
-GameProfile* ControlPanel::CreateProfile(const char* name, const char* processName) {
+GameProfile* GameProfiles::CreateProfile(const char* name, const char* processName) {
   char cut[kProfileTextMax + 1];
   CopyProfileText(cut, name);
-  if (profiles.Find(cut)) return nullptr;
-  GameProfile* p = profiles.Append(cut, processName);
-  if (p && mainPageControls) {
-    mainPageControls->AddComboItem(IDC_PROFILE_LIST, p->name, reinterpret_cast<intptr_t>(p));
-  }
+  if (list.Find(cut)) return nullptr;
+  GameProfile* p = list.Append(cut, processName);
+  if (p && view) view->AddProfileName(*p);
   return p;
 }
 
-void ControlPanel::StoreIntoProfile(GameProfile* profile) {
+void GameProfiles::StoreIntoProfile(GameProfile* profile) {
   if (!profile) return;
   GameProfile& p = *profile;
-  p.maxAngle = static_cast<uint32_t>(wheel[kEntryMaxAngle].value);
+  p.maxAngle = static_cast<uint32_t>(link[kEntryMaxAngle].value);
   int8_t* const game[] = {&p.mainGain,    &p.gameSpring, &p.gameFriction, &p.gameDamper,
                           &p.gameInertia, &p.constant,   &p.sine,         &p.forceTable};
   const WheelEntry gameEntries[] = {kEntryMainGain,    kEntryGameSpring, kEntryGameFriction,
                                     kEntryGameDamper,  kEntryGameInertia, kEntryConstant,
                                     kEntrySine,        kEntryForceTable};
-  for (int i = 0; i < 8; ++i) *game[i] = static_cast<int8_t>(wheel[gameEntries[i]].value);
-  p.optionFlags = static_cast<uint8_t>(wheel[kEntryFlags].value);
-  p.filter = static_cast<uint8_t>(wheel[kEntryFilter].value);
-  p.userSpring = static_cast<int8_t>(wheel[kEntryUserSpring].value);
-  p.userFriction = static_cast<int8_t>(wheel[kEntryUserFriction].value);
-  p.userDamper = static_cast<int8_t>(wheel[kEntryUserDamper].value);
-  p.userInertia = static_cast<int8_t>(wheel[kEntryUserInertia].value);
+  for (int i = 0; i < 8; ++i) *game[i] = static_cast<int8_t>(link[gameEntries[i]].value);
+  p.optionFlags = static_cast<uint8_t>(link[kEntryFlags].value);
+  p.filter = static_cast<uint8_t>(link[kEntryFilter].value);
+  p.userSpring = static_cast<int8_t>(link[kEntryUserSpring].value);
+  p.userFriction = static_cast<int8_t>(link[kEntryUserFriction].value);
+  p.userDamper = static_cast<int8_t>(link[kEntryUserDamper].value);
+  p.userInertia = static_cast<int8_t>(link[kEntryUserInertia].value);
 }
 
-void ControlPanel::ApplyProfile(const GameProfile* profile) {
+void GameProfiles::ApplyProfile(const GameProfile* profile) {
   if (!profile) return;
   int32_t values[15];
   ProfileValues(*profile, values);
   for (int i = 0; i < 15; ++i) {
-    WheelParameter& entry = wheel[kAppliedEntries[i]];
+    WheelParameter& entry = link[kAppliedEntries[i]];
     int32_t value = values[i];
     // A hand-edited or damaged file can hold any number; the board only gets
-    // what its slider could have set (a steering angle of 0 is not a setting).
-    if (entry.sliderId != 0) {
+    // what a slider could have set (a steering angle of 0 is not a setting).
+    // The option flags are bits, not a range.
+    if (kAppliedEntries[i] != kEntryFlags) {
       if (value < entry.minimum) value = entry.minimum;
       if (value > entry.maximum) value = entry.maximum;
     }
     entry.value = value;
-    ShowParameter(entry);
+    // The flags show as "Invert" and "Manual": both follow the profile, or the
+    // next click would write a stale bit back.
+    if (link.view) link.view->ShowParameter(entry);
   }
-  if (mainPageControls) {
-    const int32_t optionFlags = wheel[kEntryFlags].value;
-    mainPageControls->SetCheck(IDC_INVERT, (optionFlags & 1) != 0);
-    // The profile carries the manual bit too; a box that kept the old state
-    // would write it back wrongly at the next click.
-    mainPageControls->SetCheck(IDC_MANUAL, (optionFlags & 2) != 0);
-  }
-  WriteProfileParameters();
+  link.WriteProfileParameters();
 }
 
-void ControlPanel::FillProfileList() {
-  if (profiles.Count() == 0) {
-    GameProfile* first = profiles.Append(kDefaultProfileName, kDefaultProfileProcess);
+void GameProfiles::FillProfileList() {
+  if (list.Count() == 0) {
+    GameProfile* first = list.Append(kDefaultProfileName, kDefaultProfileProcess);
     // "Default" takes the board's values when they have been read. Without a
     // board the wheel values are mere placeholders (a steering angle of 0):
     // stored, they would be written to the board the first time it is there.
-    if (linkState >= kWheelFound) StoreIntoProfile(first);
+    if (link.linkState >= kWheelFound) StoreIntoProfile(first);
   }
-  ShowProfileNames(*this);
+  if (view) view->ShowProfileNames(list);
   SelectProfile(gameProfileId);
 }
 
-void ControlPanel::SelectProfile(int index) {
-  const int count = static_cast<int>(profiles.Count());
+void GameProfiles::SelectProfile(int index) {
+  const int count = static_cast<int>(list.Count());
   if (index > count - 1) index = count - 1;
   if (index < 0) index = count > 0 ? 0 : -1;
   gameProfileId = index;
-  profileItem = index;
-  if (mainPageControls) mainPageControls->SelectComboItem(IDC_PROFILE_LIST, index);
-  ApplyProfile(profiles.At(index));
+  item = index;
+  if (view) view->SelectProfileItem(index);
+  ApplyProfile(list.At(index));
 }
 
-void ControlPanel::RemoveProfile(int index) {
-  GameProfile* p = profiles.At(index);
+void GameProfiles::RemoveProfile(int index) {
+  GameProfile* p = list.At(index);
   if (!p) return;
-  profiles.Remove(p);
+  list.Remove(p);
   // Rebuilt rather than one item deleted: item i must stay the i-th profile.
-  ShowProfileNames(*this);
+  if (view) view->ShowProfileNames(list);
   SelectProfile(index > 0 ? index - 1 : 0);
 }
 
-GameProfile* ControlPanel::CurrentProfile() const { return profiles.At(profileItem); }
+GameProfile* GameProfiles::CurrentProfile() const { return list.At(item); }

@@ -1,11 +1,9 @@
-// config.ini: the ControlPanel's settings section.
+// config.ini: the settings record and section "Config".
 #include "profiles/settings.h"
 
-#include "app/control_panel.h"
 
 namespace {
 
-constexpr char kSettingsFile[] = "config.ini";
 constexpr char kSection[] = "Config";
 
 enum ConfigKey : uint16_t {
@@ -20,18 +18,18 @@ enum ConfigKey : uint16_t {
 };
 
 int ReadConfigLine(uint16_t id, ScriptCursor* cursor) {
-  ControlPanel* panel = static_cast<ControlPanel*>(cursor->context);
-  if (!panel) return 0;
+  Settings* settings = static_cast<Settings*>(cursor->context);
+  if (!settings) return 0;
   switch (id) {
-    case kFlags: panel->flags = static_cast<uint32_t>(NextNumber(cursor)); break;
-    case kWindowDuration: panel->windowDuration = NextNumber(cursor); break;
-    case kDeviceComPort: panel->wheelPort = static_cast<uint8_t>(NextNumber(cursor)); break;
-    case kSmComPort: panel->smPort = static_cast<uint8_t>(NextNumber(cursor)); break;
-    case kResetDelay: panel->resetDelay = static_cast<uint32_t>(NextNumber(cursor)); break;
-    case kTorqueBandwidth: panel->torqueBandwidth = NextNumber(cursor); break;
-    case kGameProfileId: panel->gameProfileId = NextNumber(cursor); break;
+    case kFlags: settings->flags = static_cast<uint32_t>(NextNumber(cursor)); break;
+    case kWindowDuration: settings->windowDuration = NextNumber(cursor); break;
+    case kDeviceComPort: settings->wheelPort = static_cast<uint8_t>(NextNumber(cursor)); break;
+    case kSmComPort: settings->smPort = static_cast<uint8_t>(NextNumber(cursor)); break;
+    case kResetDelay: settings->resetDelay = static_cast<uint32_t>(NextNumber(cursor)); break;
+    case kTorqueBandwidth: settings->torqueBandwidth = NextNumber(cursor); break;
+    case kGameProfileId: settings->gameProfileId = NextNumber(cursor); break;
     case kUsedDeviceGuid: {
-      DeviceGuid& guid = panel->usedDeviceGuid;
+      DeviceGuid& guid = settings->usedDeviceGuid;
       guid.data1 = static_cast<uint32_t>(NextNumber(cursor));
       guid.data2 = static_cast<uint16_t>(NextNumber(cursor));
       guid.data3 = static_cast<uint16_t>(NextNumber(cursor));
@@ -44,23 +42,23 @@ int ReadConfigLine(uint16_t id, ScriptCursor* cursor) {
 }
 
 bool AddConfigKeys(ScriptDocument* document, const void* context) {
-  const ControlPanel& panel = *static_cast<const ControlPanel*>(context);
+  const Settings& settings = *static_cast<const Settings*>(context);
   const struct {
     ConfigKey key;
     int32_t value;
   } single[] = {
-      {kFlags, static_cast<int32_t>(panel.flags)},
-      {kWindowDuration, panel.windowDuration},
-      {kDeviceComPort, panel.wheelPort},
-      {kSmComPort, panel.smPort},
-      {kResetDelay, static_cast<int32_t>(panel.resetDelay)},
-      {kTorqueBandwidth, panel.torqueBandwidth},
-      {kGameProfileId, panel.gameProfileId},
+      {kFlags, static_cast<int32_t>(settings.flags)},
+      {kWindowDuration, settings.windowDuration},
+      {kDeviceComPort, settings.wheelPort},
+      {kSmComPort, settings.smPort},
+      {kResetDelay, static_cast<int32_t>(settings.resetDelay)},
+      {kTorqueBandwidth, settings.torqueBandwidth},
+      {kGameProfileId, settings.gameProfileId},
   };
   bool ok = true;
   for (const auto& line : single) ok = ok && AddNumber(AddKey(document, kConfigKeys, line.key), line.value);
   ScriptKeyLine* guid = ok ? AddKey(document, kConfigKeys, kUsedDeviceGuid) : nullptr;
-  const DeviceGuid& id = panel.usedDeviceGuid;
+  const DeviceGuid& id = settings.usedDeviceGuid;
   // The 32-bit field is written signed, as the file has always held it.
   ok = ok && AddNumber(guid, static_cast<int32_t>(id.data1)) && AddNumber(guid, id.data2) &&
        AddNumber(guid, id.data3);
@@ -82,15 +80,11 @@ const ScriptKey kConfigKeys[] = {
     {nullptr, 0, 0},
 };
 
-bool LoadSettingsFrom(ControlPanel& panel, const char* name) {
+bool LoadSettingsFrom(Settings& settings, const char* name) {
   // No file: the defaults stay.
-  return ReadScriptSection(name, kSection, kConfigKeys, ReadConfigLine, &panel);
+  return ReadScriptSection(name, kSection, kConfigKeys, ReadConfigLine, &settings);
 }
 
-bool SaveSettingsTo(const ControlPanel& panel, const char* name) {
-  return WriteScriptSection(name, kSection, AddConfigKeys, &panel);
+bool SaveSettingsTo(const Settings& settings, const char* name) {
+  return WriteScriptSection(name, kSection, AddConfigKeys, &settings);
 }
-
-void ControlPanel::LoadSettings() { LoadSettingsFrom(*this, kSettingsFile); }
-
-void ControlPanel::SaveSettings() { SaveSettingsTo(*this, kSettingsFile); }

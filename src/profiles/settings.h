@@ -1,14 +1,38 @@
 #pragma once
 // config.ini: the program's own settings in section "Config", read once at
-// start-up and written once at exit (ControlPanel::LoadSettings/SaveSettings).
+// start-up and written once at exit. The record holds them while the file is
+// read or written; the ControlPanel hands each value to the part that uses it.
+#include <cstdint>
+
 #include "script/script.h"
 
-class ControlPanel;
+// Instance GUID of the chosen game controller, in the platform's field layout.
+struct DeviceGuid {
+  uint32_t data1;
+  uint16_t data2;
+  uint16_t data3;
+  uint8_t data4[8];
+};
+
+// The keys of section "Config" with their defaults.
+struct Settings {
+  static constexpr uint32_t kFlagAutoUpdate = 0x1;  // "Automaticaly check for updates"
+  static constexpr uint32_t kFlagDetectGame = 0x2;  // "Detect Game"
+  uint32_t flags = 0;
+  int32_t windowDuration = 10;
+  uint8_t wheelPort = 0;
+  uint8_t smPort = 0;
+  uint32_t resetDelay = 2000;
+  int32_t torqueBandwidth = 0;
+  int32_t gameProfileId = 0;
+  DeviceGuid usedDeviceGuid{};
+};
 
 // The key table of section "Config", in file order.
 extern const ScriptKey kConfigKeys[];
+constexpr char kSettingsFile[] = "config.ini";
 
-// The same as LoadSettings/SaveSettings for a document of another name (tests,
-// tools). Load is true when the file was there and read; Save when it was written.
-bool LoadSettingsFrom(ControlPanel& panel, const char* name);
-bool SaveSettingsTo(const ControlPanel& panel, const char* name);
+// Load is true when the file was there and read (a key the file lacks keeps
+// its value); Save when it was written. The file's other sections stay.
+bool LoadSettingsFrom(Settings& settings, const char* name);
+bool SaveSettingsTo(const Settings& settings, const char* name);

@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-#include "app/control_panel.h"
-#include "ui/dialog_controls.h"
 #include "exec/log.h"
 
 const char* LinkStateText(uint8_t state) {
@@ -26,19 +24,19 @@ const char* ReportKindName(uint8_t kind) {
   return "Error";
 }
 
-int ControlPanel::ProbeWheel(uint32_t port) {
+int WheelLink::ProbeWheel(uint32_t port) {
   if (!channel->Open(port, kWheelBaud)) return 0;
   linkState = kConnected;
   channel->Purge();
   const uint32_t probeLength = sizeof kProbeText - 1;
   if (channel->Write(kProbeText, probeLength) < probeLength) return 0;
 
-  const Deadline window = Deadline::After(linkClock->NowUs(), kProbeWindowUs);
+  const Deadline window = Deadline::After(clock->NowUs(), kProbeWindowUs);
   char reply[kProbeBufferSize];
   uint32_t length = 0;
   bool collecting = false;
   for (;;) {
-    const uint64_t now = linkClock->NowUs();
+    const uint64_t now = clock->NowUs();
     if (channel->BytesAvailable() != 0) {
       const char byte = static_cast<char>(channel->ReadByte());
       if (!collecting) {
@@ -71,25 +69,25 @@ int ControlPanel::ProbeWheel(uint32_t port) {
   return 0;
 }
 
-int ControlPanel::ChooseWheelPort(uint8_t port) {
+int WheelLink::ChooseWheelPort(uint8_t port) {
   WaitNotBusy();
   if (port == wheelPort) return 0;
   wheelPort = port;
   return ProbeWheel(port);
 }
 
-bool ControlPanel::AwaitInput(uint64_t budgetUs) {
-  const Deadline deadline = Deadline::After(linkClock->NowUs(), budgetUs);
+bool WheelLink::AwaitInput(uint64_t budgetUs) {
+  const Deadline deadline = Deadline::After(clock->NowUs(), budgetUs);
   for (;;) {
     if (channel->BytesAvailable() != 0) return true;
     if (!channel->IsOpen()) return false;
-    const uint64_t now = linkClock->NowUs();
+    const uint64_t now = clock->NowUs();
     if (deadline.Passed(now)) return false;
     channel->WaitForInput(deadline.NextStepUs(now, kPollStepUs));
   }
 }
 
-int ControlPanel::ReadReply(uint32_t* destination, uint32_t count) {
+int WheelLink::ReadReply(uint32_t* destination, uint32_t count) {
   uint32_t value = 0;
   for (uint32_t i = 0; i < count; ++i) {
     if (!AwaitInput(kReplyByteUs)) {
@@ -109,7 +107,7 @@ int ControlPanel::ReadReply(uint32_t* destination, uint32_t count) {
   return 1;
 }
 
-void ControlPanel::DiscardStaleInput() {
+void WheelLink::DiscardStaleInput() {
   // A reply that came after its time-out, or the rest of a doubled reply, would
   // otherwise be taken as the answer to the next request and shift every value
   // after it. Only what is waiting now is dropped, so a board that never stops
@@ -124,7 +122,7 @@ void ControlPanel::DiscardStaleInput() {
   }
 }
 
-void ControlPanel::NoteLinkLost(const char* operation) {
+void WheelLink::NoteLinkLost(const char* operation) {
   // The channel closes itself when the port fails; then the board is gone and
   // the status line must not keep saying "Wheel Ready".
   if (channel->IsOpen() || linkState < kWheelFound) return;
@@ -133,16 +131,20 @@ void ControlPanel::NoteLinkLost(const char* operation) {
   firmwareVersion = 0;  // a board that comes back may carry new firmware
 }
 
-void ControlPanel::SetMainText(int id, const char* text) {
-  if (mainPageControls) mainPageControls->SetItemText(id, text);
+void WheelLink::Show(LinkText which, const char* text) {
+  if (view) view->ShowLinkText(which, text);
 }
 
-int ControlPanel::WaitNotBusy() {
+void WheelLink::Show(const WheelParameter& entry) {
+  if (view) view->ShowParameter(entry);
+}
+
+int WheelLink::WaitNotBusy() {
   if (!linkBusy) return 1;
-  const uint32_t start = static_cast<uint32_t>(linkClock->NowUs() / 1000u);
+  const uint32_t start = static_cast<uint32_t>(clock->NowUs() / 1000u);
   for (;;) {
-    linkClock->SleepMs(1);
-    const uint32_t now = static_cast<uint32_t>(linkClock->NowUs() / 1000u);
+    clock->SleepMs(1);
+    const uint32_t now = static_cast<uint32_t>(clock->NowUs() / 1000u);
     if (now < start || now - start > kWaitNotBusyMs) return 0;
     if (!linkBusy) return 1;
   }

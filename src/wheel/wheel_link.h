@@ -1,8 +1,13 @@
 #pragma once
-// Constants and texts of the wheel board link (handshake, status line).
+// The wheel board link: the serial channel to the board, the handshake, the
+// parameter protocol with the parameter table, the once-a-second status
+// refresh and the calibrate and centre commands. It knows no window: what it
+// has to show goes to a WheelLinkView, which the pages implement.
 #include <cstdint>
 
-#include "app/page_ids.h"
+#include "exec/deadline.h"
+#include "wheel/serial_channel.h"
+#include "wheel/wheel_parameter.h"
 
 constexpr uint32_t kWheelBaud = 115200;
 constexpr char kProbeText[] = "orvenk?";        // 7 bytes, sent without terminator
@@ -20,10 +25,14 @@ constexpr uint32_t kDefaultsPauseMs = 400; // after "D"
 constexpr uint32_t kCentrePauseMs = 100;   // after "c"
 constexpr uint32_t kStatusPauseMs = 20;    // before a status refresh talks
 
-// Main page controls the link writes to.
-constexpr int kIdDeviceStatus = IDC_DEVICE_STATUS;
-constexpr int kIdExternalGain = IDC_EXTERNAL_GAIN;
-constexpr int kIdFirmwareVersion = IDC_FIRMWARE_VERSION;
+// Link states, in the order of their status texts (LinkStateText).
+enum LinkState : uint8_t {
+  kDisconnected = 0,
+  kConnected = 1,    // a port was opened for a probe
+  kWheelFound = 2,   // the board answered the probe
+  kWheelReady = 3,   // status 8
+  kWheelError = 4,   // status 7
+};
 
 // "Disconnected", "Connected", "Wheel Found", "Wheel Ready", "Wheel Error".
 const char* LinkStateText(uint8_t state);
@@ -31,3 +40,60 @@ const char* LinkStateText(uint8_t state);
 const char* StatusCodeText(uint8_t code);
 // Kind name of a "#" report: "Torque", "Create Effect", "Error".
 const char* ReportKindName(uint8_t kind);
+
+// The texts of the main page that the link keeps up to date.
+enum class LinkText { kStatusLine, kExternalGain, kFirmwareVersion };
+
+class WheelLinkView {
+ public:
+  virtual ~WheelLinkView() = default;
+  virtual void ShowLinkText(LinkText which, const char* text) = 0;
+  // An entry got a new value from the board (or from a profile): show it.
+  virtual void ShowParameter(const WheelParameter& entry) = 0;
+};
+
+class WheelLink {
+ public:
+  SerialChannel boardChannel;
+  SerialChannel* channel = &boardChannel;     // tests put a fake here
+  LinkClock* clock = &SystemLinkClock();      // tests put a stepped clock here
+  WheelLinkView* view = nullptr;              // null: nothing is shown
+
+  uint8_t wheelPort = 0;  // COM port of the board, 0 = none (DEVICE_COM_PORT)
+  uint8_t linkState = kDisconnected;
+  // Set until the pages exist and around every command, slider write, profile
+  // write and modal dialog: the status refresh then does nothing at all.
+  bool statusHold = true;
+  bool linkBusy = false;         // set while a status refresh talks to the board
+  bool frameHidden = false;      // the window is hidden to the tray: no "S" polling
+  uint32_t firmwareVersion = 0;  // low byte minor, next byte major; 0 = not read yet
+  WheelParameterTable parameters;
+
+  WheelParameter& operator[](WheelEntry e) { return parameters[e]; }
+
+  int ProbeWheel(uint32_t port);                 // 1 when the board answered on port
+  int ChooseWheelPort(uint8_t port);             // a new choice in the port list
+  int ReadReply(uint32_t* destination, uint32_t count);  // 1 when all bytes came
+  // The value, sign-extended; a reply that does not come leaves *value as it was.
+  bool ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value);
+  int32_t ReadParameter(uint8_t number, uint8_t sizeIndex);  // 0 when no reply
+  void RefreshParameter(WheelParameter& entry);
+  void WriteParameter(WheelParameter& entry);
+  void WriteParameterRaw(uint8_t number, uint8_t count, int32_t value);
+  void ReadAllParameters();
+  void WriteProfileParameters();
+  void RestoreBoardDefault();
+  void ReadBoardReport();   // one "#" report per tick while the debug level is above 0
+  void RefreshStatus();
+  int WaitNotBusy();
+  void StartCalibration();
+  void CentreWheel();
+
+ private:
+  bool AwaitInput(uint64_t budgetUs);
+  void DiscardStaleInput();
+  void NoteLinkLost(const char* operation);
+  void ReadBulkSettings();
+  void Show(LinkText which, const char* text);
+  void Show(const WheelParameter& entry);
+};

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "ui/dialog_controls.h"
-
 namespace {
 
 struct EntryDefinition {
@@ -14,40 +12,37 @@ struct EntryDefinition {
   int32_t tickStep;
   uint8_t kind;
   char unit;
-  int32_t sliderId;
-  int32_t labelId;
 };
 
-// The fixed contents of the parameter table, in WheelEntry order. Ids of the
-// Advanced Settings lists are given by that dialog when it binds them.
+// The fixed contents of the parameter table, in WheelEntry order.
 const EntryDefinition kDefinitions[kWheelEntryCount] = {
-    {4, kSizeIndex4, 0, 0, 0, kShowNumber, '%', 0, 2120},
-    {8, kSizeIndex4, 180, 2160, 10, kShowValueUnit, kDegreeSign, 2037, 2023},
-    {16, kSizeIndex1, 0, 3, 1, kShowListItem, '%', 0, 1044},
-    {17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2021, 2029},
-    {18, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2031, 2035},
-    {19, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2046, 2048},
-    {20, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2049, 2053},
-    {21, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2063, 2124},
-    {22, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2055, 2057},
-    {23, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2059, 2067},
-    {24, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2069, 2074},
-    {26, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2032, 2036},
-    {27, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2058, 2061},
-    {28, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2044, 2070},
-    {29, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2072, 2075},
-    {30, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2038, 2042},
-    {31, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2050, 2054},
-    {32, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2062, 2065},
-    {33, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 2066, 2125},
-    {34, kSizeIndex1, 0, 1, 1, kShowFlags, '%', 0, 0},
-    {35, kSizeIndex1, 0, 1, 1, kShowListItem, '%', 0, 0},
-    {12, kSizeIndex4, 1, 2147483647, 1, kShowField, '%', 0, 2062},
-    {79, kSizeIndex1, 0, 1, 1, kShowListItem, '%', 0, 0},
-    {77, kSizeIndex1, 1, 31, 1, kShowFilter, '%', 1077, 1078},
-    {254, kSizeIndex1, 0, 127, 10, kShowPercent127, '%', 0, 2043},
-    {255, kSizeIndex1, 0, 11, 1, kShowBandwidth, '%', 1079, 1080},
-    {255, kSizeIndex4, 1, 3000, 10, kShowSeconds, 's', 2110, 2114},
+    {4, kSizeIndex4, 0, 0, 0, kShowNumber, '%'},
+    {8, kSizeIndex4, 180, 2160, 10, kShowValueUnit, kDegreeSign},
+    {16, kSizeIndex1, 0, 3, 1, kShowListItem, '%'},
+    {17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {18, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {19, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {20, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {21, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {22, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {23, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {24, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {26, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {27, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {28, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {29, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {30, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {31, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {32, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {33, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {34, kSizeIndex1, 0, 1, 1, kShowFlags, '%'},
+    {35, kSizeIndex1, 0, 1, 1, kShowListItem, '%'},
+    {12, kSizeIndex4, 1, 2147483647, 1, kShowField, '%'},
+    {79, kSizeIndex1, 0, 1, 1, kShowListItem, '%'},
+    {77, kSizeIndex1, 1, 31, 1, kShowFilter, '%'},
+    {254, kSizeIndex1, 0, 127, 10, kShowPercent127, '%'},
+    {255, kSizeIndex1, 0, 11, 1, kShowBandwidth, '%'},
+    {255, kSizeIndex4, 1, 3000, 10, kShowSeconds, 's'},
 };
 
 const int kBandwidthHz[11] = {100, 150, 220, 330, 470, 680, 1000, 1500, 2200, 3300, 4700};
@@ -70,8 +65,6 @@ WheelParameterTable::WheelParameterTable() {
     e.tickStep = d.tickStep;
     e.kind = d.kind;
     e.unit = d.unit;
-    e.sliderId = d.sliderId;
-    e.labelId = d.labelId;
   }
   entries[kEntryCommandMode].value = 1;
   entries[kEntryEncoder].value = 10000;
@@ -141,20 +134,4 @@ bool FormatParameterText(const WheelParameter& e, char* out, size_t size) {
     default:
       return false;
   }
-}
-
-void FormatParameterLabel(const WheelParameter& entry) {
-  if (entry.dialog == nullptr || entry.labelId == 0) return;
-  char text[64];
-  if (FormatParameterText(entry, text, sizeof text)) entry.dialog->SetItemText(entry.labelId, text);
-}
-
-void ShowParameter(const WheelParameter& entry) {
-  if (entry.dialog == nullptr) return;
-  if (entry.labelId != 0 && entry.kind == kShowListItem) {
-    entry.dialog->SelectComboItem(entry.labelId, entry.value);
-    return;
-  }
-  if (entry.sliderId != 0) entry.dialog->SetSliderPos(entry.sliderId, entry.value);
-  if (entry.labelId != 0) FormatParameterLabel(entry);
 }

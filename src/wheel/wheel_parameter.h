@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-class DialogControls;
-
 // Size index -> bytes on the wire: 0 -> 4, 1 -> 2, 2 -> 1, 3 -> 0.
 constexpr uint8_t kSizeIndex4 = 0;
 constexpr uint8_t kSizeIndex2 = 1;
@@ -29,11 +27,9 @@ constexpr uint8_t kShowFraction4096 = 9; // v / 4096, two decimals
 constexpr uint8_t kNotABoardParameter = 255;
 constexpr char kDegreeSign = static_cast<char>(0xB0);
 
+// One board setting as the program mirrors it. Which controls show it is the
+// pages' business (app/parameter_binding.h), not the protocol's.
 struct WheelParameter {
-  DialogControls* dialog = nullptr;  // the page that holds the controls; null = not shown
-  void* slider = nullptr;            // slider window, looked up when the entry is bound
-  int32_t sliderId = 0;              // 0 = none
-  int32_t labelId = 0;               // value label, list or field; 0 = none
   int32_t minimum = 0;
   int32_t maximum = 0;
   int32_t tickStep = 0;
@@ -65,7 +61,7 @@ enum WheelEntry : int {
   kEntryUserFriction,      // 31
   kEntryUserDamper,        // 32
   kEntryUserInertia,       // 33
-  kEntryFlags,             // 34: bit 0 invert, bit 1 manual, bit 2 flipped per invert change
+  kEntryFlags,             // 34: the kWheelFlag bits below
   kEntryCommandMode,       // 35
   kEntryEncoder,           // 12
   kEntryPwmFrequency,      // 79
@@ -75,6 +71,12 @@ enum WheelEntry : int {
   kEntryStatisticsWindow,  // 255: the current statistics, not the board's
   kWheelEntryCount
 };
+
+// Parameter 34, the wheel flags: "Invert", "Manual", and a bit the board
+// watches to notice that "Invert" changed (flipped on every change of it).
+constexpr int32_t kWheelFlagInvert = 0x1;
+constexpr int32_t kWheelFlagManual = 0x2;
+constexpr int32_t kWheelFlagInvertToggle = 0x4;
 
 constexpr int kMappingByteCount = 36;  // parameters 36..71
 constexpr int kAnalogCount = 4;        // settings 72..75, curves 80, 82, 84, 86
@@ -98,8 +100,3 @@ struct WheelParameterTable {
 // Label text by display kind. False (and out untouched) for the kinds that
 // have no text (4, 5, 6).
 bool FormatParameterText(const WheelParameter& entry, char* out, size_t size);
-// Writes the label when the entry has a dialog and a label.
-void FormatParameterLabel(const WheelParameter& entry);
-// Shows the value in the entry's controls: list item for kind 5, otherwise
-// slider position and label. Nothing when the entry has no dialog.
-void ShowParameter(const WheelParameter& entry);

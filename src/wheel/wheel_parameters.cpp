@@ -2,7 +2,6 @@
 // handshake, the profile write, the defaults command and the "#" reports.
 #include <cstdio>
 
-#include "app/control_panel.h"
 #include "exec/log.h"
 #include "wheel/wheel_link.h"
 
@@ -22,31 +21,31 @@ const uint8_t kProfileEntries[] = {8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31
 
 }  // namespace
 
-bool ControlPanel::ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value) {
+bool WheelLink::ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value) {
   const uint8_t size = WireSize(sizeIndex);
   DiscardStaleInput();
   const uint8_t request[3] = {'p', number, size};
   channel->Write(request, sizeof request);
   uint32_t raw = 0;
   const bool received = ReadReply(&raw, size) != 0;
-  linkClock->SleepMs(kReadPauseMs);
+  clock->SleepMs(kReadPauseMs);
   if (received && value) *value = SignExtend(raw, size);
   return received;
 }
 
-int32_t ControlPanel::ReadParameter(uint8_t number, uint8_t sizeIndex) {
+int32_t WheelLink::ReadParameter(uint8_t number, uint8_t sizeIndex) {
   int32_t value = 0;
   ReadParameter(number, sizeIndex, &value);
   return value;
 }
 
-void ControlPanel::RefreshParameter(WheelParameter& entry) {
+void WheelLink::RefreshParameter(WheelParameter& entry) {
   // A missing reply keeps the value the program had rather than inventing one.
   ReadParameter(entry.number, entry.sizeIndex, &entry.value);
-  ShowParameter(entry);
+  Show(entry);
 }
 
-void ControlPanel::WriteParameterRaw(uint8_t number, uint8_t count, int32_t value) {
+void WheelLink::WriteParameterRaw(uint8_t number, uint8_t count, int32_t value) {
   uint8_t command[3 + 255];
   command[0] = 'P';
   command[1] = number;
@@ -60,57 +59,57 @@ void ControlPanel::WriteParameterRaw(uint8_t number, uint8_t count, int32_t valu
   }
   channel->Write(command, 3u + count);
   NoteLinkLost("WriteParameter");
-  linkClock->SleepMs(kWritePauseMs);
+  clock->SleepMs(kWritePauseMs);
 }
 
-void ControlPanel::WriteParameter(WheelParameter& entry) {
+void WheelLink::WriteParameter(WheelParameter& entry) {
   WaitNotBusy();
   if (entry.number == kNotABoardParameter) return;
   WriteParameterRaw(entry.number, WireSize(entry.sizeIndex), entry.value);
 }
 
-void ControlPanel::ReadBulkSettings() {
+void WheelLink::ReadBulkSettings() {
   for (int n = 36; n <= 71; ++n) {
-    int32_t v = wheel.mapping[n - 36];
-    if (ReadParameter(static_cast<uint8_t>(n), kSizeIndex1, &v)) wheel.mapping[n - 36] = static_cast<int8_t>(v);
+    int32_t v = parameters.mapping[n - 36];
+    if (ReadParameter(static_cast<uint8_t>(n), kSizeIndex1, &v)) parameters.mapping[n - 36] = static_cast<int8_t>(v);
   }
   for (int j = 0; j < kAnalogCount; ++j) {
     int32_t v = 0;
-    if (ReadParameter(static_cast<uint8_t>(72 + j), kSizeIndex1, &v)) wheel.analogSettings[j] = static_cast<int8_t>(v);
-    ReadParameter(static_cast<uint8_t>(80 + 2 * j), kSizeIndex2, &wheel.analogCurves[j].value);
+    if (ReadParameter(static_cast<uint8_t>(72 + j), kSizeIndex1, &v)) parameters.analogSettings[j] = static_cast<int8_t>(v);
+    ReadParameter(static_cast<uint8_t>(80 + 2 * j), kSizeIndex2, &parameters.analogCurves[j].value);
   }
   int32_t marker = 0;
-  if (ReadParameter(25, kSizeIndex1, &marker)) wheel.externalGainMarker = static_cast<int8_t>(marker);
+  if (ReadParameter(25, kSizeIndex1, &marker)) parameters.externalGainMarker = static_cast<int8_t>(marker);
 }
 
-void ControlPanel::ReadAllParameters() {
-  for (uint8_t n : kBulkEntries) RefreshParameter(*wheel.Find(n));
-  for (uint8_t n : kAdvancedEntries) RefreshParameter(*wheel.Find(n));
+void WheelLink::ReadAllParameters() {
+  for (uint8_t n : kBulkEntries) RefreshParameter(*parameters.Find(n));
+  for (uint8_t n : kAdvancedEntries) RefreshParameter(*parameters.Find(n));
   ReadBulkSettings();
 }
 
-void ControlPanel::WriteProfileParameters() {
+void WheelLink::WriteProfileParameters() {
   if (linkState != kWheelFound && linkState != kWheelReady) return;
   if (!WaitNotBusy()) return;
   const bool hold = statusHold;
   statusHold = true;
-  for (uint8_t n : kProfileEntries) WriteParameter(*wheel.Find(n));
+  for (uint8_t n : kProfileEntries) WriteParameter(*parameters.Find(n));
   statusHold = hold;
 }
 
-void ControlPanel::RestoreBoardDefault() {
+void WheelLink::RestoreBoardDefault() {
   WaitNotBusy();
   channel->WriteByte('D');
   NoteLinkLost("RestoreBoardDefault");
-  linkClock->SleepMs(kDefaultsPauseMs);
-  for (uint8_t n : kAdvancedEntries) RefreshParameter(*wheel.Find(n));
+  clock->SleepMs(kDefaultsPauseMs);
+  for (uint8_t n : kAdvancedEntries) RefreshParameter(*parameters.Find(n));
   ReadBulkSettings();
 }
 
-void ControlPanel::ReadBoardReport() {
+void WheelLink::ReadBoardReport() {
   // Reports only come while the user has raised the board's debug level; at
   // level 0 a waiting byte belongs to somebody else and is left alone.
-  if (wheel[kEntryDebugLevel].value <= 0) return;
+  if (parameters[kEntryDebugLevel].value <= 0) return;
   if (channel->BytesAvailable() == 0) return;
   if (channel->ReadByte() != '#') return;
   uint32_t report = 0;

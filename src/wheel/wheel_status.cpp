@@ -1,24 +1,23 @@
-// The once-a-second status refresh and the two commands that move the wheel.
+// The once-a-second status refresh and the two commands that move the parameters.
 #include <cstdio>
 
-#include "app/control_panel.h"
 #include "wheel/wheel_link.h"
 
-void ControlPanel::RefreshStatus() {
+void WheelLink::RefreshStatus() {
   if (statusHold) return;
   linkBusy = true;
-  if (wheelPort != 0 && wheel[kEntryDebugLevel].value == 0) {
-    linkClock->SleepMs(kStatusPauseMs);
+  if (wheelPort != 0 && parameters[kEntryDebugLevel].value == 0) {
+    clock->SleepMs(kStatusPauseMs);
     NoteLinkLost("RefreshStatus");
     if (!channel->IsOpen() || linkState < kWheelFound) {
       if (ProbeWheel(wheelPort)) ReadAllParameters();
     }
     const char* stateText = LinkStateText(linkState);
     if (!channel->IsOpen() || linkState < kWheelFound) {
-      SetMainText(kIdExternalGain, "---");
-      SetMainText(kIdDeviceStatus, stateText);
-    } else if (frameHiddenToTray && frameHiddenToTray()) {
-      SetMainText(kIdDeviceStatus, stateText);
+      Show(LinkText::kExternalGain, "---");
+      Show(LinkText::kStatusLine, stateText);
+    } else if (frameHidden) {
+      Show(LinkText::kStatusLine, stateText);
     } else {
       DiscardStaleInput();
       channel->WriteByte('S');
@@ -26,16 +25,16 @@ void ControlPanel::RefreshStatus() {
         // Either no answer (the state text stands) or the port just died, in
         // which case the state drops to "Disconnected" first.
         NoteLinkLost("RefreshStatus");
-        if (!channel->IsOpen()) SetMainText(kIdExternalGain, "---");
-        SetMainText(kIdDeviceStatus, LinkStateText(linkState));
+        if (!channel->IsOpen()) Show(LinkText::kExternalGain, "---");
+        Show(LinkText::kStatusLine, LinkStateText(linkState));
       } else {
         const uint8_t code = channel->ReadByte();
         if (code == 8) {
           linkState = kWheelReady;
-          if (wheel.externalGainMarker != -1) {
-            RefreshParameter(wheel[kEntryExternalGain]);
+          if (parameters.externalGainMarker != -1) {
+            RefreshParameter(parameters[kEntryExternalGain]);
           } else {
-            SetMainText(kIdExternalGain, "---");
+            Show(LinkText::kExternalGain, "---");
           }
         } else if (code == 7) {
           linkState = kWheelError;
@@ -49,31 +48,27 @@ void ControlPanel::RefreshStatus() {
             char text[32];
             std::snprintf(text, sizeof text, "%d.%d", static_cast<int>((version >> 8) & 0xFF),
                           static_cast<int>(version & 0xFF));
-            SetMainText(kIdFirmwareVersion, text);
+            Show(LinkText::kFirmwareVersion, text);
           }
         }
-        SetMainText(kIdDeviceStatus, StatusCodeText(code));
+        Show(LinkText::kStatusLine, StatusCodeText(code));
       }
     }
   }
   linkBusy = false;
-  if ((flags & kFlagAutoUpdate) && !updateStarted) {
-    updateStarted = true;
-    if (startAutoUpdateCheck) startAutoUpdateCheck(*this);
-  }
 }
 
-void ControlPanel::StartCalibration() {
+void WheelLink::StartCalibration() {
   WaitNotBusy();
   channel->WriteByte('r');
   NoteLinkLost("StartCalibration");
 }
 
-void ControlPanel::CentreWheel() {
+void WheelLink::CentreWheel() {
   WaitNotBusy();
   if (linkState != kWheelReady) return;
   channel->WriteByte('c');
   NoteLinkLost("CentreWheel");
-  linkClock->SleepMs(kCentrePauseMs);
-  RefreshParameter(wheel[kEntryOffset]);
+  clock->SleepMs(kCentrePauseMs);
+  RefreshParameter(parameters[kEntryOffset]);
 }

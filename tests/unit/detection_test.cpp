@@ -3,7 +3,8 @@
 #include <random>
 
 #include "app/app_tick.h"
-#include "app/page_ids.h"
+#include "app/main_page_ids.h"
+#include "app/strip_ids.h"
 #include "profiles/game_detection.h"
 #include "profiles_fixture.h"
 
@@ -28,31 +29,31 @@ class Detection : public ProfilesTest {
     gSnapshot.clear();
     gSnapshotFails = false;
     gWalks = 0;
-    panel.walkProcesses = ScriptedWalk;
-    panel.flags = ControlPanel::kFlagDetectGame;
+    panel.profiles.walkProcesses = ScriptedWalk;
+    panel.settings.flags = Settings::kFlagDetectGame;
   }
   // Profiles "name,process" in list order; the list shown with item 0 selected.
   void Profiles(const std::vector<std::pair<std::string, std::string>>& profiles) {
-    for (const auto& p : profiles) panel.CreateProfile(p.first.c_str(), p.second.c_str());
-    panel.gameProfileId = 0;
-    panel.FillProfileList();
+    for (const auto& p : profiles) panel.profiles.CreateProfile(p.first.c_str(), p.second.c_str());
+    panel.profiles.gameProfileId = 0;
+    panel.profiles.FillProfileList();
   }
   std::string Selected() const {
-    const GameProfile* p = panel.CurrentProfile();
+    const GameProfile* p = panel.profiles.CurrentProfile();
     return p ? p->name : "(none)";
   }
 };
 
 TEST_F(Detection, OffOrNothingSelectedDoesNothing) {
-  panel.CreateProfile("Default", "NoLife.exe");
-  panel.CreateProfile("Rally", "rally.exe");
+  panel.profiles.CreateProfile("Default", "NoLife.exe");
+  panel.profiles.CreateProfile("Rally", "rally.exe");
   gSnapshot = {"explorer.exe", "rally.exe"};
   panel.DetectGame();  // nothing selected yet: the list is not shown
   EXPECT_EQ(gWalks, 0);
   EXPECT_EQ(Selected(), "(none)");
 
-  panel.FillProfileList();
-  panel.flags = ControlPanel::kFlagAutoUpdate;  // "Detect Game" off
+  panel.profiles.FillProfileList();
+  panel.settings.flags = Settings::kFlagAutoUpdate;  // "Detect Game" off
   panel.DetectGame();
   EXPECT_EQ(gWalks, 0);
   EXPECT_EQ(Selected(), "Default");
@@ -83,14 +84,14 @@ TEST_F(Detection, TheLastMatchInSnapshotOrderOfAnExactNameWins) {
     gSnapshot = c.snapshot;
     panel.DetectGame();
     EXPECT_EQ(Selected(), c.selected) << c.what;
-    EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), panel.gameProfileId) << c.what;
+    EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), panel.profiles.gameProfileId) << c.what;
   }
 }
 
 TEST_F(Detection, TheChosenProfileIsAppliedOnceAndStaysAfterTheGameExits) {
   Connect();
   Profiles({{"Default", "NoLife.exe"}, {"Rally", "rally.exe"}, {"Dirt", "dirt.exe"}});
-  panel.profiles.At(2)->maxAngle = 540;
+  panel.profiles.list.At(2)->maxAngle = 540;
   port.written.clear();
   gSnapshot = {"rally.exe", "dirt.exe"};
   panel.DetectGame();
@@ -124,25 +125,25 @@ TEST_F(Detection, SameOutcomeAsComparingEveryPairInOrder) {
   std::mt19937 random(5);
   const char* const pool[] = {"a.exe", "A.exe", "b.exe", "c.exe", "d.exe", "e", "a.ex", "B.exe"};
   for (int round = 0; round < 300; ++round) {
-    panel.FreeProfiles();
+    panel.profiles.FreeProfiles();
     const int profiles = 1 + random() % 12;
     for (int i = 0; i < profiles; ++i) {
-      panel.CreateProfile(("P" + std::to_string(i)).c_str(), pool[random() % 8]);
+      panel.profiles.CreateProfile(("P" + std::to_string(i)).c_str(), pool[random() % 8]);
     }
     gSnapshot.clear();
     for (int i = random() % 10; i > 0; --i) gSnapshot.push_back(pool[random() % 8]);
     const int start = random() % profiles;
-    panel.gameProfileId = start;
-    panel.FillProfileList();
+    panel.profiles.gameProfileId = start;
+    panel.profiles.FillProfileList();
 
-    const GameProfile* expected = panel.profiles.At(start);
+    const GameProfile* expected = panel.profiles.list.At(start);
     for (const std::string& process : gSnapshot) {
-      for (const GameProfile* p = panel.profiles.First(); p; p = ProfileList::Next(p)) {
+      for (const GameProfile* p = panel.profiles.list.First(); p; p = ProfileList::Next(p)) {
         if (process == p->processName) expected = p;
       }
     }
     panel.DetectGame();
-    EXPECT_EQ(panel.CurrentProfile(), expected) << "round " << round;
+    EXPECT_EQ(panel.profiles.CurrentProfile(), expected) << "round " << round;
   }
 }
 

@@ -16,7 +16,8 @@
 #include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/options.h"
-#include "app/page_ids.h"
+#include "app/main_page_ids.h"
+#include "app/strip_ids.h"
 #include "app/pages.h"
 #include "exec_env.h"
 #include "fake_dialog.h"
@@ -63,8 +64,9 @@ TEST(PageLabels, EveryDisplayKindShowsItsText) {
   for (const Case& c : cases) {
     FakeDialog page;
     WheelParameter entry;
+    ParameterControls entryControls;
     entry.value = c.value;
-    BindParameter(entry, &page, 0, 2029, 17, kSizeIndex1, 0, 3000, 10, c.kind, c.unit);
+    BindParameter(entry, entryControls, &page, 0, 2029, 17, kSizeIndex1, 0, 3000, 10, c.kind, c.unit);
     EXPECT_EQ(page.Text(2029), c.text) << "kind " << int(c.kind) << " value " << c.value;
   }
 }
@@ -73,23 +75,26 @@ TEST(PageLabels, KindsWithoutTextLeaveTheLabelKindFiveSelectsAndNoDialogIsHarmle
   for (uint8_t kind : {kShowFlags, kShowField}) {
     FakeDialog page;
     WheelParameter entry;
+    ParameterControls entryControls;
     entry.value = 1;
-    BindParameter(entry, &page, 0, 2029, 34, kSizeIndex1, 0, 1, 1, kind, '%');
+    BindParameter(entry, entryControls, &page, 0, 2029, 34, kSizeIndex1, 0, 1, 1, kind, '%');
     EXPECT_EQ(page.TextCount(2029), 0u) << int(kind);
   }
   FakeDialog strip;
   for (const char* level : {"None", "Error", "Warning", "Info"}) strip.AddComboItem(IDC_DEBUG_LEVEL, level, 0);
   WheelParameter debug;
+  ParameterControls debugControls;
   debug.value = 2;
-  BindParameter(debug, &strip, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
+  BindParameter(debug, debugControls, &strip, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
   EXPECT_EQ(strip.Selected(IDC_DEBUG_LEVEL), 2);
   EXPECT_EQ(strip.TextCount(IDC_DEBUG_LEVEL), 0u);
 
   // Without a dialog nothing is shown and nothing is bound.
   WheelParameter loose;
-  BindParameter(loose, nullptr, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
-  EXPECT_EQ(loose.dialog, nullptr);
-  EXPECT_EQ(loose.slider, nullptr);
+  ParameterControls looseControls;
+  BindParameter(loose, looseControls, nullptr, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(looseControls.dialog, nullptr);
+  EXPECT_EQ(looseControls.slider, nullptr);
 }
 
 TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
@@ -109,8 +114,9 @@ TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
   for (const Case& c : cases) {
     FakeDialog page;
     WheelParameter entry;
+    ParameterControls entryControls;
     entry.value = c.minimum;
-    BindParameter(entry, &page, 2021, 2029, 17, kSizeIndex1, c.minimum, c.maximum, c.step,
+    BindParameter(entry, entryControls, &page, 2021, 2029, 17, kSizeIndex1, c.minimum, c.maximum, c.step,
                   kShowPercent127, '%');
     auto range = std::make_pair(c.minimum, c.maximum);
     EXPECT_EQ(page.ranges[2021], range);
@@ -118,7 +124,7 @@ TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
     ASSERT_EQ(ticks.size(), c.count) << c.maximum;
     EXPECT_TRUE(std::equal(c.first.begin(), c.first.end(), ticks.begin()));
     EXPECT_EQ(ticks.back(), c.last);
-    EXPECT_EQ(entry.slider, page.Handle(2021));
+    EXPECT_EQ(entryControls.slider, page.Handle(2021));
     EXPECT_EQ(page.sliders[2021], c.minimum);
   }
 }
@@ -126,15 +132,17 @@ TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
 TEST(PageSliders, StepZeroAndMissingSliderAreHarmless) {
   FakeDialog page;
   WheelParameter entry;
-  BindParameter(entry, &page, 2021, 2029, 4, kSizeIndex4, 0, 0, 0, kShowNumber, '%');
+  ParameterControls entryControls;
+  BindParameter(entry, entryControls, &page, 2021, 2029, 4, kSizeIndex4, 0, 0, 0, kShowNumber, '%');
   EXPECT_TRUE(page.ticks[2021].empty());
 
   FakeDialog bare;
   bare.missing.insert(2021);
   WheelParameter other;
+  ParameterControls otherControls;
   other.value = 64;
-  BindParameter(other, &bare, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
-  EXPECT_EQ(other.slider, nullptr);
+  BindParameter(other, otherControls, &bare, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(otherControls.slider, nullptr);
   EXPECT_EQ(bare.ranges.count(2021), 0u);
   EXPECT_EQ(bare.Text(2029), "50 %");  // the label still shows
 }
@@ -148,7 +156,7 @@ class BusyClock : public FakeClock {
   uint64_t busyUntilMs = 0;
   void SleepMs(uint32_t ms) override {
     FakeClock::SleepMs(ms);
-    if (panel && now / 1000 >= busyUntilMs) panel->linkBusy = false;
+    if (panel && now / 1000 >= busyUntilMs) panel->link.linkBusy = false;
   }
 };
 
@@ -159,7 +167,7 @@ class HoldWatchingChannel : public FakeChannel {
   ControlPanel* panel = nullptr;
   std::vector<bool> holdAtWrite;
   uint32_t Write(const void* data, uint32_t count) override {
-    if (panel) holdAtWrite.push_back(panel->statusHold);
+    if (panel) holdAtWrite.push_back(panel->link.statusHold);
     return FakeChannel::Write(data, count);
   }
 };
@@ -175,14 +183,14 @@ class Pages : public ExecEnv {
     SetStartupOptions(StartupOptions{});
     clock.panel = &panel;
     port.panel = &panel;
-    panel.channel = &port;
-    panel.linkClock = &clock;
-    panel.wheelPort = 7;
+    panel.link.channel = &port;
+    panel.link.clock = &clock;
+    panel.link.wheelPort = 7;
   }
   void TearDown() override {
     SetSerialPortDirectory(nullptr);
     SetStartupOptions(StartupOptions{});
-    panel.FreeProfiles();
+    panel.profiles.FreeProfiles();
     ExecEnv::TearDown();
   }
   // Set up the main page and forget what the set-up wrote.
@@ -190,7 +198,7 @@ class Pages : public ExecEnv {
     SetUpMainPage(panel, page);
     port.written.clear();
     port.holdAtWrite.clear();
-    panel.statusHold = false;
+    panel.link.statusHold = false;
   }
   // The "P" writes the board received, each as its bytes.
   std::vector<Bytes> Writes() const {
@@ -218,11 +226,11 @@ class Pages : public ExecEnv {
 
 TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   board.SetParameter(34, 0x2);  // "Manual"
-  panel.flags = ControlPanel::kFlagDetectGame;
+  panel.settings.flags = Settings::kFlagDetectGame;
   SetUpMainPage(panel, page);
 
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
-  EXPECT_EQ(panel.mainPageControls, &page);
+  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  EXPECT_EQ(panel.mainPageView.page, &page);
   EXPECT_EQ(panel.mainPage, page.Window());
   EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), "0.21");
   EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree);
@@ -248,24 +256,23 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
     EXPECT_EQ(page.ranges.count(id), 1u) << id;
     WheelParameter* entry = FindParameterBySlider(panel, page.Handle(id));
     ASSERT_NE(entry, nullptr) << id;
-    EXPECT_EQ(entry->sliderId, id);
+    EXPECT_EQ(panel.bindings.Of(*entry)->sliderId, id);
   }
   EXPECT_EQ(page.ranges[IDC_MAX_ANGLE_SLIDER], std::make_pair(180, 2160));
   EXPECT_EQ(page.ranges[IDC_FILTER_SLIDER], std::make_pair(1, 31));
   EXPECT_EQ(page.ticks[IDC_MAIN_GAIN_SLIDER].back(), 110);
   EXPECT_EQ(page.ranges.size(), 18u);
-  EXPECT_EQ(panel.wheel[kEntryOffset].dialog, nullptr);
-  EXPECT_EQ(panel.wheel[kEntryDebugLevel].dialog, nullptr);
-  EXPECT_EQ(panel.wheel[kEntryDebugLevel].labelId, IDC_DEBUG_LEVEL);
-  EXPECT_EQ(panel.wheel[kEntryEncoder].dialog, nullptr);
-  EXPECT_EQ(panel.wheel[kEntryTorqueBandwidth].dialog, nullptr);
+  EXPECT_EQ(panel.bindings[kEntryOffset].dialog, nullptr);
+  EXPECT_EQ(panel.bindings[kEntryDebugLevel].dialog, nullptr);
+  EXPECT_EQ(panel.bindings[kEntryEncoder].dialog, nullptr);
+  EXPECT_EQ(panel.bindings[kEntryTorqueBandwidth].dialog, nullptr);
 }
 
 TEST_F(Pages, NoPortMeansNoProbe) {
-  panel.wheelPort = 0;
+  panel.link.wheelPort = 0;
   SetUpMainPage(panel, page);
   EXPECT_TRUE(port.opens.empty());
-  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  EXPECT_EQ(panel.link.linkState, kDisconnected);
   EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree) << "the new-profile values of Default";
 }
 
@@ -273,7 +280,7 @@ TEST_F(Pages, StripShowsOffsetDebugLevelBandwidthAndWindow) {
   board.SetParameter(16, 0);
   board.SetParameter(4, -25);
   SetUpMainPage(panel, page);
-  panel.wheel[kEntryDebugLevel].value = 3;
+  panel.link.parameters[kEntryDebugLevel].value = 3;
   SetUpStrip(panel, strip);
 
   EXPECT_EQ(panel.strip, strip.Window());
@@ -302,14 +309,14 @@ TEST_F(Pages, MovingASliderWritesItOnceAndRestoresTheHold) {
   EXPECT_EQ(board.Parameter(17), 100);
   EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "78 %");
   EXPECT_EQ(port.holdAtWrite, std::vector<bool>{true});
-  EXPECT_FALSE(panel.statusHold);
+  EXPECT_FALSE(panel.link.statusHold);
 
   // A write while the hold was already set leaves it set.
-  panel.statusHold = true;
+  panel.link.statusHold = true;
   page.SetSliderPos(IDC_MAX_ANGLE_SLIDER, 720);
   PageScroll(panel, page.Handle(IDC_MAX_ANGLE_SLIDER));
   EXPECT_EQ(Writes().back(), (Bytes{'P', 8, 4, 0x00, 0x00, 0x02, 0xD0}));
-  EXPECT_TRUE(panel.statusHold);
+  EXPECT_TRUE(panel.link.statusHold);
 }
 
 TEST_F(Pages, NotABoardParameterOnlyUpdatesItsLabel) {
@@ -332,12 +339,12 @@ TEST_F(Pages, ScrollOfAnUnknownWindowDoesNothing) {
   PageScroll(panel, strip.Handle(IDC_MAIN_GAIN_SLIDER));  // same id, other dialog
   EXPECT_TRUE(port.written.empty());
   // The entries of parameters 34 and 16 are never taken for a slider.
-  panel.wheel[kEntryFlags].slider = page.Handle(4000);
-  panel.wheel[kEntryDebugLevel].slider = page.Handle(4001);
+  panel.bindings[kEntryFlags].slider = page.Handle(4000);
+  panel.bindings[kEntryDebugLevel].slider = page.Handle(4001);
   EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4000)), nullptr);
   EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4001)), nullptr);
-  panel.wheel.analogCurves[2].slider = page.Handle(4002);
-  EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4002)), &panel.wheel.analogCurves[2]);
+  panel.bindings.Of(panel.link.parameters.analogCurves[2])->slider = page.Handle(4002);
+  EXPECT_EQ(FindParameterBySlider(panel, page.Handle(4002)), &panel.link.parameters.analogCurves[2]);
 }
 
 TEST_F(Pages, FlagBoxesToggleTheirBitsAndWriteEachTime) {
@@ -347,16 +354,16 @@ TEST_F(Pages, FlagBoxesToggleTheirBitsAndWriteEachTime) {
   };
   // Invert sets bit 0 and flips bit 2; Manual sets bit 1 only.
   for (Case c : {Case{IDC_INVERT, 0x2, 0x7}, Case{IDC_MANUAL, 0x5, 0x7}}) {
-    panel.FreeProfiles();  // each case starts as a first run
+    panel.profiles.FreeProfiles();  // each case starts as a first run
     board.SetParameter(34, c.before);
     SetUpPage();
     page.SetCheck(c.id, true);  // the click has toggled the box already
     PageCommand(panel, page, c.id);
-    EXPECT_EQ(panel.wheel[kEntryFlags].value, c.on) << c.id;
+    EXPECT_EQ(panel.link.parameters[kEntryFlags].value, c.on) << c.id;
     EXPECT_EQ(board.Parameter(34), c.on) << c.id;
     page.SetCheck(c.id, false);
     PageCommand(panel, page, c.id);
-    EXPECT_EQ(panel.wheel[kEntryFlags].value, c.before) << c.id;
+    EXPECT_EQ(panel.link.parameters[kEntryFlags].value, c.before) << c.id;
     EXPECT_EQ(Writes(), (std::vector<Bytes>{{'P', 34, 1, uint8_t(c.on)}, {'P', 34, 1, uint8_t(c.before)}})) << c.id;
   }
 }
@@ -364,7 +371,7 @@ TEST_F(Pages, FlagBoxesToggleTheirBitsAndWriteEachTime) {
 TEST_F(Pages, CommandsHoldTheStatusAndClearItAfterwards) {
   SetUpPage();
   board.SetStatusScript({8});
-  panel.linkState = ControlPanel::kWheelReady;
+  panel.link.linkState = kWheelReady;
   struct Case {
     int id;
     bool holdBefore;
@@ -372,28 +379,28 @@ TEST_F(Pages, CommandsHoldTheStatusAndClearItAfterwards) {
   for (Case c : {Case{IDC_CENTER_WHEEL, false}, Case{IDC_CALIBRATE, false},
                  Case{IDC_CENTER_WHEEL, true}, Case{IDC_INVERT, false}}) {
     port.holdAtWrite.clear();
-    panel.statusHold = c.holdBefore;
+    panel.link.statusHold = c.holdBefore;
     PageCommand(panel, page, c.id);
-    EXPECT_FALSE(panel.statusHold) << c.id;
+    EXPECT_FALSE(panel.link.statusHold) << c.id;
     ASSERT_FALSE(port.holdAtWrite.empty()) << c.id;
     for (bool held : port.holdAtWrite) EXPECT_TRUE(held) << c.id;
   }
   // Also while a message box is open, and for ids nothing acts on.
-  panel.linkState = ControlPanel::kDisconnected;
+  panel.link.linkState = kDisconnected;
   bool heldInBox = false;
-  page.onMessage = [&](const FakeDialog::Message&) { heldInBox = panel.statusHold; };
+  page.onMessage = [&](const FakeDialog::Message&) { heldInBox = panel.link.statusHold; };
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
   EXPECT_TRUE(heldInBox);
-  EXPECT_FALSE(panel.statusHold);
-  panel.statusHold = true;
+  EXPECT_FALSE(panel.link.statusHold);
+  panel.link.statusHold = true;
   PageCommand(panel, page, 4711);
-  EXPECT_FALSE(panel.statusHold);
+  EXPECT_FALSE(panel.link.statusHold);
 }
 
 TEST_F(Pages, ACommandWaitsWhileTheLinkIsBusy) {
   SetUpPage();
-  panel.linkState = ControlPanel::kWheelReady;
-  panel.linkBusy = true;
+  panel.link.linkState = kWheelReady;
+  panel.link.linkBusy = true;
   const uint64_t start = clock.now / 1000;
   clock.busyUntilMs = start + 40;
   PageCommand(panel, page, IDC_CENTER_WHEEL);
@@ -403,7 +410,7 @@ TEST_F(Pages, ACommandWaitsWhileTheLinkIsBusy) {
 
   // A link that stays busy is given up on after 500 ms; the command goes on.
   port.written.clear();
-  panel.linkBusy = true;
+  panel.link.linkBusy = true;
   clock.busyUntilMs = ~0ull;
   const uint64_t again = clock.now / 1000;
   PageCommand(panel, page, IDC_CALIBRATE);
@@ -414,41 +421,41 @@ TEST_F(Pages, ACommandWaitsWhileTheLinkIsBusy) {
 
 TEST_F(Pages, CommandsThatNeedTheBoard) {
   SetUpPage();
-  panel.linkState = ControlPanel::kWheelFound;
+  panel.link.linkState = kWheelFound;
   PageCommand(panel, page, IDC_CENTER_WHEEL);  // only once the wheel is ready
   EXPECT_TRUE(port.written.empty());
 
-  panel.linkState = ControlPanel::kDisconnected;
+  panel.link.linkState = kDisconnected;
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
   ASSERT_EQ(page.messages.size(), 1u);
   EXPECT_EQ(page.messages[0].text,
             "Could find the wheel device, please connect it and check firmware version");
   EXPECT_EQ(page.messages[0].style, kMessageInformation);
-  panel.linkState = ControlPanel::kConnected;
+  panel.link.linkState = kConnected;
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
   EXPECT_EQ(page.messages.size(), 2u);
-  panel.linkState = ControlPanel::kWheelFound;
+  panel.link.linkState = kWheelFound;
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
   EXPECT_EQ(page.messages.size(), 2u);
 }
 
 TEST_F(Pages, CheckBoxesSetTheirFlagBits) {
   SetUpPage();
-  panel.flags = 0x10;
+  panel.settings.flags = 0x10;
   page.SetCheck(IDC_AUTO_UPDATE, true);
   PageCommand(panel, page, IDC_AUTO_UPDATE);
-  EXPECT_EQ(panel.flags, 0x11u);
+  EXPECT_EQ(panel.settings.flags, 0x11u);
   page.SetCheck(IDC_DETECT_GAME, true);
   PageCommand(panel, page, IDC_DETECT_GAME);
-  EXPECT_EQ(panel.flags, 0x13u);
+  EXPECT_EQ(panel.settings.flags, 0x13u);
   page.SetCheck(IDC_AUTO_UPDATE, false);
   PageCommand(panel, page, IDC_AUTO_UPDATE);
-  EXPECT_EQ(panel.flags, 0x12u);
+  EXPECT_EQ(panel.settings.flags, 0x12u);
   EXPECT_TRUE(port.written.empty());
 }
 
 TEST_F(Pages, PortChoices) {
-  panel.wheelPort = 0;
+  panel.link.wheelPort = 0;
   SetUpPage();
   page.ResetCombo(IDC_WHEEL_PORT);
   page.AddComboItem(IDC_WHEEL_PORT, "None", 0);
@@ -459,7 +466,7 @@ TEST_F(Pages, PortChoices) {
   page.Pick(IDC_WHEEL_PORT, 1);
   PageCommand(panel, page, IDC_WHEEL_PORT);
   EXPECT_EQ(port.opens, std::vector<uint32_t>{7});
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
+  EXPECT_EQ(panel.link.linkState, kWheelFound);
   PageCommand(panel, page, IDC_WHEEL_PORT);  // the same port again: nothing
   EXPECT_EQ(port.opens.size(), 1u);
 
@@ -468,7 +475,7 @@ TEST_F(Pages, PortChoices) {
   strip.AddComboItem(IDC_SM_PORT, "COM3", 3);
   strip.Pick(IDC_SM_PORT, 1);
   PageCommand(panel, strip, IDC_SM_PORT);
-  EXPECT_EQ(panel.smPort, 3);
+  EXPECT_EQ(panel.settings.smPort, 3);
   EXPECT_EQ(port.opens.size(), 1u);
 }
 
@@ -515,14 +522,14 @@ class FakeWindows : public PageWindows {
   void SetFrameTitle(const char* t) override { title = t; }
   void ShowFrame() override {
     shown = true;
-    holdWhenShown = panel->statusHold;
+    holdWhenShown = panel->link.statusHold;
   }
 };
 
 TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   FakeWindows windows;
   windows.panel = &panel;
-  panel.statusHold = true;
+  panel.link.statusHold = true;
   BuildPages(panel, windows);
   EXPECT_EQ(windows.created, std::vector<int>{157});
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
@@ -530,7 +537,7 @@ TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version 0.21)");
   EXPECT_TRUE(windows.shown);
   EXPECT_TRUE(windows.holdWhenShown);
-  EXPECT_FALSE(panel.statusHold);
+  EXPECT_FALSE(panel.link.statusHold);
   EXPECT_EQ(windows.main.Text(IDC_MAIN_GAIN_VALUE), "50 %");
 }
 
@@ -554,7 +561,7 @@ TEST_F(Pages, LongCaptionIsCutNotOverrun) {
   BuildPages(panel, windows);
   EXPECT_EQ(windows.title.size(), kFrameTitleSize - 1);
   EXPECT_EQ(windows.frameSize, std::make_pair(10, 32));
-  EXPECT_FALSE(panel.statusHold);
+  EXPECT_FALSE(panel.link.statusHold);
 }
 
 TEST(PageTick, WheelDutiesAreHookedAndGameDetectionIsLeftAlone) {
@@ -567,12 +574,12 @@ TEST(PageTick, WheelDutiesAreHookedAndGameDetectionIsLeftAlone) {
   EXPECT_EQ(hooks.gameDetection, detect);
   // On the program's panel, still held and without a port, both do nothing.
   ControlPanel& panel = Panel();
-  const bool hold = panel.statusHold;
-  panel.statusHold = true;
+  const bool hold = panel.link.statusHold;
+  panel.link.statusHold = true;
   hooks.statusRefresh();
   hooks.boardReport();
-  EXPECT_FALSE(panel.linkBusy);
-  panel.statusHold = hold;
+  EXPECT_FALSE(panel.link.linkBusy);
+  panel.link.statusHold = hold;
 }
 
 }  // namespace

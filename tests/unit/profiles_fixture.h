@@ -14,18 +14,18 @@ namespace profilestest {
 class ProfilesTest : public scripttest::ScriptTest, public WheelRig {
  protected:
   void TearDown() override {
-    panel.FreeProfiles();
+    panel.profiles.FreeProfiles();
     ScriptTest::TearDown();
   }
   // Profiles with these names (process name = name + ".exe"), list shown, item 0 selected.
   void Make(const std::vector<std::string>& names) {
-    for (const std::string& name : names) panel.CreateProfile(name.c_str(), (name + ".exe").c_str());
-    panel.gameProfileId = 0;
-    panel.FillProfileList();
+    for (const std::string& name : names) panel.profiles.CreateProfile(name.c_str(), (name + ".exe").c_str());
+    panel.profiles.gameProfileId = 0;
+    panel.profiles.FillProfileList();
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> out;
-    for (const GameProfile* p = panel.profiles.First(); p; p = ProfileList::Next(p)) out.push_back(p->name);
+    for (const GameProfile* p = panel.profiles.list.First(); p; p = ProfileList::Next(p)) out.push_back(p->name);
     return out;
   }
 };

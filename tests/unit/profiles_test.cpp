@@ -2,7 +2,9 @@
 // to the board, and the "Game Profile" dialog's logic.
 #include <random>
 
-#include "app/page_ids.h"
+#include "app/main_page_ids.h"
+#include "app/pages.h"
+#include "app/strip_ids.h"
 #include "profiles/profile_dialog.h"
 #include "script/atomic_file.h"
 #include "profiles_fixture.h"
@@ -32,21 +34,21 @@ void SetWheelValues(ControlPanel& panel, const int32_t values[15]) {
                               kEntryGameDamper,  kEntryGameInertia, kEntryConstant,  kEntrySine,
                               kEntryForceTable,  kEntryFlags,       kEntryFilter,    kEntryUserSpring,
                               kEntryUserFriction, kEntryUserDamper, kEntryUserInertia};
-  for (int i = 0; i < 15; ++i) panel.wheel[order[i]].value = values[i];
+  for (int i = 0; i < 15; ++i) panel.link.parameters[order[i]].value = values[i];
 }
 
 // ---- GameProfiles.ini
 
 TEST_F(ProfilesTest, FirstRunCreatesDefaultFromTheBoardAndWritesItsLine) {
-  panel.LoadProfiles();
-  EXPECT_EQ(panel.profiles.Count(), 0u);
+  panel.profiles.LoadProfiles();
+  EXPECT_EQ(panel.profiles.list.Count(), 0u);
   const int32_t board[15] = {900, 127, 127, 127, 127, 127, 127, 127, 127, 0, 16, 0, 0, 0, 0};
   SetWheelValues(panel, board);
-  panel.linkState = ControlPanel::kWheelFound;  // the values were read from the board
-  panel.FillProfileList();
+  panel.link.linkState = kWheelFound;  // the values were read from the board
+  panel.profiles.FillProfileList();
   EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), std::vector<std::string>{"Default"});
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 0);
-  panel.SaveProfiles();
+  panel.profiles.SaveProfiles();
   EXPECT_EQ(ReadFile(Path("GameProfiles.ini")),
             "[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n\r\n");
 }
@@ -54,14 +56,14 @@ TEST_F(ProfilesTest, FirstRunCreatesDefaultFromTheBoardAndWritesItsLine) {
 TEST_F(ProfilesTest, FirstRunWithoutABoardGivesDefaultTheNewProfileValues) {
   const int32_t placeholders[15] = {};
   SetWheelValues(panel, placeholders);
-  panel.FillProfileList();
-  ASSERT_EQ(panel.profiles.Count(), 1u);
-  EXPECT_EQ(Dump(*panel.profiles.First()), "Default|NoLife.exe|900|127|127|127|127|127|127|127|127|0|16|0|0|0|0");
-  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900) << "and the page shows them";
+  panel.profiles.FillProfileList();
+  ASSERT_EQ(panel.profiles.list.Count(), 1u);
+  EXPECT_EQ(Dump(*panel.profiles.list.First()), "Default|NoLife.exe|900|127|127|127|127|127|127|127|127|0|16|0|0|0|0");
+  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900) << "and the page shows them";
 }
 
 TEST_F(ProfilesTest, NoProfilesWriteAnEmptySection) {
-  panel.SaveProfiles();
+  panel.profiles.SaveProfiles();
   EXPECT_EQ(ReadFile(Path("GameProfiles.ini")), "[GameProfiles]\r\n\r\n");
 }
 
@@ -76,46 +78,46 @@ TEST_F(ProfilesTest, NamesRoundTripWhole) {
   int n = 0;
   for (const char* name : names) {
     const std::string process = std::string(name) + ".exe";
-    ASSERT_NE(panel.CreateProfile(name, process.c_str()), nullptr) << name;
+    ASSERT_NE(panel.profiles.CreateProfile(name, process.c_str()), nullptr) << name;
     ++n;
   }
-  panel.SaveProfiles();
+  panel.profiles.SaveProfiles();
   const std::string file = ReadFile(Path("GameProfiles.ini"));
   EXPECT_NE(file.find("PROFILE=\"My Game\",\"My Game.exe\",0,900,"), std::string::npos) << file;
   ControlPanel loaded;
-  loaded.LoadProfiles();
-  EXPECT_EQ(DumpAll(loaded.profiles), DumpAll(panel.profiles)) << file;
-  loaded.FreeProfiles();
+  loaded.profiles.LoadProfiles();
+  EXPECT_EQ(DumpAll(loaded.profiles.list), DumpAll(panel.profiles.list)) << file;
+  loaded.profiles.FreeProfiles();
 }
 
 TEST_F(ProfilesTest, NumbersKeepTheirWidths) {
-  GameProfile* p = panel.CreateProfile("Wide", "wide.exe");
+  GameProfile* p = panel.profiles.CreateProfile("Wide", "wide.exe");
   p->maxAngle = 2160;
   p->mainGain = -56;
   p->optionFlags = 255;
   p->filter = 31;
   p->userInertia = -128;
-  panel.SaveProfiles();
+  panel.profiles.SaveProfiles();
   EXPECT_NE(ReadFile(Path("GameProfiles.ini")).find("PROFILE=Wide,wide.exe,255,2160,-56,"), std::string::npos);
   ControlPanel loaded;
-  loaded.LoadProfiles();
-  ASSERT_EQ(loaded.profiles.Count(), 1u);
-  EXPECT_EQ(Dump(*loaded.profiles.First()), Dump(*p));
-  loaded.FreeProfiles();
+  loaded.profiles.LoadProfiles();
+  ASSERT_EQ(loaded.profiles.list.Count(), 1u);
+  EXPECT_EQ(Dump(*loaded.profiles.list.First()), Dump(*p));
+  loaded.profiles.FreeProfiles();
 
   // A hand-written angle above 16 bits keeps its low 16 bits; bytes their low 8.
   WriteFile(Path("GameProfiles.ini"),
             "[GameProfiles]\r\nPROFILE=Big,big.exe,258,70000,200,-129,0,0,0,0,0,0,0,0,0,0,272\r\n");
   ControlPanel big;
-  big.LoadProfiles();
-  ASSERT_EQ(big.profiles.Count(), 1u);
-  const GameProfile& b = *big.profiles.First();
+  big.profiles.LoadProfiles();
+  ASSERT_EQ(big.profiles.list.Count(), 1u);
+  const GameProfile& b = *big.profiles.list.First();
   EXPECT_EQ(b.maxAngle, 70000u & 0xFFFFu);
   EXPECT_EQ(b.optionFlags, 2);
   EXPECT_EQ(b.mainGain, -56);
   EXPECT_EQ(b.gameSpring, 127);
   EXPECT_EQ(b.filter, 16);
-  big.FreeProfiles();
+  big.profiles.FreeProfiles();
 }
 
 TEST_F(ProfilesTest, BadLinesLoadWhatTheyCan) {
@@ -147,9 +149,9 @@ TEST_F(ProfilesTest, BadLinesLoadWhatTheyCan) {
   for (const Case& c : cases) {
     WriteFile(Path("GameProfiles.ini"), std::string("[gameprofiles]\r\n") + c.lines);
     ControlPanel loaded;
-    loaded.LoadProfiles();
-    EXPECT_EQ(DumpAll(loaded.profiles), c.profiles) << c.what;
-    loaded.FreeProfiles();
+    loaded.profiles.LoadProfiles();
+    EXPECT_EQ(DumpAll(loaded.profiles.list), c.profiles) << c.what;
+    loaded.profiles.FreeProfiles();
   }
 }
 
@@ -158,11 +160,11 @@ TEST_F(ProfilesTest, LongTextsAreCutTo63) {
   const std::string longProcess(200, 'p');
   WriteFile(Path("GameProfiles.ini"), "[GameProfiles]\r\nPROFILE=" + longName + "," + longProcess + "\r\nPROFILE=" +
                                           longName.substr(0, 63) + "x,other.exe\r\n");
-  panel.LoadProfiles();
-  ASSERT_EQ(panel.profiles.Count(), 1u) << "the cut names are the same name";
-  EXPECT_EQ(std::string(panel.profiles.First()->name), longName.substr(0, 63));
-  EXPECT_EQ(std::string(panel.profiles.First()->processName), longProcess.substr(0, 63));
-  EXPECT_EQ(panel.CreateProfile((longName + "zz").c_str(), "y.exe"), nullptr);
+  panel.profiles.LoadProfiles();
+  ASSERT_EQ(panel.profiles.list.Count(), 1u) << "the cut names are the same name";
+  EXPECT_EQ(std::string(panel.profiles.list.First()->name), longName.substr(0, 63));
+  EXPECT_EQ(std::string(panel.profiles.list.First()->processName), longProcess.substr(0, 63));
+  EXPECT_EQ(panel.profiles.CreateProfile((longName + "zz").c_str(), "y.exe"), nullptr);
 }
 
 TEST_F(ProfilesTest, TenThousandProfiles) {
@@ -172,11 +174,11 @@ TEST_F(ProfilesTest, TenThousandProfiles) {
             std::to_string(180 + i % 1981) + ",1,2,3,4,5,6,7,8,9,10,11,12," + std::to_string(i % 31 + 1) + "\r\n";
   }
   WriteFile(Path("GameProfiles.ini"), file);
-  panel.LoadProfiles();
-  ASSERT_EQ(panel.profiles.Count(), 10000u);
-  EXPECT_EQ(Dump(*panel.profiles.At(9999)), "Game 9999|g9999.exe|" + std::to_string(180 + 9999 % 1981) +
+  panel.profiles.LoadProfiles();
+  ASSERT_EQ(panel.profiles.list.Count(), 10000u);
+  EXPECT_EQ(Dump(*panel.profiles.list.At(9999)), "Game 9999|g9999.exe|" + std::to_string(180 + 9999 % 1981) +
                                                  "|1|2|3|4|5|6|7|8|0|" + std::to_string(9999 % 31 + 1) + "|9|10|11|12");
-  panel.SaveProfiles();
+  panel.profiles.SaveProfiles();
   EXPECT_EQ(ReadFile(Path("GameProfiles.ini")), file + "\r\n");
 }
 
@@ -196,43 +198,43 @@ TEST_F(ProfilesTest, SavingNeverSpoilsAProfileThatWasReadWhole) {
     // damaged around them by hand; what loads must save and load unchanged.
     ControlPanel made;
     for (int i = 0; i < 8; ++i) {
-      GameProfile* p = made.CreateProfile(randomText(70).c_str(), randomText(70).c_str());
+      GameProfile* p = made.profiles.CreateProfile(randomText(70).c_str(), randomText(70).c_str());
       if (!p) continue;
       p->maxAngle = random() % 65536;
       p->mainGain = static_cast<int8_t>(random());
       p->filter = static_cast<uint8_t>(random());
     }
-    made.SaveProfiles();
+    made.profiles.SaveProfiles();
     ControlPanel first;
-    first.LoadProfiles();
-    EXPECT_EQ(DumpAll(first.profiles), DumpAll(made.profiles)) << "round " << round;
-    made.FreeProfiles();
-    first.FreeProfiles();
+    first.profiles.LoadProfiles();
+    EXPECT_EQ(DumpAll(first.profiles.list), DumpAll(made.profiles.list)) << "round " << round;
+    made.profiles.FreeProfiles();
+    first.profiles.FreeProfiles();
 
     std::string file = ReadFile(Path("GameProfiles.ini"));
     std::string junk = randomText(60);
     file.insert(random() % (file.size() + 1), round % 3 ? "\r\nPROFILE=" + junk + "\r\n" : junk);
     WriteFile(Path("GameProfiles.ini"), file);
     ControlPanel damaged;
-    damaged.LoadProfiles();
-    const std::vector<std::string> read = DumpAll(damaged.profiles);
-    damaged.SaveProfiles();
+    damaged.profiles.LoadProfiles();
+    const std::vector<std::string> read = DumpAll(damaged.profiles.list);
+    damaged.profiles.SaveProfiles();
     ControlPanel again;
-    again.LoadProfiles();
-    EXPECT_EQ(DumpAll(again.profiles), read) << "round " << round;
-    damaged.FreeProfiles();
-    again.FreeProfiles();
+    again.profiles.LoadProfiles();
+    EXPECT_EQ(DumpAll(again.profiles.list), read) << "round " << round;
+    damaged.profiles.FreeProfiles();
+    again.profiles.FreeProfiles();
   }
 }
 
 TEST_F(ProfilesTest, AFailedSaveLeavesTheOldFile) {
   const std::string old = "[GameProfiles]\r\nPROFILE=Old,old.exe\r\n\r\n";
   WriteFile(Path("GameProfiles.ini"), old);
-  panel.LoadProfiles();
-  panel.CreateProfile("New", "new.exe");
+  panel.profiles.LoadProfiles();
+  panel.profiles.CreateProfile("New", "new.exe");
   for (atomic_file::Step step : {atomic_file::Step::kWrite, atomic_file::Step::kMove}) {
     atomic_file::FailStepForTest(step);
-    panel.SaveProfiles();
+    panel.profiles.SaveProfiles();
     EXPECT_EQ(ReadFile(Path("GameProfiles.ini")), old);
   }
   atomic_file::FailStepForTest(atomic_file::Step::kNone);
@@ -246,47 +248,47 @@ TEST_F(ProfilesTest, FillClampsTheSavedIndex) {
     int selected;
   } cases[] = {{7, 2}, {2, 2}, {0, 0}, {-5, 0}};
   for (const auto& c : cases) {
-    panel.FreeProfiles();
-    for (const char* name : {"A", "B", "C"}) panel.CreateProfile(name, "x.exe");
-    panel.gameProfileId = c.saved;
-    panel.FillProfileList();
+    panel.profiles.FreeProfiles();
+    for (const char* name : {"A", "B", "C"}) panel.profiles.CreateProfile(name, "x.exe");
+    panel.profiles.gameProfileId = c.saved;
+    panel.profiles.FillProfileList();
     EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), c.selected) << c.saved;
-    EXPECT_EQ(panel.gameProfileId, c.selected) << c.saved;
-    EXPECT_EQ(panel.CurrentProfile(), panel.profiles.At(c.selected));
+    EXPECT_EQ(panel.profiles.gameProfileId, c.selected) << c.saved;
+    EXPECT_EQ(panel.profiles.CurrentProfile(), panel.profiles.list.At(c.selected));
   }
 }
 
 TEST_F(ProfilesTest, RemoveSelectsTheItemBefore) {
   Make({"Default", "A", "B", "C", "D"});
-  panel.RemoveProfile(3);
+  panel.profiles.RemoveProfile(3);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A", "B", "D"}));
   EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), Names());
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 2);
-  EXPECT_EQ(std::string(panel.CurrentProfile()->name), "B");
+  EXPECT_EQ(std::string(panel.profiles.CurrentProfile()->name), "B");
 
-  panel.RemoveProfile(0);
+  panel.profiles.RemoveProfile(0);
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "D"}));
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 0);
-  EXPECT_EQ(std::string(panel.CurrentProfile()->name), "A");
+  EXPECT_EQ(std::string(panel.profiles.CurrentProfile()->name), "A");
   // Every item's data is its own profile.
   const auto& items = page.combos[IDC_PROFILE_LIST];
   for (size_t i = 0; i < items.size(); ++i) {
-    EXPECT_EQ(items[i].data, reinterpret_cast<intptr_t>(panel.profiles.At(static_cast<int>(i))));
+    EXPECT_EQ(items[i].data, reinterpret_cast<intptr_t>(panel.profiles.list.At(static_cast<int>(i))));
   }
 
-  panel.RemoveProfile(7);  // no such item
+  panel.profiles.RemoveProfile(7);  // no such item
   EXPECT_EQ(Names().size(), 3u);
-  for (int i = 0; i < 3; ++i) panel.RemoveProfile(0);
-  EXPECT_EQ(panel.profiles.Count(), 0u);
-  EXPECT_EQ(panel.CurrentProfile(), nullptr);
+  for (int i = 0; i < 3; ++i) panel.profiles.RemoveProfile(0);
+  EXPECT_EQ(panel.profiles.list.Count(), 0u);
+  EXPECT_EQ(panel.profiles.CurrentProfile(), nullptr);
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), -1);
 }
 
 TEST_F(ProfilesTest, CreateRefusesAnExistingNameInAnyCase) {
   Make({"Default"});
-  EXPECT_EQ(panel.CreateProfile("DEFAULT", "other.exe"), nullptr);
-  GameProfile* p = panel.CreateProfile("Rally", "rally.exe");
+  EXPECT_EQ(panel.profiles.CreateProfile("DEFAULT", "other.exe"), nullptr);
+  GameProfile* p = panel.profiles.CreateProfile("Rally", "rally.exe");
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(Dump(*p), "Rally|rally.exe|900|127|127|127|127|127|127|127|127|0|16|0|0|0|0");
   EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), (std::vector<std::string>{"Default", "Rally"}));
@@ -294,7 +296,7 @@ TEST_F(ProfilesTest, CreateRefusesAnExistingNameInAnyCase) {
 
 TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrder) {
   Connect();
-  GameProfile* p = panel.CreateProfile("Rally", "rally.exe");
+  GameProfile* p = panel.profiles.CreateProfile("Rally", "rally.exe");
   p->maxAngle = 2160;
   p->mainGain = 100;
   p->gameSpring = 90;
@@ -310,10 +312,10 @@ TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrder) {
   p->userFriction = 2;
   p->userDamper = 3;
   p->userInertia = 4;
-  for (WheelParameter& entry : panel.wheel.entries) entry.dialog = &page;
+  BindMainPage(panel, page);
   board.SetParameter(77, 9);
   board.ClearReceived();
-  panel.ApplyProfile(p);
+  panel.profiles.ApplyProfile(p);
   const Bytes expected = {'P', 8,  4, 0, 0, 0x08, 0x70, 'P', 17, 1, 100, 'P', 18, 1, 90, 'P', 19, 1, 80,
                           'P', 20, 1, 70, 'P', 21, 1, 60, 'P', 22, 1, 50, 'P', 23, 1, 40, 'P', 24, 1, 30,
                           'P', 34, 1, 3,  'P', 30, 1, 1,  'P', 31, 1, 2,  'P', 32, 1, 3,  'P', 33, 1, 4};
@@ -327,40 +329,40 @@ TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrder) {
   EXPECT_EQ(page.sliders[IDC_USER_INERTIA_SLIDER], 4);
   EXPECT_TRUE(page.checks[IDC_INVERT]);
   EXPECT_TRUE(page.checks[IDC_MANUAL]);
-  EXPECT_FALSE(panel.statusHold) << "the hold flag is restored";
+  EXPECT_FALSE(panel.link.statusHold) << "the hold flag is restored";
 
   // Without a board only the page changes.
   port.written.clear();
-  panel.linkState = ControlPanel::kConnected;
+  panel.link.linkState = kConnected;
   p->optionFlags = 0;
-  panel.ApplyProfile(p);
+  panel.profiles.ApplyProfile(p);
   EXPECT_TRUE(port.written.empty());
   EXPECT_FALSE(page.checks[IDC_INVERT]);
 }
 
 TEST_F(ProfilesTest, ApplyKeepsHandEditedValuesInTheSlidersRanges) {
   Connect();
-  GameProfile* p = panel.CreateProfile("Odd", "odd.exe");
+  GameProfile* p = panel.profiles.CreateProfile("Odd", "odd.exe");
   p->maxAngle = 0;
   p->mainGain = -56;
   p->filter = 0;
   p->optionFlags = 0x84;  // flags carry their bits as they are
-  panel.ApplyProfile(p);
-  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 180);
-  EXPECT_EQ(panel.wheel[kEntryMainGain].value, 0);
-  EXPECT_EQ(panel.wheel[kEntryFilter].value, 1);
-  EXPECT_EQ(panel.wheel[kEntryFlags].value, 0x84);
+  panel.profiles.ApplyProfile(p);
+  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 180);
+  EXPECT_EQ(panel.link.parameters[kEntryMainGain].value, 0);
+  EXPECT_EQ(panel.link.parameters[kEntryFilter].value, 1);
+  EXPECT_EQ(panel.link.parameters[kEntryFlags].value, 0x84);
   EXPECT_EQ(board.Parameter(8), 180);
   EXPECT_EQ(board.Parameter(34), static_cast<int8_t>(0x84));
 }
 
 TEST_F(ProfilesTest, StoreCopiesTheCurrentValues) {
-  GameProfile* p = panel.CreateProfile("S", "s.exe");
+  GameProfile* p = panel.profiles.CreateProfile("S", "s.exe");
   const int32_t values[15] = {1440, 1, 2, 3, 4, 5, 6, 7, 8, 2, 31, 9, 10, 11, 12};
   SetWheelValues(panel, values);
-  panel.StoreIntoProfile(p);
+  panel.profiles.StoreIntoProfile(p);
   EXPECT_EQ(Dump(*p), "S|s.exe|1440|1|2|3|4|5|6|7|8|2|31|9|10|11|12");
-  panel.StoreIntoProfile(nullptr);  // nothing selected: nothing to do
+  panel.profiles.StoreIntoProfile(nullptr);  // nothing selected: nothing to do
 }
 
 // ---- the dialog and the page's commands
@@ -376,14 +378,14 @@ struct DialogRun {
 };
 DialogRun* gRun = nullptr;
 
-void RunDialog(ControlPanel& panel, DialogControls&, GameProfile* profile) {
+void RunDialog(GameProfiles& profiles, DialogControls&, GameProfile* profile) {
   ++gRun->runs;
   gRun->openedFor = profile;
   InitProfileDialog(gRun->dialog, profile);
   if (!gRun->typed) return;  // closed with the window's close box
   gRun->dialog.SetItemText(IDC_PROFILE_NAME, gRun->name.c_str());
   gRun->dialog.SetItemText(IDC_PROCESS_NAME, gRun->process.c_str());
-  ConfirmProfileDialog(panel, gRun->dialog, profile);
+  ConfirmProfileDialog(profiles, gRun->dialog, profile);
 }
 
 class ProfileCommands : public ProfilesTest {
@@ -391,7 +393,7 @@ class ProfileCommands : public ProfilesTest {
   void SetUp() override {
     ProfilesTest::SetUp();
     gRun = &run;
-    panel.runProfileDialog = RunDialog;
+    panel.profiles.runDialog = RunDialog;
   }
   void TearDown() override {
     gRun = nullptr;
@@ -407,10 +409,10 @@ class ProfileCommands : public ProfilesTest {
 
 TEST_F(ProfileCommands, DialogShowsTheProfileWithItsNameLocked) {
   Make({"Default", "Rally"});
-  panel.SelectProfile(1);
+  panel.profiles.SelectProfile(1);
   run.typed = false;
-  EditProfileCommand(panel, page);
-  EXPECT_EQ(run.openedFor, panel.profiles.At(1));
+  EditProfileCommand(panel.profiles, page);
+  EXPECT_EQ(run.openedFor, panel.profiles.list.At(1));
   EXPECT_EQ(run.dialog.Text(IDC_PROFILE_NAME), "Rally");
   EXPECT_EQ(run.dialog.Text(IDC_PROCESS_NAME), "Rally.exe");
   EXPECT_FALSE(run.dialog.enabled.at(IDC_PROFILE_NAME));
@@ -424,19 +426,19 @@ TEST_F(ProfileCommands, DialogShowsTheProfileWithItsNameLocked) {
 
 TEST_F(ProfileCommands, EditChangesOnlyTheProcessName) {
   Make({"Default", "Rally"});
-  panel.SelectProfile(1);
+  panel.profiles.SelectProfile(1);
   Type("Ignored", "dirt.exe");  // the name field is locked: what it holds is not used
-  EditProfileCommand(panel, page);
+  EditProfileCommand(panel.profiles, page);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "Rally"}));
-  EXPECT_EQ(std::string(panel.profiles.At(1)->processName), "dirt.exe");
-  EXPECT_EQ(panel.gameProfileId, 1);
+  EXPECT_EQ(std::string(panel.profiles.list.At(1)->processName), "dirt.exe");
+  EXPECT_EQ(panel.profiles.gameProfileId, 1);
   EXPECT_EQ(run.dialog.endResults, std::vector<int>{1});
 }
 
 TEST_F(ProfileCommands, DefaultIsProtectedByItsExactName) {
   Make({"Default", "A"});
-  EditProfileCommand(panel, page);
-  RemoveProfileCommand(panel, page);
+  EditProfileCommand(panel.profiles, page);
+  RemoveProfileCommand(panel.profiles, page);
   ASSERT_EQ(page.messages.size(), 2u);
   EXPECT_EQ(page.messages[0].text, "You can't edit the default profile");
   EXPECT_EQ(page.messages[0].style, kMessageWarning | kMessageOk);
@@ -446,13 +448,13 @@ TEST_F(ProfileCommands, DefaultIsProtectedByItsExactName) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A"}));
 
   // A list without "Default" but with "default": that one is the user's own.
-  panel.FreeProfiles();
+  panel.profiles.FreeProfiles();
   Make({"default", "B"});
   page.messages.clear();
-  EditProfileCommand(panel, page);
+  EditProfileCommand(panel.profiles, page);
   EXPECT_EQ(run.runs, 1);
   page.answers = {kAnswerYes};
-  RemoveProfileCommand(panel, page);
+  RemoveProfileCommand(panel.profiles, page);
   ASSERT_EQ(page.messages.size(), 1u);
   EXPECT_EQ(page.messages[0].text, "Are you sure ?");
   EXPECT_EQ(page.messages[0].style, kMessageQuestion | kMessageYesNo);
@@ -461,34 +463,34 @@ TEST_F(ProfileCommands, DefaultIsProtectedByItsExactName) {
 
 TEST_F(ProfileCommands, RemoveAsksFirst) {
   Make({"Default", "A", "B"});
-  panel.SelectProfile(2);
+  panel.profiles.SelectProfile(2);
   page.answers = {kAnswerNo};
-  RemoveProfileCommand(panel, page);
+  RemoveProfileCommand(panel.profiles, page);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A", "B"}));
   page.answers = {kAnswerYes};
-  RemoveProfileCommand(panel, page);
+  RemoveProfileCommand(panel.profiles, page);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "A"}));
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 1);
 }
 
 TEST_F(ProfileCommands, NewWithAnExistingNameAsks) {
   Make({"Default", "Rally"});
-  const std::vector<std::string> before = DumpAll(panel.profiles);
+  const std::vector<std::string> before = DumpAll(panel.profiles.list);
   run.dialog.answer = kAnswerNo;
   Type("RALLY", "new.exe");
-  NewProfileCommand(panel, page);
+  NewProfileCommand(panel.profiles, page);
   ASSERT_EQ(run.dialog.messages.size(), 1u);
   EXPECT_EQ(run.dialog.messages[0].text, "Profile already exists, do you want to update it ?");
   EXPECT_EQ(run.dialog.messages[0].style, kMessageQuestion | kMessageYesNo);
-  EXPECT_EQ(DumpAll(panel.profiles), before) << "answered No";
-  EXPECT_EQ(panel.gameProfileId, 0);
+  EXPECT_EQ(DumpAll(panel.profiles.list), before) << "answered No";
+  EXPECT_EQ(panel.profiles.gameProfileId, 0);
   EXPECT_EQ(run.dialog.endResults, std::vector<int>{1});
 
   run.dialog.answers = {kAnswerYes};
   Type("default", "game.exe");  // "Default" can be updated this way
-  NewProfileCommand(panel, page);
+  NewProfileCommand(panel.profiles, page);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Default", "Rally"}));
-  EXPECT_EQ(std::string(panel.profiles.At(0)->processName), "game.exe");
+  EXPECT_EQ(std::string(panel.profiles.list.At(0)->processName), "game.exe");
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 0);
 }
 
@@ -498,24 +500,24 @@ TEST_F(ProfileCommands, NewNameStartsFromTheDefaultsAndIsApplied) {
   const int32_t current[15] = {1080, 5, 5, 5, 5, 5, 5, 5, 5, 0, 3, 5, 5, 5, 5};
   SetWheelValues(panel, current);
   Type(std::string(127, 'N'), "gt.exe");
-  NewProfileCommand(panel, page);
-  ASSERT_EQ(panel.profiles.Count(), 2u);
-  EXPECT_EQ(Dump(*panel.profiles.At(1)),
+  NewProfileCommand(panel.profiles, page);
+  ASSERT_EQ(panel.profiles.list.Count(), 2u);
+  EXPECT_EQ(Dump(*panel.profiles.list.At(1)),
             std::string(63, 'N') + "|gt.exe|900|127|127|127|127|127|127|127|127|0|16|0|0|0|0");
   EXPECT_EQ(page.Selected(IDC_PROFILE_LIST), 1);
   EXPECT_EQ(board.Parameter(8), 900) << "selecting it applies it";
-  EXPECT_EQ(panel.wheel[kEntryFilter].value, 16);
+  EXPECT_EQ(panel.link.parameters[kEntryFilter].value, 16);
 }
 
 TEST_F(ProfileCommands, AClosedDialogOrNothingSelectedChangesNothing) {
-  panel.CreateProfile("A", "a.exe");  // loaded but the list not shown yet
-  EditProfileCommand(panel, page);
-  RemoveProfileCommand(panel, page);
+  panel.profiles.CreateProfile("A", "a.exe");  // loaded but the list not shown yet
+  EditProfileCommand(panel.profiles, page);
+  RemoveProfileCommand(panel.profiles, page);
   EXPECT_EQ(run.runs, 0);
   EXPECT_TRUE(page.messages.empty());
 
-  panel.FillProfileList();
-  NewProfileCommand(panel, page);  // closed with its close box
+  panel.profiles.FillProfileList();
+  NewProfileCommand(panel.profiles, page);  // closed with its close box
   EXPECT_EQ(run.runs, 1);
   EXPECT_EQ(Names(), std::vector<std::string>{"A"});
 }

@@ -24,10 +24,10 @@ const char kExample[] =
     "\r\n";
 
 void FillExample(ControlPanel& panel) {
-  panel.flags = 3;
-  panel.wheelPort = 4;
-  panel.gameProfileId = 1;
-  panel.usedDeviceGuid = DeviceGuid{0xF0000000u, 0x1234, 0xFFFF, {0, 1, 2, 3, 4, 5, 6, 255}};
+  panel.settings.flags = 3;
+  panel.link.wheelPort = 4;
+  panel.profiles.gameProfileId = 1;
+  panel.settings.usedDeviceGuid = DeviceGuid{0xF0000000u, 0x1234, 0xFFFF, {0, 1, 2, 3, 4, 5, 6, 255}};
 }
 
 bool SameGuid(const DeviceGuid& a, const DeviceGuid& b) {
@@ -37,14 +37,14 @@ bool SameGuid(const DeviceGuid& a, const DeviceGuid& b) {
 TEST_F(SettingsTest, NoFileKeepsDefaultsAndSaveWritesTheExample) {
   ControlPanel panel;
   panel.LoadSettings();
-  EXPECT_EQ(panel.flags, 0u);
-  EXPECT_EQ(panel.windowDuration, 10);
-  EXPECT_EQ(panel.wheelPort, 0);
-  EXPECT_EQ(panel.smPort, 0);
-  EXPECT_EQ(panel.resetDelay, 2000u);
-  EXPECT_EQ(panel.torqueBandwidth, 0);
-  EXPECT_EQ(panel.gameProfileId, 0);
-  EXPECT_TRUE(SameGuid(panel.usedDeviceGuid, DeviceGuid{}));
+  EXPECT_EQ(panel.settings.flags, 0u);
+  EXPECT_EQ(panel.settings.windowDuration, 10);
+  EXPECT_EQ(panel.link.wheelPort, 0);
+  EXPECT_EQ(panel.settings.smPort, 0);
+  EXPECT_EQ(panel.settings.resetDelay, 2000u);
+  EXPECT_EQ(panel.settings.torqueBandwidth, 0);
+  EXPECT_EQ(panel.profiles.gameProfileId, 0);
+  EXPECT_TRUE(SameGuid(panel.settings.usedDeviceGuid, DeviceGuid{}));
   EXPECT_FALSE(Exists(Path("config.ini")));
 
   FillExample(panel);
@@ -53,10 +53,10 @@ TEST_F(SettingsTest, NoFileKeepsDefaultsAndSaveWritesTheExample) {
 
   ControlPanel loaded;
   loaded.LoadSettings();
-  EXPECT_EQ(loaded.flags, 3u);
-  EXPECT_EQ(loaded.wheelPort, 4);
-  EXPECT_EQ(loaded.gameProfileId, 1);
-  EXPECT_TRUE(SameGuid(loaded.usedDeviceGuid, panel.usedDeviceGuid));
+  EXPECT_EQ(loaded.settings.flags, 3u);
+  EXPECT_EQ(loaded.link.wheelPort, 4);
+  EXPECT_EQ(loaded.profiles.gameProfileId, 1);
+  EXPECT_TRUE(SameGuid(loaded.settings.usedDeviceGuid, panel.settings.usedDeviceGuid));
 }
 
 TEST_F(SettingsTest, EveryKeyIsRead) {
@@ -66,37 +66,37 @@ TEST_F(SettingsTest, EveryKeyIsRead) {
             "USED_DEVICE_GUID=-214748364,1,2,3,4,5,6,7,8,9,10\r\n");
   ControlPanel panel;
   panel.LoadSettings();
-  EXPECT_EQ(panel.flags, 2u);
-  EXPECT_EQ(panel.windowDuration, 250);
-  EXPECT_EQ(panel.wheelPort, 4) << "the low 8 bits of 260";
-  EXPECT_EQ(panel.smPort, 7);
-  EXPECT_EQ(panel.resetDelay, 3500u);
-  EXPECT_EQ(panel.torqueBandwidth, 11);
-  EXPECT_EQ(panel.gameProfileId, 5);
-  EXPECT_TRUE(SameGuid(panel.usedDeviceGuid,
+  EXPECT_EQ(panel.settings.flags, 2u);
+  EXPECT_EQ(panel.settings.windowDuration, 250);
+  EXPECT_EQ(panel.link.wheelPort, 4) << "the low 8 bits of 260";
+  EXPECT_EQ(panel.settings.smPort, 7);
+  EXPECT_EQ(panel.settings.resetDelay, 3500u);
+  EXPECT_EQ(panel.settings.torqueBandwidth, 11);
+  EXPECT_EQ(panel.profiles.gameProfileId, 5);
+  EXPECT_TRUE(SameGuid(panel.settings.usedDeviceGuid,
                        DeviceGuid{static_cast<uint32_t>(-214748364), 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}));
 }
 
 TEST_F(SettingsTest, ElevenCharacterFirstFieldReadsBackAsZero) {
   ControlPanel panel;
-  panel.usedDeviceGuid = DeviceGuid{0x80000000u, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
+  panel.settings.usedDeviceGuid = DeviceGuid{0x80000000u, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
   panel.SaveSettings();
   EXPECT_NE(ReadFile(Path("config.ini")).find("USED_DEVICE_GUID=-2147483648,9,"), std::string::npos);
   ControlPanel loaded;
   loaded.LoadSettings();
-  EXPECT_EQ(loaded.usedDeviceGuid.data1, 0u);
-  EXPECT_EQ(loaded.usedDeviceGuid.data2, 9);
+  EXPECT_EQ(loaded.settings.usedDeviceGuid.data1, 0u);
+  EXPECT_EQ(loaded.settings.usedDeviceGuid.data2, 9);
 }
 
 TEST_F(SettingsTest, MissingValuesGiveZeroAndAbsentKeysKeepDefaults) {
   WriteFile(Path("config.ini"), "[Config]\r\nTORQUE_BW=4\r\nUSED_DEVICE_GUID=1,2\r\n");
   ControlPanel panel;
-  panel.usedDeviceGuid.data4[7] = 99;
+  panel.settings.usedDeviceGuid.data4[7] = 99;
   panel.LoadSettings();
-  EXPECT_EQ(panel.torqueBandwidth, 4);
-  EXPECT_EQ(panel.windowDuration, 10);
-  EXPECT_EQ(panel.resetDelay, 2000u);
-  EXPECT_TRUE(SameGuid(panel.usedDeviceGuid, DeviceGuid{1, 2, 0, {0, 0, 0, 0, 0, 0, 0, 0}}));
+  EXPECT_EQ(panel.settings.torqueBandwidth, 4);
+  EXPECT_EQ(panel.settings.windowDuration, 10);
+  EXPECT_EQ(panel.settings.resetDelay, 2000u);
+  EXPECT_TRUE(SameGuid(panel.settings.usedDeviceGuid, DeviceGuid{1, 2, 0, {0, 0, 0, 0, 0, 0, 0, 0}}));
 }
 
 TEST_F(SettingsTest, SaveKeepsOtherSectionsByteForByte) {
@@ -122,8 +122,8 @@ TEST_F(SettingsTest, BadFilesGiveDefaultsAndCleanFailures) {
     panel.SaveSettings();
     ControlPanel loaded;
     loaded.LoadSettings();
-    EXPECT_EQ(loaded.flags, 3u) << round;
-    EXPECT_TRUE(SameGuid(loaded.usedDeviceGuid, panel.usedDeviceGuid)) << round;
+    EXPECT_EQ(loaded.settings.flags, 3u) << round;
+    EXPECT_TRUE(SameGuid(loaded.settings.usedDeviceGuid, panel.settings.usedDeviceGuid)) << round;
   }
 
   // Read-only: the save is refused and the file stays as it was.
@@ -131,8 +131,8 @@ TEST_F(SettingsTest, BadFilesGiveDefaultsAndCleanFailures) {
   ASSERT_EQ(chmod(Path("config.ini").c_str(), 0444), 0);
   ControlPanel panel;
   panel.LoadSettings();
-  EXPECT_EQ(panel.flags, 1u);
-  panel.flags = 2;
+  EXPECT_EQ(panel.settings.flags, 1u);
+  panel.settings.flags = 2;
   panel.SaveSettings();
   EXPECT_EQ(ReadFile(Path("config.ini")), "[Config]\r\nFLAGS=1\r\n");
   ASSERT_EQ(unlink(Path("config.ini").c_str()), 0);
@@ -141,7 +141,7 @@ TEST_F(SettingsTest, BadFilesGiveDefaultsAndCleanFailures) {
   ASSERT_EQ(mkdir(Path("config.ini").c_str(), 0755), 0);
   ControlPanel other;
   other.LoadSettings();
-  EXPECT_EQ(other.flags, 0u);
+  EXPECT_EQ(other.settings.flags, 0u);
   other.SaveSettings();
   EXPECT_TRUE(Exists(Path("config.ini")));
   EXPECT_FALSE(Exists(Path("config.ini.tmp")));
@@ -163,7 +163,7 @@ TEST_F(SettingsTest, ASaveShortOfMemoryWritesAllOrNothing) {
   while (!saved && !held.empty()) {
     FreeMem(held.back());
     held.pop_back();
-    saved = SaveSettingsTo(panel, "config.ini");
+    saved = panel.SaveSettings();
     EXPECT_EQ(ReadFile(Path("config.ini")), saved ? std::string(kExample) : old)
         << held.size() << " blocks still held";
     if (HasFailure()) break;

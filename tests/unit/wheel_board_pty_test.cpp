@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "app/main_page_ids.h"
 #include "exec/os.h"
-#include "profiles/com_ports.h"
+#include "wheel/com_ports.h"
 #include "wheel/serial_port_paths.h"
 #include "wheel/standin_host.h"
 #include "wheel/wheel_link.h"
@@ -37,12 +38,12 @@ class BoardOnPty : public ::testing::Test {
     options.transcript = directory + "/transcript.txt";
     host = std::make_unique<StandinHost>(options);
     ASSERT_TRUE(host->Start());
-    panel.mainPageControls = &page;
-    panel.statusHold = false;
-    panel.wheelPort = 7;
+    panel.mainPageView.page = &page;
+    panel.link.statusHold = false;
+    panel.link.wheelPort = 7;
   }
   void TearDown() override {
-    panel.channel->Close();
+    panel.link.channel->Close();
     host.reset();
     SetSerialPortDirectory(nullptr);
   }
@@ -67,115 +68,115 @@ class BoardOnPty : public ::testing::Test {
 };
 
 TEST_F(BoardOnPty, HandshakeAndBulkReadAreByteExact) {
-  ASSERT_EQ(panel.ProbeWheel(7), 1);
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelFound);
-  panel.ReadAllParameters();
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  panel.link.ReadAllParameters();
   const Bytes expected = BulkReadRequests();
   EXPECT_EQ(AfterProbe(), expected);
-  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(panel.wheel[kEntryMainGain].value, 64);
-  EXPECT_EQ(panel.wheel[kEntryFilter].value, 16);
-  EXPECT_EQ(panel.wheel.mapping[35], -1);
-  EXPECT_EQ(panel.wheel.externalGainMarker, -1);
+  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(panel.link.parameters[kEntryMainGain].value, 64);
+  EXPECT_EQ(panel.link.parameters[kEntryFilter].value, 16);
+  EXPECT_EQ(panel.link.parameters.mapping[35], -1);
+  EXPECT_EQ(panel.link.parameters.externalGainMarker, -1);
 }
 
 TEST_F(BoardOnPty, WritingMaxAngle900IsInTheTranscript) {
-  ASSERT_EQ(panel.ProbeWheel(7), 1);
-  panel.wheel[kEntryMaxAngle].value = 900;
-  panel.WriteParameter(panel.wheel[kEntryMaxAngle]);
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  panel.link.parameters[kEntryMaxAngle].value = 900;
+  panel.link.WriteParameter(panel.link.parameters[kEntryMaxAngle]);
   EXPECT_EQ(AfterProbe(), (Bytes{'P', 8, 4, 0x00, 0x00, 0x03, 0x84}));
   ASSERT_TRUE(WaitUntil([&] { return TranscriptFile().find("< 50 08 04 00 00 03 84") != std::string::npos; }));
   Control("set 8 0");
-  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 0);
-  panel.WriteParameter(panel.wheel[kEntryMaxAngle]);
-  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 0);
+  panel.link.WriteParameter(panel.link.parameters[kEntryMaxAngle]);
+  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
 }
 
 TEST_F(BoardOnPty, DebugLevelOneSendsNoStatusRequest) {
   panel.RefreshStatus();
-  ASSERT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  ASSERT_EQ(panel.link.linkState, kWheelReady);
   Control("set 16 1");
-  panel.RefreshParameter(panel.wheel[kEntryDebugLevel]);
-  ASSERT_EQ(panel.wheel[kEntryDebugLevel].value, 1);
+  panel.link.RefreshParameter(panel.link.parameters[kEntryDebugLevel]);
+  ASSERT_EQ(panel.link.parameters[kEntryDebugLevel].value, 1);
   const size_t before = host->Received().size();
   panel.RefreshStatus();
   panel.RefreshStatus();
   EXPECT_EQ(host->Received().size(), before);
   // The board now reports; the tick reads them.
   Control("send 35 1 5 255 254");
-  ASSERT_TRUE(WaitUntil([&] { return panel.channel->BytesAvailable() >= 5; }));
-  panel.ReadBoardReport();
-  EXPECT_EQ(panel.channel->BytesAvailable(), 0u);
+  ASSERT_TRUE(WaitUntil([&] { return panel.link.channel->BytesAvailable() >= 5; }));
+  panel.link.ReadBoardReport();
+  EXPECT_EQ(panel.link.channel->BytesAvailable(), 0u);
 }
 
 TEST_F(BoardOnPty, StatusAndAnUnpluggedBoardFoundAgainWithoutRestart) {
   Control("status 7,8");
   Control("version 1.5");
   panel.RefreshStatus();
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelError);
-  EXPECT_EQ(page.Text(kIdDeviceStatus), "Calibration error");
-  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.5");
+  EXPECT_EQ(panel.link.linkState, kWheelError);
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Calibration error");
+  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.5");
   panel.RefreshStatus();
-  ASSERT_EQ(page.Text(kIdDeviceStatus), "Ready");
+  ASSERT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
   Control("status 8");  // the board starts its script again when plugged in
   Control("drop");
   panel.RefreshStatus();
-  EXPECT_FALSE(panel.channel->IsOpen());
-  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
-  EXPECT_EQ(page.Text(kIdDeviceStatus), "Disconnected");
+  EXPECT_FALSE(panel.link.channel->IsOpen());
+  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
   panel.RefreshStatus();  // the port does not exist now
-  EXPECT_EQ(page.Text(kIdDeviceStatus), "Disconnected");
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
   Control("back");
   Control("version 1.6");
   panel.RefreshStatus();
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
-  EXPECT_EQ(page.Text(kIdDeviceStatus), "Ready");
-  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.6");
-  EXPECT_EQ(panel.wheel[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(panel.link.linkState, kWheelReady);
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
+  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.6");
+  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900);
 }
 
 TEST_F(BoardOnPty, PortVanishingMidExchange) {
-  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
   Control("late 1000");
   std::thread unplug([&] {
     os::SleepUs(20000);
     host->Control("drop");
   });
   int32_t value = 33;
-  EXPECT_FALSE(panel.ReadParameter(17, kSizeIndex1, &value));
+  EXPECT_FALSE(panel.link.ReadParameter(17, kSizeIndex1, &value));
   EXPECT_EQ(value, 33);
   unplug.join();
   panel.RefreshStatus();
-  EXPECT_FALSE(panel.channel->IsOpen());
-  EXPECT_EQ(page.Text(kIdDeviceStatus), "Disconnected");
+  EXPECT_FALSE(panel.link.channel->IsOpen());
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
 }
 
 TEST_F(BoardOnPty, BadRepliesHaveClearOutcomes) {
-  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
   int32_t value = 11;
   // Late: the read gives up (after 100 ms) and keeps the old value; the stale
   // reply is dropped before the next request. 600 ms leaves a loaded machine
   // room to be slow without the late reply coming in time.
   Control("late 600");
-  EXPECT_FALSE(panel.ReadParameter(17, kSizeIndex1, &value));
+  EXPECT_FALSE(panel.link.ReadParameter(17, kSizeIndex1, &value));
   EXPECT_EQ(value, 11);
   Control("late 0");
-  ASSERT_TRUE(WaitUntil([&] { return panel.channel->BytesAvailable() >= 1; }));
-  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+  ASSERT_TRUE(WaitUntil([&] { return panel.link.channel->BytesAvailable() >= 1; }));
+  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
   // Short: two of four bytes.
   Control("short 2");
-  EXPECT_FALSE(panel.ReadParameter(8, kSizeIndex4, &value));
+  EXPECT_FALSE(panel.link.ReadParameter(8, kSizeIndex4, &value));
   EXPECT_EQ(value, 11);
   Control("short 0");
   // Doubled: the copy does not become the next answer.
   Control("double on");
-  EXPECT_EQ(panel.ReadParameter(17, kSizeIndex1), 64);
-  EXPECT_EQ(panel.ReadParameter(8, kSizeIndex4), 900);
+  EXPECT_EQ(panel.link.ReadParameter(17, kSizeIndex1), 64);
+  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
   Control("double off");
   // A report waiting before a request is not taken for its answer.
   Control("send 35 1 5 255 254");
-  ASSERT_TRUE(WaitUntil([&] { return panel.channel->BytesAvailable() >= 5; }));
-  EXPECT_EQ(panel.ReadParameter(17, kSizeIndex1), 64);
+  ASSERT_TRUE(WaitUntil([&] { return panel.link.channel->BytesAvailable() >= 5; }));
+  EXPECT_EQ(panel.link.ReadParameter(17, kSizeIndex1), 64);
 }
 
 TEST_F(BoardOnPty, HandshakeOutcomes) {
@@ -192,13 +193,13 @@ TEST_F(BoardOnPty, HandshakeOutcomes) {
   };
   for (const Case& c : cases) {
     for (const std::string& line : c.setup) Control(line);
-    EXPECT_EQ(panel.ProbeWheel(7 + 256), c.result) << c.setup[0];
-    EXPECT_EQ(panel.channel->IsOpen(), c.result == 1) << c.setup[0];
-    EXPECT_EQ(panel.linkState, c.result ? ControlPanel::kWheelFound : ControlPanel::kConnected);
-    panel.channel->Close();
+    EXPECT_EQ(panel.link.ProbeWheel(7 + 256), c.result) << c.setup[0];
+    EXPECT_EQ(panel.link.channel->IsOpen(), c.result == 1) << c.setup[0];
+    EXPECT_EQ(panel.link.linkState, c.result ? kWheelFound : kConnected);
+    panel.link.channel->Close();
     for (const char* reset : {"noise 0", "silent off", "hello DuvarKemol"}) Control(reset);
   }
-  EXPECT_EQ(panel.wheelPort, 7);
+  EXPECT_EQ(panel.link.wheelPort, 7);
 }
 
 TEST_F(BoardOnPty, BoardNoticesTheBootloaderReset) {
@@ -208,7 +209,7 @@ TEST_F(BoardOnPty, BoardNoticesTheBootloaderReset) {
   ASSERT_TRUE(WaitUntil([&] { return host->BootloaderResets() == 1; }));
   ASSERT_TRUE(WaitUntil([&] { return TranscriptFile().find("bootloader reset") != std::string::npos; }));
   // And it answers normally afterwards.
-  EXPECT_EQ(panel.ProbeWheel(7), 1);
+  EXPECT_EQ(panel.link.ProbeWheel(7), 1);
 }
 
 TEST_F(BoardOnPty, PortListOffersOnlyPortsThatOpen) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "app/main_page_ids.h"
 #include "fake_dialog.h"
 #include "exec/deadline.h"
 #include "wheel/serial_channel.h"
@@ -169,14 +170,14 @@ inline std::vector<uint8_t> BulkReadRequests() {
 // clock, its main page a recording dialog.
 struct WheelRig {
   WheelRig() {
-    panel.channel = &port;
-    panel.linkClock = &clock;
-    panel.mainPageControls = &page;
-    panel.statusHold = false;
+    panel.link.channel = &port;
+    panel.link.clock = &clock;
+    panel.mainPageView.page = &page;
+    panel.link.statusHold = false;
   }
   // Handshake on COM7; what it wrote is forgotten.
   void Connect() {
-    ASSERT_EQ(panel.ProbeWheel(7), 1);
+    ASSERT_EQ(panel.link.ProbeWheel(7), 1);
     port.written.clear();
   }
 

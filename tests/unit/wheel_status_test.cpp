@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/control_panel.h"
+#include "app/main_page_ids.h"
 #include "exec/log.h"
 #include "wheel/wheel_link.h"
 #include "test_support.h"
@@ -14,16 +15,13 @@
 namespace {
 
 int gUpdateChecks = 0;
-bool gHidden = false;
 
 class WheelStatus : public ::testing::Test, public WheelRig {
  protected:
   void SetUp() override {
-    panel.wheelPort = 7;
+    panel.link.wheelPort = 7;
     panel.startAutoUpdateCheck = [](ControlPanel&) { ++gUpdateChecks; };
-    panel.frameHiddenToTray = [] { return gHidden; };
     gUpdateChecks = 0;
-    gHidden = false;
   }
   // One refresh; returns what it sent.
   Bytes Refresh() {
@@ -32,7 +30,7 @@ class WheelStatus : public ::testing::Test, public WheelRig {
     clock.now += 1001000;
     return port.written;
   }
-  std::string Status() const { return page.Text(kIdDeviceStatus); }
+  std::string Status() const { return page.Text(IDC_DEVICE_STATUS); }
 };
 
 TEST_F(WheelStatus, FirstRefreshFindsTheBoardReadsItAndPolls) {
@@ -40,12 +38,12 @@ TEST_F(WheelStatus, FirstRefreshFindsTheBoardReadsItAndPolls) {
   ASSERT_GE(sent.size(), 7u + 69 * 3 + 2);
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
   EXPECT_EQ(Bytes(sent.end() - 2, sent.end()), Bytes({'S', 'V'}));
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(panel.link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Ready");
-  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.5");
-  EXPECT_EQ(panel.firmwareVersion, 0x0105u);
-  EXPECT_EQ(page.Text(kIdExternalGain), "---");  // marker -1
-  EXPECT_FALSE(panel.linkBusy);
+  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.5");
+  EXPECT_EQ(panel.link.firmwareVersion, 0x0105u);
+  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "---");  // marker -1
+  EXPECT_FALSE(panel.link.linkBusy);
   // The version is asked once.
   EXPECT_EQ(Refresh(), Bytes({'S'}));
 }
@@ -57,51 +55,51 @@ TEST_F(WheelStatus, StatusCodesAndTheirTexts) {
     uint8_t stateAfter;
   };
   const Case cases[] = {
-      {0, "Disconnected", ControlPanel::kWheelFound},
-      {1, "Calibrating Dir", ControlPanel::kWheelFound},
-      {2, "Calibrating Dir", ControlPanel::kWheelFound},
-      {3, "Calibrating left", ControlPanel::kWheelFound},
-      {4, "Calibrating right", ControlPanel::kWheelFound},
-      {5, "Searching index", ControlPanel::kWheelFound},
-      {6, "Homing", ControlPanel::kWheelFound},
-      {7, "Calibration error", ControlPanel::kWheelError},
-      {8, "Ready", ControlPanel::kWheelReady},
-      {12, "Ready", ControlPanel::kWheelFound},
-      {255, "Ready", ControlPanel::kWheelFound},
+      {0, "Disconnected", kWheelFound},
+      {1, "Calibrating Dir", kWheelFound},
+      {2, "Calibrating Dir", kWheelFound},
+      {3, "Calibrating left", kWheelFound},
+      {4, "Calibrating right", kWheelFound},
+      {5, "Searching index", kWheelFound},
+      {6, "Homing", kWheelFound},
+      {7, "Calibration error", kWheelError},
+      {8, "Ready", kWheelReady},
+      {12, "Ready", kWheelFound},
+      {255, "Ready", kWheelFound},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(panel.ProbeWheel(7), 1);
+    ASSERT_EQ(panel.link.ProbeWheel(7), 1);
     board.SetStatusScript({c.code});
     Refresh();
     EXPECT_EQ(Status(), c.text) << int(c.code);
-    EXPECT_EQ(panel.linkState, c.stateAfter) << int(c.code);
+    EXPECT_EQ(panel.link.linkState, c.stateAfter) << int(c.code);
   }
 }
 
 TEST_F(WheelStatus, ErrorThenReadyAndNeverDown) {
   board.SetStatusScript({7, 8, 3});
   Refresh();
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelError);
+  EXPECT_EQ(panel.link.linkState, kWheelError);
   EXPECT_EQ(Status(), "Calibration error");
   Refresh();
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(panel.link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Ready");
   Refresh();
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(panel.link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Calibrating left");
 }
 
 TEST_F(WheelStatus, ExternalGainShownWhenTheBoardHasOne) {
   board.SetParameter(25, 0);
   board.SetParameter(254, 127);
-  panel.wheel[kEntryExternalGain].dialog = &page;
+  panel.bindings[kEntryExternalGain] = ParameterControls{&page, nullptr, 0, IDC_EXTERNAL_GAIN};
   Refresh();
-  EXPECT_EQ(page.Text(kIdExternalGain), "100 %");
+  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "100 %");
 }
 
 TEST_F(WheelStatus, HoldStopsEverything) {
-  panel.statusHold = true;
-  panel.flags = ControlPanel::kFlagAutoUpdate;
+  panel.link.statusHold = true;
+  panel.settings.flags = Settings::kFlagAutoUpdate;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(port.opens.empty());
   EXPECT_EQ(gUpdateChecks, 0);
@@ -110,16 +108,16 @@ TEST_F(WheelStatus, HoldStopsEverything) {
 
 TEST_F(WheelStatus, DebugLevelAboveZeroStopsProbingAndPolling) {
   Refresh();
-  const size_t shown = page.TextCount(kIdDeviceStatus);
-  panel.wheel[kEntryDebugLevel].value = 1;
+  const size_t shown = page.TextCount(IDC_DEVICE_STATUS);
+  panel.link.parameters[kEntryDebugLevel].value = 1;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(Refresh().empty());
-  EXPECT_EQ(page.TextCount(kIdDeviceStatus), shown);
+  EXPECT_EQ(page.TextCount(IDC_DEVICE_STATUS), shown);
 }
 
 TEST_F(WheelStatus, NoPortOnlyStartsTheUpdateCheckOnce) {
-  panel.wheelPort = 0;
-  panel.flags = ControlPanel::kFlagAutoUpdate;
+  panel.link.wheelPort = 0;
+  panel.settings.flags = Settings::kFlagAutoUpdate;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(port.opens.empty());
   Refresh();
@@ -131,15 +129,15 @@ TEST_F(WheelStatus, NoBoardShowsConnectedAndDashes) {
   board.SetSilent(true);
   Refresh();
   EXPECT_EQ(Status(), "Connected");
-  EXPECT_EQ(page.Text(kIdExternalGain), "---");
+  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "---");
   EXPECT_FALSE(port.IsOpen());
   // It probes again on every refresh.
   EXPECT_EQ(Refresh(), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
 }
 
 TEST_F(WheelStatus, HiddenToTrayDoesNotPoll) {
-  ASSERT_EQ(panel.ProbeWheel(7), 1);
-  gHidden = true;
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  panel.link.frameHidden = true;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_EQ(Status(), "Wheel Found");
 }
@@ -149,26 +147,26 @@ TEST_F(WheelStatus, NoStatusAnswerShowsTheStateText) {
   board.SetSilent(true);
   EXPECT_EQ(Refresh(), Bytes({'S'}));
   EXPECT_EQ(Status(), "Wheel Ready");
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(panel.link.linkState, kWheelReady);
 }
 
 TEST_F(WheelStatus, MissingVersionIsAskedAgain) {
-  ASSERT_EQ(panel.ProbeWheel(7), 1);
-  panel.wheel.externalGainMarker = -1;
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  panel.link.parameters.externalGainMarker = -1;
   board.SetVersion(0);
   EXPECT_EQ(Refresh(), Bytes({'S', 'V'}));
-  EXPECT_EQ(panel.firmwareVersion, 0u);
+  EXPECT_EQ(panel.link.firmwareVersion, 0u);
   board.SetVersion(0x0203);
   EXPECT_EQ(Refresh(), Bytes({'S', 'V'}));
-  EXPECT_EQ(page.Text(kIdFirmwareVersion), "2.3");
+  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "2.3");
 }
 
 TEST_F(WheelStatus, CalibrateAndCentre) {
-  ASSERT_EQ(panel.ProbeWheel(7), 1);
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
   port.written.clear();
-  panel.CentreWheel();  // Wheel Found: nothing is sent
+  panel.link.CentreWheel();  // Wheel Found: nothing is sent
   EXPECT_TRUE(port.written.empty());
-  panel.StartCalibration();
+  panel.link.StartCalibration();
   EXPECT_EQ(port.written, Bytes({'r'}));
   Refresh();
   EXPECT_EQ(Status(), "Calibrating Dir");
@@ -177,23 +175,23 @@ TEST_F(WheelStatus, CalibrateAndCentre) {
   board.SetCentreOffset(-250);
   port.written.clear();
   const uint64_t start = clock.now;
-  panel.CentreWheel();
+  panel.link.CentreWheel();
   EXPECT_EQ(port.written, Bytes({'c', 'p', 4, 4}));
   EXPECT_GE(clock.now - start, 100000u);
-  EXPECT_EQ(panel.wheel[kEntryOffset].value, -250);
+  EXPECT_EQ(panel.link.parameters[kEntryOffset].value, -250);
 }
 
 TEST_F(WheelStatus, UnpluggedBoardIsNoticedAndFoundAgain) {
   Refresh();
-  ASSERT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  ASSERT_EQ(panel.link.linkState, kWheelReady);
   // Pulled out: the port's writes and status query now fail.
   port.dead = true;
   port.present = false;
   Refresh();
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  EXPECT_EQ(panel.link.linkState, kDisconnected);
   EXPECT_EQ(Status(), "Disconnected");
-  EXPECT_EQ(page.Text(kIdExternalGain), "---");
+  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "---");
   // Still gone: the refresh tries the port and keeps saying so.
   Refresh();
   EXPECT_EQ(Status(), "Disconnected");
@@ -203,20 +201,20 @@ TEST_F(WheelStatus, UnpluggedBoardIsNoticedAndFoundAgain) {
   board.SetVersion(0x0106);
   Bytes sent = Refresh();
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
-  EXPECT_EQ(panel.linkState, ControlPanel::kWheelReady);
+  EXPECT_EQ(panel.link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Ready");
-  EXPECT_EQ(page.Text(kIdFirmwareVersion), "1.6");  // read again
+  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.6");  // read again
 }
 
 TEST_F(WheelStatus, WriteToAGoneBoardClosesTheLink) {
   Refresh();
   port.dead = true;
-  panel.WriteParameter(panel.wheel[kEntryMainGain]);
+  panel.link.WriteParameter(panel.link.parameters[kEntryMainGain]);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(panel.linkState, ControlPanel::kDisconnected);
+  EXPECT_EQ(panel.link.linkState, kDisconnected);
   // Profile writes are refused from then on rather than talking into nothing.
   port.written.clear();
-  panel.WriteProfileParameters();
+  panel.link.WriteProfileParameters();
   EXPECT_TRUE(port.written.empty());
 }
 
@@ -229,7 +227,7 @@ class BoardReport : public WheelStatus {
     SetLogDirectory((tmp.path() + "/").c_str());
     SetLogSwitch(1);
     SetLogThreshold(0);
-    ASSERT_EQ(panel.ProbeWheel(7), 1);
+    ASSERT_EQ(panel.link.ProbeWheel(7), 1);
     board.SetSilent(true);
   }
   void TearDown() override {
@@ -246,37 +244,37 @@ class BoardReport : public WheelStatus {
 };
 
 TEST_F(BoardReport, ReportsAreLoggedByKind) {
-  panel.wheel[kEntryDebugLevel].value = 1;
+  panel.link.parameters[kEntryDebugLevel].value = 1;
   Arrive({'#', 0x01, 0x05, 0xFF, 0xFE});
-  panel.ReadBoardReport();
+  panel.link.ReadBoardReport();
   Arrive({'#', 0x07, 0x00, 0x01, 0x00});
-  panel.ReadBoardReport();
+  panel.link.ReadBoardReport();
   Arrive({'#', 0x00, 0xFF, 0x80, 0x00});
-  panel.ReadBoardReport();
+  panel.link.ReadBoardReport();
   EXPECT_EQ(Log(), "Create Effect : 5 : -2\nError : 0 : 256\nTorque : 255 : -32768\n");
 }
 
 TEST_F(BoardReport, AtDebugLevelZeroNothingIsConsumed) {
   Arrive({'#', 1, 5, 0xFF, 0xFE});
-  panel.ReadBoardReport();
+  panel.link.ReadBoardReport();
   EXPECT_EQ(port.BytesAvailable(), 5u);
   EXPECT_EQ(Log(), "");
 }
 
 TEST_F(BoardReport, OneReportPerCallAndOtherBytesAreDropped) {
-  panel.wheel[kEntryDebugLevel].value = 2;
+  panel.link.parameters[kEntryDebugLevel].value = 2;
   Arrive({'x', '#', 1, 5, 0xFF, 0xFE});
-  panel.ReadBoardReport();
+  panel.link.ReadBoardReport();
   EXPECT_EQ(port.BytesAvailable(), 5u);
   EXPECT_EQ(Log(), "");
-  panel.ReadBoardReport();
+  panel.link.ReadBoardReport();
   EXPECT_EQ(Log(), "Create Effect : 5 : -2\n");
 }
 
 TEST_F(BoardReport, IncompleteReportIsNamedNotInvented) {
-  panel.wheel[kEntryDebugLevel].value = 1;
+  panel.link.parameters[kEntryDebugLevel].value = 1;
   Arrive({'#', 1, 5});
-  panel.ReadBoardReport();
+  panel.link.ReadBoardReport();
   EXPECT_EQ(Log(), "ReadBoardReport: incomplete report\n");
 }
 

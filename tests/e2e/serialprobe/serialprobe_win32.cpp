@@ -20,7 +20,7 @@
 
 #include "app/control_panel.h"
 #include "ui/dialog_controls.h"
-#include "profiles/com_ports.h"
+#include "wheel/com_ports.h"
 #include "exec/deadline.h"
 #include "exec/os.h"
 #include "wheel/serial_channel.h"
@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   static ControlPanel panel;  // lives as long as the program, like the real one
   static PrintingDialog page;
-  panel.statusHold = false;
-  panel.mainPageControls = &page;
+  panel.link.statusHold = false;
+  panel.mainPageView.page = &page;
 
   if (command == "list") {
     FillComPortList(page, 1041, static_cast<uint8_t>(argc > 2 ? Number(argv[2]) : 0));
@@ -88,44 +88,44 @@ int main(int argc, char** argv) {
   }
 
   if (command == "status") {
-    panel.wheelPort = static_cast<uint8_t>(port);
+    panel.link.wheelPort = static_cast<uint8_t>(port);
     const int count = argc > 3 ? Number(argv[3]) : 1;
     for (int i = 0; i < count; ++i) {
       if (i > 0) Sleep(1000);  // the program refreshes about once a second
       panel.RefreshStatus();
-      std::printf("state %s\n", LinkStateText(panel.linkState));
+      std::printf("state %s\n", LinkStateText(panel.link.linkState));
       std::fflush(stdout);
     }
-    return panel.linkState >= ControlPanel::kWheelFound ? 0 : 1;
+    return panel.link.linkState >= kWheelFound ? 0 : 1;
   }
 
   const uint64_t start = os::MonotonicUs();
-  const bool found = panel.ProbeWheel(port) == 1;
+  const bool found = panel.link.ProbeWheel(port) == 1;
   std::printf("%s\n", found ? "found" : "not found");
   std::printf("probe took %u ms\n", static_cast<unsigned>((os::MonotonicUs() - start) / 1000));
   if (!found) return 1;
   if (command == "handshake") return 0;
   if (command == "readall") {
-    panel.ReadAllParameters();
-    for (const WheelParameter& e : panel.wheel.entries) {
+    panel.link.ReadAllParameters();
+    for (const WheelParameter& e : panel.link.parameters.entries) {
       if (e.number != kNotABoardParameter && e.number != 254) std::printf("%d=%d\n", e.number, e.value);
     }
-    for (int i = 0; i < kMappingByteCount; ++i) std::printf("%d=%d\n", 36 + i, panel.wheel.mapping[i]);
+    for (int i = 0; i < kMappingByteCount; ++i) std::printf("%d=%d\n", 36 + i, panel.link.parameters.mapping[i]);
     for (int j = 0; j < kAnalogCount; ++j) {
-      std::printf("%d=%d\n", 72 + j, panel.wheel.analogSettings[j]);
-      std::printf("%d=%d\n", 80 + 2 * j, panel.wheel.analogCurves[j].value);
+      std::printf("%d=%d\n", 72 + j, panel.link.parameters.analogSettings[j]);
+      std::printf("%d=%d\n", 80 + 2 * j, panel.link.parameters.analogCurves[j].value);
     }
-    std::printf("25=%d\n", panel.wheel.externalGainMarker);
+    std::printf("25=%d\n", panel.link.parameters.externalGainMarker);
     return 0;
   }
   if (command == "write" && argc > 4) {
-    WheelParameter* entry = panel.wheel.Find(static_cast<uint8_t>(Number(argv[3])));
+    WheelParameter* entry = panel.link.parameters.Find(static_cast<uint8_t>(Number(argv[3])));
     if (!entry) {
       std::printf("no entry for parameter %s\n", argv[3]);
       return 1;
     }
     entry->value = Number(argv[4]);
-    panel.WriteParameter(*entry);
+    panel.link.WriteParameter(*entry);
     return 0;
   }
   return Usage();

@@ -2,4 +2,4 @@
 // as if closed with its close box (native tools and tests set their own).
 #include "profiles/profile_dialog.h"
 
-void RunProfileDialog(ControlPanel&, DialogControls&, GameProfile*) {}
+void RunProfileDialog(GameProfiles&, DialogControls&, GameProfile*) {}

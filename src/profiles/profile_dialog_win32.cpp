@@ -2,14 +2,14 @@
 // forwards to the portable logic in profiles/profile_dialog.cpp.
 #include <windows.h>
 
-#include "app/control_panel.h"
 #include "ui/dialog_controls_win32.h"
+#include "profiles/game_profiles.h"
 #include "profiles/profile_dialog.h"
 
 namespace {
 
 struct ProfileDialogState {
-  ControlPanel* panel;
+  GameProfiles* profiles;
   GameProfile* profile;  // null: a new profile
   WindowDialogControls controls;
 };
@@ -27,7 +27,7 @@ INT_PTR CALLBACK ProfileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
       if (!state) return FALSE;
       switch (LOWORD(wParam)) {
         case IDOK:  // the button or Enter (the default button)
-          ConfirmProfileDialog(*state->panel, state->controls, state->profile);
+          ConfirmProfileDialog(*state->profiles, state->controls, state->profile);
           return TRUE;
         case IDCANCEL:  // the close box or Escape: no change
           EndDialog(dialog, 0);
@@ -42,8 +42,8 @@ INT_PTR CALLBACK ProfileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 }  // namespace
 
-void RunProfileDialog(ControlPanel& panel, DialogControls& page, GameProfile* profile) {
-  ProfileDialogState state{&panel, profile, WindowDialogControls()};
-  DialogBoxParamA(static_cast<HINSTANCE>(panel.instance), MAKEINTRESOURCEA(IDD_GAME_PROFILE),
+void RunProfileDialog(GameProfiles& profiles, DialogControls& page, GameProfile* profile) {
+  ProfileDialogState state{&profiles, profile, WindowDialogControls()};
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_GAME_PROFILE),
                   static_cast<HWND>(page.Window()), ProfileDialogProc, reinterpret_cast<LPARAM>(&state));
 }

@@ -1,4 +1,4 @@
-#include "profiles/com_ports.h"
+#include "wheel/com_ports.h"
 
 #include <cstdio>
 
