@@ -14,8 +14,8 @@
 
 #include "app/control_panel.h"
 #include "exec/os.h"
-#include "wheel/serial_port_paths.h"
-#include "wheel/standin_host.h"
+#include "wheel/serial_port_paths_posix.h"
+#include "standin_board/standin_host_posix.h"
 
 namespace {
 

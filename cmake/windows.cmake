@@ -2,7 +2,7 @@
 enable_language(RC)
 
 # Tillerset.exe: the core library, the entry point and every resource script
-# under src/app (the pages bring their dialogs in .rc files of their own).
+# under src/ (each dialog's .rc sits beside the code that owns the dialog).
 file(GLOB TS_RC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.rc)
 add_executable(Tillerset WIN32 ${CMAKE_SOURCE_DIR}/src/app/winmain_win32.cpp ${TS_RC_SOURCES})
 target_link_libraries(Tillerset PRIVATE tillerset_core shell32 comctl32 winmm gdi32 user32)

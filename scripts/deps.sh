@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the Wine runs need.
 # Safe to run again: packages already present are not touched.
+#   bash scripts/deps.sh           everything
+#   bash scripts/deps.sh native    only what the native build and tests need
 set -euo pipefail
-want=(cmake make g++ libgtest-dev
+native=(cmake make g++ libgtest-dev)
+want=("${native[@]}"
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine64 xvfb xauth imagemagick x11-utils
-      clang libclang-rt-14-dev)
+      clang libclang-rt-dev)
+[ "${1:-}" = native ] && want=("${native[@]}")
 missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,28 +1,41 @@
 #!/usr/bin/env bash
-# Builds and runs every test: native unit and integration tests (ctest), the
-# Windows build and its end-to-end scenarios under Wine, and the fuzz targets.
+# Builds and runs every test: the include-direction check, the native unit and
+# integration tests (ctest), the Windows build and its end-to-end scenarios
+# under Wine, and the fuzz targets.
+#   bash scripts/test.sh            everything (what CI runs)
+#   bash scripts/test.sh --native   the check and the native build and tests only
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/deps.sh
+native_only=0
+for arg in "$@"; do
+  case "$arg" in
+    --native) native_only=1 ;;
+    *) echo "usage: bash scripts/test.sh [--native]" >&2; exit 2 ;;
+  esac
+done
+if [ "$native_only" -eq 1 ]; then bash scripts/deps.sh native; else bash scripts/deps.sh; fi
 jobs=$(nproc)
+
+echo "== include directions"
+bash scripts/check_layers.sh
 
 echo "== native build and unit tests"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j"$jobs"
 (cd build/native && ctest --output-on-failure -j"$jobs")
+if [ "$native_only" -eq 1 ]; then
+  echo "native tests passed"
+  exit 0
+fi
 
 echo "== Windows build"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win -j"$jobs"
 
-if [ -x tests/e2e/run.sh ] || [ -f tests/e2e/run.sh ]; then
-  echo "== end-to-end under Wine"
-  bash tests/e2e/run.sh
-fi
+echo "== end-to-end under Wine"
+bash tests/e2e/run.sh
 
-if [ -f fuzz/run.sh ]; then
-  echo "== fuzz targets"
-  bash fuzz/run.sh
-fi
+echo "== fuzz targets"
+bash fuzz/run.sh
 echo "all tests passed"

@@ -4,7 +4,8 @@
 #   bash tests/e2e/run.sh [scenario-name | path/to/scenario.sh ...]
 # (default: every scenarios/*.sh)
 # Environment: TS_WIN_BUILD (Windows build folder, default build/win; built
-# here when it has no Tillerset.exe), TS_E2E_DIR (work folder, default build/e2e),
+# here when it has no Tillerset.exe), TS_NATIVE_BUILD (native build folder of
+# the stand-ins, default build/native; brought up to date here), TS_E2E_DIR (work folder, default build/e2e),
 # TS_SCENARIO_TIMEOUT (seconds per scenario, default 120).
 #
 # Each scenario gets its own folder and its own copy of a cached, ready Wine
@@ -27,6 +28,13 @@ if [ ! -f "$win_build/Tillerset.exe" ] || [ ! -f "$win_build/ts_driver.exe" ]; t
     -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 2
   cmake --build "$win_build" -j"$(nproc)" || exit 2
 fi
+# The native stand-ins (board, drive, update server) are built now, so that no
+# scenario spends its time limit on a build.
+native_build=${TS_NATIVE_BUILD:-$root/build/native}
+echo "e2e: building the native stand-ins in $native_build"
+{ cmake -S "$root" -B "$native_build" >/dev/null &&
+  cmake --build "$native_build" --target native_tools -j"$(nproc)" >/dev/null; } || exit 2
+export TS_NATIVE_BUILD=$native_build
 for exe in Tillerset.exe ts_driver.exe idle.exe; do
   [ -f "$win_build/$exe" ] || { echo "e2e: $win_build/$exe is missing" >&2; exit 2; }
 done

@@ -21,7 +21,7 @@
 #include "app/pages.h"
 #include "exec_env.h"
 #include "fake_dialog.h"
-#include "wheel/serial_port_paths.h"
+#include "wheel/serial_port_paths_posix.h"
 #include "wheel/wheel_link.h"
 #include "wheel_fakes.h"
 

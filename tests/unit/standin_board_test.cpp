@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "wheel/standin_board.h"
+#include "standin_board/standin_board.h"
 #include "wheel_fakes.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "fake_dialog.h"
 #include "exec/deadline.h"
 #include "wheel/serial_channel.h"
-#include "wheel/standin_board.h"
+#include "standin_board/standin_board.h"
 
 using Bytes = std::vector<uint8_t>;
 inline Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }

@@ -13,7 +13,7 @@
 #include "exec/deadline.h"
 #include "exec/os.h"
 #include "wheel/serial_channel.h"
-#include "wheel/serial_port_paths.h"
+#include "wheel/serial_port_paths_posix.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "exec/deadline.h"
 #include "exec/os.h"
-#include "wheel/standin_host.h"
+#include "standin_board/standin_host_posix.h"
 
 namespace {
 

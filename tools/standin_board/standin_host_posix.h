@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "wheel/standin_board.h"
+#include "standin_board/standin_board.h"
 
 struct StandinHostOptions {
   std::string link;        // symbolic link kept pointing at the current slave; empty = none

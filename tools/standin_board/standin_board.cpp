@@ -1,4 +1,4 @@
-#include "wheel/standin_board.h"
+#include "standin_board/standin_board.h"
 
 #include <cstdio>
 #include <cstdlib>
