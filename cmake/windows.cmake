@@ -7,10 +7,13 @@ file(GLOB TS_RC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.rc)
 add_executable(Tillerset WIN32 ${CMAKE_SOURCE_DIR}/src/app/winmain_win32.cpp ${TS_RC_SOURCES})
 target_link_libraries(Tillerset PRIVATE tillerset_core shell32 comctl32 winmm gdi32 user32)
 target_include_directories(Tillerset PRIVATE ${CMAKE_SOURCE_DIR}/src/app)
+# The manifest carries the version, so the build makes it beside the version header.
+configure_file(${CMAKE_SOURCE_DIR}/src/app/tillerset.manifest.in ${CMAKE_BINARY_DIR}/generated/tillerset.manifest)
 # windres does not see the icon and manifest as dependencies of the .rc.
 file(GLOB TS_RC_INPUTS CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/app/res/*.ico ${CMAKE_SOURCE_DIR}/src/app/*.manifest
-  ${CMAKE_SOURCE_DIR}/src/app/resource.h)
+  ${CMAKE_SOURCE_DIR}/src/app/res/*.ico ${CMAKE_SOURCE_DIR}/src/app/resource.h)
+list(APPEND TS_RC_INPUTS ${CMAKE_BINARY_DIR}/generated/tillerset.manifest
+  ${CMAKE_BINARY_DIR}/generated/tillerset_version.h)
 set_source_files_properties(${TS_RC_SOURCES} PROPERTIES OBJECT_DEPENDS "${TS_RC_INPUTS}")
 
 # End-to-end driver: a console program that finds the program's windows,
