@@ -1,4 +1,3 @@
-#include <random>
 
 #include "exec/file.h"
 #include "script_fixture.h"
@@ -138,22 +137,6 @@ TEST_F(ScriptReaderTest, LongTokensAreCutNeverOverrun) {
   // A megabyte of '[' before the ']' is still one pass.
   EXPECT_TRUE(ReadLines(std::string(1u << 20, '[') + "]\r\nFLAGS=1\r\n", "S", kKeys).empty());
   EXPECT_EQ(ReadLines(std::string(1u << 20, '[') + "S]\r\nFLAGS=1\r\n", "S", kKeys), (Lines{{0, {"1"}}}));
-}
-
-TEST_F(ScriptReaderTest, RandomBytesNeverCrashOrHang) {
-  // Bytes biased towards the ones the reader treats specially.
-  const char alphabet[] = "[]\"'\\/*=,<>|() \t\r\n\x1a" "FLAGSPAIRLIST0123x";
-  std::mt19937 random(12345);
-  for (int round = 0; round < 3000; ++round) {
-    std::string text;
-    size_t length = random() % 200;
-    for (size_t i = 0; i < length; ++i) {
-      text += (random() % 8 == 0) ? static_cast<char>(random() % 256)
-                                  : alphabet[random() % (sizeof alphabet - 1)];
-    }
-    ReadLines(text, (round % 2) ? "S" : nullptr, kKeys);
-    ReadLines("[S]\r\n" + text, "s", kKeys);
-  }
 }
 
 TEST_F(ScriptReaderTest, TokensAndLineEnds) {
