@@ -39,6 +39,7 @@ class FakeSmDevice : public SmPortDevice {
   int calls = 0;                    // every device operation
   std::vector<std::string> openNames;
   std::vector<uint16_t> openTimeouts;
+  std::vector<uint64_t> openTimesUs;
   std::vector<uint16_t> readTimeouts;  // per read, as handed down by the slot
   std::vector<Bytes> writes;
   int closes = 0;
@@ -60,6 +61,7 @@ class FakeSmDevice : public SmPortDevice {
     ++calls;
     openNames.push_back(name);
     openTimeouts.push_back(readTimeoutMs);
+    openTimesUs.push_back(clock_.now);
     if (openResult != SmOpenResult::kOpened) return openResult;
     *handle = 100 + openHandles++;
     return SmOpenResult::kOpened;
