@@ -153,6 +153,7 @@ void StandinDrive::Packet(std::vector<uint8_t>* out) {
   std::vector<int32_t> values;
   std::string text = "node " + std::to_string(node) + ":";
   uint16_t address = 0;
+  bool addressOnly = false;  // an address was set and no value followed yet
   int32_t readOf = -1;
   size_t i = header;
   const size_t end = p.size() - 2;
@@ -167,13 +168,16 @@ void StandinDrive::Packet(std::vector<uint8_t>* out) {
     for (size_t k = 1; k < size; ++k) raw = (raw << 8) | p[i + k];
     i += size;
     if (kind == 2) {
+      if (addressOnly) text += " @" + std::to_string(address);
       address = static_cast<uint16_t>(raw);
-      text += " @" + std::to_string(address);
+      addressOnly = true;
       values.push_back(0);
       continue;
     }
     const int32_t value = SignExtend(raw, kind == 1 ? 22 : 30);
-    text += " =" + std::to_string(value) + Meaning(address, value);
+    text += std::string(values.size() > 1 ? ", " : " ") + std::to_string(address) + " := " + std::to_string(value) +
+            Meaning(address, value);
+    addressOnly = false;
     if (address == kReturnAddressParameter) {
       values_[address] = value;
       const uint16_t wanted = static_cast<uint16_t>(value);
@@ -193,6 +197,7 @@ void StandinDrive::Packet(std::vector<uint8_t>* out) {
       values_[address] = value;
     }
   }
+  if (addressOnly) text += " @" + std::to_string(address);
   if (readOf >= 0) text += " (read " + std::to_string(readOf) + ")";
   Log('<', p.data(), p.size(), text);
 

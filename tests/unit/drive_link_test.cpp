@@ -52,10 +52,8 @@ class DriveLinkTest : public DriveFixture {
     SetLogThreshold(0);
     SetLogDirectory((tmp.path() + "/").c_str());
     wheel[kEntryTorqueBandwidth].value = 4;
-    testing::internal::CaptureStdout();  // the port layer's messages
   }
   void TearDown() override {
-    testing::internal::GetCapturedStdout();
     SetLogSwitch(0);
     SetLogDirectory("");
     DriveFixture::TearDown();
