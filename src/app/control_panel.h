@@ -6,6 +6,8 @@
 
 #include "app/page_view.h"
 #include "app/parameter_binding.h"
+#include "app/strip_view.h"
+#include "drive/drive_link.h"
 #include "profiles/game_profiles.h"
 #include "profiles/settings.h"
 #include "wheel/wheel_link.h"
@@ -31,6 +33,10 @@ class ControlPanel {
   // ---- the pages' side of the parts
   ParameterBindings bindings{link.parameters};  // the controls each parameter shows in
   MainPageView mainPageView{bindings};          // what the link and the profiles show
+  StripView stripView;                          // what the drive shows (developer mode)
+
+  // ---- the servo drive (developer mode only; inert until switched on)
+  DriveLink drive{link[kEntryTorqueBandwidth], link[kEntryStatisticsWindow], stripView};
 
   // config.ini: read hands each value to its part; save takes them back (false
   // when the file could not be written; the old one then stays).

@@ -41,7 +41,7 @@ void ChooseDrivePort(ControlPanel& panel, DialogControls& page) {
   if (!SelectedItemData(page, IDC_SM_PORT, &port) || port < 0 || port > 255) return;
   if (port == panel.settings.smPort) return;
   panel.settings.smPort = static_cast<uint8_t>(port);
-  ConnectDrive(panel);
+  panel.drive.ConfigureDrive(panel.settings.smPort);
 }
 
 void ProfileChosen(ControlPanel& panel, DialogControls& page) {
@@ -94,14 +94,14 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_CENTER_WHEEL, [](ControlPanel& panel, DialogControls&) { panel.link.CentreWheel(); }},
     {IDC_CHECK_NOW, CheckForUpdatesCommand},
     {IDC_AUTO_UPDATE, AutoUpdate},
-    {IDC_RESET_MAX, [](ControlPanel& panel, DialogControls&) { ResetMaxCurrentCommand(panel); }},
+    {IDC_RESET_MAX, [](ControlPanel& panel, DialogControls&) { panel.drive.ResetMax(); }},
     {IDC_CALIBRATE, [](ControlPanel& panel, DialogControls&) { panel.link.StartCalibration(); }},
     {IDC_RESET_BOARD, [](ControlPanel& panel, DialogControls&) { ResetBoardCommand(panel); }},
     {IDC_PROFILE_NEW, [](ControlPanel& panel, DialogControls& page) { NewProfileCommand(panel.profiles, page); }},
     {IDC_PROFILE_REMOVE, [](ControlPanel& panel, DialogControls& page) { RemoveProfileCommand(panel.profiles, page); }},
     {IDC_PROFILE_EDIT, [](ControlPanel& panel, DialogControls& page) { EditProfileCommand(panel.profiles, page); }},
-    {IDC_RESTART_DRIVE, [](ControlPanel& panel, DialogControls&) { RestartDriveCommand(panel); }},
-    {IDC_CLEAR_FAULTS, [](ControlPanel& panel, DialogControls&) { ClearDriveFaultsCommand(panel); }},
+    {IDC_RESTART_DRIVE, [](ControlPanel& panel, DialogControls&) { panel.drive.RestartDrive(); }},
+    {IDC_CLEAR_FAULTS, [](ControlPanel& panel, DialogControls&) { panel.drive.ClearFaults(); }},
     {IDC_INVERT, Invert},
     {IDC_ADVANCED_SETTINGS, AdvancedSettings},
     {IDC_MANUAL, Manual},
@@ -149,7 +149,7 @@ void PageScroll(ControlPanel& panel, void* slider) {
   WheelParameter* entry = FindParameterBySlider(panel, slider);
   if (entry == nullptr) return;
   SliderChanged(panel, *entry);
-  if (entry == &panel.link[kEntryTorqueBandwidth]) SendTorqueBandwidthToDrive(panel, entry->value);
+  if (entry == &panel.link[kEntryTorqueBandwidth]) panel.drive.SendTorqueBandwidth();
   StoreIntoSelectedProfile(panel);
 }
 
@@ -161,7 +161,8 @@ void PageCommand(ControlPanel& panel, DialogControls& page, int id) {
   panel.link.statusHold = false;
 }
 
-void InstallWheelTickDuties(TickHooks& hooks) {
+void InstallTickDuties(TickHooks& hooks) {
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
+  hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
 }

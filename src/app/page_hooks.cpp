@@ -6,9 +6,8 @@
 
 namespace {
 
-enum Missing { kPortDiscovery, kDrive, kTorqueBandwidth, kResetMax, kResetBoard, kRestartDrive,
-               kClearFaults, kGamingDevice, kInputObjects, kUpdateCheck, kAdvancedSettings,
-               kMissingCount };
+enum Missing { kPortDiscovery, kResetBoard, kGamingDevice, kInputObjects, kUpdateCheck,
+               kAdvancedSettings, kMissingCount };
 
 void NotAvailable(Missing what, const char* operation) {
   static bool said[kMissingCount];
@@ -24,12 +23,7 @@ uint8_t DiscoverComPort(uint16_t, uint16_t) {
   return 0;
 }
 
-void ConnectDrive(ControlPanel&) { NotAvailable(kDrive, "ConfigureDrive"); }
-void SendTorqueBandwidthToDrive(ControlPanel&, int32_t) { NotAvailable(kTorqueBandwidth, "SmSetParameter"); }
-void ResetMaxCurrentCommand(ControlPanel&) { NotAvailable(kResetMax, "ResetMaxCurrent"); }
 void ResetBoardCommand(ControlPanel&) { NotAvailable(kResetBoard, "ResetBoard"); }
-void RestartDriveCommand(ControlPanel&) { NotAvailable(kRestartDrive, "RestartDrive"); }
-void ClearDriveFaultsCommand(ControlPanel&) { NotAvailable(kClearFaults, "ClearFaults"); }
 void FillGamingDeviceList(ControlPanel&, DialogControls&) { NotAvailable(kGamingDevice, "ActivateGamingDevice"); }
 void GamingDeviceChosen(ControlPanel&, DialogControls&) { NotAvailable(kGamingDevice, "ActivateGamingDevice"); }
 void EnableInputObjectControls(ControlPanel&) { NotAvailable(kInputObjects, "UpdateInputObjectControls"); }

@@ -1,6 +1,6 @@
 #pragma once
 // What the pages ask of the subsystems that are not in the program yet: port
-// discovery, the drive, the game controller, the update check and the
+// discovery, the game controller, the update check and the
 // Advanced Settings dialog. Each is one named entry point so the pages keep
 // their order of work; each logs once that it is not available and does
 // nothing visible. A subsystem that arrives takes its entries out of here.
@@ -16,13 +16,8 @@ constexpr uint16_t kRs485VendorId = 0x0403;
 constexpr uint16_t kRs485ProductId = 0x6001;
 uint8_t DiscoverComPort(uint16_t vendorId, uint16_t productId);
 
-// ---- drive (developer mode)
-void ConnectDrive(ControlPanel& panel);  // on the SimpleMotion port
-void SendTorqueBandwidthToDrive(ControlPanel& panel, int32_t index);  // drive parameter 490
-void ResetMaxCurrentCommand(ControlPanel& panel);
+// ---- the board's bootloader reset ("Reset Board", developer mode)
 void ResetBoardCommand(ControlPanel& panel);  // the 1200-baud reset into the bootloader
-void RestartDriveCommand(ControlPanel& panel);
-void ClearDriveFaultsCommand(ControlPanel& panel);
 
 // ---- game controller
 // Fills list 1042 from the gaming-device table and activates the chosen one.

@@ -97,13 +97,14 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
 
 void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
   panel.strip = strip.Window();
+  panel.stripView.strip = &strip;
   strip.ResetCombo(IDC_DEBUG_LEVEL);
   for (int level = 0; level < 5; ++level) strip.AddComboItem(IDC_DEBUG_LEVEL, kDebugLevels[level], level);
 
   uint8_t& smPort = panel.settings.smPort;
   if (smPort == 0) smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
   FillComPortList(strip, IDC_SM_PORT, smPort);
-  if (smPort != 0) ConnectDrive(panel);
+  if (smPort != 0) panel.drive.ConfigureDrive(smPort);
 
   Bind(panel, kEntryOffset, &strip, 0, IDC_OFFSET);
   Bind(panel, kEntryTorqueBandwidth, &strip, IDC_TORQUE_BW_SLIDER, IDC_TORQUE_BW_VALUE);

@@ -57,6 +57,6 @@ void PageScroll(ControlPanel& panel, void* slider);
 // Sets the status hold flag on entry and clears it on every way out.
 void PageCommand(ControlPanel& panel, DialogControls& page, int id);
 
-// The wheel link's duties in the application tick: the status refresh and the
-// one "#" report per tick.
-void InstallWheelTickDuties(TickHooks& hooks);
+// The parts' duties in the application tick: the status refresh, the drive
+// current readout and the one "#" report per tick.
+void InstallTickDuties(TickHooks& hooks);

@@ -108,7 +108,7 @@ bool BuildPageWindows(HWND frame) {
   // The pages hold trackbars, which live in the common controls.
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&init);
-  InstallWheelTickDuties(ApplicationTickHooks());
+  InstallTickDuties(ApplicationTickHooks());
 
   FramePageWindows windows(frame, static_cast<HINSTANCE>(panel.instance));
   BuildPages(panel, windows);

@@ -117,6 +117,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   panel.link.statusHold = true;  // no status refresh before the pages exist
 
   if (StartRuntime(instance)) LoadSettingsAndProfiles();
+  // Nothing of the drive opens, runs or logs outside developer mode.
+  if (DeveloperMode()) panel.drive.SwitchOn();
   // Game detection looks only at processes, so it runs from the first tick on.
   ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
 

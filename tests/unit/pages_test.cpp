@@ -564,11 +564,11 @@ TEST_F(Pages, LongCaptionIsCutNotOverrun) {
   EXPECT_FALSE(panel.link.statusHold);
 }
 
-TEST(PageTick, WheelDutiesAreHookedAndGameDetectionIsLeftAlone) {
+TEST(PageTick, DutiesAreHookedAndGameDetectionIsLeftAlone) {
   TickHooks hooks;
   void (*detect)() = [] {};
   hooks.gameDetection = detect;
-  InstallWheelTickDuties(hooks);
+  InstallTickDuties(hooks);
   EXPECT_NE(hooks.statusRefresh, nullptr);
   EXPECT_NE(hooks.boardReport, nullptr);
   EXPECT_EQ(hooks.gameDetection, detect);
