@@ -204,8 +204,14 @@ start_exe() {
   echo "[$(e2e_since "$E2E_START") s] started $(basename "$exe") $* (pid $PROGRAM_PID)"
 }
 
-# Starts Tillerset.exe with the given arguments.
-start_program() { start_exe "$TS_EXE" "$@"; }
+# Starts Tillerset.exe with the given arguments. The program works in its own
+# folder, so it runs as a copy in the scenario folder (where its config.ini,
+# GameProfiles.ini, Log.txt and Tools\ are).
+start_program() {
+  local copy=$SCENARIO_DIR/Tillerset.exe
+  cmp -s "$TS_EXE" "$copy" || cp -f "$TS_EXE" "$copy"
+  start_exe "$copy" "$@"
+}
 
 # Waits for PID to end, at most SECONDS; sets EXIT_CODE. Fails on time-out.
 wait_exit() {
