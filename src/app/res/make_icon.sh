@@ -39,8 +39,8 @@ while read -r size rim spoke hub halo; do
     -filter box -resize ${size}x${size} PNG32:$work/wheel-$size.png"
   images+=("$work/wheel-$size.png")
 done <<'SIZES'
-16 2 2 3 1
-24 3 2 4 1
+16 2 2 2 1
+24 3 2 3 1
 32 4 3 5 1
 48 5 4 8 1.5
 256 24 20 40 6

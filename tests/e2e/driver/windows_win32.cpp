@@ -191,6 +191,23 @@ int Minimize(Context& context, const Args&) {
   return kOk;
 }
 
+// Windows live in one desktop; a program started with
+// "explorer /desktop=NAME,WxH" lives in that desktop's, which the driver
+// sees only after it moved its own thread there (it has no windows to keep
+// it where it was). Lasts for the rest of the driver's run.
+int UseDesktop(Context&, const Args& args) {
+  HDESK desktop = nullptr;
+  WaitUntil(10000, [&] {
+    desktop = OpenDesktopW(Widen(args[0]).c_str(), 0, FALSE, GENERIC_ALL);
+    return desktop != nullptr;
+  });
+  if (desktop == nullptr || !SetThreadDesktop(desktop)) {
+    PrintError("use-desktop", "cannot move to desktop " + args[0]);
+    return kFailed;
+  }
+  return kOk;
+}
+
 // What a click on the taskbar button of a minimised window does.
 int Restore(Context& context, const Args&) {
   HWND window = Target(context, "restore");
@@ -548,6 +565,7 @@ const Command kWindowCommands[] = {
     {"send-key", 1, 1, SendKey, "VK|ESCAPE|RETURN|TAB  post key-down/up to the focused control"},
     {"close", 0, 0, Close, "  the caption's close box (SC_CLOSE)"},
     {"minimize", 0, 0, Minimize, "  the caption's minimise box (SC_MINIMIZE)"},
+    {"use-desktop", 1, 1, UseDesktop, "NAME  work in that desktop from now on"},
     {"restore", 0, 0, Restore, "  the taskbar's restore of a minimised window (SC_RESTORE)"},
     {"move-cursor", 2, 2, MoveCursor, "X Y  put the mouse cursor there (screen coordinates)"},
     {"post-command", 1, 1, PostCommand, "ID  post WM_COMMAND to the target"},
