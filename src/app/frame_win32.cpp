@@ -29,6 +29,19 @@ INT_PTR Answer(HWND window, LRESULT result) {
   return TRUE;
 }
 
+// A dialog's caption and taskbar button show no class icon: icon 3 is given
+// to the frame in the two sizes the system draws there, each its own image.
+void SetFrameIcons(HWND window) {
+  HINSTANCE instance = App().instance;
+  struct { WPARAM which; int width; int height; } kSizes[] = {
+      {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}, {ICON_BIG, SM_CXICON, SM_CYICON}};
+  for (const auto& size : kSizes) {
+    HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(IDI_TILLERSET), IMAGE_ICON,
+                             GetSystemMetrics(size.width), GetSystemMetrics(size.height), LR_SHARED);
+    if (icon != nullptr) SendMessageW(window, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
 void SetTrayState(uint32_t hidden) {
   AppInstance& app = App();
   app.hiddenToTray = hidden;
@@ -130,6 +143,7 @@ void ShowFrameForTrayState(AppInstance& app) {
 INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      SetFrameIcons(window);
       if (StartGamingInput() < 0) {
         wchar_t className[kClassNameChars] = L"";
         LoadStringW(App().instance, IDS_FRAME_CLASS, className, kClassNameChars);
