@@ -4,7 +4,7 @@
 set -euo pipefail
 want=(cmake make g++ libgtest-dev
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-      wine64 xvfb xauth imagemagick x11-utils
+      wine64 xvfb xauth imagemagick x11-utils nsis zip
       clang libclang-rt-14-dev)
 missing=()
 for p in "${want[@]}"; do

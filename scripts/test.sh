@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: native unit and integration tests (ctest), the
-# Windows build and its end-to-end scenarios under Wine, and the fuzz targets.
+# Windows build, the packaging (setup.exe and the zip), the end-to-end
+# scenarios under Wine (the install scenarios use that setup.exe), and the
+# fuzz targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -15,6 +17,9 @@ cmake --build build/native -j"$jobs"
 echo "== Windows build"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win -j"$jobs"
+
+echo "== packaging"
+bash scripts/package.sh --no-build
 
 if [ -x tests/e2e/run.sh ] || [ -f tests/e2e/run.sh ]; then
   echo "== end-to-end under Wine"

@@ -5,7 +5,9 @@
 
 #include "driver_win32.h"
 
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -410,6 +412,33 @@ int RefuseTray(Context&, const Args& args) {
   return kOk;
 }
 
+// What the shell reads from a shortcut: the target, its working folder and
+// its arguments, one per line.
+int ShortcutTarget(Context&, const Args& args) {
+  if (FAILED(CoInitialize(nullptr))) return kFailed;
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"", arguments[1024] = L"";
+  bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                       reinterpret_cast<void**>(&link))) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(Widen(args[0]).c_str(), STGM_READ)) &&
+            SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+            SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH)) &&
+            SUCCEEDED(link->GetArguments(arguments, 1024));
+  if (file != nullptr) file->Release();
+  if (link != nullptr) link->Release();
+  CoUninitialize();
+  if (!ok) {
+    PrintError("shortcut-target", "cannot read " + args[0]);
+    return kFailed;
+  }
+  PrintLine(Narrow(target));
+  PrintLine(Narrow(folder));
+  PrintLine(Narrow(arguments));
+  return kOk;
+}
+
 int IsIconic(Context& context, const Args&) {
   HWND window = Target(context, "is-iconic");
   if (window == nullptr) return kFailed;
@@ -577,6 +606,7 @@ const Command kWindowCommands[] = {
     {"post-message", 3, 3, PostMessageCommand, "MSG|registered:NAME WPARAM LPARAM  post a message to the target"},
     {"tray-icon", 2, 2, TrayIcon, "0xHANDLE ID  print 1 when the notification area holds that window's icon ID, else 0"},
     {"refuse-tray", 1, 1, RefuseTray, "SECONDS  be a notification area that takes no icon, for that long"},
+    {"shortcut-target", 1, 1, ShortcutTarget, "PATH.lnk  print the shortcut's target, working folder and arguments"},
     {"is-iconic", 0, 0, IsIconic, "  print 1 when the target is minimised, else 0"},
     {"sleep", 1, 1, SleepCommand, "MS  pause"},
     {nullptr, 0, 0, nullptr, nullptr},
