@@ -18,6 +18,9 @@ for f in Tillerset.exe uninstall.exe System/Resources/Scripts/system.ini System/
   Tools/FLASHER.txt; do
   check_true "installed: $f" test -f "$install/$f"
 done
+if [ -f "$TS_WIN_BUILD/list_com_ports.exe" ]; then
+  check_true "installed: Tools/listComPorts.exe" cmp -s "$TS_WIN_BUILD/list_com_ports.exe" "$install/Tools/listComPorts.exe"
+fi
 check_true "the program is the one built" cmp -s "$TS_EXE" "$install/Tillerset.exe"
 check_true "no settings shipped" test ! -e "$install/config.ini" -a ! -e "$install/GameProfiles.ini"
 check_true "nothing under Program Files" test ! -e "$WINEPREFIX/drive_c/Program Files/Tillerset" -a \

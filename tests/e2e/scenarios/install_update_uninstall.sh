@@ -38,6 +38,20 @@ same_files() {
   done
 }
 
+step "an update refuses while the program runs"
+start_in "$SCENARIO_DIR/elsewhere" "$install/Tillerset.exe"
+running=$PROGRAM_PID
+wait_window || scenario_end
+start_exe "$SETUP_EXE" /S
+wait_exit "$PROGRAM_PID" 60
+check_eq "setup.exe exit code while Tillerset runs" 2 "$EXIT_CODE"
+check_true "the running copy is left alone" is_running "$running"
+driver send-key ESCAPE >/dev/null
+wait_exit "$running" 15
+cp "$SCENARIO_DIR/before/config.ini" "$install/config.ini"
+cp "$SCENARIO_DIR/before/GameProfiles.ini" "$install/GameProfiles.ini"
+cp "$SCENARIO_DIR/before/Log.txt" "$install/Log.txt"
+
 step "install over it"
 echo stale >"$install/Tillerset.exe"  # the update must bring the program back
 install_silently "update"
