@@ -135,7 +135,9 @@ void ShowFrameForTrayState(AppInstance& app) {
       ShowWindow(app.frameWindow, SW_HIDE);
       break;
     case FrameShow::kLeaveMinimised:
-      // No icon to come back through: the taskbar button stays instead.
+      // No icon to come back through: the taskbar button stays instead (and
+      // comes back when the icon was lost while the frame was hidden).
+      if (!IsWindowVisible(app.frameWindow)) ShowWindow(app.frameWindow, SW_SHOWMINNOACTIVE);
       break;
   }
 }

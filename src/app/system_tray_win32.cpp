@@ -14,6 +14,8 @@ static_assert(kTrayRecordSize == offsetof(NOTIFYICONDATAW, hBalloonIcon), "versi
 namespace {
 
 wchar_t gTrayClassName[kClassNameChars];
+// Broadcast to every top-level window when the shell (re)starts its taskbar.
+const UINT gTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
 }  // namespace
 
@@ -76,6 +78,15 @@ bool SystemTray::SetIcon(HICON icon) {
   return modified != 0;
 }
 
+bool SystemTray::AddAgain() {
+  if (!created_) return false;
+  record_.uFlags = savedFlags_;
+  // A shell that still knows the icon refuses to add it twice, but takes a modify.
+  BOOL added = Shell_NotifyIconW(NIM_ADD, &record_) || Shell_NotifyIconW(NIM_MODIFY, &record_);
+  hidden_ = removed_ = added ? 0 : 1;
+  return added != 0;
+}
+
 LRESULT SystemTray::HandleTrayNotification(UINT mouseMessage) {
   HWND target = target_ != nullptr ? target_ : messageWindow_;
   if (target == nullptr) return 0;
@@ -112,6 +123,13 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (app.tray != nullptr && message == app.trayCallbackMessage) {
     if (wParam != app.tray->iconId()) return 0;
     return app.tray->HandleTrayNotification(static_cast<UINT>(lParam));
+  }
+  if (app.tray != nullptr && message == gTaskbarCreated && gTaskbarCreated != 0) {
+    // The hidden frame must not outlive its icon: without one it comes back
+    // minimised on the taskbar.
+    app.tray->AddAgain();
+    ShowFrameForTrayState(app);
+    return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -24,6 +24,9 @@ class SystemTray {
   BOOL Create(HINSTANCE instance, HWND target, UINT callbackMessage, const wchar_t* tooltip, HICON icon);
   // Replaces the shown icon (modify call, icon only); false when the shell refused.
   bool SetIcon(HICON icon);
+  // A restarted shell ("TaskbarCreated") has forgotten every icon: adds this
+  // one again and returns whether the shell took it (hidden/removed follow).
+  bool AddAgain();
   // A mouse message of the icon: menu on right button up, "Restore" on a
   // double-click. Returns 1 when handled, 0 when there is nowhere to send it.
   LRESULT HandleTrayNotification(UINT mouseMessage);

@@ -439,6 +439,22 @@ int ShortcutTarget(Context&, const Args& args) {
   return kOk;
 }
 
+// Takes icon ID of window HANDLE out of the notification area, as a shell
+// that restarts loses every icon.
+int TrayDelete(Context&, const Args& args) {
+  long id = 0;
+  if (args[0].compare(0, 2, "0x") != 0 || !ParseInt(args[1], &id)) return kUsage;
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V3_SIZE;
+  record.hWnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(strtoull(args[0].c_str(), nullptr, 16)));
+  record.uID = static_cast<UINT>(id);
+  if (!Shell_NotifyIconW(NIM_DELETE, &record)) {
+    PrintError("tray-delete", "no such icon");
+    return kFailed;
+  }
+  return kOk;
+}
+
 int IsIconic(Context& context, const Args&) {
   HWND window = Target(context, "is-iconic");
   if (window == nullptr) return kFailed;
@@ -607,6 +623,7 @@ const Command kWindowCommands[] = {
     {"tray-icon", 2, 2, TrayIcon, "0xHANDLE ID  print 1 when the notification area holds that window's icon ID, else 0"},
     {"refuse-tray", 1, 1, RefuseTray, "SECONDS  be a notification area that takes no icon, for that long"},
     {"shortcut-target", 1, 1, ShortcutTarget, "PATH.lnk  print the shortcut's target, working folder and arguments"},
+    {"tray-delete", 2, 2, TrayDelete, "0xHANDLE ID  remove that window's icon from the notification area"},
     {"is-iconic", 0, 0, IsIconic, "  print 1 when the target is minimised, else 0"},
     {"sleep", 1, 1, SleepCommand, "MS  pause"},
     {nullptr, 0, 0, nullptr, nullptr},
