@@ -77,6 +77,14 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 check_eq "icon removed" 0 "$(driver tray-icon "0x$tray" 131)"
-check_true "frame gone" test -z "$(driver find-hidden "class:#32770" 0 2>/dev/null)"
+frame_gone() {
+  local i
+  for i in $(seq 1 100); do
+    driver -t 0 -w "0x$frame" get-title >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+check_true "frame gone" frame_gone
 for _ in $(seq 1 100); do [ -s "$SCENARIO_DIR/config.ini" ] && grep -q 'FLAGS=' "$SCENARIO_DIR/config.ini" && break; sleep 0.1; done
 check_true "config.ini written at exit" grep -q 'FLAGS=' "$SCENARIO_DIR/config.ini"
