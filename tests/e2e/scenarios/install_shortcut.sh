@@ -21,6 +21,10 @@ done
 if [ -f "$TS_WIN_BUILD/list_com_ports.exe" ]; then
   check_true "installed: Tools/listComPorts.exe" cmp -s "$TS_WIN_BUILD/list_com_ports.exe" "$install/Tools/listComPorts.exe"
 fi
+zip=$(ls "$(dirname "$SETUP_EXE")"/Tillerset-*.zip 2>/dev/null | head -n1)
+check_eq "the zip holds the installed files" \
+  "$(cd "$install" && find . -type f ! -name uninstall.exe | sed 's|^\./|Tillerset/|' | LC_ALL=C sort | xargs)" \
+  "$(unzip -Z1 "$zip" 2>/dev/null | grep -v '/$' | LC_ALL=C sort | xargs)"
 check_true "the program is the one built" cmp -s "$TS_EXE" "$install/Tillerset.exe"
 check_true "no settings shipped" test ! -e "$install/config.ini" -a ! -e "$install/GameProfiles.ini"
 check_true "nothing under Program Files" test ! -e "$WINEPREFIX/drive_c/Program Files/Tillerset" -a \
