@@ -42,6 +42,15 @@ void SetFrameIcons(HWND window) {
   }
 }
 
+// The notification area shows small icons: the small image of icon 3 stays
+// sharp where a shrunken 32-pixel one would blur. Shared, so loading it on
+// every update costs no handle.
+HICON LoadTrayIcon(HINSTANCE instance) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TILLERSET), IMAGE_ICON,
+                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                       LR_SHARED));
+}
+
 void SetTrayState(uint32_t hidden) {
   AppInstance& app = App();
   app.hiddenToTray = hidden;
@@ -89,19 +98,6 @@ LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-namespace {
-
-// The notification area shows small icons: the small image of icon 3 stays
-// sharp where a shrunken 32-pixel one would blur. Shared, so loading it on
-// every update costs no handle.
-HICON LoadTrayIcon(HINSTANCE instance) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TILLERSET), IMAGE_ICON,
-                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                       LR_SHARED));
-}
-
-}  // namespace
-
 void UpdateTrayState(AppInstance& app) {
   app.trayIcon = LoadTrayIcon(app.instance);
   wchar_t tooltip[kMaxTooltipLength];  // 256 bytes
@@ -111,8 +107,7 @@ void UpdateTrayState(AppInstance& app) {
       // operator new takes the object from the runtime's main pool.
       app.tray = new SystemTray;
       if (!app.tray->Create(app.instance, app.frameWindow, app.trayCallbackMessage, tooltip, app.trayIcon)) {
-        LogPrintf(0, "UpdateTrayState: the notification area did not take the icon (error %lu)",
-                  GetLastError());
+        LogPrintf(0, "UpdateTrayState: the notification area did not take the icon");
       }
     } else {
       app.trayIcon = LoadTrayIcon(app.instance);
