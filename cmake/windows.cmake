@@ -20,7 +20,7 @@ set_source_files_properties(${TS_RC_SOURCES} PROPERTIES OBJECT_DEPENDS "${TS_RC_
 # reads their texts and sends them input, one subcommand per call.
 file(GLOB TS_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
 add_executable(ts_driver ${TS_DRIVER_SOURCES})
-target_link_libraries(ts_driver PRIVATE user32 gdi32 shell32)
+target_link_libraries(ts_driver PRIVATE user32 gdi32 shell32 ole32 uuid)
 
 # A windowless program that only waits: keeps Wine's services warm during a
 # test run and plays a game executable for game detection (copied as game.exe).

@@ -7,7 +7,7 @@ set -euo pipefail
 native=(cmake make g++ libgtest-dev)
 want=("${native[@]}"
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-      wine64 xvfb xauth imagemagick x11-utils
+      wine64 xvfb xauth imagemagick x11-utils nsis zip
       clang libclang-rt-dev)
 [ "${1:-}" = native ] && want=("${native[@]}")
 missing=()

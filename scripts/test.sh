@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the include-direction check, the native unit and
-# integration tests (ctest), the Windows build and its end-to-end scenarios
-# under Wine, and the fuzz targets.
+# integration tests (ctest), the Windows build, the packaging (setup.exe and
+# the zip), the end-to-end scenarios under Wine (the install scenarios use
+# that setup.exe), and the fuzz targets.
 #   bash scripts/test.sh            everything (what CI runs)
 #   bash scripts/test.sh --native   the check and the native build and tests only
 set -euo pipefail
@@ -32,6 +33,9 @@ fi
 echo "== Windows build"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win -j"$jobs"
+
+echo "== packaging"
+bash scripts/package.sh --no-build
 
 echo "== end-to-end under Wine"
 bash tests/e2e/run.sh

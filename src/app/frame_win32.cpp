@@ -7,6 +7,8 @@
 #include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/resource.h"
+#include "app/system_tray.h"
+#include "app/system_tray_win32.h"
 #include "exec/log.h"
 
 namespace {
@@ -25,6 +27,28 @@ void ReacquireGamingDevice() {}
 INT_PTR Answer(HWND window, LRESULT result) {
   SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
   return TRUE;
+}
+
+// A dialog's caption and taskbar button show no class icon: icon 3 is given
+// to the frame in the two sizes the system draws there, each its own image.
+void SetFrameIcons(HWND window) {
+  HINSTANCE instance = App().instance;
+  struct { WPARAM which; int width; int height; } kSizes[] = {
+      {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}, {ICON_BIG, SM_CXICON, SM_CYICON}};
+  for (const auto& size : kSizes) {
+    HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(IDI_TILLERSET), IMAGE_ICON,
+                             GetSystemMetrics(size.width), GetSystemMetrics(size.height), LR_SHARED);
+    if (icon != nullptr) SendMessageW(window, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
+// The notification area shows small icons: the small image of icon 3 stays
+// sharp where a shrunken 32-pixel one would blur. Shared, so loading it on
+// every update costs no handle.
+HICON LoadTrayIcon(HINSTANCE instance) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TILLERSET), IMAGE_ICON,
+                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                       LR_SHARED));
 }
 
 void SetTrayState(uint32_t hidden) {
@@ -76,19 +100,48 @@ LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 void UpdateTrayState(AppInstance& app) {
-  // The notification-area icon is added here while hiddenToTray is 1 and
-  // removed when it is 0; the tray code plugs in at this point.
-  (void)app;
+  app.trayIcon = LoadTrayIcon(app.instance);
+  wchar_t tooltip[kMaxTooltipLength];  // 256 bytes
+  CopyTooltip(tooltip, kMaxTooltipLength, kTrayTooltip);
+  if (app.hiddenToTray) {
+    if (app.tray == nullptr) {
+      // operator new takes the object from the runtime's main pool.
+      app.tray = new SystemTray;
+      if (!app.tray->Create(app.instance, app.frameWindow, app.trayCallbackMessage, tooltip, app.trayIcon)) {
+        LogPrintf(0, "UpdateTrayState: the notification area did not take the icon");
+      }
+    } else {
+      app.trayIcon = LoadTrayIcon(app.instance);
+      if (app.tray->created() && !app.tray->hidden()) app.tray->SetIcon(app.trayIcon);
+    }
+  } else {
+    delete app.tray;  // removes the icon and destroys its window
+    app.tray = nullptr;
+  }
 }
 
 void ShowFrameForTrayState(AppInstance& app) {
   if (app.frameWindow == nullptr) return;
-  ShowWindow(app.frameWindow, app.hiddenToTray ? SW_HIDE : SW_SHOWNORMAL);
+  bool iconInTray = app.tray != nullptr && !app.tray->hidden();
+  switch (FrameShowFor(app.hiddenToTray, iconInTray)) {
+    case FrameShow::kShowNormal:
+      ShowWindow(app.frameWindow, SW_SHOWNORMAL);
+      break;
+    case FrameShow::kHide:
+      ShowWindow(app.frameWindow, SW_HIDE);
+      break;
+    case FrameShow::kLeaveMinimised:
+      // No icon to come back through: the taskbar button stays instead (and
+      // comes back when the icon was lost while the frame was hidden).
+      if (!IsWindowVisible(app.frameWindow)) ShowWindow(app.frameWindow, SW_SHOWMINNOACTIVE);
+      break;
+  }
 }
 
 INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      SetFrameIcons(window);
       if (StartGamingInput() < 0) {
         wchar_t className[kClassNameChars] = L"";
         LoadStringW(App().instance, IDS_FRAME_CLASS, className, kClassNameChars);

@@ -24,6 +24,9 @@
 #define IDC_ABOUT_PRODUCT 1002
 #define IDC_ABOUT_THANKS 1003
 
+// Notification-area menu: its first submenu holds the four commands below.
+#define IDR_TRAY_MENU 131
+
 // Frame window commands (notification-area menu and the pages).
 #define IDM_CALIBRATE 2045
 #define IDM_RESTORE 32771

@@ -8,6 +8,7 @@
 #include "app/frame_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
+#include "app/program_folder_win32.h"
 #include "app/resource.h"
 #include "app/startup_config.h"
 #include "exec/execlib.h"
@@ -106,6 +107,9 @@ int RunMessageLoop(HWND frame, HACCEL accelerators) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ReadStartupOptions();
+  // Before the runtime reads the working folder: settings, log, System\ and
+  // Tools\ all live beside the program, however it was started.
+  DWORD folderError = UseProgramFolder();
   LoadStringW(instance, IDS_FRAME_CLASS, gFrameClassName, kClassNameChars);
   RegisterFrameClass(instance);
 
@@ -116,7 +120,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   panel.instance = instance;
   panel.link.statusHold = true;  // no status refresh before the pages exist
 
-  if (StartRuntime(instance)) LoadSettingsAndProfiles();
+  if (StartRuntime(instance)) {
+    if (folderError != 0) {
+      LogPrintf(0, "UseProgramFolder: working in the start folder instead (error %lu)", folderError);
+    }
+    LoadSettingsAndProfiles();
+  }
   // Nothing of the drive opens, runs or logs outside developer mode.
   if (DeveloperMode()) panel.drive.SwitchOn();
   // Game detection looks only at processes, so it runs from the first tick on.
@@ -139,6 +148,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   app.frameWindow = static_cast<HWND>(panel.frameWindow);
 
   int quitCode = RunMessageLoop(frame, accelerators);
+  // A quit while hidden (the session ending, a close from the taskbar) must
+  // not leave an icon behind, nor the tray object in the runtime's pool.
+  app.hiddenToTray = 0;
+  UpdateTrayState(app);
 
   SaveSettingsAndProfiles();
   if (ExecStarted()) ExecRemove();

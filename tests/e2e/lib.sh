@@ -204,8 +204,28 @@ start_exe() {
   echo "[$(e2e_since "$E2E_START") s] started $(basename "$exe") $* (pid $PROGRAM_PID)"
 }
 
-# Starts Tillerset.exe with the given arguments.
-start_program() { start_exe "$TS_EXE" "$@"; }
+# Starts Tillerset.exe with the given arguments. The program works in its own
+# folder, so it runs as a copy in the scenario folder (where its config.ini,
+# GameProfiles.ini, Log.txt and Tools\ are).
+start_program() {
+  local copy=$SCENARIO_DIR/Tillerset.exe
+  cmp -s "$TS_EXE" "$copy" || cp -f "$TS_EXE" "$copy"
+  start_exe "$copy" "$@"
+}
+
+# Starts a program under Wine with another working folder. Sets PROGRAM_PID.
+# Usage: start_in FOLDER EXE [args...] (EXE may be a Windows path)
+start_in() {
+  local folder=$1 exe=$2
+  shift 2
+  E2E_PROGRAMS=$((E2E_PROGRAMS + 1))
+  local log="$SCENARIO_DIR/program-$E2E_PROGRAMS.log"
+  mkdir -p "$folder"
+  (cd "$folder" && exec "$TS_WINE" "$exe" "$@") >"$log" 2>&1 &
+  PROGRAM_PID=$!
+  track_pid "$PROGRAM_PID"
+  echo "[$(e2e_since "$E2E_START") s] started $exe $* in $folder (pid $PROGRAM_PID)"
+}
 
 # Waits for PID to end, at most SECONDS; sets EXIT_CODE. Fails on time-out.
 wait_exit() {
@@ -312,6 +332,30 @@ file_text() { tr -d '\r' <"$1" 2>/dev/null; }
 log_text() { file_text "$SCENARIO_DIR/Log.txt"; }
 log_line() { log_text | sed -n "${1}p"; }
 log_has() { log_text | grep -qF -- "$1"; }
+
+# ---- the installer (scripts/package.sh)
+
+# Makes sure build/package holds setup.exe for the Tillerset.exe under test
+# (packaged here when it is missing or older); sets SETUP_EXE.
+need_package() {
+  local package=${TS_PACKAGE_DIR:-$TS_SOURCE_DIR/build/package}
+  SETUP_EXE=$package/setup.exe
+  if [ ! -f "$SETUP_EXE" ] || [ "$TS_EXE" -nt "$SETUP_EXE" ]; then
+    step "packaging (scripts/package.sh --no-build)"
+    TS_WIN_BUILD=$TS_WIN_BUILD bash "$TS_SOURCE_DIR/scripts/package.sh" --no-build >"$SCENARIO_DIR/package.log" 2>&1 ||
+      { fail "scripts/package.sh failed (see $SCENARIO_DIR/package.log)"; scenario_end; }
+  fi
+}
+
+# The prefix's user folder (drive_c/users/NAME) and that name.
+wine_user_dir() {
+  local d
+  for d in "$WINEPREFIX"/drive_c/users/*/; do
+    [ "$(basename "$d")" = Public ] && continue
+    [ -d "$d/AppData" ] && { echo "${d%/}"; return 0; }
+  done
+  return 1
+}
 
 # ---- the stand-in board (tools/standin_board, native) behind a COM port
 

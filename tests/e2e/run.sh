@@ -5,8 +5,10 @@
 # (default: every scenarios/*.sh)
 # Environment: TS_WIN_BUILD (Windows build folder, default build/win; built
 # here when it has no Tillerset.exe), TS_NATIVE_BUILD (native build folder of
-# the stand-ins, default build/native; brought up to date here), TS_E2E_DIR (work folder, default build/e2e),
-# TS_SCENARIO_TIMEOUT (seconds per scenario, default 120).
+# the stand-ins, default build/native; brought up to date here), TS_E2E_DIR
+# (work folder, default build/e2e), TS_SCENARIO_TIMEOUT (seconds per scenario,
+# default 120), TS_PACKAGE_DIR (where the install scenarios find setup.exe,
+# default build/package; packaged there when missing or older than Tillerset.exe).
 #
 # Each scenario gets its own folder and its own copy of a cached, ready Wine
 # prefix, whose services are already warmed up by an idle program while the

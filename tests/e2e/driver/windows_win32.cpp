@@ -5,6 +5,10 @@
 
 #include "driver_win32.h"
 
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
 namespace {
 
 constexpr UINT kSendTimeoutMs = 2000;
@@ -189,6 +193,41 @@ int Minimize(Context& context, const Args&) {
   return kOk;
 }
 
+// Windows live in one desktop; a program started with
+// "explorer /desktop=NAME,WxH" lives in that desktop's, which the driver
+// sees only after it moved its own thread there (it has no windows to keep
+// it where it was). Lasts for the rest of the driver's run.
+int UseDesktop(Context&, const Args& args) {
+  HDESK desktop = nullptr;
+  WaitUntil(10000, [&] {
+    desktop = OpenDesktopW(Widen(args[0]).c_str(), 0, FALSE, GENERIC_ALL);
+    return desktop != nullptr;
+  });
+  if (desktop == nullptr || !SetThreadDesktop(desktop)) {
+    PrintError("use-desktop", "cannot move to desktop " + args[0]);
+    return kFailed;
+  }
+  return kOk;
+}
+
+// What a click on the taskbar button of a minimised window does.
+int Restore(Context& context, const Args&) {
+  HWND window = Target(context, "restore");
+  if (window == nullptr) return kFailed;
+  PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+  return kOk;
+}
+
+int MoveCursor(Context&, const Args& args) {
+  long x = 0, y = 0;
+  if (!ParseInt(args[0], &x) || !ParseInt(args[1], &y)) return kUsage;
+  if (!SetCursorPos(static_cast<int>(x), static_cast<int>(y))) {
+    PrintError("move-cursor", "SetCursorPos failed");
+    return kFailed;
+  }
+  return kOk;
+}
+
 int PostCommand(Context& context, const Args& args) {
   long id = 0;
   if (!ParseInt(args[0], &id)) return kUsage;
@@ -269,6 +308,157 @@ int ListPages(Context& context, const Args&) {
     snprintf(line, sizeof(line), "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
     PrintLine(line);
   }
+  return kOk;
+}
+
+struct HiddenSearch {
+  std::wstring className;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchAnyTopLevel(HWND window, LPARAM data) {
+  HiddenSearch* search = reinterpret_cast<HiddenSearch*>(data);
+  if (ClassOf(window) != search->className) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// Windows that are never shown (the tray's message window) by class name.
+int FindHidden(Context& context, const Args& args) {
+  if (args[0].compare(0, 6, "class:") != 0) return kUsage;
+  DWORD timeout = context.timeoutMs;
+  if (args.size() > 1 && !ParseSeconds(args[1], &timeout)) return kUsage;
+  HiddenSearch search;
+  search.className = Widen(args[0].substr(6));
+  WaitUntil(timeout, [&] {
+    search.found = nullptr;
+    EnumWindows(MatchAnyTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  if (search.found == nullptr) {
+    PrintError("find-hidden", "no window of " + args[0]);
+    return kFailed;
+  }
+  char line[32];
+  snprintf(line, sizeof(line), "%p", static_cast<void*>(search.found));
+  PrintLine(line);
+  return kOk;
+}
+
+// MSG is a number or "registered:NAME" (RegisterWindowMessage gives every
+// process the same number for a name).
+int PostMessageCommand(Context& context, const Args& args) {
+  long message = 0, wParam = 0, lParam = 0;
+  if (args[0].compare(0, 11, "registered:") == 0) {
+    message = static_cast<long>(RegisterWindowMessageW(Widen(args[0].substr(11)).c_str()));
+  } else if (!ParseInt(args[0], &message)) {
+    return kUsage;
+  }
+  if (message == 0 || !ParseInt(args[1], &wParam) || !ParseInt(args[2], &lParam)) return kUsage;
+  HWND window = Target(context, "post-message");
+  if (window == nullptr) return kFailed;
+  if (!PostMessageW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam),
+                    static_cast<LPARAM>(lParam))) {
+    PrintError("post-message", "the post failed");
+    return kFailed;
+  }
+  return kOk;
+}
+
+// Whether the notification area holds icon ID of window HANDLE: a modify that
+// changes nothing succeeds only for an icon the shell knows. The handle may
+// name a window that is gone: its icon must be gone too.
+int TrayIcon(Context&, const Args& args) {
+  long id = 0;
+  if (args[0].compare(0, 2, "0x") != 0 || !ParseInt(args[1], &id)) return kUsage;
+  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(strtoull(args[0].c_str(), nullptr, 16)));
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V3_SIZE;
+  record.hWnd = window;
+  record.uID = static_cast<UINT>(id);
+  record.uFlags = 0;
+  PrintLine(Shell_NotifyIconW(NIM_MODIFY, &record) ? "1" : "0");
+  return kOk;
+}
+
+// Plays a notification area that refuses every icon for SECONDS: the shell's
+// icon calls go to the first window of class "Shell_TrayWnd", which this one
+// is while it lives (the newest window is on top), and a window that leaves
+// WM_COPYDATA to the default answers FALSE. Prints "ready" once it is up.
+int RefuseTray(Context&, const Args& args) {
+  DWORD ms = 0;
+  if (!ParseSeconds(args[0], &ms)) return kUsage;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Shell_TrayWnd";
+  RegisterClassW(&wc);
+  HWND window = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+  if (window == nullptr) {
+    PrintError("refuse-tray", "cannot create the window");
+    return kFailed;
+  }
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  PrintLine("ready");
+  fflush(stdout);
+  ULONGLONG end = GetTickCount64() + ms;
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  DestroyWindow(window);
+  return kOk;
+}
+
+// What the shell reads from a shortcut: the target, its working folder and
+// its arguments, one per line.
+int ShortcutTarget(Context&, const Args& args) {
+  if (FAILED(CoInitialize(nullptr))) return kFailed;
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"", arguments[1024] = L"";
+  bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                       reinterpret_cast<void**>(&link))) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(Widen(args[0]).c_str(), STGM_READ)) &&
+            SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+            SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH)) &&
+            SUCCEEDED(link->GetArguments(arguments, 1024));
+  if (file != nullptr) file->Release();
+  if (link != nullptr) link->Release();
+  CoUninitialize();
+  if (!ok) {
+    PrintError("shortcut-target", "cannot read " + args[0]);
+    return kFailed;
+  }
+  PrintLine(Narrow(target));
+  PrintLine(Narrow(folder));
+  PrintLine(Narrow(arguments));
+  return kOk;
+}
+
+// Takes icon ID of window HANDLE out of the notification area, as a shell
+// that restarts loses every icon.
+int TrayDelete(Context&, const Args& args) {
+  long id = 0;
+  if (args[0].compare(0, 2, "0x") != 0 || !ParseInt(args[1], &id)) return kUsage;
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V3_SIZE;
+  record.hWnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(strtoull(args[0].c_str(), nullptr, 16)));
+  record.uID = static_cast<UINT>(id);
+  if (!Shell_NotifyIconW(NIM_DELETE, &record)) {
+    PrintError("tray-delete", "no such icon");
+    return kFailed;
+  }
+  return kOk;
+}
+
+int IsIconic(Context& context, const Args&) {
+  HWND window = Target(context, "is-iconic");
+  if (window == nullptr) return kFailed;
+  PrintLine(::IsIconic(window) ? "1" : "0");
   return kOk;
 }
 
@@ -420,11 +610,21 @@ const Command kWindowCommands[] = {
     {"send-key", 1, 1, SendKey, "VK|ESCAPE|RETURN|TAB  post key-down/up to the focused control"},
     {"close", 0, 0, Close, "  the caption's close box (SC_CLOSE)"},
     {"minimize", 0, 0, Minimize, "  the caption's minimise box (SC_MINIMIZE)"},
+    {"use-desktop", 1, 1, UseDesktop, "NAME  work in that desktop from now on"},
+    {"restore", 0, 0, Restore, "  the taskbar's restore of a minimised window (SC_RESTORE)"},
+    {"move-cursor", 2, 2, MoveCursor, "X Y  put the mouse cursor there (screen coordinates)"},
     {"post-command", 1, 1, PostCommand, "ID  post WM_COMMAND to the target"},
     {"find-msgbox", 0, 2, FindMsgBox, "[SECONDS [TEXT]]  wait for a message box, print its text"},
     {"click-msgbox", 1, 2, ClickMsgBox, "IDOK|IDYES|IDNO|IDCANCEL|ID [TEXT]  press a box button"},
     {"list-windows", 0, 0, ListWindows, "  print every visible top-level window"},
     {"list-pages", 0, 0, ListPages, "  print x y width height of each child dialog, top to bottom"},
+    {"find-hidden", 1, 2, FindHidden, "class:NAME [SECONDS]  print the handle of a window of that class, shown or not"},
+    {"post-message", 3, 3, PostMessageCommand, "MSG|registered:NAME WPARAM LPARAM  post a message to the target"},
+    {"tray-icon", 2, 2, TrayIcon, "0xHANDLE ID  print 1 when the notification area holds that window's icon ID, else 0"},
+    {"refuse-tray", 1, 1, RefuseTray, "SECONDS  be a notification area that takes no icon, for that long"},
+    {"shortcut-target", 1, 1, ShortcutTarget, "PATH.lnk  print the shortcut's target, working folder and arguments"},
+    {"tray-delete", 2, 2, TrayDelete, "0xHANDLE ID  remove that window's icon from the notification area"},
+    {"is-iconic", 0, 0, IsIconic, "  print 1 when the target is minimised, else 0"},
     {"sleep", 1, 1, SleepCommand, "MS  pause"},
     {nullptr, 0, 0, nullptr, nullptr},
 };
