@@ -194,6 +194,26 @@ void* LoadFile(const char* path, uint32_t* size) {
 
 uint32_t LoadedFileSize() { return gLoadedSize; }
 
+bool CopyFileBytes(const char* from, const char* to) {
+  if (!from || !to) return false;
+  FILE* in = os::OpenFile(from, "rb");
+  if (!in) return false;
+  FILE* out = os::OpenFile(to, "wb");
+  if (!out) {
+    fclose(in);
+    return false;
+  }
+  char chunk[16384];
+  bool ok = true;
+  size_t got;
+  while (ok && (got = fread(chunk, 1, sizeof chunk, in)) > 0) ok = fwrite(chunk, 1, got, out) == got;
+  ok = ok && !ferror(in);
+  fclose(in);
+  ok = fclose(out) == 0 && ok;
+  if (!ok) std::remove(to);  // nobody should take half a file for the copy
+  return ok;
+}
+
 bool SetupDriveListFrom(const DriveSource* source) {
   if (!gDriveList) {
     gDriveList = CreateList("Drive list", nullptr, 0);

@@ -49,6 +49,10 @@ uint32_t FileSize(const char* path);
 // caller in LoadedFileSize() and, when given, *size.
 void* LoadFile(const char* path, uint32_t* size = nullptr);
 uint32_t LoadedFileSize();
+// A byte-for-byte copy of one file into another (created or replaced), in
+// small pieces, so a file too big for the pools still copies. False when it
+// could not be made whole; no partial copy is left then.
+bool CopyFileBytes(const char* from, const char* to);
 
 // Drive list ("Drive list" in "Anchor"): one entry per selectable drive C: to
 // the 31st letter. On POSIX hosts there are no drive letters and the list stays

@@ -60,6 +60,9 @@ bool RetryCancelBox(const char* text, const char* caption);
 // fopen for the runtime's own paths, which use "\\" as separator; the POSIX
 // backend turns every "\\" into "/" so the same path texts work natively.
 FILE* OpenFile(const char* path, const char* mode);
+// True when something is at path, whether or not it can be opened (a file
+// another program holds, a folder).
+bool PathExists(const char* path);
 
 // The host heap behind the pools.
 void* HostAlloc(size_t size);

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include <atomic>
@@ -230,15 +231,37 @@ bool RetryCancelBox(const char* text, const char* caption) {
 
 // ---- files and heap
 
-FILE* OpenFile(const char* path, const char* mode) {
-  char local[1024];
+namespace {
+
+// The runtime's "\\" separators as "/", in local or in a malloc'd block (freed
+// by the caller when it is not local); null when no memory can be had.
+char* NativePath(const char* path, char* local, size_t localSize) {
   size_t length = strlen(path);
-  char* native = length < sizeof local ? local : static_cast<char*>(malloc(length + 1));
+  char* native = length < localSize ? local : static_cast<char*>(malloc(length + 1));
   if (native == nullptr) return nullptr;
   for (size_t i = 0; i <= length; ++i) native[i] = path[i] == '\\' ? '/' : path[i];
+  return native;
+}
+
+}  // namespace
+
+FILE* OpenFile(const char* path, const char* mode) {
+  char local[1024];
+  char* native = NativePath(path, local, sizeof local);
+  if (native == nullptr) return nullptr;
   FILE* file = fopen(native, mode);
   if (native != local) free(native);
   return file;
+}
+
+bool PathExists(const char* path) {
+  char local[1024];
+  char* native = NativePath(path, local, sizeof local);
+  if (native == nullptr) return false;
+  struct stat info;
+  const bool there = stat(native, &info) == 0;
+  if (native != local) free(native);
+  return there;
 }
 
 void* HostAlloc(size_t size) { return malloc(size); }

@@ -96,6 +96,8 @@ bool RetryCancelBox(const char* text, const char* caption) {
 
 FILE* OpenFile(const char* path, const char* mode) { return fopen(path, mode); }
 
+bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
 // The process heap hands out 16-byte aligned blocks on x64, as the pools need.
 void* HostAlloc(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
 void HostFree(void* block) {

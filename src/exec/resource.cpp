@@ -135,6 +135,15 @@ ResourceHeader* CreateNew(ResourceHandler* handler, const char* name, uint16_t f
 
 }  // namespace
 
+bool ResourceFilePath(ExecList* list, const char* name, uint16_t flags, char* out, size_t size) {
+  if (!list || !name || !out || size == 0) return false;
+  ResourceHandler* handler = HandlerForType(list->elementType);
+  char path[kPathMax];
+  if (!handler || strlen(name) >= kPathMax || !BuildPath(handler, name, flags, path)) return false;
+  out[0] = '\0';
+  return AppendText(out, size, path);
+}
+
 void* GenericOpen(ExecList* list, const char* name, uint16_t flags, int mode) {
   if (!list || !name) {
     LogPrintf(0, "GenericOpen: Null list or name\n");

@@ -113,6 +113,10 @@ ResourceHandler* HandlerForType(uint16_t type);  // null when none installed
 
 // Mode 4 returns (void*)1 or null.
 void* GenericOpen(ExecList* list, const char* name, uint16_t flags, int mode);
+// The path GenericOpen opens for name in that list (the handler's folder and
+// default extension); false when it does not fit in size bytes or the list
+// has no handler.
+bool ResourceFilePath(ExecList* list, const char* name, uint16_t flags, char* out, size_t size);
 int RemoveResource(void* object);
 
 // A resource list: an engine list in "Anchor" whose element type is the resource

@@ -214,10 +214,16 @@ void ProfileList::Free() {
 
 bool LoadProfilesFrom(GameProfiles& profiles, const char* name) {
   // No file: "Default" comes with the page.
-  return ReadScriptSection(name, kSection, kProfileKeys, ReadProfileLine, &profiles);
+  const StartRead read = ReadScriptSectionAtStart(name, kSection, kProfileKeys, ReadProfileLine, &profiles);
+  profiles.leaveFileAlone = read == StartRead::kUnreadableLeaveAlone;
+  return read == StartRead::kRead;
 }
 
 bool SaveProfilesTo(const GameProfiles& profiles, const char* name) {
+  if (profiles.leaveFileAlone) {
+    LogPrintf(0, "SaveProfiles: %s not written: it could not be read at start\n", name);
+    return false;
+  }
   return WriteScriptSection(name, kSection, AddProfileKeys, &profiles);
 }
 

@@ -1,6 +1,8 @@
 // config.ini: the settings record and section "Config".
 #include "profiles/settings.h"
 
+#include "exec/log.h"
+
 
 namespace {
 
@@ -59,8 +61,10 @@ bool AddConfigKeys(ScriptDocument* document, const void* context) {
   for (const auto& line : single) ok = ok && AddNumber(AddKey(document, kConfigKeys, line.key), line.value);
   ScriptKeyLine* guid = ok ? AddKey(document, kConfigKeys, kUsedDeviceGuid) : nullptr;
   const DeviceGuid& id = settings.usedDeviceGuid;
-  // The 32-bit field is written signed, as the file has always held it.
-  ok = ok && AddNumber(guid, static_cast<int32_t>(id.data1)) && AddNumber(guid, id.data2) &&
+  // Unsigned: written signed, a quarter of all first fields took a minus sign
+  // and ten digits, which read back as 0 (the controller forgotten at every
+  // start). Files written signed before still read the same.
+  ok = ok && AddUnsigned(guid, id.data1) && AddNumber(guid, id.data2) &&
        AddNumber(guid, id.data3);
   for (uint8_t byte : id.data4) ok = ok && AddNumber(guid, byte);
   return ok;
@@ -82,9 +86,15 @@ const ScriptKey kConfigKeys[] = {
 
 bool LoadSettingsFrom(Settings& settings, const char* name) {
   // No file: the defaults stay.
-  return ReadScriptSection(name, kSection, kConfigKeys, ReadConfigLine, &settings);
+  const StartRead read = ReadScriptSectionAtStart(name, kSection, kConfigKeys, ReadConfigLine, &settings);
+  settings.leaveFileAlone = read == StartRead::kUnreadableLeaveAlone;
+  return read == StartRead::kRead;
 }
 
 bool SaveSettingsTo(const Settings& settings, const char* name) {
+  if (settings.leaveFileAlone) {
+    LogPrintf(0, "SaveSettings: %s not written: it could not be read at start\n", name);
+    return false;
+  }
   return WriteScriptSection(name, kSection, AddConfigKeys, &settings);
 }

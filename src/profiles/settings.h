@@ -26,6 +26,9 @@ struct Settings {
   int32_t torqueBandwidth = 0;
   int32_t gameProfileId = 0;
   DeviceGuid usedDeviceGuid{};
+  // The file was there at start but could be neither read nor copied: the
+  // save leaves it as it is rather than replace what nobody has read.
+  bool leaveFileAlone = false;
 };
 
 // The key table of section "Config", in file order.
@@ -33,6 +36,8 @@ extern const ScriptKey kConfigKeys[];
 constexpr char kSettingsFile[] = "config.ini";
 
 // Load is true when the file was there and read (a key the file lacks keeps
-// its value); Save when it was written. The file's other sections stay.
+// its value); a file there but unreadable is kept as "<file>.bak" (or left
+// alone, leaveFileAlone). Save is true when it was written. The file's other
+// sections stay.
 bool LoadSettingsFrom(Settings& settings, const char* name);
 bool SaveSettingsTo(const Settings& settings, const char* name);

@@ -2,11 +2,14 @@
 // and release calls the rest of the program uses.
 #include "script/script.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "exec/file.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "exec/os.h"
+#include "exec/resource.h"
 #include "exec/text.h"
 #include "script/script_internal.h"
 
@@ -162,6 +165,23 @@ bool ReadScriptSection(const char* name, const char* section, const ScriptKey* k
   ReadSection(document, section, keys, handler);
   ReleaseScript(document);
   return true;
+}
+
+StartRead ReadScriptSectionAtStart(const char* name, const char* section, const ScriptKey* keys,
+                                   ScriptHandler handler, void* context) {
+  if (ReadScriptSection(name, section, keys, handler, context)) return StartRead::kRead;
+  char path[kPathMax];
+  if (!ResourceFilePath(ScriptsList(), name, 0, path, sizeof path) || !os::PathExists(path)) {
+    return StartRead::kMissing;
+  }
+  char copy[kPathMax + sizeof kUnreadableCopySuffix];
+  snprintf(copy, sizeof copy, "%s%s", path, kUnreadableCopySuffix);
+  if (CopyFileBytes(path, copy)) {
+    LogPrintf(0, "ReadScriptSection: %s could not be read; a copy is kept as %s\n", name, copy);
+    return StartRead::kUnreadableCopied;
+  }
+  LogPrintf(0, "ReadScriptSection: %s could not be read nor copied; it will not be replaced\n", name);
+  return StartRead::kUnreadableLeaveAlone;
 }
 
 bool WriteScriptSection(const char* name, const char* section, ScriptSectionKeys addKeys,

@@ -92,6 +92,16 @@ using ScriptSectionKeys = bool (*)(ScriptDocument* document, const void* context
 // Replaces the section of the named document (started empty when there is no
 // file) with the lines addKeys gives. A section that could not be completed is
 // not written: the file keeps its old text. True when the file was written.
+// ReadScriptSection for a document the program rewrites at exit (config.ini,
+// GameProfiles.ini). A file that is there but could not be read (held by
+// another program, too big, a read error) is copied to "<file>.bak" first, and
+// logged, so that the save at exit never replaces the only copy; when even the
+// copy fails the caller must leave the file alone.
+enum class StartRead { kRead, kMissing, kUnreadableCopied, kUnreadableLeaveAlone };
+StartRead ReadScriptSectionAtStart(const char* name, const char* section, const ScriptKey* keys,
+                                   ScriptHandler handler, void* context);
+constexpr char kUnreadableCopySuffix[] = ".bak";
+
 bool WriteScriptSection(const char* name, const char* section, ScriptSectionKeys addKeys,
                         const void* context);
 
@@ -131,6 +141,10 @@ bool FindSection(ScriptDocument* document, const char* section);
 bool BeginSection(ScriptDocument* document, const char* section);
 ScriptKeyLine* AddKey(ScriptDocument* document, const ScriptKey* keys, uint16_t id);
 bool AddNumber(ScriptKeyLine* line, int32_t number);
+// An unsigned 32-bit value ("%lu", at most 10 digits), which the number rule
+// reads back whole; AddNumber would write values above 2^31 - 1 with a minus
+// sign and 11 characters, which read back as 0.
+bool AddUnsigned(ScriptKeyLine* line, uint32_t number);
 // Quotes the text whenever it would not read back as the same single value. A
 // text that cannot be written at all (it holds the byte 0x1A) is stored as an
 // empty value and the result is false.

@@ -164,6 +164,12 @@ bool AddNumber(ScriptKeyLine* line, int32_t number) {
   return AppendValue(line, text, static_cast<size_t>(length));
 }
 
+bool AddUnsigned(ScriptKeyLine* line, uint32_t number) {
+  char text[16];
+  int length = snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(number));
+  return AppendValue(line, text, static_cast<size_t>(length));
+}
+
 bool AddString(ScriptKeyLine* line, const char* text) {
   if (!text || !text[0]) return AppendValue(line, "\"\"", 2);
   if (strpbrk(text, "\r\n\x1a")) {

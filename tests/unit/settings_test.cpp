@@ -20,7 +20,7 @@ const char kExample[] =
     "RESET_DELAY=2000\r\n"
     "TORQUE_BW=0\r\n"
     "GAME_PROFILE_ID=1\r\n"
-    "USED_DEVICE_GUID=-268435456,4660,65535,0,1,2,3,4,5,6,255\r\n"
+    "USED_DEVICE_GUID=4026531840,4660,65535,0,1,2,3,4,5,6,255\r\n"
     "\r\n";
 
 void FillExample(ControlPanel& panel) {
@@ -77,15 +77,33 @@ TEST_F(SettingsTest, EveryKeyIsRead) {
                        DeviceGuid{static_cast<uint32_t>(-214748364), 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}));
 }
 
-TEST_F(SettingsTest, ElevenCharacterFirstFieldReadsBackAsZero) {
-  ControlPanel panel;
-  panel.settings.usedDeviceGuid = DeviceGuid{0x80000000u, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
-  panel.SaveSettings();
-  EXPECT_NE(ReadFile(Path("config.ini")).find("USED_DEVICE_GUID=-2147483648,9,"), std::string::npos);
-  ControlPanel loaded;
-  loaded.LoadSettings();
-  EXPECT_EQ(loaded.settings.usedDeviceGuid.data1, 0u);
-  EXPECT_EQ(loaded.settings.usedDeviceGuid.data2, 9);
+// Written signed, a first field above 2^31 - 1 took a minus sign and ten
+// digits, which the number rule reads as 0: the chosen controller was
+// forgotten at every start. Written unsigned it comes back; what older
+// files hold still reads the same.
+TEST_F(SettingsTest, TheControllerGuidReadsBackWhole) {
+  const uint32_t firsts[] = {0x80000000u, 0xFFFFFFFFu, 0xF0000000u, 0x7FFFFFFFu, 0u, 1u};
+  for (uint32_t first : firsts) {
+    ControlPanel panel;
+    panel.settings.usedDeviceGuid = DeviceGuid{first, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
+    panel.SaveSettings();
+    const std::string line = "USED_DEVICE_GUID=" + std::to_string(first) + ",9,";
+    EXPECT_NE(ReadFile(Path("config.ini")).find(line), std::string::npos) << first;
+    ControlPanel loaded;
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.settings.usedDeviceGuid.data1, first);
+    EXPECT_EQ(loaded.settings.usedDeviceGuid.data2, 9);
+  }
+  const struct {
+    const char* written;
+    uint32_t read;
+  } older[] = {{"-268435456", 0xF0000000u}, {"-1", 0xFFFFFFFFu}, {"-2147483648", 0u}};
+  for (const auto& old : older) {
+    WriteFile(Path("config.ini"), std::string("[Config]\r\nUSED_DEVICE_GUID=") + old.written + ",1,2\r\n");
+    ControlPanel loaded;
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.settings.usedDeviceGuid.data1, old.read) << old.written;
+  }
 }
 
 TEST_F(SettingsTest, MissingValuesGiveZeroAndAbsentKeysKeepDefaults) {
