@@ -33,6 +33,7 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
   if (Due(&times->lastGameDetection, now, kGameDetectionIntervalMs) && hooks.gameDetection) {
     hooks.gameDetection();
   }
+  if (hooks.handshake) hooks.handshake();
   if (hooks.boardReport) hooks.boardReport();
   return hooks.readGamingInput ? hooks.readGamingInput() : 0;
 }

@@ -3,6 +3,8 @@
 ControlPanel::ControlPanel() {
   link.view = &mainPageView;
   profiles.view = &mainPageView;
+  link.onBoardRead = [](void* context) { static_cast<GameProfiles*>(context)->BoardConnected(); };
+  link.onBoardReadContext = &profiles;
 }
 
 void ControlPanel::LoadSettings() {
@@ -19,6 +21,14 @@ bool ControlPanel::SaveSettings() {
   settings.torqueBandwidth = link[kEntryTorqueBandwidth].value;
   settings.gameProfileId = profiles.gameProfileId;
   return SaveSettingsTo(settings, kSettingsFile);
+}
+
+void ControlPanel::SaveForExit() {
+  SaveSettings();
+  // The selected profile follows the sliders already; this also catches what
+  // changed without a slider.
+  profiles.StoreIntoProfile(profiles.CurrentProfile());
+  profiles.SaveProfiles();
 }
 
 void ControlPanel::RefreshStatus() {

@@ -42,6 +42,10 @@ class ControlPanel {
   // when the file could not be written; the old one then stays).
   void LoadSettings();
   bool SaveSettings();
+  // What the exit writes back: config.ini, the page's values into the
+  // selected profile, GameProfiles.ini. Also when Windows ends the session,
+  // which may end the program before its exit runs.
+  void SaveForExit();
   // The once-a-second status refresh of the link, then, once per run, the
   // automatic update check.
   void RefreshStatus();

@@ -165,6 +165,16 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) ReacquireGamingDevice();
       return TRUE;
+    case WM_QUERYENDSESSION:
+      return Answer(window, TRUE);
+    case WM_ENDSESSION:
+      // Windows may end the program as soon as this returns: the exit's
+      // saves cannot wait for the message loop to end.
+      if (wParam) {
+        LogPrintf(0, "WM_ENDSESSION: the session ends, saving");
+        Panel().SaveForExit();
+      }
+      return Answer(window, 0);
     case WM_CLOSE:
     case WM_DESTROY:
       LogPrintf(0, "received WM_CLOSE, closing");

@@ -11,6 +11,7 @@
 #include "profiles/profile_dialog.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_utils.h"
+#include "wheel/com_ports.h"
 
 namespace {
 
@@ -44,9 +45,27 @@ void ChooseDrivePort(ControlPanel& panel, DialogControls& page) {
   panel.drive.ConfigureDrive(panel.settings.smPort);
 }
 
+// A port list that opens learns of ports that appeared (a board plugged in
+// after start); the ports this program holds itself stay in it.
+void RefreshPortList(ControlPanel& panel, DialogControls& page, int id) {
+  if (id == IDC_WHEEL_PORT) {
+    WheelLink& link = panel.link;
+    FillComPortList(page, id, link.wheelPort, link.channel->IsOpen() ? link.wheelPort : 0);
+  } else if (id == IDC_SM_PORT) {
+    FillComPortList(page, id, panel.settings.smPort, panel.drive.IsOpen() ? panel.drive.Port() : 0);
+  }
+}
+
 void ProfileChosen(ControlPanel& panel, DialogControls& page) {
+  // The list notifies focus, opening and closing as well: only a selection
+  // that really changed applies a profile (14 board writes each time).
   const int index = page.ComboSelection(IDC_PROFILE_LIST);
-  if (index >= 0) panel.profiles.SelectProfile(index);
+  if (index >= 0 && index != panel.profiles.item) panel.profiles.SelectProfile(index);
+}
+
+// Stores the current values into the selected profile, when one is selected.
+void StoreIntoSelectedProfile(ControlPanel& panel) {
+  if (GameProfile* profile = panel.profiles.CurrentProfile()) panel.profiles.StoreIntoProfile(profile);
 }
 
 void Invert(ControlPanel& panel, DialogControls& page) {
@@ -54,12 +73,14 @@ void Invert(ControlPanel& panel, DialogControls& page) {
   SetBit(&flags.value, kWheelFlagInvert, page.IsChecked(IDC_INVERT));
   flags.value ^= kWheelFlagInvertToggle;
   panel.link.WriteParameter(flags);
+  StoreIntoSelectedProfile(panel);
 }
 
 void Manual(ControlPanel& panel, DialogControls& page) {
   WheelParameter& flags = panel.link[kEntryFlags];
   SetBit(&flags.value, kWheelFlagManual, page.IsChecked(IDC_MANUAL));
   panel.link.WriteParameter(flags);
+  StoreIntoSelectedProfile(panel);
 }
 
 void AdvancedSettings(ControlPanel& panel, DialogControls& page) {
@@ -121,11 +142,6 @@ void RunCommand(ControlPanel& panel, DialogControls& page, int id) {
   }
 }
 
-// Stores the current values into the selected profile, when one is selected.
-void StoreIntoSelectedProfile(ControlPanel& panel) {
-  if (GameProfile* profile = panel.profiles.CurrentProfile()) panel.profiles.StoreIntoProfile(profile);
-}
-
 }  // namespace
 
 WheelParameter* FindParameterBySlider(ControlPanel& panel, void* slider) {
@@ -153,10 +169,11 @@ void PageScroll(ControlPanel& panel, void* slider) {
   StoreIntoSelectedProfile(panel);
 }
 
-void PageCommand(ControlPanel& panel, DialogControls& page, int id) {
+void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notification) {
   // Ticks keep coming while a command runs (its message boxes and dialogs pump
   // messages); the hold keeps the status poll out of the command's exchange.
   panel.link.statusHold = true;
+  if (notification == kListOpening) RefreshPortList(panel, page, id);
   RunCommand(panel, page, id);
   panel.link.statusHold = false;
 }
@@ -164,5 +181,6 @@ void PageCommand(ControlPanel& panel, DialogControls& page, int id) {
 void InstallTickDuties(TickHooks& hooks) {
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
+  hooks.handshake = [] { Panel().link.ContinueProbe(); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
 }

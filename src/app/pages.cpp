@@ -83,7 +83,7 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
     panel.settings.smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
   }
   FillComPortList(page, IDC_WHEEL_PORT, link.wheelPort);
-  if (link.wheelPort != 0 && link.ProbeWheel(link.wheelPort)) link.ReadAllParameters();
+  if (link.wheelPort != 0 && link.ProbeWheel(link.wheelPort)) link.ReadNewBoard();
 
   const int32_t wheelFlags = link[kEntryFlags].value;
   page.SetCheck(IDC_INVERT, (wheelFlags & kWheelFlagInvert) != 0);
@@ -136,7 +136,7 @@ void BuildPages(ControlPanel& panel, PageWindows& windows) {
       LogPrintf(0, "BuildPages: could not create the drive/state strip");
     }
   }
-  windows.ResizeFrame(width + kFrameExtraWidth, height + kFrameExtraHeight);
+  windows.FitFrameAround(width, height);
 
   char caption[kFrameTitleSize] = "";
   windows.FrameTitle(caption, sizeof caption);

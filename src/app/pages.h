@@ -11,10 +11,6 @@ class DialogControls;
 struct TickHooks;
 struct WheelParameter;
 
-// The frame window is this much larger than the pages it holds (its borders
-// and caption).
-constexpr int kFrameExtraWidth = 10;
-constexpr int kFrameExtraHeight = 32;
 // Longest frame title kept, terminator included.
 constexpr size_t kFrameTitleSize = 128;
 
@@ -27,8 +23,10 @@ class PageWindows {
   virtual DialogControls* CreatePage(int dialogId) = 0;
   // Moves a page to (x, y) inside the frame, size unchanged; its size.
   virtual void PlacePage(DialogControls& page, int x, int y, int* width, int* height) = 0;
-  // Resizes the frame window, position unchanged.
-  virtual void ResizeFrame(int width, int height) = 0;
+  // Resizes the frame window, position unchanged, so that its client area is
+  // width x height: the frame adds its own border and caption, as wide as the
+  // system draws them (about 10 x 32 pixels under Wine, more on current Windows).
+  virtual void FitFrameAround(int width, int height) = 0;
   virtual void FrameTitle(char* out, size_t size) = 0;
   virtual void SetFrameTitle(const char* title) = 0;
   virtual void ShowFrame() = 0;
@@ -55,7 +53,9 @@ void SliderChanged(ControlPanel& panel, WheelParameter& entry);
 // slider (each one, also while it is dragged) and a command.
 void PageScroll(ControlPanel& panel, void* slider);
 // Sets the status hold flag on entry and clears it on every way out.
-void PageCommand(ControlPanel& panel, DialogControls& page, int id);
+// notification is the control's notification code (a list that opens
+// refreshes its ports first); 0 when there is none.
+void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notification = 0);
 
 // The parts' duties in the application tick: the status refresh, the drive
 // current readout and the one "#" report per tick.

@@ -44,7 +44,7 @@ INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
       }
       WindowDialogControls* page = ControlsOf(window);
-      if (page != nullptr) PageCommand(Panel(), *page, id);
+      if (page != nullptr) PageCommand(Panel(), *page, id, HIWORD(wParam));
       return TRUE;
     }
     case WM_HSCROLL:
@@ -82,8 +82,15 @@ class FramePageWindows : public PageWindows {
     *height = rect.bottom - rect.top;
   }
 
-  void ResizeFrame(int width, int height) override {
-    SetWindowPos(frame_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  void FitFrameAround(int width, int height) override {
+    // A fixed +10/+32 fits Wine's borders but clips the pages under the wider
+    // borders of current Windows; the system's own frame metrics fit both.
+    RECT rect{0, 0, width, height};
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(frame_, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(frame_, GWL_EXSTYLE));
+    if (!AdjustWindowRectEx(&rect, style, FALSE, exStyle)) rect = RECT{0, 0, width + 10, height + 32};
+    SetWindowPos(frame_, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   void FrameTitle(char* out, size_t size) override {

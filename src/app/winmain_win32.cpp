@@ -72,15 +72,6 @@ void LoadSettingsAndProfiles() {
   Panel().profiles.LoadProfiles();
 }
 
-void SaveSettingsAndProfiles() {
-  ControlPanel& panel = Panel();
-  panel.SaveSettings();
-  // The selected profile follows the sliders already; this also catches what
-  // changed without a slider (a click on "Invert").
-  panel.profiles.StoreIntoProfile(panel.profiles.CurrentProfile());
-  panel.profiles.SaveProfiles();
-  panel.profiles.FreeProfiles();
-}
 
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
   MSG msg{};
@@ -153,7 +144,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   app.hiddenToTray = 0;
   UpdateTrayState(app);
 
-  SaveSettingsAndProfiles();
+  panel.SaveForExit();
+  panel.profiles.FreeProfiles();
   if (ExecStarted()) ExecRemove();
   panel.link.channel->Close();
   CloseHandle(mutex);

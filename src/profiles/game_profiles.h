@@ -38,6 +38,10 @@ struct GameProfile {
   char name[kProfileTextMax + 1];
   char processName[kProfileTextMax + 1];
   GameProfile* sameHash;  // the list's name index: next profile in the same bucket
+  // "Default" made before any board answered holds the new-profile values,
+  // not the user's: the first board that answers gives it its own (this run
+  // only; the file does not carry it).
+  bool madeWithoutBoard;
 };
 
 // The profiles in load and creation order. The combo box shows them in the same
@@ -116,6 +120,9 @@ class GameProfiles {
   int item = -1;
   int32_t gameProfileId = 0;  // GAME_PROFILE_ID
   ProfileListView* view = nullptr;
+  // GameProfiles.ini was there at start but could be neither read nor copied:
+  // the save leaves it as it is.
+  bool leaveFileAlone = false;
   // Game detection's process snapshot; null = the running system's.
   ProcessWalker walkProcesses = nullptr;
   // Runs the modal "Game Profile" dialog over the page, for a profile or empty
@@ -134,6 +141,10 @@ class GameProfiles {
   void SelectProfile(int index);
   void RemoveProfile(int index);
   GameProfile* CurrentProfile() const;
+  // A board answered a handshake and was read whole: the selected profile
+  // made without a board takes the board's values; any other is applied to
+  // the board, as at start-up. Then the page, the profile and the board agree.
+  void BoardConnected();
   // One pass of game detection: selects the profile of the game that runs.
   void DetectGame();
 };

@@ -41,6 +41,9 @@ void ConfirmProfileDialog(GameProfiles& profiles, DialogControls& dialog, GamePr
       target = profile;
     }
   } else {
+    // A profile needs a name to be found by (and shown in the list): "Ok"
+    // without one leaves the dialog open.
+    if (name[0] == '\0') return;
     char cut[kProfileTextMax + 1];
     CopyProfileText(cut, name);
     if (GameProfile* existing = profiles.list.Find(cut)) {

@@ -16,7 +16,8 @@ constexpr int kProfileFieldChars = 128;
 void InitProfileDialog(DialogControls& dialog, const GameProfile* profile);
 // OK: reads both fields, updates or creates the profile, selects it and ends
 // the dialog. A new name that exists already asks first; on No the dialog ends
-// with nothing changed.
+// with nothing changed. A new profile without a name is not made: the dialog
+// stays open.
 void ConfirmProfileDialog(GameProfiles& profiles, DialogControls& dialog, GameProfile* profile);
 
 // The modal dialog over the page, for a profile or empty (profile null), on the

@@ -83,7 +83,11 @@ void GameProfiles::FillProfileList() {
     // "Default" takes the board's values when they have been read. Without a
     // board the wheel values are mere placeholders (a steering angle of 0):
     // stored, they would be written to the board the first time it is there.
-    if (link.linkState >= kWheelFound) StoreIntoProfile(first);
+    if (link.linkState >= kWheelFound) {
+      StoreIntoProfile(first);
+    } else if (first) {
+      first->madeWithoutBoard = true;
+    }
   }
   if (view) view->ShowProfileNames(list);
   SelectProfile(gameProfileId);
@@ -109,3 +113,15 @@ void GameProfiles::RemoveProfile(int index) {
 }
 
 GameProfile* GameProfiles::CurrentProfile() const { return list.At(item); }
+
+void GameProfiles::BoardConnected() {
+  // Before the list is filled there is no selection; start-up applies it then.
+  GameProfile* current = CurrentProfile();
+  if (!current) return;
+  if (current->madeWithoutBoard) {
+    StoreIntoProfile(current);
+    current->madeWithoutBoard = false;
+  } else {
+    ApplyProfile(current);
+  }
+}

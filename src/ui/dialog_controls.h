@@ -20,6 +20,10 @@ constexpr int kAnswerOk = 1;
 constexpr int kAnswerYes = 6;
 constexpr int kAnswerNo = 7;
 
+// Notification codes of a drop-down list, with the platform's values.
+constexpr int kListSelectionChanged = 1;  // CBN_SELCHANGE
+constexpr int kListOpening = 7;           // CBN_DROPDOWN
+
 class DialogControls {
  public:
   virtual ~DialogControls() = default;

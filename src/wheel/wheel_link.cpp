@@ -24,56 +24,102 @@ const char* ReportKindName(uint8_t kind) {
   return "Error";
 }
 
-int WheelLink::ProbeWheel(uint32_t port) {
-  if (!channel->Open(port, kWheelBaud)) return 0;
+bool WheelLink::StartProbe(uint32_t port) {
+  probe_.pending = false;
+  if (!channel->Open(port, kWheelBaud)) return false;
   linkState = kConnected;
   channel->Purge();
   const uint32_t probeLength = sizeof kProbeText - 1;
-  if (channel->Write(kProbeText, probeLength) < probeLength) return 0;
+  if (channel->Write(kProbeText, probeLength) < probeLength) return false;
+  probe_.pending = true;
+  probe_.port = static_cast<uint8_t>(port);
+  probe_.window = Deadline::After(clock->NowUs(), kProbeWindowUs);
+  probe_.length = 0;
+  probe_.collecting = false;
+  return true;
+}
 
-  const Deadline window = Deadline::After(clock->NowUs(), kProbeWindowUs);
-  char reply[kProbeBufferSize];
-  uint32_t length = 0;
-  bool collecting = false;
+WheelLink::ProbeOutcome WheelLink::PollProbe(bool wait) {
+  if (!probe_.pending) return ProbeOutcome::kFailed;
   for (;;) {
     const uint64_t now = clock->NowUs();
     if (channel->BytesAvailable() != 0) {
       const char byte = static_cast<char>(channel->ReadByte());
-      if (!collecting) {
+      if (!probe_.collecting) {
         // Anything before the first "D" is line noise from the board's start.
         if (byte == 'D') {
-          reply[length++] = byte;
-          collecting = true;
+          probe_.reply[probe_.length++] = byte;
+          probe_.collecting = true;
         }
       } else {
-        reply[length++] = byte;
+        probe_.reply[probe_.length++] = byte;
         if (byte == 'l') {
-          reply[length] = '\0';
-          if (std::strcmp(reply, kProbeReply) == 0) {
-            wheelPort = static_cast<uint8_t>(port);
+          probe_.reply[probe_.length] = '\0';
+          if (std::strcmp(probe_.reply, kProbeReply) == 0) {
+            probe_.pending = false;
+            wheelPort = probe_.port;
             linkState = kWheelFound;
-            return 1;
+            return ProbeOutcome::kFound;
           }
         }
-        if (length >= kProbeBufferSize - 1) break;
+        if (probe_.length >= kProbeBufferSize - 1) break;
       }
     } else if (!channel->IsOpen()) {
       break;  // the port died under the probe
-    } else if (!window.Passed(now)) {
+    } else if (!probe_.window.Passed(now)) {
+      if (!wait) return ProbeOutcome::kPending;
       // Nothing waiting: sleep until a byte comes, at most one step.
-      channel->WaitForInput(window.NextStepUs(now, kPollStepUs));
+      channel->WaitForInput(probe_.window.NextStepUs(now, kPollStepUs));
     }
-    if (window.Passed(now)) break;
+    if (probe_.window.Passed(now)) break;
   }
+  probe_.pending = false;
   channel->Close();
-  return 0;
+  return ProbeOutcome::kFailed;
+}
+
+int WheelLink::ProbeWheel(uint32_t port) {
+  if (!StartProbe(port)) return 0;
+  return PollProbe(true) == ProbeOutcome::kFound ? 1 : 0;
+}
+
+void WheelLink::ContinueProbe() {
+  if (!probe_.pending || PollProbe(false) != ProbeOutcome::kFound) return;
+  ReadNewBoard();
+  Show(LinkText::kStatusLine, LinkStateText(linkState));
+}
+
+bool WheelLink::FinishPendingProbe() {
+  if (!probe_.pending) return false;
+  if (PollProbe(true) == ProbeOutcome::kFound) ReadNewBoard();
+  return true;
+}
+
+void WheelLink::ReadNewBoard() {
+  ReadAllParameters();
+  if (linkState >= kWheelFound && onBoardRead) onBoardRead(onBoardReadContext);
 }
 
 int WheelLink::ChooseWheelPort(uint8_t port) {
   WaitNotBusy();
   if (port == wheelPort) return 0;
   wheelPort = port;
-  return ProbeWheel(port);
+  // Another port is another board, maybe with other firmware.
+  firmwareVersion = 0;
+  if (port == 0) {
+    // "None": nothing may go on talking to the old port, and the page must
+    // not keep saying "Ready".
+    channel->Close();
+    linkState = kDisconnected;
+    Show(LinkText::kStatusLine, LinkStateText(linkState));
+    Show(LinkText::kExternalGain, "---");
+    Show(LinkText::kFirmwareVersion, "0.0");
+    return 0;
+  }
+  const int found = ProbeWheel(port);
+  if (found) ReadNewBoard();
+  Show(LinkText::kStatusLine, LinkStateText(linkState));
+  return found;
 }
 
 bool WheelLink::AwaitInput(uint64_t budgetUs) {
@@ -122,6 +168,15 @@ void WheelLink::DiscardStaleInput() {
   }
 }
 
+void WheelLink::GiveUpBoard(const char* operation) {
+  LogPrintf(0, "%s: the wheel board on COM%d stopped answering", operation, wheelPort);
+  channel->Close();
+  linkState = kDisconnected;
+  firmwareVersion = 0;
+  Show(LinkText::kStatusLine, LinkStateText(linkState));
+  Show(LinkText::kExternalGain, "---");
+}
+
 void WheelLink::NoteLinkLost(const char* operation) {
   // The channel closes itself when the port fails; then the board is gone and
   // the status line must not keep saying "Wheel Ready".
@@ -140,6 +195,9 @@ void WheelLink::Show(const WheelParameter& entry) {
 }
 
 int WheelLink::WaitNotBusy() {
+  // A handshake the status refresh left waiting for its reply is settled
+  // first (within its 500 ms window), so a command never talks into it.
+  FinishPendingProbe();
   if (!linkBusy) return 1;
   const uint32_t start = static_cast<uint32_t>(clock->NowUs() / 1000u);
   for (;;) {

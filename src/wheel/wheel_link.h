@@ -3,6 +3,7 @@
 // parameter protocol with the parameter table, the once-a-second status
 // refresh and the calibrate and centre commands. It knows no window: what it
 // has to show goes to a WheelLinkView, which the pages implement.
+#include <cstddef>
 #include <cstdint>
 
 #include "exec/deadline.h"
@@ -24,6 +25,9 @@ constexpr uint32_t kWritePauseMs = 20;     // after each parameter write
 constexpr uint32_t kDefaultsPauseMs = 400; // after "D"
 constexpr uint32_t kCentrePauseMs = 100;   // after "c"
 constexpr uint32_t kStatusPauseMs = 20;    // before a status refresh talks
+// A board that stops answering in the middle of a bulk read is given up
+// after this many replies in a row did not come (instead of 69 time-outs).
+constexpr int kBulkMissesBeforeLost = 3;
 
 // Link states, in the order of their status texts (LinkStateText).
 enum LinkState : uint8_t {
@@ -71,8 +75,25 @@ class WheelLink {
 
   WheelParameter& operator[](WheelEntry e) { return parameters[e]; }
 
-  int ProbeWheel(uint32_t port);                 // 1 when the board answered on port
-  int ChooseWheelPort(uint8_t port);             // a new choice in the port list
+  // Told after every handshake whose board was then read whole (at start,
+  // from the port list, after a re-plug); the profiles decide then whether
+  // the board or the selected profile has the last word.
+  void (*onBoardRead)(void* context) = nullptr;
+  void* onBoardReadContext = nullptr;
+
+  // The blocking handshake: 1 when the board answered on port within the
+  // reply window (it blocks up to 500 ms).
+  int ProbeWheel(uint32_t port);
+  // A new choice in the port list: 0 ("None") closes the port and says
+  // "Disconnected"; another port is probed and, when the board answers,
+  // read (ReadNewBoard). 1 when a board answered.
+  int ChooseWheelPort(uint8_t port);
+  // After a handshake: every parameter read, then onBoardRead.
+  void ReadNewBoard();
+  // The status refresh's handshake does not block: it sends the probe and
+  // the reply is taken tick by tick (ContinueProbe). True while one waits.
+  bool ProbePending() const { return probe_.pending; }
+  void ContinueProbe();
   int ReadReply(uint32_t* destination, uint32_t count);  // 1 when all bytes came
   // The value, sign-extended; a reply that does not come leaves *value as it was.
   bool ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value);
@@ -90,10 +111,33 @@ class WheelLink {
   void CentreWheel();
 
  private:
+  enum class ProbeOutcome { kPending, kFound, kFailed };
+  struct Probe {
+    bool pending = false;
+    uint8_t port = 0;
+    Deadline window;
+    char reply[kProbeBufferSize];
+    uint32_t length = 0;
+    bool collecting = false;
+  };
+  bool StartProbe(uint32_t port);
+  // Takes the reply bytes that have come; with wait it sleeps until the
+  // reply is complete or the window has passed.
+  ProbeOutcome PollProbe(bool wait);
+  bool FinishPendingProbe();
+  // A read of the bulk loops: false once the board has been given up.
+  bool BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value);
+  void RefreshEntries(const uint8_t* numbers, size_t count);
+  void GiveUpBoard(const char* operation);
+
   bool AwaitInput(uint64_t budgetUs);
   void DiscardStaleInput();
   void NoteLinkLost(const char* operation);
   void ReadBulkSettings();
   void Show(LinkText which, const char* text);
   void Show(const WheelParameter& entry);
+
+  Probe probe_;
+  int bulkMisses_ = 0;
+  bool bulkGivenUp_ = false;
 };

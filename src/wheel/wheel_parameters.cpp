@@ -16,8 +16,9 @@ int32_t SignExtend(uint32_t raw, uint8_t bytes) {
 // The parameters of the bulk read, in the order the board is asked.
 const uint8_t kBulkEntries[] = {4, 8, 17, 18, 19, 20, 21, 22, 23, 26, 27, 24, 34, 28, 29, 30, 31, 32, 33, 16};
 const uint8_t kAdvancedEntries[] = {35, 79, 12, 77};
-// A profile carries these; desktop effects, steering stop and filter stay.
-const uint8_t kProfileEntries[] = {8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31, 32, 33};
+// A profile carries these; desktop effects and steering stop stay. The filter
+// goes last: the page shows the profile's filter, so the board must have it.
+const uint8_t kProfileEntries[] = {8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31, 32, 33, 77};
 
 }  // namespace
 
@@ -68,23 +69,49 @@ void WheelLink::WriteParameter(WheelParameter& entry) {
   WriteParameterRaw(entry.number, WireSize(entry.sizeIndex), entry.value);
 }
 
+bool WheelLink::BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value) {
+  if (bulkGivenUp_) return false;
+  if (ReadParameter(number, sizeIndex, value)) {
+    bulkMisses_ = 0;
+    return true;
+  }
+  // A board that answered the handshake and then fell silent would hold the
+  // window for 69 time-outs (about 7 s); a few in a row mean it is gone.
+  if (++bulkMisses_ >= kBulkMissesBeforeLost) {
+    bulkGivenUp_ = true;
+    GiveUpBoard("ReadAllParameters");
+  }
+  return false;
+}
+
+void WheelLink::RefreshEntries(const uint8_t* numbers, size_t count) {
+  for (size_t i = 0; i < count && !bulkGivenUp_; ++i) {
+    WheelParameter& entry = *parameters.Find(numbers[i]);
+    // A missing reply keeps the value the program had rather than inventing one.
+    BulkRead(entry.number, entry.sizeIndex, &entry.value);
+    Show(entry);
+  }
+}
+
 void WheelLink::ReadBulkSettings() {
   for (int n = 36; n <= 71; ++n) {
     int32_t v = parameters.mapping[n - 36];
-    if (ReadParameter(static_cast<uint8_t>(n), kSizeIndex1, &v)) parameters.mapping[n - 36] = static_cast<int8_t>(v);
+    if (BulkRead(static_cast<uint8_t>(n), kSizeIndex1, &v)) parameters.mapping[n - 36] = static_cast<int8_t>(v);
   }
   for (int j = 0; j < kAnalogCount; ++j) {
     int32_t v = 0;
-    if (ReadParameter(static_cast<uint8_t>(72 + j), kSizeIndex1, &v)) parameters.analogSettings[j] = static_cast<int8_t>(v);
-    ReadParameter(static_cast<uint8_t>(80 + 2 * j), kSizeIndex2, &parameters.analogCurves[j].value);
+    if (BulkRead(static_cast<uint8_t>(72 + j), kSizeIndex1, &v)) parameters.analogSettings[j] = static_cast<int8_t>(v);
+    BulkRead(static_cast<uint8_t>(80 + 2 * j), kSizeIndex2, &parameters.analogCurves[j].value);
   }
   int32_t marker = 0;
-  if (ReadParameter(25, kSizeIndex1, &marker)) parameters.externalGainMarker = static_cast<int8_t>(marker);
+  if (BulkRead(25, kSizeIndex1, &marker)) parameters.externalGainMarker = static_cast<int8_t>(marker);
 }
 
 void WheelLink::ReadAllParameters() {
-  for (uint8_t n : kBulkEntries) RefreshParameter(*parameters.Find(n));
-  for (uint8_t n : kAdvancedEntries) RefreshParameter(*parameters.Find(n));
+  bulkMisses_ = 0;
+  bulkGivenUp_ = false;
+  RefreshEntries(kBulkEntries, sizeof kBulkEntries);
+  RefreshEntries(kAdvancedEntries, sizeof kAdvancedEntries);
   ReadBulkSettings();
 }
 
@@ -102,7 +129,9 @@ void WheelLink::RestoreBoardDefault() {
   channel->WriteByte('D');
   NoteLinkLost("RestoreBoardDefault");
   clock->SleepMs(kDefaultsPauseMs);
-  for (uint8_t n : kAdvancedEntries) RefreshParameter(*parameters.Find(n));
+  bulkMisses_ = 0;
+  bulkGivenUp_ = false;
+  RefreshEntries(kAdvancedEntries, sizeof kAdvancedEntries);
   ReadBulkSettings();
 }
 

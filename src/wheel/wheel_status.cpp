@@ -10,7 +10,10 @@ void WheelLink::RefreshStatus() {
     clock->SleepMs(kStatusPauseMs);
     NoteLinkLost("RefreshStatus");
     if (!channel->IsOpen() || linkState < kWheelFound) {
-      if (ProbeWheel(wheelPort)) ReadAllParameters();
+      // A port where nothing answers would hold the window for the whole
+      // reply window every second: the probe goes out now and its reply is
+      // taken tick by tick (ContinueProbe), and read once it has come.
+      if (!probe_.pending) StartProbe(wheelPort);
     }
     const char* stateText = LinkStateText(linkState);
     if (!channel->IsOpen() || linkState < kWheelFound) {

@@ -96,7 +96,7 @@ TEST_F(Detection, TheChosenProfileIsAppliedOnceAndStaysAfterTheGameExits) {
   gSnapshot = {"rally.exe", "dirt.exe"};
   panel.DetectGame();
   EXPECT_EQ(Selected(), "Dirt");
-  EXPECT_EQ(port.written.size(), 7u + 13u * 4u) << "one profile's 14 writes";
+  EXPECT_EQ(port.written.size(), 7u + 14u * 4u) << "one profile's 14 writes and the filter";
   EXPECT_EQ(board.Parameter(8), 540);
 
   // Both still run: the outcome is the same, so nothing is written again.

@@ -515,7 +515,7 @@ class FakeWindows : public PageWindows {
     *w = isMain ? mainWidth : stripWidth;
     *h = isMain ? mainHeight : stripHeight;
   }
-  void ResizeFrame(int w, int h) override { frameSize = {w, h}; }
+  void FitFrameAround(int w, int h) override { frameSize = {w, h}; }
   void FrameTitle(char* out, size_t size) override {
     std::snprintf(out, size, "%s", caption.c_str());
   }
@@ -533,7 +533,7 @@ TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   BuildPages(panel, windows);
   EXPECT_EQ(windows.created, std::vector<int>{157});
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
-  EXPECT_EQ(windows.frameSize, std::make_pair(964 + 10, 382 + 32));
+  EXPECT_EQ(windows.frameSize, std::make_pair(964, 382));
   EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version 0.21)");
   EXPECT_TRUE(windows.shown);
   EXPECT_TRUE(windows.holdWhenShown);
@@ -548,7 +548,7 @@ TEST_F(Pages, InDeveloperModeTheStripAddsItsHeight) {
   BuildPages(panel, windows);
   EXPECT_EQ(windows.created, (std::vector<int>{157, 183}));
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}, {0, 382}}));
-  EXPECT_EQ(windows.frameSize, std::make_pair(966 + 10, 382 + 102 + 32));
+  EXPECT_EQ(windows.frameSize, std::make_pair(966, 382 + 102));
   EXPECT_EQ(windows.strip.Text(IDC_WINDOW_VALUE), "1.0 s");
   EXPECT_EQ(panel.strip, windows.strip.Window());
 }
@@ -560,7 +560,7 @@ TEST_F(Pages, LongCaptionIsCutNotOverrun) {
   windows.failMain = true;  // and a main page that could not be made
   BuildPages(panel, windows);
   EXPECT_EQ(windows.title.size(), kFrameTitleSize - 1);
-  EXPECT_EQ(windows.frameSize, std::make_pair(10, 32));
+  EXPECT_EQ(windows.frameSize, std::make_pair(0, 0));
   EXPECT_FALSE(panel.link.statusHold);
 }
 

@@ -294,7 +294,7 @@ TEST_F(ProfilesTest, CreateRefusesAnExistingNameInAnyCase) {
   EXPECT_EQ(page.ComboTexts(IDC_PROFILE_LIST), (std::vector<std::string>{"Default", "Rally"}));
 }
 
-TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrder) {
+TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrderThenTheFilter) {
   Connect();
   GameProfile* p = panel.profiles.CreateProfile("Rally", "rally.exe");
   p->maxAngle = 2160;
@@ -318,11 +318,12 @@ TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrder) {
   panel.profiles.ApplyProfile(p);
   const Bytes expected = {'P', 8,  4, 0, 0, 0x08, 0x70, 'P', 17, 1, 100, 'P', 18, 1, 90, 'P', 19, 1, 80,
                           'P', 20, 1, 70, 'P', 21, 1, 60, 'P', 22, 1, 50, 'P', 23, 1, 40, 'P', 24, 1, 30,
-                          'P', 34, 1, 3,  'P', 30, 1, 1,  'P', 31, 1, 2,  'P', 32, 1, 3,  'P', 33, 1, 4};
+                          'P', 34, 1, 3,  'P', 30, 1, 1,  'P', 31, 1, 2,  'P', 32, 1, 3,  'P', 33, 1, 4,
+                          'P', 77, 1, 25};  // the filter last, so the board has what the page shows
   EXPECT_EQ(port.written, expected);
   EXPECT_EQ(board.Received(), expected);
   EXPECT_EQ(board.Parameter(8), 2160);
-  EXPECT_EQ(board.Parameter(77), 9) << "the filter is shown, not written";
+  EXPECT_EQ(board.Parameter(77), 25) << "the board has the filter the page shows";
   EXPECT_EQ(page.sliders[IDC_FILTER_SLIDER], 25);
   EXPECT_EQ(page.Text(IDC_FILTER_VALUE), "80 %");
   EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 2160);

@@ -20,6 +20,16 @@
 
 namespace {
 
+// The refresh, then ticks until its handshake has its answer (or gave up).
+void RefreshAsTheTickDoes(ControlPanel& panel) {
+  panel.RefreshStatus();
+  for (int tick = 0; tick < 100 && panel.link.ProbePending(); ++tick) {
+    os::SleepUs(10000);
+    panel.link.ContinueProbe();
+  }
+}
+
+
 bool WaitUntil(const std::function<bool()>& done) {
   const Deadline deadline = Deadline::After(os::MonotonicUs(), 10000000);
   while (!done()) {
@@ -93,14 +103,15 @@ TEST_F(BoardOnPty, WritingMaxAngle900IsInTheTranscript) {
 }
 
 TEST_F(BoardOnPty, DebugLevelOneSendsNoStatusRequest) {
-  panel.RefreshStatus();
+  RefreshAsTheTickDoes(panel);  // found and read
+  RefreshAsTheTickDoes(panel);  // polled
   ASSERT_EQ(panel.link.linkState, kWheelReady);
   Control("set 16 1");
   panel.link.RefreshParameter(panel.link.parameters[kEntryDebugLevel]);
   ASSERT_EQ(panel.link.parameters[kEntryDebugLevel].value, 1);
   const size_t before = host->Received().size();
-  panel.RefreshStatus();
-  panel.RefreshStatus();
+  RefreshAsTheTickDoes(panel);
+  RefreshAsTheTickDoes(panel);
   EXPECT_EQ(host->Received().size(), before);
   // The board now reports; the tick reads them.
   Control("send 35 1 5 255 254");
@@ -112,23 +123,26 @@ TEST_F(BoardOnPty, DebugLevelOneSendsNoStatusRequest) {
 TEST_F(BoardOnPty, StatusAndAnUnpluggedBoardFoundAgainWithoutRestart) {
   Control("status 7,8");
   Control("version 1.5");
-  panel.RefreshStatus();
+  RefreshAsTheTickDoes(panel);
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Wheel Found");
+  RefreshAsTheTickDoes(panel);
   EXPECT_EQ(panel.link.linkState, kWheelError);
   EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Calibration error");
   EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.5");
-  panel.RefreshStatus();
+  RefreshAsTheTickDoes(panel);
   ASSERT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
   Control("status 8");  // the board starts its script again when plugged in
   Control("drop");
-  panel.RefreshStatus();
+  RefreshAsTheTickDoes(panel);
   EXPECT_FALSE(panel.link.channel->IsOpen());
   EXPECT_EQ(panel.link.linkState, kDisconnected);
   EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
-  panel.RefreshStatus();  // the port does not exist now
+  RefreshAsTheTickDoes(panel);  // the port does not exist now
   EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
   Control("back");
   Control("version 1.6");
-  panel.RefreshStatus();
+  RefreshAsTheTickDoes(panel);
+  RefreshAsTheTickDoes(panel);
   EXPECT_EQ(panel.link.linkState, kWheelReady);
   EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
   EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.6");
@@ -146,7 +160,7 @@ TEST_F(BoardOnPty, PortVanishingMidExchange) {
   EXPECT_FALSE(panel.link.ReadParameter(17, kSizeIndex1, &value));
   EXPECT_EQ(value, 33);
   unplug.join();
-  panel.RefreshStatus();
+  RefreshAsTheTickDoes(panel);
   EXPECT_FALSE(panel.link.channel->IsOpen());
   EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
 }

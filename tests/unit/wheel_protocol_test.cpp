@@ -273,7 +273,7 @@ TEST_F(WheelLinkTest, ProfileWriteOrderAndConditions) {
     numbers.push_back(port.written[i + 1]);
     i += 3 + port.written[i + 2];
   }
-  EXPECT_EQ(numbers, (Bytes{8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31, 32, 33}));
+  EXPECT_EQ(numbers, (Bytes{8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31, 32, 33, 77}));
   EXPECT_FALSE(panel.link.statusHold);  // restored
 
   for (uint8_t state : {kDisconnected, kConnected, kWheelError}) {

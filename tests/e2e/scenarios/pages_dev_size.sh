@@ -1,6 +1,7 @@
-# The frame window is sized around its pages: 10 wider and 32 taller than the
-# main page, and in developer mode the drive/state strip below the main page
-# adds its height. The strip's debug level and wheel state rows are disabled.
+# The frame window is sized around its pages: its client area is exactly the
+# main page (under Wine's borders 10 wider and 32 taller outside), and in
+# developer mode the drive/state strip below the main page adds its height.
+# The strip's debug level and wheel state rows are disabled.
 
 # Prints "width height" of the frame and of each page ("x y width height").
 # (driver output is captured first: the driver cannot be piped into.)
@@ -8,6 +9,7 @@ frame_and_pages() {
   local rect
   rect=$(driver window-rect)
   FRAME=$(awk '{print $3, $4}' <<<"$rect")
+  CLIENT=$(awk '{print $5, $6}' <<<"$rect")
   PAGES=$(driver list-pages)
 }
 
@@ -17,7 +19,8 @@ frame_and_pages
 check_eq "one page" "1" "$(echo "$PAGES" | grep -c .)"
 read -r px py pw ph <<<"$PAGES"
 check_eq "main page at the top-left corner" "0 0" "$px $py"
-check_eq "frame is the page plus 10 x 32" "$((pw + 10)) $((ph + 32))" "$FRAME"
+check_eq "the frame's client area is the page" "$pw $ph" "$CLIENT"
+check_eq "under Wine's borders the frame is the page plus 10 x 32" "$((pw + 10)) $((ph + 32))" "$FRAME"
 check_match "title carries the version" ' \(version 0\.21\)$' "$(driver get-title)"
 end_with_escape
 
@@ -30,7 +33,7 @@ read -r sx sy sw sh <<<"$(echo "$PAGES" | sed -n 2p)"
 check_eq "strip right below the main page" "0 $mh" "$sx $sy"
 wide=$mw
 [ "$sw" -gt "$wide" ] && wide=$sw
-check_eq "frame holds both pages" "$((wide + 10)) $((mh + sh + 32))" "$FRAME"
+check_eq "frame holds both pages" "$wide $((mh + sh))" "$CLIENT"
 check_eq "debug level list disabled" "0" "$(driver is-enabled 1044)"
 check_eq "wheel state rows disabled" "0" "$(driver is-enabled 1083)"
 check_eq "torque bandwidth label" "100 Hz" "$(driver get-text 1080)"
