@@ -60,7 +60,8 @@ check_eq "900 to parameter 8" "50 08 04 00 00 03 84" "$(received_since "$from" |
 step "status and firmware version"
 board "status 7,8"
 board "version 1.5"
-out=$(serial status 7 2)
+# The first refresh finds the board and reads it; the next ones poll "S".
+out=$(serial status 7 3)
 check_true "status 7 shows the calibration error" grep -qx 'text 2088 Calibration error' <<<"$out"
 check_true "then Wheel Error" grep -qx 'state Wheel Error' <<<"$out"
 check_true "status 8 shows Ready" grep -qx 'text 2088 Ready' <<<"$out"
@@ -88,7 +89,7 @@ wait_state "Disconnected" || fail "the status probe never showed Disconnected"
 board "back"
 wait_exit "$STATUS_PID" 30
 states=$(file_text "$status_out" | grep '^state' | uniq | tr '\n' ',')
-check_match "Ready, then Disconnected, then Ready again" '^state Wheel Ready,state Disconnected,(state Connected,)?state Wheel Ready,$' "$states"
+check_match "Ready, then Disconnected, then Ready again" '^(state Wheel Found,)?state Wheel Ready,state Disconnected,(state Connected,)?(state Wheel Found,)?state Wheel Ready,$' "$states"
 
 step "bootloader reset"
 serial reset 7 >/dev/null

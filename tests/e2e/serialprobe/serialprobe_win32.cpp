@@ -93,6 +93,12 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
       if (i > 0) Sleep(1000);  // the program refreshes about once a second
       panel.RefreshStatus();
+      // As the program's tick does: a handshake the refresh sent takes its
+      // reply over the next ticks.
+      while (panel.link.ProbePending()) {
+        Sleep(33);
+        panel.link.ContinueProbe();
+      }
       std::printf("state %s\n", LinkStateText(panel.link.linkState));
       std::fflush(stdout);
     }
