@@ -41,11 +41,11 @@ void ConfirmProfileDialog(GameProfiles& profiles, DialogControls& dialog, GamePr
       target = profile;
     }
   } else {
-    // A profile needs a name to be found by (and shown in the list): "Ok"
-    // without one leaves the dialog open.
-    if (name[0] == '\0') return;
     char cut[kProfileTextMax + 1];
     CopyProfileText(cut, name);
+    // A profile needs a name to be found by (and shown in the list): "Ok"
+    // without one (or with only what a name cannot hold) leaves the dialog open.
+    if (cut[0] == '\0') return;
     if (GameProfile* existing = profiles.list.Find(cut)) {
       if (dialog.ShowMessage("Profile already exists, do you want to update it ?",
                              kMessageQuestion | kMessageYesNo) != kAnswerYes) {

@@ -3,6 +3,7 @@
 // slider writes, commands and the status hold around them, frame sizing.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -477,6 +478,157 @@ TEST_F(Pages, PortChoices) {
   PageCommand(panel, strip, IDC_SM_PORT);
   EXPECT_EQ(panel.settings.smPort, 3);
   EXPECT_EQ(port.opens.size(), 1u);
+}
+
+// ---- what a user does: settings kept across re-plugs and port choices
+
+// The once-a-second refresh, then ticks while its handshake waits for the reply.
+void RefreshAndTick(ControlPanel& panel, FakeClock& clock) {
+  panel.RefreshStatus();
+  while (panel.link.ProbePending()) {
+    clock.now += 33000;
+    panel.link.ContinueProbe();
+  }
+  clock.now += 1001000;
+}
+
+TEST_F(Pages, ABoardFoundLaterGivesTheDefaultMadeWithoutOneItsOwnValues) {
+  port.present = false;  // not plugged in at start
+  board.SetParameter(17, 100);
+  board.SetParameter(8, 540);
+  SetUpPage();
+  GameProfile* made = panel.profiles.CurrentProfile();
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->maxAngle, 900u) << "the new-profile values until a board answers";
+
+  port.present = true;
+  port.written.clear();
+  RefreshAndTick(panel, clock);
+  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  Bytes readOnly = B("orvenk?");
+  const Bytes bulk = BulkReadRequests();
+  readOnly.insert(readOnly.end(), bulk.begin(), bulk.end());
+  EXPECT_EQ(port.written, readOnly) << "the board keeps its own settings";
+  EXPECT_EQ(made->mainGain, 100);
+  EXPECT_EQ(made->maxAngle, 540u);
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "78 %");
+
+  // From now on it is the user's: a board plugged in later gets it.
+  board.SetParameter(17, 10);
+  port.dead = true;
+  RefreshAndTick(panel, clock);
+  ASSERT_EQ(panel.link.linkState, kDisconnected);
+  port.dead = false;
+  RefreshAndTick(panel, clock);
+  EXPECT_EQ(board.Parameter(17), 100);
+}
+
+TEST_F(Pages, ABoardPluggedBackGetsTheSelectedProfileNotTheOtherWayRound) {
+  SetUpPage();
+  GameProfile* rally = panel.profiles.CreateProfile("Rally", "rally.exe");
+  ASSERT_NE(rally, nullptr);
+  rally->mainGain = 90;
+  rally->maxAngle = 540;
+  panel.profiles.SelectProfile(1);
+
+  // Pulled out; it comes back with its settings reset.
+  port.dead = true;
+  RefreshAndTick(panel, clock);
+  ASSERT_EQ(panel.link.linkState, kDisconnected);
+  port.dead = false;
+  board.SetParameter(17, 10);
+  board.SetParameter(8, 1080);
+  RefreshAndTick(panel, clock);
+  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  EXPECT_EQ(board.Parameter(17), 90);
+  EXPECT_EQ(board.Parameter(8), 540);
+  EXPECT_EQ(rally->mainGain, 90) << "the profile is not overwritten with the board's values";
+  EXPECT_EQ(page.sliders[IDC_MAIN_GAIN_SLIDER], 90);
+  EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 540);
+}
+
+TEST_F(Pages, FlagBoxesAreKeptInTheProfileAndOnlyARealChangeOfProfileWrites) {
+  SetUpPage();
+  ASSERT_NE(panel.profiles.CreateProfile("Rally", "rally.exe"), nullptr);
+  GameProfile* chosen = panel.profiles.CurrentProfile();
+  ASSERT_NE(chosen, nullptr);
+  page.SetCheck(IDC_INVERT, true);
+  PageCommand(panel, page, IDC_INVERT);
+  page.SetCheck(IDC_MANUAL, true);
+  PageCommand(panel, page, IDC_MANUAL);
+  EXPECT_EQ(chosen->optionFlags & (kWheelFlagInvert | kWheelFlagManual), kWheelFlagInvert | kWheelFlagManual);
+
+  // Focus, opening and closing notify with the selection unchanged.
+  port.written.clear();
+  for (int notification : {3, kListOpening, 8, kListSelectionChanged}) {
+    PageCommand(panel, page, IDC_PROFILE_LIST, notification);
+  }
+  EXPECT_TRUE(port.written.empty());
+  EXPECT_TRUE(page.IsChecked(IDC_INVERT));
+
+  // Another profile and back: 15 writes each way, and the boxes come back.
+  page.Pick(IDC_PROFILE_LIST, 1);
+  PageCommand(panel, page, IDC_PROFILE_LIST, kListSelectionChanged);
+  EXPECT_EQ(Writes().size(), 15u);
+  EXPECT_FALSE(page.IsChecked(IDC_INVERT));
+  page.Pick(IDC_PROFILE_LIST, 0);
+  PageCommand(panel, page, IDC_PROFILE_LIST, kListSelectionChanged);
+  EXPECT_EQ(Writes().size(), 30u);
+  EXPECT_TRUE(page.IsChecked(IDC_INVERT));
+  EXPECT_TRUE(page.IsChecked(IDC_MANUAL));
+  EXPECT_EQ(board.Parameter(34) & (kWheelFlagInvert | kWheelFlagManual), kWheelFlagInvert | kWheelFlagManual);
+}
+
+TEST_F(Pages, APortChosenInTheListIsReadAndNoneDisconnects) {
+  panel.link.wheelPort = 0;
+  board.SetParameter(17, 100);
+  SetUpPage();
+  page.ResetCombo(IDC_WHEEL_PORT);
+  page.AddComboItem(IDC_WHEEL_PORT, "None", 0);
+  page.AddComboItem(IDC_WHEEL_PORT, "COM7", 7);
+  page.Pick(IDC_WHEEL_PORT, 1);
+  PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);
+  Bytes expected = B("orvenk?");
+  const Bytes bulk = BulkReadRequests();
+  expected.insert(expected.end(), bulk.begin(), bulk.end());
+  EXPECT_EQ(port.written, expected) << "the handshake, then every parameter read";
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "78 %");
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Wheel Found");
+  EXPECT_EQ(panel.profiles.CurrentProfile()->mainGain, 100) << "Default takes the board's values";
+
+  board.SetStatusScript({8});
+  RefreshAndTick(panel, clock);
+  ASSERT_EQ(panel.link.linkState, kWheelReady);
+  port.written.clear();
+  page.Pick(IDC_WHEEL_PORT, 0);
+  PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
+  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "0.0");
+  for (int id : {IDC_CENTER_WHEEL, IDC_CALIBRATE, IDC_INVERT}) PageCommand(panel, page, id);
+  RefreshAndTick(panel, clock);
+  EXPECT_TRUE(port.written.empty()) << "nothing talks to a port the user let go";
+  EXPECT_EQ(port.opens.size(), 1u);
+}
+
+TEST_F(Pages, APortListThatOpensLearnsOfPortsThatAppeared) {
+  panel.link.wheelPort = 0;
+  SetUpPage();
+  ASSERT_EQ(page.combos[IDC_WHEEL_PORT].size(), 1u);
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string link = dir_ + "/COM5";
+  ASSERT_EQ(symlink(ptsname(master), link.c_str()), 0);
+  PageCommand(panel, page, IDC_WHEEL_PORT, kListOpening);
+  ASSERT_EQ(page.combos[IDC_WHEEL_PORT].size(), 2u);
+  EXPECT_EQ(page.combos[IDC_WHEEL_PORT][1].text, "COM5");
+  EXPECT_EQ(page.Selected(IDC_WHEEL_PORT), 0) << "still None until the user picks it";
+  EXPECT_TRUE(port.opens.empty());
+  unlink(link.c_str());
+  close(master);
 }
 
 TEST_F(Pages, OkAndCancelEndThePage) {

@@ -523,5 +523,16 @@ TEST_F(ProfileCommands, AClosedDialogOrNothingSelectedChangesNothing) {
   EXPECT_EQ(Names(), std::vector<std::string>{"A"});
 }
 
+TEST_F(ProfileCommands, NewWithoutANameMakesNothingAndStaysOpen) {
+  Make({"Default"});
+  for (const char* name : {"", "\r\n"}) {
+    run.dialog.endResults.clear();
+    Type(name, "game.exe");
+    NewProfileCommand(panel.profiles, page);
+    EXPECT_EQ(Names(), std::vector<std::string>{"Default"}) << "name [" << name << "]";
+    EXPECT_TRUE(run.dialog.endResults.empty()) << "the dialog waits for a name";
+  }
+}
+
 }  // namespace
 }  // namespace profilestest

@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -104,6 +108,45 @@ TEST_F(SettingsTest, TheControllerGuidReadsBackWhole) {
     loaded.LoadSettings();
     EXPECT_EQ(loaded.settings.usedDeviceGuid.data1, old.read) << old.written;
   }
+}
+
+// A file that is there but cannot be read at start (here: no memory left to
+// read it into) is copied aside before the exit may replace it; one that
+// cannot even be copied is not replaced at all.
+TEST_F(SettingsTest, AFileThatCouldNotBeReadIsKeptBeforeTheExitReplacesIt) {
+  struct Case {
+    const char* file;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"config.ini", std::string(kExample) + "// notes\r\n" + std::string(30000, ' ') + "\r\n"},
+      {"GameProfiles.ini", "[GameProfiles]\r\nPROFILE=Mine,mine.exe,1,540,1,2,3,4,5,6,7,8,9,10,11,12,13\r\n" +
+                               std::string(30000, ' ') + "\r\n"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(Path(c.file), c.text);
+    void* hog = AllocMem(0, AvailPoolMem() - 8192);
+    ASSERT_NE(hog, nullptr);
+    ControlPanel panel;
+    panel.LoadSettings();
+    panel.profiles.LoadProfiles();
+    FreeMem(hog);
+    EXPECT_EQ(ReadFile(Path(std::string(c.file) + ".bak")), c.text) << c.file;
+    EXPECT_TRUE(panel.SaveSettings());
+    panel.profiles.SaveProfiles();
+    panel.profiles.FreeProfiles();
+    EXPECT_EQ(ReadFile(Path(std::string(c.file) + ".bak")), c.text) << c.file << ": the copy outlives the save";
+  }
+
+  // A folder where config.ini should be: not readable, not copyable.
+  std::remove(Path("config.ini").c_str());
+  std::remove(Path("config.ini.bak").c_str());
+  ASSERT_EQ(mkdir(Path("config.ini").c_str(), 0755), 0);
+  ControlPanel panel;
+  panel.LoadSettings();
+  EXPECT_FALSE(panel.SaveSettings());
+  EXPECT_FALSE(Exists(Path("config.ini.bak")));
+  EXPECT_EQ(rmdir(Path("config.ini").c_str()), 0) << "still the folder it was";
 }
 
 TEST_F(SettingsTest, MissingValuesGiveZeroAndAbsentKeysKeepDefaults) {

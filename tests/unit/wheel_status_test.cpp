@@ -2,6 +2,7 @@
 // away and comes back, on the fake channel and the stepped clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -235,6 +236,61 @@ TEST_F(WheelStatus, WriteToAGoneBoardClosesTheLink) {
 }
 
 // ---- "#" reports
+
+// A port where nothing answers (another device, a board in its bootloader):
+// the refresh sends the probe and returns; the reply window passes over the
+// next ticks, none of which waits for it. The re-probes go on.
+TEST_F(WheelStatus, AProbeNobodyAnswersNeverHoldsTheWindow) {
+  board.SetSilent(true);
+  uint64_t longest = 0;
+  auto timed = [&](auto step) {
+    const uint64_t before = clock.now;
+    step();
+    longest = std::max(longest, clock.now - before);
+  };
+  for (int second = 0; second < 5; ++second) {
+    timed([&] { panel.RefreshStatus(); });
+    while (panel.link.ProbePending()) {
+      clock.now += 33000;
+      timed([&] { panel.link.ContinueProbe(); });
+    }
+    clock.now += 1001000;
+  }
+  EXPECT_LE(longest, 25000u) << "the refresh's own 20 ms pause, no reply window";
+  EXPECT_EQ(port.opens.size(), 5u);
+  EXPECT_LT(panel.link.linkState, kWheelFound);
+  EXPECT_EQ(Status(), "Connected");
+
+  // A command while a probe waits settles it first, within its window.
+  board.SetSilent(false);
+  panel.RefreshStatus();
+  ASSERT_TRUE(panel.link.ProbePending());
+  panel.link.WaitNotBusy();
+  EXPECT_FALSE(panel.link.ProbePending());
+  EXPECT_EQ(panel.link.linkState, kWheelFound);
+}
+
+// A board that answers the handshake and then falls silent is let go after a
+// few missing replies, not after 69 of them; the next refresh looks again.
+TEST_F(WheelStatus, ABoardSilentAfterTheHandshakeIsLetGoQuickly) {
+  Connect();
+  board.SetSilent(true);
+  panel.link[kEntryMainGain].value = 77;
+  const uint64_t before = clock.now;
+  panel.link.ReadAllParameters();
+  EXPECT_LT(clock.now - before, 500000u);
+  const Bytes requests = BulkReadRequests();
+  EXPECT_EQ(port.written, Bytes(requests.begin(), requests.begin() + 3 * kBulkMissesBeforeLost));
+  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(Status(), "Disconnected");
+  EXPECT_EQ(panel.link[kEntryMainGain].value, 77) << "values not read are kept";
+
+  board.SetSilent(false);
+  Bytes sent = Refresh();
+  EXPECT_EQ(sent.size(), 7u + 69 * 3) << "found again and read whole";
+  EXPECT_EQ(panel.link.linkState, kWheelFound);
+}
 
 class BoardReport : public WheelStatus {
  protected:

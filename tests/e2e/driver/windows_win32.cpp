@@ -469,6 +469,46 @@ int SleepCommand(Context&, const Args& args) {
   return kOk;
 }
 
+// Asks the target for an answer every INTERVAL ms (a null message with a time
+// bound) for SECONDS and reports how long it made the asker wait: the longest
+// wait, how many asks it answered within 100 ms, and the share of the time it
+// spent not answering. The window stays the program's: nothing is changed.
+int PingWindow(Context& context, const Args& args) {
+  DWORD totalMs = 0;
+  long intervalMs = 50;
+  if (!ParseSeconds(args[0], &totalMs) || (args.size() > 1 && (!ParseInt(args[1], &intervalMs) || intervalMs < 1))) {
+    return kUsage;
+  }
+  HWND window = Target(context, "ping-window");
+  if (window == nullptr) return kFailed;
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  auto elapsedMs = [&] {
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  };
+  double longest = 0, waited = 0;
+  long asks = 0, prompt = 0, unanswered = 0;
+  while (elapsedMs() < totalMs) {
+    const double before = elapsedMs();
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+    const double wait = elapsedMs() - before;
+    ++asks;
+    if (!answered) ++unanswered;
+    if (answered && wait <= 100.0) ++prompt;
+    longest = wait > longest ? wait : longest;
+    waited += wait;
+    const double rest = static_cast<double>(intervalMs) - wait;
+    if (rest > 0) Sleep(static_cast<DWORD>(rest));
+  }
+  char line[160];
+  snprintf(line, sizeof line, "asks %ld longest %.0f ms within-100ms %.1f %% blocked %.1f %% unanswered %ld", asks,
+           longest, asks ? 100.0 * prompt / asks : 0.0, 100.0 * waited / elapsedMs(), unanswered);
+  PrintLine(line);
+  return kOk;
+}
 }  // namespace
 
 // ---- helpers shared with the control commands
@@ -626,5 +666,6 @@ const Command kWindowCommands[] = {
     {"tray-delete", 2, 2, TrayDelete, "0xHANDLE ID  remove that window's icon from the notification area"},
     {"is-iconic", 0, 0, IsIconic, "  print 1 when the target is minimised, else 0"},
     {"sleep", 1, 1, SleepCommand, "MS  pause"},
+    {"ping-window", 1, 2, PingWindow, "SECONDS [INTERVAL_MS]  ask the target for an answer every 50 ms; print the longest wait"},
     {nullptr, 0, 0, nullptr, nullptr},
 };
