@@ -10,6 +10,10 @@
 # - Wheel: a board plugged in (USB 2341:8036, /dev/ttyACM*) becomes COM7;
 #   otherwise the stand-in board (tools/standin_board) plays the wheel on
 #   COM7. Without a config.ini of your own, one naming COM7 is written.
+# - Drive, in developer mode (-dev): a USB-RS485 adapter (0403:6001,
+#   /dev/ttyUSB*) becomes COM3; otherwise the stand-in drive
+#   (tools/standin_drive) plays the servo drive on COM3. A config.ini written
+#   here names COM3 as the drive's port too.
 # - Display: your own when DISPLAY works; otherwise (or with --headless) a
 #   private Xvfb. Either way a screenshot of the window lands in
 #   build/run/screenshot.png. Headless runs end the program after the
@@ -58,6 +62,7 @@ if [ -d data ]; then
 fi
 
 board_pid=""
+drive_pid=""
 xvfb_started=0
 program_pid=""
 prefix=""
@@ -65,6 +70,7 @@ cleanup() {
   [ -n "$program_pid" ] && e2e_kill_pid "$program_pid"
   [ -n "$prefix" ] && e2e_stop_prefix "$prefix"
   [ -n "$board_pid" ] && e2e_kill_pid "$board_pid"
+  [ -n "$drive_pid" ] && e2e_kill_pid "$drive_pid"
   [ $xvfb_started -eq 1 ] && e2e_stop_xvfb "$run"
 }
 trap cleanup EXIT
@@ -122,9 +128,50 @@ elif [ -d tools/standin_board ]; then
     fi
   fi
 fi
+# ---- in developer mode, the servo drive on COM3
+developer=0
+for arg in "${program_args[@]}"; do
+  case "${arg,,}" in -dev | /dev) developer=1 ;; esac
+done
+com3=$prefix/dosdevices/com3
+if [ $developer -eq 1 ]; then
+  rm -f "$com3"
+  real_drive=""
+  for tty in /sys/class/tty/ttyUSB*; do
+    [ -e "$tty/device" ] || continue
+    usb=$(readlink -f "$tty/device/../..")
+    if [ "$(cat "$usb/idVendor" 2>/dev/null)" = 0403 ] && [ "$(cat "$usb/idProduct" 2>/dev/null)" = 6001 ]; then
+      real_drive=/dev/$(basename "$tty")
+      break
+    fi
+  done
+  if [ -n "$real_drive" ]; then
+    say "RS485 adapter found at $real_drive: it is COM3"
+    ln -sfn "$real_drive" "$com3"
+  elif [ -x "$root/build/native/standin_drive" ] ||
+    { cmake -S . -B "$root/build/native" >/dev/null &&
+      cmake --build "$root/build/native" --target standin_drive -j"$(nproc)" >/dev/null; }; then
+    mkdir -p "$run/drive"
+    rm -f "$run/drive/tty"
+    "$root/build/native/standin_drive" --link "$run/drive/tty" --transcript "$run/drive/transcript.txt" \
+      >"$run/drive/drive.out" 2>"$run/drive/drive.err" &
+    drive_pid=$!
+    for _ in $(seq 1 100); do [ -L "$run/drive/tty" ] && break; sleep 0.05; done
+    if [ -L "$run/drive/tty" ]; then
+      ln -sfn "$run/drive/tty" "$com3"
+      say "no drive plugged in: the stand-in drive plays it on COM3 (transcript: $run/drive/transcript.txt)"
+    else
+      say "the stand-in drive did not start (see $run/drive/drive.err)"
+    fi
+  else
+    say "could not build the stand-in drive; developer mode runs without a drive"
+  fi
+fi
 if [ -L "$com7" ] && [ ! -f "$app/config.ini" ]; then
-  printf '[Config]\r\nDEVICE_COM_PORT=7\r\n\r\n' >"$app/config.ini"
-  say "wrote $app/config.ini naming COM7"
+  sm_line=""
+  [ -L "$com3" ] && sm_line='SM_COM_PORT=3\r\n'
+  printf "[Config]\r\nDEVICE_COM_PORT=7\r\n${sm_line}\r\n" >"$app/config.ini"
+  say "wrote $app/config.ini naming COM7${sm_line:+ and the drive on COM3}"
 fi
 
 # ---- run

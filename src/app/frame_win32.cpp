@@ -171,8 +171,8 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
       // Windows may end the program as soon as this returns: the exit's
       // saves cannot wait for the message loop to end.
       if (wParam) {
-        LogPrintf(0, "WM_ENDSESSION: the session ends, saving");
         Panel().SaveForExit();
+        LogPrintf(0, "WM_ENDSESSION: the session ends, settings saved");
       }
       return Answer(window, 0);
     case WM_CLOSE:

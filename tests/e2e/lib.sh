@@ -332,6 +332,14 @@ file_text() { tr -d '\r' <"$1" 2>/dev/null; }
 log_text() { file_text "$SCENARIO_DIR/Log.txt"; }
 log_line() { log_text | sed -n "${1}p"; }
 log_has() { log_text | grep -qF -- "$1"; }
+# Waits (at most ${2:-10} s) until Log.txt holds the text $1.
+wait_log() {
+  local deadline=$((SECONDS + ${2:-10}))
+  until log_has "$1"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.05
+  done
+}
 
 # ---- the installer (scripts/package.sh)
 
@@ -426,6 +434,65 @@ wait_received() {
     sleep 0.05
   done
   return 1
+}
+
+# ---- the stand-in drive (tools/standin_drive, native) behind a COM port
+
+# Starts the stand-in drive on a pseudo-terminal linked as COM$1; further
+# arguments go to the drive (e.g. --silent). Sets DRIVE_PID, DRIVE_TRANSCRIPT
+# and DRIVE_CONTROL. A drive that does not come up ends the scenario.
+start_drive() {
+  local port=$1 i
+  shift
+  local exe=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}/standin_drive
+  [ -x "$exe" ] || { fail "no stand-in drive at $exe"; scenario_end; }
+  local dir=$SCENARIO_DIR/drive
+  mkdir -p "$dir"
+  DRIVE_TRANSCRIPT=$dir/transcript.txt
+  DRIVE_CONTROL=$dir/control
+  rm -f "$dir/tty"  # a drive started before may have left its link
+  "$exe" --link "$dir/tty" --transcript "$DRIVE_TRANSCRIPT" --control "$DRIVE_CONTROL" "$@" \
+    >"$dir/drive.out" 2>"$dir/drive.err" &
+  DRIVE_PID=$!
+  track_pid "$DRIVE_PID"
+  for i in $(seq 1 200); do
+    [ -L "$dir/tty" ] && [ -p "$DRIVE_CONTROL" ] && break
+    sleep 0.05
+  done
+  [ -L "$dir/tty" ] || { fail "the stand-in drive did not come up"; scenario_end; }
+  link_com "$port" "$dir/tty"
+}
+
+# Ends the stand-in drive and waits until it is gone (it removes its link as
+# it goes, which must not hit the link of a drive started after it).
+stop_drive() {
+  kill "$DRIVE_PID" 2>/dev/null
+  wait "$DRIVE_PID" 2>/dev/null
+}
+
+drive_lines() { wc -l <"$DRIVE_TRANSCRIPT"; }
+
+# Waits (at most 10 s) until the drive's transcript from line $1 on has a
+# line matching the extended regex $2.
+wait_drive() {
+  local from=$1 regex=$2 i
+  for i in $(seq 1 200); do
+    tail -n +"$from" "$DRIVE_TRANSCRIPT" | grep -qE -- "$regex" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# Sends a control line to the drive and waits until it has taken it.
+drive_control() {
+  local from=$(($(drive_lines) + 1))
+  echo "$*" >"$DRIVE_CONTROL"
+  wait_drive "$from" "#  control: $*" || fail "the drive did not take \"$*\""
+}
+
+# Packets the program sent to the drive from line $1 on, as hex bytes.
+drive_received() {
+  tail -n +"$1" "$DRIVE_TRANSCRIPT" | sed -n 's/^[0-9.]* < \([0-9a-f][0-9a-f]\( [0-9a-f][0-9a-f]\)*\)  .*$/\1/p'
 }
 
 # A check that nothing more arrives can only wait a while: this long.

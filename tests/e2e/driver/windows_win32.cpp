@@ -289,21 +289,30 @@ int ListWindows(Context&, const Args&) {
   return kOk;
 }
 
+// The child dialogs (pages) of a frame, top to bottom.
+std::vector<HWND> PagesOf(HWND top) {
+  std::vector<std::pair<LONG, HWND>> pages;
+  for (HWND child = GetWindow(top, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) != L"#32770") continue;
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    pages.push_back({rect.top, child});
+  }
+  std::sort(pages.begin(), pages.end());
+  std::vector<HWND> out;
+  for (const auto& page : pages) out.push_back(page.second);
+  return out;
+}
+
 // The child dialogs (pages) of the target, top to bottom: "x y width height"
 // in the target's client coordinates.
 int ListPages(Context& context, const Args&) {
   HWND top = Target(context, "list-pages");
   if (top == nullptr) return kFailed;
-  std::vector<RECT> pages;
-  for (HWND child = GetWindow(top, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (ClassOf(child) != L"#32770") continue;
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&rect), 2);
-    pages.push_back(rect);
-  }
-  std::sort(pages.begin(), pages.end(), [](const RECT& a, const RECT& b) { return a.top < b.top; });
-  for (const RECT& r : pages) {
+  for (HWND page : PagesOf(top)) {
+    RECT r{};
+    GetWindowRect(page, &r);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
     char line[96];
     snprintf(line, sizeof(line), "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
     PrintLine(line);
@@ -620,16 +629,31 @@ HWND FindControl(HWND top, int id) {
   return search.found;
 }
 
+// A control id, or "P:ID" for the control ID of the P-th page from the top
+// (the main page and the strip share some ids).
 HWND TargetControl(Context& context, const char* command, const std::string& idText) {
-  long id = 0;
-  if (!ParseInt(idText, &id)) {
+  long id = 0, page = 0;
+  const size_t colon = idText.find(':');
+  if (colon != std::string::npos && (!ParseInt(idText.substr(0, colon), &page) || page < 1)) {
+    PrintError(command, "bad page in " + idText);
+    return nullptr;
+  }
+  if (!ParseInt(colon == std::string::npos ? idText : idText.substr(colon + 1), &id)) {
     PrintError(command, "bad control id " + idText);
     return nullptr;
   }
   HWND top = Target(context, command);
   if (top == nullptr) return nullptr;
   HWND control = nullptr;
-  WaitUntil(context.timeoutMs, [&] { return (control = FindControl(top, static_cast<int>(id))) != nullptr; });
+  WaitUntil(context.timeoutMs, [&] {
+    HWND within = top;
+    if (page > 0) {
+      const std::vector<HWND> pages = PagesOf(top);
+      if (pages.size() < static_cast<size_t>(page)) return false;
+      within = pages[page - 1];
+    }
+    return (control = FindControl(within, static_cast<int>(id))) != nullptr;
+  });
   if (control == nullptr) PrintError(command, "no control " + idText);
   return control;
 }

@@ -17,13 +17,9 @@ wait_received "$from" '^50 22 ' 1
 
 step "Windows asks, then ends the session"
 driver post-message 0x11 0 0 + post-message 0x16 1 0 >/dev/null
-deadline=$((SECONDS + 10))
-until log_has "WM_ENDSESSION: the session ends, saving"; do
-  [ $SECONDS -lt $deadline ] || break
-  sleep 0.05
-done
-check_true "the end of the session is logged" log_has "WM_ENDSESSION: the session ends, saving"
-# The saves are done before the frame answers; Windows may end the process now.
+check_true "the end of the session is logged" wait_log "WM_ENDSESSION: the session ends, settings saved"
+# The saves are done (and logged) before the frame answers; Windows may end
+# the process now.
 kill -9 "$PROGRAM_PID" 2>/dev/null
 wait_exit "$PROGRAM_PID" 10
 
