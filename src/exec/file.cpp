@@ -223,6 +223,10 @@ bool SetupDriveListFrom(const DriveSource* source) {
   // A: and B: are floppy letters; examining them would spin up (or prompt for) the drive.
   for (uint32_t number = 3; number <= 31; ++number) {
     if (!(mask & (1u << (number - 1)))) continue;
+    if (source->typeOf) {
+      const uint32_t type = source->typeOf(source->context, number);
+      if (type != kDriveFixed && type != kDriveRemovable) continue;
+    }
     DriveProbe probe{};
     if (!source->probe || !source->probe(source->context, number, &probe)) continue;
     DriveEntry* entry = static_cast<DriveEntry*>(AllocMem(kMainPoolId, sizeof(DriveEntry)));

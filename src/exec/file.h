@@ -72,12 +72,20 @@ struct DriveProbe {
   uint32_t driveType;
   char label[32];
 };
-// Seam for the platform: present-drive bit mask (bit n-1 = drive n), and a probe
-// that selects drive n and reads its volume; false skips the drive.
+// Drive types as the platform reports them; only fixed and removable drives are
+// probed: a network drive whose server is away, or an optical drive spinning
+// up, can hold the probe (and the program's start) for seconds.
+constexpr uint32_t kDriveRemovable = 2;
+constexpr uint32_t kDriveFixed = 3;
+
+// Seam for the platform: present-drive bit mask (bit n-1 = drive n), the type
+// of drive n (a quick look that touches no medium), and a probe that selects
+// drive n and reads its volume; false skips the drive.
 struct DriveSource {
   uint32_t (*presentMask)(void* context);
   bool (*probe)(void* context, uint32_t driveNumber, DriveProbe* out);
   void* context;
+  uint32_t (*typeOf)(void* context, uint32_t driveNumber) = nullptr;  // null: probe every drive
 };
 
 // Builds "Drive list" from the platform (remembers and restores the current drive

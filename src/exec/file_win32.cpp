@@ -15,6 +15,13 @@ uint32_t PresentDrives(void*) {
   return GetLogicalDrives();
 }
 
+// GetDriveType reads the type the system keeps; it touches neither the medium
+// nor a network server, unlike the volume information read below.
+uint32_t DriveTypeOf(void*, uint32_t number) {
+  char root[4] = {static_cast<char>('A' + number - 1), ':', '\\', '\0'};
+  return GetDriveTypeA(root);
+}
+
 bool ProbeDrive(void*, uint32_t number, DriveProbe* out) {
   if (_chdrive(static_cast<int>(number)) != 0) return false;
   char root[4] = {static_cast<char>('A' + number - 1), ':', '\\', '\0'};
@@ -39,7 +46,7 @@ bool SetupDriveList() {
   bool haveDirectory = _getcwd(savedDirectory, sizeof savedDirectory) != nullptr;
   // An empty card reader or optical drive must not pop up "There is no disk in the drive".
   UINT savedMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  DriveSource source{PresentDrives, ProbeDrive, nullptr};
+  DriveSource source{PresentDrives, ProbeDrive, nullptr, DriveTypeOf};
   bool ok = SetupDriveListFrom(&source);
   if (savedDrive > 0) _chdrive(savedDrive);
   if (haveDirectory) _chdir(savedDirectory);

@@ -163,7 +163,7 @@ void WalkFreeLists() {
       const uint32_t size = FreeSize(block);
       uint8_t* next = NextFree(block);
       if (size == 0xAAAAAAAA || next == block || size < kMinBlock ||
-          size + tail > static_cast<uint64_t>(pool->end - block)) {
+          uint64_t{size} + tail > static_cast<uint64_t>(pool->end - block)) {  // widened: no wrap
         EXEC_ASSERT(kModule, "Memory patch, block corrupted");
         gWalkLimit = count + 10;
         return;

@@ -146,6 +146,15 @@ bool _InitAlloc(uint32_t mainSize, uint32_t debugSize, bool hostHeap) {
   DropCheckTables();
   if (gMemOptions & kMemThreadSafe) {
     CreateSemaphore(&gSemaphore, "Memory manager");
+    if (gSemaphore.handle == nullptr) {
+      // Without its lock every call would run unlocked (and say so in a box):
+      // the manager does not start. The assert has been shown once already.
+      RemoveNode(&gSemaphore.node);
+      gSemaphore.node.type = kNodeRemoved;
+      Unregister();
+      LogPrintf(0, "_InitAlloc: no \"Memory manager\" semaphore, the memory manager does not start\n");
+      return false;
+    }
     gSemaphoreMade = true;
   }
   gHostHeap = hostHeap;

@@ -36,6 +36,9 @@ LocalTime Now();
 // (and, on Windows, across processes) means the same object. name may be null.
 struct Mutex;
 Mutex* CreateNamedMutex(const char* name);
+// Native tests only (the POSIX backend): the next count creations fail as
+// when the system has no handle left.
+void FailMutexCreationsForTest(int count);
 enum class Wait { kOwned, kTimeout, kFailed };
 constexpr uint32_t kWaitForever = 0xFFFFFFFF;
 // kTimeout means the wait ended without ownership; kFailed sets LastError()

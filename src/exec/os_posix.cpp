@@ -97,8 +97,19 @@ std::mutex gRegistryLock;
 Mutex* gNamed = nullptr;  // every named mutex of the process
 }  // namespace
 
+namespace {
+int gFailMutexCreations = 0;
+}  // namespace
+
+void FailMutexCreationsForTest(int count) { gFailMutexCreations = count; }
+
 Mutex* CreateNamedMutex(const char* name) {
   std::lock_guard<std::mutex> guard(gRegistryLock);
+  if (gFailMutexCreations > 0) {
+    --gFailMutexCreations;
+    tLastError = 1450;  // ERROR_NO_SYSTEM_RESOURCES
+    return nullptr;
+  }
   if (name != nullptr) {
     for (Mutex* m = gNamed; m != nullptr; m = m->nextNamed) {
       if (strcmp(m->name, name) == 0) {

@@ -241,7 +241,8 @@ bool EndOfLine(const ScriptDocument* document) {
 
 bool SearchSection(const ScriptDocument* document, const char* section, const uint8_t** bracket,
                    const uint8_t** after) {
-  size_t wantedLength = section ? strlen(section) : 0;
+  if (!section) return false;  // no name: no section to find
+  size_t wantedLength = strlen(section);
   if (wantedLength > kScriptSectionNameMax) return false;  // no header can carry it
   char wanted[kScriptSectionNameMax + 1];
   memcpy(wanted, section, wantedLength + 1);

@@ -12,24 +12,42 @@
 
 namespace {
 
-// Longest quoted value, quotes included.
-constexpr size_t kQuotedMax = 511;
+// Longest quoted form: the reader's longest value, every byte escaped, and the
+// two quotes.
+constexpr size_t kQuotedMax = 2 * kScriptTokenMax + 2;
 
 // Where the old section ends: at the next '[' that starts a token. A '[' inside
 // a quoted value or in the middle of a value does not count, so a value such as
 // "Rally [beta]" cannot cut the section short (the cut-off rest would otherwise
-// stay behind the new section and grow with every save). Quoted parts are only
-// taken within their line: values are never written across lines, and an
-// unclosed quote typed by hand must not swallow the sections after it. The end
-// of the data (NUL or 0x1A) ends the section too.
+// stay behind the new section and grow with every save); nor does one that
+// starts a value right after '=' (typed by hand without quotes), nor one in a
+// comment ("// see [notes]"), which the reader skips whole: "//" to the line
+// end, "/*" to "*/". Quoted parts are only taken within their line: values are
+// never written across lines, and an unclosed quote typed by hand must not
+// swallow the sections after it. The end of the data (NUL or 0x1A) ends the
+// section too.
 const uint8_t* SectionEnd(const uint8_t* p, const uint8_t* end) {
   auto endsLine = [](uint8_t c) { return c == '\r' || c == '\n' || c == 0x00 || c == 0x1A; };
+  auto endsData = [](uint8_t c) { return c == 0x00 || c == 0x1A; };
   bool tokenStart = true;
+  bool valueNext = false;  // after '=', before the value's first byte
   while (p < end) {
     uint8_t c = *p;
-    if (c == '[' && tokenStart) return p;
+    if (c == '[' && tokenStart && !valueNext) return p;
     // The reader stops at the end of the data; what lies behind it is kept.
-    if (c == 0x00 || c == 0x1A) return p;
+    if (endsData(c)) return p;
+    if (c == '/' && p + 1 < end && (p[1] == '/' || p[1] == '*')) {
+      const bool block = p[1] == '*';
+      p += 2;
+      if (block) {
+        while (p < end && !endsData(*p) && !(p[0] == '*' && p + 1 < end && p[1] == '/')) ++p;
+        if (p < end && *p == '*') p += 2;
+      } else {
+        while (p < end && *p != '\n' && !endsData(*p)) ++p;
+      }
+      tokenStart = true;
+      continue;
+    }
     if (c == '"' || c == '\'') {
       const uint8_t* q = p + 1;
       while (q < end && *q != c && !endsLine(*q)) {
@@ -39,8 +57,14 @@ const uint8_t* SectionEnd(const uint8_t* p, const uint8_t* end) {
       if (q < end && *q == c) {
         p = q + 1;
         tokenStart = true;
+        valueNext = false;
         continue;
       }
+    }
+    if (c == '=') {
+      valueNext = true;
+    } else if (c != ' ' && c != '\t') {
+      valueNext = false;
     }
     tokenStart = IsScriptSeparator(c);
     ++p;
@@ -180,26 +204,29 @@ bool AddString(ScriptKeyLine* line, const char* text) {
     return false;
   }
   size_t length = strlen(text);
-  if (ReadsBackPlain(text)) {
-    return AppendValue(line, text, length < kScriptTokenMax ? length : kScriptTokenMax);
+  if (length > kScriptTokenMax) {
+    // The reader keeps no more than this of a value: cut, it would come back
+    // as another value than the one stored, so it is not stored at all.
+    LogPrintf(0, "AddString: value of %u characters not written (at most %u)\n",
+              static_cast<unsigned>(length), static_cast<unsigned>(kScriptTokenMax));
+    AppendValue(line, "\"\"", 2);
+    return false;
   }
+  if (ReadsBackPlain(text)) return AppendValue(line, text, length);
   char form[kQuotedMax + 1];
   size_t used = 0;
   if (!strchr(text, '"')) {
     // Double quotes take everything up to the next double quote as it is.
-    size_t take = length < kQuotedMax - 2 ? length : kQuotedMax - 2;
     form[used++] = '"';
-    memcpy(form + used, text, take);
-    used += take;
+    memcpy(form + used, text, length);
+    used += length;
     form[used++] = '"';
   } else {
     // A double quote can only travel inside single quotes, where a backslash
     // takes the next character as it is.
     form[used++] = '\'';
     for (const char* p = text; *p; ++p) {
-      bool escape = *p == '\'' || *p == '\\';
-      if (used + (escape ? 2 : 1) + 1 > kQuotedMax) break;
-      if (escape) form[used++] = '\\';
+      if (*p == '\'' || *p == '\\') form[used++] = '\\';
       form[used++] = *p;
     }
     form[used++] = '\'';

@@ -146,6 +146,14 @@ TEST_F(FileTest, DriveListSkipsFloppiesAndUnselectableDrives) {
   DriveEntry* f = reinterpret_cast<DriveEntry*>(GetNthNode(&list->list, 1));
   EXPECT_EQ(f->driveNumber, 6u);
   EXPECT_EQ(strlen(f->label), 31u);
+
+  // With the types known, only fixed and removable drives are probed: network
+  // (4), optical (5), RAM (6), unknown (0) and gone (1) drives are left out.
+  FakeDrives typed{0xFC, 0, {}};  // C: to H:
+  DriveSource withTypes{FakeMask, FakeProbe, &typed,
+                        [](void*, uint32_t n) { return std::vector<uint32_t>{0, 0, 0, 3, 4, 5, 2, 6, 1}[n]; }};
+  ASSERT_TRUE(SetupDriveListFrom(&withTypes));
+  EXPECT_EQ(typed.probed, (std::vector<uint32_t>{3, 6}));
 }
 
 }  // namespace

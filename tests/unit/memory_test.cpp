@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "exec/list.h"
+#include "exec/os.h"
+#include "exec/task.h"
 #include "exec/memory.h"
 #include "exec/memory_internal.h"
 #include "memory_fixture.h"
@@ -312,6 +314,17 @@ TEST_F(PoolTest, WalkFindsDamagedFreeBlocks) {
   block[size] ^= 1;
   AllocMem(kDebugPoolId, 16);
   EXPECT_EQ(AssertCount(), 3u);
+
+  // Sizes whose sum with the guard gap wraps in 32 bits must not pass for
+  // sizes that fit: the guard check would read gigabytes past the block.
+  uint32_t count = 3;
+  for (uint32_t damaged : {0xFFFFFFFFu, 0xFFFFFFFCu, 0xFFFFFFF0u}) {
+    mem::SetFreeSize(block, damaged);
+    AllocMem(kDebugPoolId, 16);
+    EXPECT_EQ(AssertCount(), ++count) << std::hex << damaged;
+    EXPECT_EQ(LastAssert(), "Memory patch, block corrupted");
+  }
+  mem::SetFreeSize(block, size);
 }
 
 TEST_F(PoolTest, BreakSettings) {
@@ -364,6 +377,26 @@ TEST_F(PoolTest, InitFailureReportsAndLeavesNothingBehind) {
   EXPECT_EQ(CountNodes(&AnchorList()->list), lists + 1);
   SetLogSwitch(0);
   SetLogDirectory("");
+}
+
+// A thread-safe manager whose lock cannot be made does not start: it would
+// otherwise run unlocked and show a box at every call.
+TEST_F(PoolTest, NoLockNoThreadSafeStart) {
+  testsupport::AssertRecorder::Install();
+  const uint32_t lists = CountNodes(&AnchorList()->list);
+  const uint32_t semaphores = CountNodes(&SemaphoreList()->list);
+  gMemOptions |= kMemThreadSafe;
+  os::FailMutexCreationsForTest(1);
+  EXPECT_FALSE(_InitAlloc(memtest::kMainSize, 0, false));
+  EXPECT_EQ(AssertCount(), 1u) << "the failed creation, once";
+  EXPECT_FALSE(MemoryReady());
+  EXPECT_EQ(CountNodes(&AnchorList()->list), lists);
+  EXPECT_EQ(CountNodes(&SemaphoreList()->list), semaphores);
+  EXPECT_TRUE(_InitAlloc(memtest::kMainSize, 0, false)) << "a retry can still succeed";
+  void* block = AllocMem(0, 64);
+  EXPECT_NE(block, nullptr);
+  FreeMem(block);
+  EXPECT_EQ(AssertCount(), 1u);
 }
 
 TEST_F(PoolTest, HostHeapModeBypassesThePools) {

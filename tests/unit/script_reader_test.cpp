@@ -87,6 +87,13 @@ TEST_F(ScriptReaderTest, SectionSearch) {
   EXPECT_EQ(ReadLines("[" + longName + "]\r\n[S]\r\nFLAGS=3\r\n", "S", kKeys), three);
   std::string name127(127, 'n');
   EXPECT_EQ(ReadLines("[" + name127 + "]\r\nFLAGS=3\r\n", name127.c_str(), kKeys), three);
+
+  // No name is no section (not a null read).
+  const std::string text = "[A]\r\nFLAGS=3\r\n";
+  ScriptDocument* document = NewScriptDocument("t.ini", text.data(), static_cast<uint32_t>(text.size()));
+  ASSERT_NE(document, nullptr);
+  EXPECT_FALSE(FindSection(document, nullptr));
+  DeleteScriptDocument(document);
 }
 
 TEST_F(ScriptReaderTest, Numbers) {

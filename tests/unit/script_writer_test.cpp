@@ -82,6 +82,11 @@ TEST_F(ScriptWriterTest, SavesReplaceOrAddTheSectionAndKeepTheRest) {
       {"before the end of the data", "[A]\r\nX=1\r\n" + tail, "[A]\r\nX=1\r\n", tail},
       // A file an earlier version wrote with a bracket unquoted is cleaned up.
       {"over an unquoted bracket", "[Config]\r\nNAME=Game[beta],1\r\n\r\n[B]\r\nY=1\r\n", "", "[B]\r\nY=1\r\n"},
+      // Brackets the reader never takes for a header do not end the old section.
+      {"over comments with brackets",
+       "[Config]\r\n// see [notes]\r\nFLAGS=1 /* [x]\r\n[y] */\r\nNAME= [typed],1\r\n\r\n[B]\r\nY=1\r\n", "",
+       "[B]\r\nY=1\r\n"},
+      {"up to a header after a value", "[Config]\r\nFLAGS=1 [B]\r\nY=1\r\n", "", "[B]\r\nY=1\r\n"},
   };
   for (const Case& c : cases) {
     WriteFile(Path("c.ini"), c.file);
@@ -171,17 +176,31 @@ TEST_F(ScriptWriterTest, UnwritableStringsKeepTheLineWhole) {
   ASSERT_TRUE(WriteSection(document));
   EXPECT_EQ(ReadFile(Path("u.ini")), "[S]\r\nNAME=\"\",\"\"\r\nFLAGS=5\r\n\r\n");
 
-  // Long values are cut, but always with their closing quote.
-  ASSERT_TRUE(BeginSection(document, "S"));
-  std::string longText = "x " + std::string(600, 'y');
-  ScriptKeyLine* name = AddKey(document, kKeys, 8);
-  AddString(name, longText.c_str());
-  AddNumber(name, 5);
-  ASSERT_TRUE(WriteSection(document));
-  Lines lines;
-  document->context = &lines;
-  ReadSection(document, "S", kKeys, CollectLine);
-  EXPECT_EQ(lines, (Lines{{8, {longText.substr(0, 509), "5"}}}));
+  // Values up to the reader's longest come back whole, quoted or not; a longer
+  // one is refused like a line break (cut, it would read back as another).
+  struct Case {
+    std::string text;
+    bool written;
+  };
+  const Case cases[] = {
+      {std::string(kScriptTokenMax, 'p'), true},
+      {"x " + std::string(kScriptTokenMax - 2, 'y'), true},
+      {"'\\\"" + std::string(kScriptTokenMax - 3, 'q'), true},  // every kind of escape
+      {std::string(kScriptTokenMax - 1, '\''), true},
+      {std::string(kScriptTokenMax + 1, 'p'), false},
+      {"x " + std::string(600, 'y') + std::string(600, '"'), false},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(BeginSection(document, "S"));
+    ScriptKeyLine* name = AddKey(document, kKeys, 8);
+    EXPECT_EQ(AddString(name, c.text.c_str()), c.written) << c.text.size();
+    AddNumber(name, 5);
+    ASSERT_TRUE(WriteSection(document));
+    Lines lines;
+    document->context = &lines;
+    ReadSection(document, "S", kKeys, CollectLine);
+    EXPECT_EQ(lines, (Lines{{8, {c.written ? c.text : std::string(), "5"}}})) << c.text.size();
+  }
   DeleteScriptDocument(document);
 }
 

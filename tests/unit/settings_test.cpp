@@ -131,6 +131,7 @@ TEST_F(SettingsTest, AFileThatCouldNotBeReadIsKeptBeforeTheExitReplacesIt) {
     panel.LoadSettings();
     panel.profiles.LoadProfiles();
     FreeMem(hog);
+    EXPECT_TRUE(AssertRecorder::Saw("AllocMem: Could not allocate memory\n")) << c.file;
     EXPECT_EQ(ReadFile(Path(std::string(c.file) + ".bak")), c.text) << c.file;
     EXPECT_TRUE(panel.SaveSettings());
     panel.profiles.SaveProfiles();
@@ -231,6 +232,7 @@ TEST_F(SettingsTest, ASaveShortOfMemoryWritesAllOrNothing) {
   }
   for (void* block : held) FreeMem(block);
   EXPECT_TRUE(saved);
+  EXPECT_TRUE(AssertRecorder::Saw("AllocMem: Could not allocate memory\n")) << "the shortage was reported";
 }
 
 }  // namespace

@@ -74,19 +74,31 @@ struct SeenAssert {
 // Install() clears the record and hooks it in; Remove() unhooks it.
 class AssertRecorder {
  public:
+  // The boxes shown since Install. Reading them (All, Count, Last, Saw) marks
+  // them as looked at; Remove fails the test when boxes came that it never
+  // looked at, so no test hides an assert it provoked by accident.
   static std::vector<SeenAssert>& All() {
-    static std::vector<SeenAssert> seen;
-    return seen;
+    Looked() = true;
+    return Seen();
   }
   static bool Hook(const char* file, int line, const char* message) {
-    All().push_back({file ? file : "", line, message ? message : ""});
+    Seen().push_back({file ? file : "", line, message ? message : ""});
     return false;
   }
   static void Install() {
-    All().clear();
+    Seen().clear();
+    Looked() = false;
     SetAssertHook(Hook);
   }
-  static void Remove() { SetAssertHook(nullptr); }
+  static void Remove() {
+    SetAssertHook(nullptr);
+    if (!Looked() && !Seen().empty()) {
+      std::string list;
+      for (const SeenAssert& seen : Seen()) list += "\n  " + seen.file + ": " + seen.message;
+      ADD_FAILURE() << Seen().size() << " assert box(es) the test never checked:" << list;
+    }
+    Seen().clear();
+  }
   static size_t Count() { return All().size(); }
   static std::string Last() { return All().empty() ? std::string() : All().back().message; }
   // Whether a box with exactly this message (and, when given, line) was shown.
@@ -95,6 +107,16 @@ class AssertRecorder {
       if (seen.message == message && (line < 0 || seen.line == line)) return true;
     }
     return false;
+  }
+
+ private:
+  static std::vector<SeenAssert>& Seen() {
+    static std::vector<SeenAssert> seen;
+    return seen;
+  }
+  static bool& Looked() {
+    static bool looked = false;
+    return looked;
   }
 };
 

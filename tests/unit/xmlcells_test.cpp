@@ -128,6 +128,7 @@ TEST_F(XmlCellsTest, HugeCellIsCopiedWhole) {
   text = "<Row><Cell><Data>" + huge + "</Data></Cell></Row>";
   cursor = XmlCursor{text.data(), text.data() + text.size()};
   EXPECT_FALSE(ReadRow(&cursor, &cells_));
+  EXPECT_EQ(AssertRecorder::Last(), "AllocMem: Could not allocate memory\n");
   EmptyXmlCells(&cells_);
   EXPECT_GE(AvailPoolMem(), before);
 }
