@@ -2,6 +2,11 @@
 # Builds every fuzz target with clang and runs each for a fixed time (default
 # 30 s, FUZZ_SECONDS), as many at once as there are cores. Fails on any crash,
 # sanitizer report, leak, time-out or out-of-memory. Needs no network.
+#   bash fuzz/run.sh                           what the tests run
+#   FUZZ_SECONDS=14400 bash fuzz/run.sh        a long run: four hours each
+#   bash fuzz/run.sh fuzz_board fuzz_settings  only these targets
+# Each target reports its executions, coverage (edges, features), corpus size
+# and whether it found anything; the corpus it grew stays in build/fuzz/run/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -12,10 +17,12 @@ jobs=$(nproc)
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$jobs" >/dev/null
 
-targets=()
-for source in "$here"/fuzz_*.cpp; do
-  targets+=("$(basename "$source" .cpp)")
-done
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for source in "$here"/fuzz_*.cpp; do
+    targets+=("$(basename "$source" .cpp)")
+  done
+fi
 
 run_one() {
   local name=$1
@@ -43,8 +50,13 @@ for name in "${targets[@]}"; do
 done
 for name in "${targets[@]}"; do
   if wait "${pids[$name]}"; then
-    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/run/$name/log.txt" | grep -o '[0-9]*$' || true)
-    echo "fuzz: $name clean (${runs:-?} runs in ${seconds} s)"
+    log=$build/run/$name/log.txt
+    runs=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
+    final=$(grep -a 'DONE' "$log" | tail -1)
+    cov=$(grep -o 'cov: [0-9]*' <<<"$final" | grep -o '[0-9]*' || true)
+    ft=$(grep -o 'ft: [0-9]*' <<<"$final" | grep -o '[0-9]*' || true)
+    corpus=$(grep -o 'corp: [0-9]*/[0-9]*[A-Za-z]*' <<<"$final" | cut -d' ' -f2 || true)
+    echo "fuzz: $name clean: ${runs:-?} runs in ${seconds} s, coverage ${cov:-?} edges ${ft:-?} features, corpus ${corpus:-?}, no finding"
   else
     echo "fuzz: $name FAILED, log and artifacts in $build/run/$name"
     tail -n 40 "$build/run/$name/log.txt"

@@ -140,6 +140,7 @@ bool FindSection(ScriptDocument* document, const char* section);
 // long, or holding '[', ']', CR or LF).
 bool BeginSection(ScriptDocument* document, const char* section);
 ScriptKeyLine* AddKey(ScriptDocument* document, const ScriptKey* keys, uint16_t id);
+// A number that reads back the same ("%ld", or "0x%08lX" below -999999999).
 bool AddNumber(ScriptKeyLine* line, int32_t number);
 // An unsigned 32-bit value ("%lu", at most 10 digits), which the number rule
 // reads back whole; AddNumber would write values above 2^31 - 1 with a minus

@@ -184,7 +184,12 @@ ScriptKeyLine* AddKey(ScriptDocument* document, const ScriptKey* keys, uint16_t 
 
 bool AddNumber(ScriptKeyLine* line, int32_t number) {
   char text[16];
-  int length = snprintf(text, sizeof text, "%ld", static_cast<long>(number));
+  // The number rule reads at most ten characters: below -999999999 a decimal
+  // takes eleven and would read back as 0, so those go in hexadecimal, which
+  // reads back exactly.
+  int length = number < -999999999
+                   ? snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(static_cast<uint32_t>(number)))
+                   : snprintf(text, sizeof text, "%ld", static_cast<long>(number));
   return AppendValue(line, text, static_cast<size_t>(length));
 }
 

@@ -137,6 +137,33 @@ TEST_F(ScriptWriterTest, StringsReadBackAsTheSameSingleValue) {
   }
 }
 
+// Every 32-bit number the writer is given reads back as itself; below
+// -999999999 a decimal would take eleven characters, which read as 0.
+TEST_F(ScriptWriterTest, NumbersReadBackAsThemselves) {
+  struct Case {
+    int32_t number;
+    const char* written;
+  };
+  const Case cases[] = {
+      {0, "0"}, {-1, "-1"}, {2147483647, "2147483647"}, {-999999999, "-999999999"},
+      {-1000000000, "0xC4653600"}, {-1431655766, "0xAAAAAAAA"}, {INT32_MIN, "0x80000000"},
+  };
+  for (const Case& c : cases) {
+    ScriptDocument* document = NewScriptDocument(Path("n.ini").c_str(), nullptr, 0);
+    ASSERT_NE(document, nullptr);
+    ASSERT_TRUE(BeginSection(document, "S"));
+    AddNumber(AddKey(document, kKeys, 0), c.number);
+    ASSERT_TRUE(WriteSection(document));
+    EXPECT_EQ(ReadFile(Path("n.ini")), std::string("[S]\r\nFLAGS=") + c.written + "\r\n\r\n");
+    Lines lines;
+    document->context = &lines;
+    ReadSection(document, "S", kKeys, CollectLine);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(ParseNumber(lines[0].values.at(0).c_str()), c.number) << c.written;
+    DeleteScriptDocument(document);
+  }
+}
+
 TEST_F(ScriptWriterTest, QuotingBytes) {
   struct {
     const char* text;
