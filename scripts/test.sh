@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the include-direction check, the native unit and
-# integration tests (ctest), the Windows build, the packaging (setup.exe and
+# integration tests (ctest), the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows build, the packaging (setup.exe and
 # the zip), the end-to-end scenarios under Wine (the install scenarios use
 # that setup.exe), and the fuzz targets.
 #   bash scripts/test.sh            everything (what CI runs)
@@ -29,6 +30,11 @@ if [ "$native_only" -eq 1 ]; then
   echo "native tests passed"
   exit 0
 fi
+
+echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTS_SANITIZE=ON >/dev/null
+cmake --build build/asan -j"$jobs" --target unit_tests
+(cd build/asan && ctest --output-on-failure -j"$jobs")
 
 echo "== Windows build"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
