@@ -431,6 +431,41 @@ wait_received() {
 # A check that nothing more arrives can only wait a while: this long.
 settle() { sleep "${1:-0.3}"; }
 
+# ---- the stand-in drive (tools/standin_drive, native) behind a COM port
+
+# Starts the stand-in drive on a pseudo-terminal linked as COM$1; further
+# arguments go to the drive. Sets DRIVE_PID and DRIVE_TRANSCRIPT (one line per
+# packet, e.g. "... node 2: 565 := 1024"). A drive that does not come up ends
+# the scenario.
+start_drive() {
+  local port=$1 i
+  shift
+  local exe=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}/standin_drive
+  [ -x "$exe" ] || { fail "no stand-in drive at $exe"; scenario_end; }
+  local dir=$SCENARIO_DIR/drive
+  mkdir -p "$dir"
+  DRIVE_TRANSCRIPT=$dir/transcript.txt
+  "$exe" --link "$dir/tty" --transcript "$DRIVE_TRANSCRIPT" "$@" >"$dir/drive.out" 2>"$dir/drive.err" &
+  DRIVE_PID=$!
+  track_pid "$DRIVE_PID"
+  for i in $(seq 1 200); do
+    [ -L "$dir/tty" ] && break
+    sleep 0.05
+  done
+  [ -L "$dir/tty" ] || { fail "the stand-in drive did not come up"; scenario_end; }
+  link_com "$port" "$dir/tty"
+}
+
+# Waits (at most 10 s) until the drive's transcript has a line with $1.
+wait_drive() {
+  local i
+  for i in $(seq 1 200); do
+    grep -qF -- "$1" "$DRIVE_TRANSCRIPT" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 scenario_end() {
   if [ "$E2E_FAILURES" -gt 0 ]; then
     echo "$E2E_FAILURES check(s) failed"
