@@ -73,6 +73,17 @@ INT_PTR CALLBACK LinearityEditorProc(HWND dialog, UINT message, WPARAM wParam, L
       if (!state || wParam != kTimerId) return FALSE;
       if (state->editor->Tick()) InvalidatePicture(dialog, *state);
       return TRUE;
+    case WM_ERASEBKGND: {
+      if (!state) return FALSE;
+      // Only below the picture: the picture paints its own background, and
+      // erasing it first would show an empty frame for a moment.
+      RECT rest;
+      GetClientRect(dialog, &rest);
+      rest.top = state->graphHeight + 22;
+      if (rest.top < rest.bottom) FillRect(reinterpret_cast<HDC>(wParam), &rest, GetSysColorBrush(COLOR_3DFACE));
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+      return TRUE;
+    }
     case WM_PAINT:
       if (!state) return FALSE;
       Paint(dialog, *state);
