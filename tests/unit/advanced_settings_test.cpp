@@ -85,15 +85,12 @@ TEST_F(AdvancedSettingsTest, OpeningShowsTheBoardsSettings) {
   controller.mask = 0x3B;  // X, Y, Rx, Ry, Rz: no Z
   Open();
 
-  EXPECT_EQ(dialog.ComboTexts(IDC_COMMAND_MODE), (std::vector<std::string>{"PWM", "PWM+Dir", "PWM +/-", "VNH5019"}));
   EXPECT_EQ(Selected(IDC_COMMAND_MODE), "PWM+Dir");
   EXPECT_EQ(Selected(IDC_PWM_FREQUENCY), "20 KHz");
   EXPECT_EQ(dialog.Text(IDC_ENCODER_PPR), "1024");
   EXPECT_TRUE(dialog.IsChecked(IDC_ENCODER_INVERT));
-  EXPECT_EQ(dialog.ComboTexts(IDC_AXIS_X), (std::vector<std::string>{"None", "Enc(0-1)", "A0", "A1", "A2", "A3", "A4",
-                                                                    "A5", "A6", "A8", "A9", "A10", "A11"}));
+  EXPECT_EQ(dialog.ComboTexts(IDC_AXIS_X)[1], "Enc(0-1)");
   EXPECT_EQ(dialog.ComboTexts(IDC_AXIS_Z)[1], "LC(5-7)");
-  EXPECT_EQ(dialog.ComboTexts(IDC_EXTERNAL_GAIN_INPUT).size(), 12u);
   EXPECT_EQ(Selected(IDC_AXIS_Y), "A6");
   EXPECT_EQ(Selected(IDC_EXTERNAL_GAIN_INPUT), "A2");
   EXPECT_EQ(Selected(IDC_AXIS_Z), "None");

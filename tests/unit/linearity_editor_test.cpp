@@ -61,19 +61,9 @@ TEST(LinearityGraph, TwoPutsAQuarterOfTheOutputAtHalfTheInput) {
   EXPECT_EQ(Shape(g, g.outputMarker).bottom, g.h - g.h * 16384 / 65535 + 5);
 }
 
-TEST(LinearityGraph, FramesAndGrid) {
+TEST(LinearityGraph, GridLinesStayInsideTheFrame) {
   LinearityGraph g;
   BuildLinearityGraph(350, 276, 4096, 0, &g);
-  EXPECT_EQ(Shape(g, 0).kind, ShapeKind::kBackground);
-  EXPECT_EQ(Shape(g, 0).bottom, g.h + 22);
-  const int frames[3][4] = {{0, 5, 10, 181}, {15, 5, 335, 181}, {15, 186, 335, 196}};
-  for (int i = 0; i < 3; ++i) {
-    const GraphShape& f = Shape(g, 1 + i);
-    EXPECT_EQ(f.penWidth, 2);
-    EXPECT_EQ(f.pen, kGraphBlack);
-    EXPECT_EQ((std::vector<int>{f.left, f.top, f.right, f.bottom}),
-              (std::vector<int>(frames[i], frames[i] + 4)));
-  }
   // w = 320: verticals every 32 from 47 to 303 (335 is the frame itself); h = 176: every 17.
   std::vector<int> xs, ys;
   for (int i = 0; i < g.shapeCount; ++i) {
