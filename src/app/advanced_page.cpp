@@ -14,7 +14,11 @@ class NoGameController : public GameControllerAxes {
   int32_t AxisValue(int) override { return 0; }
 };
 
+void (*gRunner)(AdvancedSettings& settings, DialogControls& owner) = nullptr;
+
 }  // namespace
+
+void SetAdvancedSettingsRunner(void (*run)(AdvancedSettings& settings, DialogControls& owner)) { gRunner = run; }
 
 GameControllerAxes& PanelGameController(ControlPanel&) {
   static NoGameController none;
@@ -23,5 +27,8 @@ GameControllerAxes& PanelGameController(ControlPanel&) {
 
 void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page) {
   AdvancedSettings settings(panel.link, panel.drive, PanelGameController(panel));
+  settings.runDialog = gRunner;
   ShowAdvancedSettings(settings, page);
+  if (!settings.Confirmed()) return;
+  if (GameProfile* profile = panel.profiles.CurrentProfile()) panel.profiles.StoreIntoProfile(profile);
 }

@@ -325,6 +325,7 @@ bool AdvancedSettings::Confirm(DialogControls& dialog) {
   drive.WriteDriveParameter(kDriveEncoderPulses, ppr);
   drive.WriteDriveParameter(kDriveControl, 1);
   RememberUnwritten();
+  confirmed_ = true;
   dialog.EndDialog(1);
   return true;
 }

@@ -60,6 +60,8 @@ class AdvancedSettings {
   // "Ok": false (with a message, nothing written, the dialog open) for an
   // encoder text it cannot take.
   bool Confirm(DialogControls& dialog);
+  // Whether the dialog ended with "Ok" (the wheel flags may have changed).
+  bool Confirmed() const { return confirmed_; }
   // The close box, Escape or "Cancel".
   void Cancel(DialogControls& dialog);
   // "Reset to default": the board's defaults, read back and shown.
@@ -78,6 +80,7 @@ class AdvancedSettings {
 
   // What was chosen in the dialog but reaches the board only on "Ok", as it
   // was when the dialog opened (or the board was last read).
+  bool confirmed_ = false;
   int32_t commandModeAtOpen_ = 0;
   int32_t flagsAtOpen_ = 0;
   // The codes each mapping list shows and its selection, so a rebuild
