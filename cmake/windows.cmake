@@ -44,7 +44,7 @@ endforeach()
 
 # Benchmarks that also run on Windows. Only the ones named here are built, so a
 # benchmark that needs POSIX cannot break this configuration.
-set(TS_WINDOWS_BENCHES bench_semaphore bench_memory CACHE STRING "bench/*.cpp programs built for Windows")
+set(TS_WINDOWS_BENCHES bench_semaphore bench_memory bench_advanced_lists CACHE STRING "bench/*.cpp programs built for Windows")
 foreach(name ${TS_WINDOWS_BENCHES})
   if(EXISTS ${CMAKE_SOURCE_DIR}/bench/${name}.cpp)
     add_executable(${name} ${CMAKE_SOURCE_DIR}/bench/${name}.cpp)

@@ -2,6 +2,7 @@
 // parameter, commands go to the part of the program that carries them out.
 #include <cstdint>
 
+#include "app/advanced_page.h"
 #include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/main_page_ids.h"

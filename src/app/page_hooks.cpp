@@ -28,4 +28,3 @@ void FillGamingDeviceList(ControlPanel&, DialogControls&) { NotAvailable(kGaming
 void GamingDeviceChosen(ControlPanel&, DialogControls&) { NotAvailable(kGamingDevice, "ActivateGamingDevice"); }
 void EnableInputObjectControls(ControlPanel&) { NotAvailable(kInputObjects, "UpdateInputObjectControls"); }
 void CheckForUpdatesCommand(ControlPanel&, DialogControls&) { NotAvailable(kUpdateCheck, "CheckForUpdates"); }
-void OpenAdvancedSettings(ControlPanel&, DialogControls&) { NotAvailable(kAdvancedSettings, "AdvancedSettings"); }

@@ -1,7 +1,7 @@
 #pragma once
 // What the pages ask of the subsystems that are not in the program yet: port
-// discovery, the game controller, the update check and the
-// Advanced Settings dialog. Each is one named entry point so the pages keep
+// discovery, the game controller and the update check.
+// Each is one named entry point so the pages keep
 // their order of work; each logs once that it is not available and does
 // nothing visible. A subsystem that arrives takes its entries out of here.
 #include <cstdint>
@@ -27,6 +27,3 @@ void EnableInputObjectControls(ControlPanel& panel);  // the strip's "Wheel Stat
 
 // ---- update check ("Check now": the user's, not silent)
 void CheckForUpdatesCommand(ControlPanel& panel, DialogControls& page);
-
-// ---- Advanced Settings dialog (only once the wheel has been found)
-void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page);

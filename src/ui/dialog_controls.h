@@ -66,6 +66,12 @@ class DialogControls {
   virtual int ComboCount(int id) { return 0; }
   virtual int ComboSelection(int id) { return -1; }
   virtual intptr_t ComboItemData(int id, int index) { return -1; }
+  // Combo boxes changed in place: an item inserted before index (index =
+  // count appends), returning its index or -1 when the list refused it; the
+  // item at index removed. Lists that change by a few items stay as they are
+  // on screen otherwise.
+  virtual int InsertComboItem(int id, int index, const char* text, intptr_t data) { return -1; }
+  virtual void DeleteComboItem(int id, int index) {}
 
   // A modal message box owned by this dialog, captioned with the runtime's
   // application name; returns the answer (kAnswerOk, kAnswerYes, kAnswerNo).

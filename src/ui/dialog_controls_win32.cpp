@@ -80,6 +80,18 @@ intptr_t WindowDialogControls::ComboItemData(int id, int index) {
   return static_cast<intptr_t>(Send(id, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
 }
 
+int WindowDialogControls::InsertComboItem(int id, int index, const char* text, intptr_t data) {
+  // Unlike CB_ADDSTRING, CB_INSERTSTRING never sorts; CB_ERR or CB_ERRSPACE on refusal.
+  LRESULT at = Send(id, CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  if (at < 0) return -1;
+  Send(id, CB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(data));
+  return static_cast<int>(at);
+}
+
+void WindowDialogControls::DeleteComboItem(int id, int index) {
+  Send(id, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
 int WindowDialogControls::ShowMessage(const char* text, unsigned style) {
   return MessageBoxA(dialog_, text, ApplicationName(), style);
 }

@@ -30,6 +30,8 @@ class WindowDialogControls : public DialogControls {
   int ComboCount(int id) override;
   int ComboSelection(int id) override;
   intptr_t ComboItemData(int id, int index) override;
+  int InsertComboItem(int id, int index, const char* text, intptr_t data) override;
+  void DeleteComboItem(int id, int index) override;
   int ShowMessage(const char* text, unsigned style) override;
   void EndDialog(int result) override;
 

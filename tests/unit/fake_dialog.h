@@ -35,6 +35,7 @@ class FakeDialog : public DialogControls {
   std::map<int, bool> checks;
   std::map<int, bool> enabled;
   int enableCalls = 0;
+  int comboEdits = 0;                    // items inserted or deleted in place
   std::vector<Message> messages;
   std::deque<int> answers;               // message boxes answered in turn ...
   int answer = kAnswerOk;                // ... then every one with this
@@ -125,6 +126,25 @@ class FakeDialog : public DialogControls {
   intptr_t ComboItemData(int id, int index) override {
     const std::vector<Item>& items = combos[id];
     return index >= 0 && index < static_cast<int>(items.size()) ? items[index].data : -1;
+  }
+  int InsertComboItem(int id, int index, const char* text, intptr_t data) override {
+    std::vector<Item>& items = combos[id];
+    if (index < 0 || index > static_cast<int>(items.size())) return -1;
+    items.insert(items.begin() + index, Item{text, data});
+    ++comboEdits;
+    auto sel = selected.find(id);
+    if (sel != selected.end() && sel->second >= index) ++sel->second;
+    return index;
+  }
+  void DeleteComboItem(int id, int index) override {
+    std::vector<Item>& items = combos[id];
+    if (index < 0 || index >= static_cast<int>(items.size())) return;
+    items.erase(items.begin() + index);
+    ++comboEdits;
+    // Like the control: removing the selected item leaves none selected.
+    auto sel = selected.find(id);
+    if (sel != selected.end() && sel->second == index) sel->second = -1;
+    else if (sel != selected.end() && sel->second > index) --sel->second;
   }
   int ShowMessage(const char* text, unsigned style) override {
     messages.push_back({text, style});

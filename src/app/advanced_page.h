@@ -1,0 +1,19 @@
+#pragma once
+// The main page's "Advanced Settings" (2123): drive/'s dialog over the
+// ControlPanel's wheel link, its drive link and the game controller.
+class AdvancedSettings;
+class ControlPanel;
+class DialogControls;
+class GameControllerAxes;
+
+// The modal dialog over the page (the page has checked that the wheel was
+// found). After "Ok" the selected game profile takes the wheel flags as they
+// now are, as after the page's own "Invert" and "Manual": applying it later
+// must not turn the encoder back.
+void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page);
+// Tests run the dialog their own way; null: the platform's dialog.
+void SetAdvancedSettingsRunner(void (*run)(AdvancedSettings& settings, DialogControls& owner));
+
+// The game controller as the advanced settings see it. The program reads no
+// game controller yet: this one has no axes and reports nothing.
+GameControllerAxes& PanelGameController(ControlPanel& panel);

@@ -1,0 +1,16 @@
+# "Advanced Settings" with a port chosen but no board behind it: refused with
+# the message, no dialog, and the page goes on working.
+write_config DEVICE_COM_PORT=7
+
+step "start with nothing on COM7"
+start_and_wait
+check_eq "status line" "Disconnected" "$(driver get-text 2088)"
+
+step "Advanced Settings is refused"
+driver click 2123 >/dev/null
+check_eq "the message" "Could find the wheel device, please connect it and check firmware version" \
+  "$(driver find-msgbox 10)"
+check_true "closed with OK" driver click-msgbox IDOK
+check_true "the box is gone" driver wait-gone msgbox 5
+check_eq "no dialog opened" "" "$(driver list-windows | grep 'Advanced Settings')"
+end_with_escape
