@@ -149,7 +149,63 @@ e2e_warm_prefix() {
 # program, where Log.txt lands), WINEPREFIX, DISPLAY, TS_EXE, TS_DRIVER, TS_IDLE.
 E2E_FAILURES=0
 E2E_PROGRAMS=0
+E2E_WATCHES=0
 E2E_START=$(e2e_now)
+
+# ---- the window answers: every scenario states how long the program's window
+# may leave a question unanswered (the longest step its Parts allow on the
+# user-interface thread), and each window the scenario waits for is watched
+# from its showing to its end by a second driver that asks it every 50 ms.
+# The bounds of the steps, in ms:
+E2E_BOUND_COMMAND=150        # a command with its pauses (centre 100 ms, a write 20 ms)
+E2E_BOUND_PROFILE=350        # a profile applied: 15 writes 20 ms apart
+E2E_BOUND_BULK_READ=450      # a board found again and read whole (~0.37 s)
+E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + drain)
+E2E_BOUND_DEFAULTS=700       # the board's defaults: "D", 400 ms, then the advanced values read back
+E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
+# What Wine itself adds now and then on a loaded machine (window creation,
+# its own services), on top of any bound.
+E2E_SLACK_MS=${E2E_SLACK_MS:-400}
+RESPONSIVE_MS=""
+RESPONSIVE_WHY=""
+# responsive_within MS WHY: the scenario's bound and the step it comes from.
+responsive_within() {
+  RESPONSIVE_MS=$1
+  RESPONSIVE_WHY=$2
+}
+
+# Watches the frame window (or the one named) until it is gone, in the
+# background; its longest waits go to watch-N.txt.
+watch_window() {
+  local selector=${1:-Kestra Wheel Configuration}
+  E2E_WATCHES=$((E2E_WATCHES + 1))
+  "$TS_WINE" "$TS_DRIVER" -w "$selector" watch-window \
+    >"$SCENARIO_DIR/watch-$E2E_WATCHES.txt" 2>>"$SCENARIO_DIR/driver.log" 9>&- &
+  track_pid $!
+}
+
+# The longest wait of every watched window against the scenario's bound.
+check_responsive() {
+  local n file longest at
+  for n in $(seq 1 "$E2E_WATCHES"); do
+    file=$SCENARIO_DIR/watch-$n.txt
+    read -r _ longest _ _ at _ < <(grep '^longest' "$file" 2>/dev/null | tail -1)
+    if [ -z "${longest:-}" ]; then
+      echo "responsiveness: window $n never answered a first question"
+      continue
+    fi
+    if [ -z "$RESPONSIVE_MS" ]; then
+      fail "the scenario states no bound for the window's answers (responsive_within)"
+      return
+    fi
+    local limit=$((RESPONSIVE_MS + E2E_SLACK_MS))
+    if [ "$longest" -le "$limit" ]; then
+      echo "ok: window $n answered within ${longest} ms at worst (at ${at} s; bound ${RESPONSIVE_MS} ms, $RESPONSIVE_WHY, + ${E2E_SLACK_MS} ms)"
+    else
+      fail "window $n left a question unanswered for ${longest} ms at ${at} s (bound ${RESPONSIVE_MS} ms, $RESPONSIVE_WHY, + ${E2E_SLACK_MS} ms)"
+    fi
+  done
+}
 
 # Transcript lines carry the seconds since the scenario began.
 step() { echo "-- [$(e2e_since "$E2E_START") s] $*"; }
@@ -283,10 +339,15 @@ driver_once() {
 }
 
 # Waits until the frame window (or the named window) is shown.
+# The first time a program's frame shows, it is watched until it is gone.
 wait_window() {
   local selector=${1:-Kestra Wheel Configuration} seconds=${2:-20}
   driver wait-window "$selector" "$seconds" >/dev/null ||
-    fail "window \"$selector\" not shown within ${seconds}s"
+    { fail "window \"$selector\" not shown within ${seconds}s"; return 1; }
+  if [ "$selector" = "Kestra Wheel Configuration" ] && [ "${E2E_WATCHED_PROGRAM:-0}" != "$E2E_PROGRAMS" ]; then
+    E2E_WATCHED_PROGRAM=$E2E_PROGRAMS
+    watch_window "$selector"
+  fi
 }
 
 # Starts Tillerset.exe with the given arguments and waits for its frame; a
@@ -499,6 +560,7 @@ drive_received() {
 settle() { sleep "${1:-0.3}"; }
 
 scenario_end() {
+  check_responsive
   if [ "$E2E_FAILURES" -gt 0 ]; then
     echo "$E2E_FAILURES check(s) failed"
     exit 1

@@ -518,6 +518,46 @@ int PingWindow(Context& context, const Args& args) {
   PrintLine(line);
   return kOk;
 }
+// Watches the target from now until it is gone: asks it for an answer every
+// INTERVAL ms (a null message with a time bound) and prints a line each time
+// a wait is the longest so far ("longest N ms at T s"), so whoever reads the
+// output at any moment knows the worst so far. Run in the background beside a
+// scenario; it ends with the window.
+int WatchWindow(Context& context, const Args& args) {
+  long intervalMs = 50;
+  if (!args.empty() && (!ParseInt(args[0], &intervalMs) || intervalMs < 1)) return kUsage;
+  HWND window = Target(context, "watch-window");
+  if (window == nullptr) return kFailed;
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  auto elapsedMs = [&] {
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  };
+  double longest = -1;
+  long asks = 0;
+  char line[96];
+  while (IsWindow(window)) {
+    const double before = elapsedMs();
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+    const double wait = elapsedMs() - before;
+    if (!answered && !IsWindow(window)) break;  // gone while asked: not a wait
+    ++asks;
+    if (wait > longest) {
+      longest = wait;
+      snprintf(line, sizeof line, "longest %.0f ms at %.1f s", wait, before / 1000.0);
+      PrintLine(line);
+      fflush(stdout);
+    }
+    const double rest = static_cast<double>(intervalMs) - wait;
+    if (rest > 0) Sleep(static_cast<DWORD>(rest));
+  }
+  snprintf(line, sizeof line, "ended after %ld asks, longest %.0f ms", asks, longest < 0 ? 0.0 : longest);
+  PrintLine(line);
+  return kOk;
+}
 }  // namespace
 
 // ---- helpers shared with the control commands
@@ -690,6 +730,7 @@ const Command kWindowCommands[] = {
     {"tray-delete", 2, 2, TrayDelete, "0xHANDLE ID  remove that window's icon from the notification area"},
     {"is-iconic", 0, 0, IsIconic, "  print 1 when the target is minimised, else 0"},
     {"sleep", 1, 1, SleepCommand, "MS  pause"},
+    {"watch-window", 0, 1, WatchWindow, "[INTERVAL_MS]  ask the target for an answer every 50 ms until it is gone; print each new longest wait"},
     {"ping-window", 1, 2, PingWindow, "SECONDS [INTERVAL_MS]  ask the target for an answer every 50 ms; print the longest wait"},
     {nullptr, 0, 0, nullptr, nullptr},
 };

@@ -1,5 +1,7 @@
 # The About command opens the About box over the frame; Escape closes it and
 # the frame stays; the Exit command ends the program with exit code 0.
+
+responsive_within $E2E_BOUND_COMMAND "the About box is modal; nothing else runs"
 start_and_wait
 
 step "About"

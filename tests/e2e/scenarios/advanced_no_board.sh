@@ -1,5 +1,7 @@
 # "Advanced Settings" with a port chosen but no board behind it: refused with
 # the message, no dialog, and the page goes on working.
+
+responsive_within $E2E_BOUND_COMMAND "the refusal"
 write_config DEVICE_COM_PORT=7
 
 step "start with nothing on COM7"

@@ -1,4 +1,6 @@
 # The caption's close box ends the program with exit code 1 and says so in Log.txt.
+
+responsive_within $E2E_BOUND_COMMAND "no board; the close box saves and ends"
 start_and_wait
 step "close box"
 driver close

@@ -1,5 +1,7 @@
 # "dev" with "/" or "-" in any case switches developer mode on; longer words,
 # a doubled dash and a missing prefix do not.
+
+responsive_within $E2E_BOUND_COMMAND "no board and no drive port"
 run_with() {
   local expect=$1
   shift

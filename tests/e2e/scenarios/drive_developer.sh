@@ -3,6 +3,8 @@
 # currents follow the drive; "Torque BW :", "Restart Drive", "Clear Faults",
 # "Reset Max" and the "Window" slider do what they say.
 
+responsive_within $E2E_BOUND_DRIVE "drive exchanges every 100 ms and its writes"
+
 start_board 7
 start_drive 3 --current 1000
 write_config DEVICE_COM_PORT=7 SM_COM_PORT=3

@@ -3,6 +3,8 @@
 # answering, and a drive that answers again is found without a restart.
 # Without developer mode nothing of the drive is opened or logged.
 
+responsive_within $E2E_BOUND_DRIVE "a silent drive costs one reply window and a drain"
+
 start_board 7
 write_config DEVICE_COM_PORT=7 SM_COM_PORT=3
 

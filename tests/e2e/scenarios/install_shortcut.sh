@@ -3,6 +3,8 @@
 # list of programs. The program started from the shortcut's target, from a
 # prompt in another folder, shows its window and writes config.ini,
 # GameProfiles.ini and Log.txt in its install folder, nowhere else.
+
+responsive_within $E2E_BOUND_COMMAND "the installed program started and ended"
 need_package
 check_true "the installer asks for no elevation" grep -qa 'requestedExecutionLevel level="asInvoker"' "$SETUP_EXE"
 

@@ -2,6 +2,8 @@
 # config.ini and GameProfiles.ini byte for byte (and the flasher put into
 # Tools\), and "uninstall.exe /S" removes the program, its shortcut and its
 # entry in the list of programs but leaves the user's files where they were.
+
+responsive_within $E2E_BOUND_COMMAND "the installed program started and ended"
 need_package
 user_dir=$(wine_user_dir) || { fail "no user folder in the prefix"; scenario_end; }
 install=$user_dir/AppData/Local/Programs/Tillerset

@@ -3,6 +3,8 @@
 # move of the trackbar is written to the board at once. Without a game
 # controller the "Linearity" buttons are off, so the editor is opened with
 # the button's command.
+
+responsive_within $E2E_BOUND_COMMAND "one write per trackbar move"
 start_board 7 --status 8 --set 72=-1 --set 73=-1 --set 80=4096
 write_config DEVICE_COM_PORT=7
 

@@ -1,6 +1,8 @@
 # Minimising hides the frame window into the notification area (the icon is
 # added); the Restore command and the window's own restore (its taskbar
 # button, SC_RESTORE) each show it again and remove the icon.
+
+responsive_within $E2E_BOUND_COMMAND "hiding and showing the frame"
 start_and_wait
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 check_match "frame handle" '^[0-9A-Fa-f]+$' "$frame"

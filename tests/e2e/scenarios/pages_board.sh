@@ -3,6 +3,8 @@
 # moved slider written once per scroll notification, "Invert" twice, "Manual",
 # and "Center Wheel" sent only once the wheel is ready.
 
+responsive_within $E2E_BOUND_COMMAND "slider writes, Invert, Manual, Center Wheel"
+
 # Status 1 ("Calibrating Dir") keeps the link at "Wheel Found" until told otherwise.
 start_board 7 --status 1
 write_config DEVICE_COM_PORT=7

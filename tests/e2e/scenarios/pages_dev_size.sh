@@ -3,6 +3,8 @@
 # developer mode the drive/state strip below the main page adds its height.
 # The strip's debug level and wheel state rows are disabled.
 
+responsive_within $E2E_BOUND_COMMAND "no board"
+
 # Prints "width height" of the frame and of each page ("x y width height").
 # (driver output is captured first: the driver cannot be piped into.)
 frame_and_pages() {

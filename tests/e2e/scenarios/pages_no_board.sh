@@ -2,6 +2,8 @@
 # Settings" explains that the wheel was not found and opens nothing, and the
 # checkboxes and the port list still work.
 
+responsive_within $E2E_BOUND_COMMAND "no board"
+
 step "start without config.ini"
 start_and_wait
 check_eq "status line" "Disconnected" "$(driver get-text 2088)"

@@ -5,6 +5,8 @@
 # the game ends its profile stays selected; GameProfiles.ini after exit holds
 # both profiles as they were.
 
+responsive_within $E2E_BOUND_PROFILE "a detected game applies its profile"
+
 start_board 7
 
 default_line='PROFILE=Default,NoLife.exe,0,900,64,127,127,127,127,127,127,127,0,0,0,0,16'

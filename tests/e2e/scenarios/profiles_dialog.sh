@@ -3,6 +3,8 @@
 # updates; Edit changes only the process name; Remove asks "Are you sure ?".
 # GameProfiles.ini after exit holds the expected lines.
 
+responsive_within $E2E_BOUND_PROFILE "a profile chosen is applied"
+
 dialog() { driver -w "Game Profile" "$@"; }
 # Opens the dialog with button $1 and waits for it.
 open_dialog() {

@@ -1,5 +1,7 @@
 # A second copy finds the first one's mutex, says so in an error box with an
 # empty caption, exits with 0 and leaves the first copy running untouched.
+
+responsive_within $E2E_BOUND_COMMAND "the second copy only says so"
 step "first copy"
 start_and_wait
 first=$PROGRAM_PID

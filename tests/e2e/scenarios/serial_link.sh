@@ -3,6 +3,8 @@
 # handshake, bulk read, writes (byte-exact in the board's transcript), status
 # and firmware version, unplug and re-plug, the bootloader reset, the port list.
 
+responsive_within $E2E_BOUND_BULK_READ "no window of the program; the probe program reads the board"
+
 probe_exe=$TS_WIN_BUILD/serialprobe.exe
 [ -f "$probe_exe" ] || { fail "$probe_exe is missing"; scenario_end; }
 start_board 7

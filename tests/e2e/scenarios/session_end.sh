@@ -3,6 +3,8 @@
 # saves of a normal exit happen then. Here the program is killed right after,
 # as Windows would, and config.ini and GameProfiles.ini hold what the user set.
 
+responsive_within $E2E_BOUND_COMMAND "the settings saved at the end of the session"
+
 start_board 7
 write_config DEVICE_COM_PORT=7 FLAGS=2
 

@@ -4,6 +4,8 @@
 # never by holding the window for its 500 ms. PING_SECONDS sets how long the
 # window is watched (5 s here; the figures in the docs come from 30 s).
 
+responsive_within $E2E_BOUND_COMMAND "the probe goes out and its reply is awaited tick by tick"
+
 start_board 7 --silent
 write_config DEVICE_COM_PORT=7
 

@@ -1,5 +1,7 @@
 # Start-up shows the frame window with its versioned title, Escape ends the
 # program with exit code 1, and Log.txt was started fresh by the runtime.
+
+responsive_within $E2E_BOUND_COMMAND "start and Escape"
 step "start and wait for the frame window"
 start_and_wait
 

@@ -2,6 +2,8 @@
 # that refuses), minimising must not hide the frame: it stays minimised with
 # its taskbar button, and the way back is the normal restore. Once the shell
 # takes icons again, the next minimise hides into the tray as usual.
+
+responsive_within $E2E_BOUND_COMMAND "the tray refuses the icon"
 start_and_wait
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 

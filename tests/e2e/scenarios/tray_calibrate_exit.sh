@@ -1,6 +1,8 @@
 # The tray menu's commands reach the frame while it is hidden: "Calibrate"
 # sends "r" to the board and leaves the frame in the tray; "Exit" takes the
 # icon away, ends the program with exit code 0 and writes config.ini.
+
+responsive_within $E2E_BOUND_COMMAND "Calibrate sends \"r\""
 start_board 7 --status 8
 write_config DEVICE_COM_PORT=7
 written=$(file_text "$SCENARIO_DIR/config.ini")

@@ -1,6 +1,8 @@
 # Minimising hides the frame and puts the icon in the notification area,
 # owned by the hidden tray window; a double-click on the icon shows the frame
 # again and takes the icon away with its window.
+
+responsive_within $E2E_BOUND_COMMAND "hiding and showing the frame"
 start_and_wait
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 

@@ -4,6 +4,8 @@
 # menu works from the keyboard: "Calibrate" sends "r" without restoring,
 # "Exit" ends the program. Checked on the screen's pixels, and the screenshot
 # is kept (tray-menu.png).
+
+responsive_within $E2E_BOUND_COMMAND "the tray menu is modal"
 start_board 7 --status 8
 write_config DEVICE_COM_PORT=7
 cp -f "$TS_EXE" "$SCENARIO_DIR/Tillerset.exe"

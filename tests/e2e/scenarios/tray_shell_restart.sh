@@ -2,6 +2,8 @@
 # hidden frame's icon is added again; when the new shell does not take it,
 # the frame comes back minimised on the taskbar instead of staying hidden
 # with no way back.
+
+responsive_within $E2E_BOUND_COMMAND "the icon added again"
 start_and_wait
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 driver minimize
