@@ -84,12 +84,23 @@ int WheelLink::ProbeWheel(uint32_t port) {
 }
 
 void WheelLink::ContinueProbe() {
+  // One long step per tick: the read of the last tick is told now.
+  if (NoticeBoardRead()) return;
   if (!probe_.pending || PollProbe(false) != ProbeOutcome::kFound) return;
-  ReadNewBoard();
+  ReadAllParameters();
+  boardReadNotice_ = linkState >= kWheelFound;
   Show(LinkText::kStatusLine, LinkStateText(linkState));
 }
 
+bool WheelLink::NoticeBoardRead() {
+  if (!boardReadNotice_) return false;
+  boardReadNotice_ = false;
+  if (linkState >= kWheelFound && onBoardRead) onBoardRead(onBoardReadContext);
+  return true;
+}
+
 bool WheelLink::FinishPendingProbe() {
+  NoticeBoardRead();
   if (!probe_.pending) return false;
   if (PollProbe(true) == ProbeOutcome::kFound) ReadNewBoard();
   return true;

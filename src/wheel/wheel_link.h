@@ -91,8 +91,11 @@ class WheelLink {
   // After a handshake: every parameter read, then onBoardRead.
   void ReadNewBoard();
   // The status refresh's handshake does not block: it sends the probe and
-  // the reply is taken tick by tick (ContinueProbe). True while one waits.
-  bool ProbePending() const { return probe_.pending; }
+  // the reply is taken tick by tick (ContinueProbe). A board found that way
+  // is read in that tick and onBoardRead is told in the next, so no tick
+  // holds the window for both the bulk read and a profile's writes. True
+  // while either waits for a tick.
+  bool ProbePending() const { return probe_.pending || boardReadNotice_; }
   void ContinueProbe();
   int ReadReply(uint32_t* destination, uint32_t count);  // 1 when all bytes came
   // The value, sign-extended; a reply that does not come leaves *value as it was.
@@ -125,6 +128,8 @@ class WheelLink {
   // reply is complete or the window has passed.
   ProbeOutcome PollProbe(bool wait);
   bool FinishPendingProbe();
+  // Tells onBoardRead of a board read in an earlier tick; false when none.
+  bool NoticeBoardRead();
   // A read of the bulk loops: false once the board has been given up.
   bool BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value);
   void RefreshEntries(const uint8_t* numbers, size_t count);
@@ -138,6 +143,7 @@ class WheelLink {
   void Show(const WheelParameter& entry);
 
   Probe probe_;
+  bool boardReadNotice_ = false;
   int bulkMisses_ = 0;
   bool bulkGivenUp_ = false;
 };

@@ -5,6 +5,8 @@
 
 void WheelLink::RefreshStatus() {
   if (statusHold) return;
+  // A board read in the last tick has its say (its profile) before it is polled.
+  NoticeBoardRead();
   linkBusy = true;
   if (wheelPort != 0 && parameters[kEntryDebugLevel].value == 0) {
     clock->SleepMs(kStatusPauseMs);
