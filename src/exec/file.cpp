@@ -179,7 +179,16 @@ void* LoadFile(const char* path, uint32_t* size) {
   if (!file) return nullptr;
   uint32_t length = 0;
   void* block = nullptr;
-  if (MeasureOpenFile(file, &length)) block = AllocMem(kMainPoolId, length);
+  if (MeasureOpenFile(file, &length)) {
+    // A file larger than all the memory left cannot be loaded: say so in the
+    // log rather than in the allocator's assert box (a settings file grown
+    // huge would otherwise greet the user with one at every start).
+    if (length > AvailPoolMem()) {
+      LogPrintf(0, "LoadFile: %s is %lu bytes, more than the memory left\n", path, static_cast<unsigned long>(length));
+    } else {
+      block = AllocMem(kMainPoolId, length);
+    }
+  }
   // A short read (file shrinking under us, read error) must not pass for the whole file.
   if (block && length > 0 && fread(block, 1, length, file) != length) {
     FreeMem(block);

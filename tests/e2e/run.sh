@@ -91,6 +91,11 @@ t0=$(e2e_now)
 e2e_make_template "$e2e/prefix-template" 9>&- || exit 2
 echo "e2e: prefix template ready in $(e2e_since "$t0") s"
 
+# A run cut short may have left a small disk mounted or a folder frozen.
+if [ -d "$runs" ]; then
+  awk -v runs="$runs/" 'index($2, runs) == 1 {print $2}' /proc/mounts | xargs -r -n1 umount -l 2>/dev/null
+  chattr -R -i "$runs" 2>/dev/null
+fi
 rm -rf "$runs"
 mkdir -p "$runs"
 
@@ -134,6 +139,10 @@ for i in "${!scenarios[@]}"; do
   e2e_kill_pid "${warm_pids[$i]:-}"
   if [ -f "$dir/work/pids" ]; then
     while read -r pid; do e2e_kill_pid "$pid"; done <"$dir/work/pids"
+  fi
+  if [ -f "$dir/work/undo" ]; then
+    while read -r undo; do $undo || echo "e2e: could not undo: $undo"; done <"$dir/work/undo"
+    rm -f "$dir/work/undo"
   fi
   stopped=$(e2e_since "$stop_start")
   if [ $rc -eq 0 ]; then

@@ -88,6 +88,13 @@ TEST_F(FileTest, MissingFilesLeaveNothingBehind) {
   EXPECT_EQ(AvailPoolMem(), freeBefore);
   EXPECT_EQ(FileSize(missing.c_str()), 0u);
   EXPECT_EQ(LoadFile(nullptr), nullptr);
+
+  // A file larger than the memory left fails like a missing one: no box.
+  const std::string big = dir_ + "/big.ini";
+  WriteFile(big, std::string(static_cast<size_t>(AvailPoolMem()) + 1, 'x'));
+  EXPECT_EQ(LoadFile(big.c_str(), &size), nullptr);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(AvailPoolMem(), freeBefore);
   EXPECT_EQ(AssertCount(), 0u);  // only VX_CreateFile shows the box
 }
 
