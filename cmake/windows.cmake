@@ -52,6 +52,10 @@ foreach(name ${TS_WINDOWS_BENCHES})
   endif()
 endforeach()
 
+# The stand-in flasher (tools/test_flasher, portable): the scenarios put it
+# where avrdude goes. Tests only, never packaged.
+add_executable(test_flasher ${CMAKE_SOURCE_DIR}/tools/test_flasher/main.cpp)
+
 # The wheel link's Windows serial channel against the stand-in board, for the
 # serial scenarios (a console program; see its header for the commands).
 add_executable(serialprobe ${CMAKE_SOURCE_DIR}/tests/e2e/serialprobe/serialprobe_win32.cpp)
