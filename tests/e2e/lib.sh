@@ -206,11 +206,22 @@ start_exe() {
 
 # Starts Tillerset.exe with the given arguments. The program works in its own
 # folder, so it runs as a copy in the scenario folder (where its config.ini,
-# GameProfiles.ini, Log.txt and Tools\ are).
+# GameProfiles.ini, Log.txt and Tools\ are), with the port lister in Tools\
+# as an install has it (unless the scenario set up Tools\ itself).
 start_program() {
   local copy=$SCENARIO_DIR/Tillerset.exe
   cmp -s "$TS_EXE" "$copy" || cp -f "$TS_EXE" "$copy"
+  install_lister "$SCENARIO_DIR"
   start_exe "$copy" "$@"
+}
+
+# Puts the built port lister into FOLDER/Tools/listComPorts.exe, unless a
+# scenario put something there already (or took it away: NO_LISTER=1).
+install_lister() {
+  local tools=$1/Tools lister=$TS_WIN_BUILD/list_com_ports.exe
+  [ "${NO_LISTER:-0}" = 1 ] && return 0
+  [ -f "$lister" ] && [ ! -e "$tools/listComPorts.exe" ] || return 0
+  mkdir -p "$tools" && cp -f "$lister" "$tools/listComPorts.exe"
 }
 
 # Starts a program under Wine with another working folder. Sets PROGRAM_PID.

@@ -1,0 +1,84 @@
+// Device commands of ts_driver: fake USB port devices in the prefix's device
+// list (SetupAPI), so that the real port lister finds the stand-in board and
+// its bootloader the way it finds hardware.
+#include "driver_win32.h"  // windows.h first: setupapi.h needs it
+
+#include <setupapi.h>
+
+#include <cstring>
+
+namespace {
+
+const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+
+// add-port COMn HARDWARE-ID [NAME]
+int AddPort(Context&, const Args& args) {
+  const std::string& port = args[0];
+  const std::string name = args.size() > 2 ? args[2] : "Stand-in port (" + port + ")";
+  HDEVINFO set = SetupDiCreateDeviceInfoList(&kPortsClass, nullptr);
+  if (set == INVALID_HANDLE_VALUE) {
+    PrintError("add-port", "no device list");
+    return kFailed;
+  }
+  SP_DEVINFO_DATA device;
+  device.cbSize = sizeof device;
+  // The hardware id is a list of strings: the id, then an empty one.
+  std::string ids = args[1];
+  ids.push_back('\0');
+  ids.push_back('\0');
+  bool ok = SetupDiCreateDeviceInfoA(set, "PORTS", &kPortsClass, name.c_str(), nullptr, DICD_GENERATE_ID, &device) &&
+            SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
+                                              reinterpret_cast<const BYTE*>(ids.data()),
+                                              static_cast<DWORD>(ids.size())) &&
+            SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_FRIENDLYNAME,
+                                              reinterpret_cast<const BYTE*>(name.c_str()),
+                                              static_cast<DWORD>(name.size() + 1)) &&
+            SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr);
+  if (ok) {
+    HKEY key = SetupDiCreateDevRegKeyA(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+    ok = key != INVALID_HANDLE_VALUE &&
+         RegSetValueExA(key, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                        static_cast<DWORD>(port.size() + 1)) == ERROR_SUCCESS;
+    if (key != INVALID_HANDLE_VALUE) RegCloseKey(key);
+  }
+  if (!ok) PrintError("add-port", "could not register " + port + " (error " + std::to_string(GetLastError()) + ")");
+  SetupDiDestroyDeviceInfoList(set);
+  return ok ? kOk : kFailed;
+}
+
+// remove-port COMn: every device whose port name it is.
+int RemovePort(Context&, const Args& args) {
+  HDEVINFO set = SetupDiGetClassDevsA(&kPortsClass, nullptr, nullptr, 0);
+  if (set == INVALID_HANDLE_VALUE) {
+    PrintError("remove-port", "no device list");
+    return kFailed;
+  }
+  SP_DEVINFO_DATA device;
+  device.cbSize = sizeof device;
+  int removed = 0;
+  for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+    HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) continue;
+    char name[64] = "";
+    DWORD length = sizeof name - 1;
+    DWORD type = 0;
+    const bool named = RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &length) ==
+                       ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (named && args[0] == name && SetupDiRemoveDevice(set, &device)) {
+      ++removed;
+      --i;  // the list closed up behind the removed device
+    }
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  PrintLine(std::to_string(removed));
+  return removed > 0 ? kOk : kFailed;
+}
+
+}  // namespace
+
+const Command kDeviceCommands[] = {
+    {"add-port", 2, 3, AddPort, "COMn HARDWARE-ID [NAME]  register a present port device (for the port lister)"},
+    {"remove-port", 1, 1, RemovePort, "COMn  remove the port devices of that name"},
+    {nullptr, 0, 0, nullptr, nullptr},
+};
