@@ -1,6 +1,7 @@
 // Device commands of ts_driver: fake USB port devices in the prefix's device
 // list (SetupAPI), so that the real port lister finds the stand-in board and
-// its bootloader the way it finds hardware.
+// its bootloader the way it finds hardware; and how long the window keeps a
+// caller waiting while the program works (an update check, a flash).
 #include "driver_win32.h"  // windows.h first: setupapi.h needs it
 
 #include <setupapi.h>
@@ -75,10 +76,38 @@ int RemovePort(Context&, const Args& args) {
   return removed > 0 ? kOk : kFailed;
 }
 
+// answer-time SECONDS: asks the target window again and again for that long
+// (WM_NULL, each ask bounded) and prints the longest wait for an answer in ms.
+int AnswerTime(Context& context, const Args& args) {
+  DWORD ms = 0;
+  if (!ParseSeconds(args[0], &ms)) {
+    PrintError("answer-time", "bad duration " + args[0]);
+    return kUsage;
+  }
+  HWND window = Target(context, "answer-time");
+  if (window == nullptr) return kFailed;
+  ULONGLONG longest = 0;
+  const ULONGLONG end = GetTickCount64() + ms;
+  do {
+    const ULONGLONG start = GetTickCount64();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result)) {
+      PrintError("answer-time", "no answer within 30 s");
+      return kFailed;
+    }
+    const ULONGLONG waited = GetTickCount64() - start;
+    if (waited > longest) longest = waited;
+    Sleep(10);
+  } while (GetTickCount64() < end);
+  PrintLine(std::to_string(longest));
+  return kOk;
+}
+
 }  // namespace
 
 const Command kDeviceCommands[] = {
     {"add-port", 2, 3, AddPort, "COMn HARDWARE-ID [NAME]  register a present port device (for the port lister)"},
     {"remove-port", 1, 1, RemovePort, "COMn  remove the port devices of that name"},
+    {"answer-time", 1, 1, AnswerTime, "SECONDS  the longest the target keeps a caller waiting meanwhile (ms)"},
     {nullptr, 0, 0, nullptr, nullptr},
 };
