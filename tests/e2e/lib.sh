@@ -527,10 +527,11 @@ use_recorder_browser() {
 add_port_device() { driver add-port "COM$1" "$2" "${3:-Stand-in port (COM$1)}" >/dev/null || fail "cannot add COM$1"; }
 remove_port_device() { driver remove-port "COM$1" >/dev/null || fail "cannot remove COM$1"; }
 
-# Plays USB for the stand-in board's bootloader: once the board says it has
-# left for the bootloader, COM$1 points at the bootloader's pseudo-terminal
-# and the lister reports it (USB\VID_2341&PID_0036); once the board is back,
-# both go again. Waits at most 30 s for each.
+# Plays USB for the stand-in board's bootloader (start_board ... --bootloader
+# "$SCENARIO_DIR/board/boot"): once the board says it has left for the
+# bootloader (from transcript line $2 on), COM$1 points at the bootloader's
+# pseudo-terminal and the lister reports it (USB\VID_2341&PID_0036); once
+# the board is back, both go again. Waits at most 30 s for each.
 follow_bootloader() {
   local port=$1 from=${2:-1} i
   for i in $(seq 1 600); do
@@ -541,6 +542,8 @@ follow_bootloader() {
   link_com "$port" "$SCENARIO_DIR/board/boot"
   add_port_device "$port" 'USB\VID_2341&PID_0036' "Stand-in bootloader (COM$port)"
   step "bootloader on COM$port"
+  # What the scenario does while the bootloader is there (BOOTLOADER_HOOK).
+  [ -n "${BOOTLOADER_HOOK:-}" ] && eval "$BOOTLOADER_HOOK"
   for i in $(seq 1 600); do
     tail -n +"$from" "$TRANSCRIPT" | grep -q '#  back as the board on ' && break
     sleep 0.05
