@@ -6,6 +6,7 @@
 #include "exec/log.h"
 #include "exec/os.h"
 #include "update/intel_hex.h"
+#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {
@@ -30,16 +31,6 @@ bool WriteImage(const char* path, const char* hex, uint32_t count) {
   const bool closed = std::fclose(file) == 0;
   return written && closed;
 }
-
-class StatusHold {
- public:
-  explicit StatusHold(WheelLink& link) : link_(link), was_(link.statusHold) { link_.statusHold = true; }
-  ~StatusHold() { link_.statusHold = was_; }
-
- private:
-  WheelLink& link_;
-  bool was_;
-};
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "script/script.h"
 #include "tillerset_version.h"
 #include "update/pool_block.h"
+#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {
@@ -94,17 +95,6 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
   }
   return true;
 }
-
-// The status hold for the length of a check: what it was before comes back.
-class StatusHold {
- public:
-  explicit StatusHold(WheelLink& link) : link_(link), was_(link.statusHold) { link_.statusHold = true; }
-  ~StatusHold() { link_.statusHold = was_; }
-
- private:
-  WheelLink& link_;
-  bool was_;
-};
 
 }  // namespace
 
