@@ -2,6 +2,8 @@
 // reset, the bootloader's new port, the flasher's arguments and outcome, and
 // the board's settings saved before and offered back after.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -143,6 +145,16 @@ TEST_F(FirmwareTest, EveryWayAFlashFails) {
     EXPECT_EQ(Exists(Path("wheel_1_6.hex")), looked) << "only a good image is written";
     EXPECT_FALSE(rig.panel.link.statusHold);
   }
+}
+
+// A file that cannot be written is not flashed: the flasher would take an
+// older file of that name, or none.
+TEST_F(FirmwareTest, AnImageThatCannotBeWrittenIsNotFlashed) {
+  ASSERT_EQ(mkdir(Path("wheel_1_6.hex").c_str(), 0700), 0);
+  EXPECT_FALSE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+  EXPECT_TRUE(processes.runs.empty()) << "neither listed nor flashed";
+  EXPECT_TRUE(rig.port.opens.empty()) << "the board was not reset";
+  rmdir(Path("wheel_1_6.hex").c_str());
 }
 
 TEST_F(FirmwareTest, TwoNewPortsTakeTheLaterOne) {

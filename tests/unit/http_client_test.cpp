@@ -33,6 +33,8 @@ class HttpClientTest : public ExecEnv {
     WriteFile(folder_.Path("ts_servers.ini"), "[SERVER]\r\nVERSION=0,0,0,22\r\n");
     WriteFile(folder_.Path("empty.ini"), "");
     WriteFile(folder_.Path("large.hex"), LargeHex());
+    // An HTML page that quotes the marker: the marker counts only where the headers end.
+    WriteFile(folder_.Path("quotes.html"), "<pre>Content-Type: text/plain\r\n\r\n</pre>");
     rig_ = std::make_unique<ServerRig>(folder_.path());
   }
   void TearDown() override {
@@ -74,6 +76,7 @@ TEST_F(HttpClientTest, AnswersThatGiveABodyAndAnswersThatDoNot) {
       {"", "large.hex", true, large},
       {"content-type text/plain; charset=utf-8", "ts_servers.ini", false, kHttpNoBody},
       {"content-type text/html", "ts_servers.ini", false, kHttpNoBody},
+      {"content-type text/html", "quotes.html", false, kHttpNoBody},
       {"", "missing.ini", false, kHttpNotOk},  // a 404 page, text/plain too
       {"status 500", "ts_servers.ini", false, kHttpNotOk},
       {"cut 0", "ts_servers.ini", false, kHttpNotOk},   // closed without a word

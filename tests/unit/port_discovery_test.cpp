@@ -151,6 +151,12 @@ TEST_F(PortListerTest, SystemProcessesRunAProgramAndReportItsExitCode) {
   EXPECT_EQ(ReadFile(record + ".args"), "avrdude\n-PCOM9\ntwo words\n");
   EXPECT_NE(std::string(output.Data(), output.Size()).find("exit code 3"), std::string::npos);
   EXPECT_FALSE(SystemProcesses().RunCapture((dir_ + "/no_such_program").c_str(), args, nullptr, 1000, &exitCode));
+  // A program that does not end is ended at its bound and reports -1.
+  const char* const sleeper[] = {"sleep", "30", nullptr};
+  const uint64_t start = os::MonotonicUs();
+  ASSERT_TRUE(SystemProcesses().RunCapture("/bin/sleep", sleeper, &output, 200, &exitCode));
+  EXPECT_EQ(exitCode, -1);
+  EXPECT_LT(os::MonotonicUs() - start, 10000000u) << "not the 30 s the program wanted";
   unsetenv("TS_FLASHER_RECORD");
   unsetenv("TS_FLASHER_EXIT");
 }
