@@ -7,6 +7,8 @@
 #include <setupapi.h>
 
 #include <cstring>
+#include <cwchar>
+#include <vector>
 
 namespace {
 
@@ -103,11 +105,44 @@ int AnswerTime(Context& context, const Args& args) {
   return kOk;
 }
 
+BOOL CALLBACK CollectPage(HWND window, LPARAM data) {
+  auto* pages = reinterpret_cast<std::vector<HWND>*>(data);
+  wchar_t name[16] = L"";
+  GetClassNameW(window, name, 16);
+  if (wcscmp(name, L"#32770") == 0) pages->push_back(window);
+  return TRUE;
+}
+
+// click-page N ID: clicks control ID of the target's Nth page (its child
+// dialogs in creation order: 0 the main page, 1 the strip), for the ids that
+// stand on both pages.
+int ClickPage(Context& context, const Args& args) {
+  long index = 0;
+  long id = 0;
+  if (!ParseInt(args[0], &index) || !ParseInt(args[1], &id)) return kUsage;
+  HWND top = Target(context, "click-page");
+  if (top == nullptr) return kFailed;
+  std::vector<HWND> pages;
+  EnumChildWindows(top, CollectPage, reinterpret_cast<LPARAM>(&pages));
+  if (index < 0 || static_cast<size_t>(index) >= pages.size()) {
+    PrintError("click-page", "no page " + args[0]);
+    return kFailed;
+  }
+  HWND button = GetDlgItem(pages[static_cast<size_t>(index)], static_cast<int>(id));
+  if (button == nullptr) {
+    PrintError("click-page", "no control " + args[1] + " on page " + args[0]);
+    return kFailed;
+  }
+  PostMessageW(button, BM_CLICK, 0, 0);
+  return kOk;
+}
+
 }  // namespace
 
 const Command kDeviceCommands[] = {
     {"add-port", 2, 3, AddPort, "COMn HARDWARE-ID [NAME]  register a present port device (for the port lister)"},
     {"remove-port", 1, 1, RemovePort, "COMn  remove the port devices of that name"},
+    {"click-page", 2, 2, ClickPage, "N ID  click control ID of the Nth page (0 main page, 1 strip)"},
     {"answer-time", 1, 1, AnswerTime, "SECONDS  the longest the target keeps a caller waiting meanwhile (ms)"},
     {nullptr, 0, 0, nullptr, nullptr},
 };
