@@ -131,7 +131,12 @@ bool Updater::Flash(const char* firmwarePath, const char* hex, uint32_t count) {
   // does, the settings are offered back once it answers again.
   restorePending_ = saved;
   link_.firmwareVersion = 0;
-  link_.clock->SleepMs(settings_.resetDelay);
+  uint32_t delay = settings_.resetDelay;
+  if (delay > kMaxResetDelayMs) {
+    LogPrintf(0, "FlashFirmware: RESET_DELAY %u ms is cut to %u ms", delay, kMaxResetDelayMs);
+    delay = kMaxResetDelayMs;
+  }
+  link_.clock->SleepMs(delay);
 
   PortList after;
   ListComPorts(&after);

@@ -57,6 +57,8 @@ constexpr size_t kFlasherArgSize = 96;
 // A flash takes seconds; one that has not ended after this is ended and failed.
 constexpr uint32_t kFlasherTimeoutMs = 180000;
 constexpr uint32_t kBootloaderBaud = 1200;
+// RESET_DELAY comes from config.ini; the window waits no longer than this.
+constexpr uint32_t kMaxResetDelayMs = 60000;
 
 struct FlasherArguments {
   char text[kFlasherArgCount][kFlasherArgSize];

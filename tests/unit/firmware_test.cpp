@@ -157,6 +157,12 @@ TEST_F(FirmwareTest, AnImageThatCannotBeWrittenIsNotFlashed) {
   rmdir(Path("wheel_1_6.hex").c_str());
 }
 
+TEST_F(FirmwareTest, AHugeResetDelayDoesNotHoldTheWindowForHours) {
+  rig.panel.settings.resetDelay = 36000000;  // ten hours, from config.ini
+  ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+  EXPECT_EQ(slept, kMaxResetDelayMs);
+}
+
 TEST_F(FirmwareTest, TwoNewPortsTakeTheLaterOne) {
   after = std::string("COM11 - x - USB\\VID_2341&PID_0036\r\n") + kOtherLine + "COM10 - y\r\n";
   ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
