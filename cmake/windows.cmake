@@ -20,7 +20,7 @@ set_source_files_properties(${TS_RC_SOURCES} PROPERTIES OBJECT_DEPENDS "${TS_RC_
 # reads their texts and sends them input, one subcommand per call.
 file(GLOB TS_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
 add_executable(ts_driver ${TS_DRIVER_SOURCES})
-target_link_libraries(ts_driver PRIVATE user32 gdi32 shell32 ole32 uuid)
+target_link_libraries(ts_driver PRIVATE user32 gdi32 shell32 ole32 uuid setupapi)
 
 # A windowless program that only waits: keeps Wine's services warm during a
 # test run and plays a game executable for game detection (copied as game.exe).
@@ -41,6 +41,9 @@ foreach(dir ${TS_TOOL_DIRS})
     endif()
   endif()
 endforeach()
+if(TARGET list_com_ports)
+  target_link_libraries(list_com_ports PRIVATE setupapi)
+endif()
 
 # Benchmarks that also run on Windows. Only the ones named here are built, so a
 # benchmark that needs POSIX cannot break this configuration.
@@ -51,6 +54,13 @@ foreach(name ${TS_WINDOWS_BENCHES})
     target_link_libraries(${name} PRIVATE tillerset_core)
   endif()
 endforeach()
+
+# A browser for the scenarios: the shell's "open" of an address starts it.
+add_executable(recorder ${CMAKE_SOURCE_DIR}/tests/e2e/recorder/recorder_win32.cpp)
+
+# The stand-in flasher (tools/test_flasher, portable): the scenarios put it
+# where avrdude goes. Tests only, never packaged.
+add_executable(test_flasher ${CMAKE_SOURCE_DIR}/tools/test_flasher/main.cpp)
 
 # The wheel link's Windows serial channel against the stand-in board, for the
 # serial scenarios (a console program; see its header for the commands).

@@ -4,7 +4,7 @@
 #   bash scripts/deps.sh           everything
 #   bash scripts/deps.sh native    only what the native build and tests need
 set -euo pipefail
-native=(cmake make g++ libgtest-dev)
+native=(cmake make g++ libgtest-dev avrdude)
 want=("${native[@]}"
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine64 xvfb xauth imagemagick x11-utils nsis zip

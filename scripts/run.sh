@@ -47,7 +47,7 @@ win_build=$root/build/win
 say "building Tillerset.exe in $win_build"
 cmake -S . -B "$win_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-cmake --build "$win_build" -j"$(nproc)" --target Tillerset ts_driver >/dev/null || {
+cmake --build "$win_build" -j"$(nproc)" --target Tillerset ts_driver list_com_ports >/dev/null || {
   echo "run: the Windows build failed; run: cmake --build $win_build" >&2
   exit 1
 }
@@ -56,6 +56,10 @@ run=$root/build/run
 app=$run/app
 mkdir -p "$app"
 cp "$win_build/Tillerset.exe" "$app/"
+# The port lister, where an install has it (the board and the drive's adapter
+# are found by their USB ids with it).
+mkdir -p "$app/Tools"
+cp "$win_build/list_com_ports.exe" "$app/Tools/listComPorts.exe"
 if [ -d data ]; then
   # data/System/Resources/Scripts/... and the like go next to the program.
   cp -R data/. "$app/"

@@ -5,6 +5,7 @@ ControlPanel::ControlPanel() {
   profiles.view = &mainPageView;
   link.onBoardRead = [](void* context) { static_cast<GameProfiles*>(context)->BoardConnected(); };
   link.onBoardReadContext = &profiles;
+  updater.view = &updateView;
 }
 
 void ControlPanel::LoadSettings() {
@@ -34,6 +35,7 @@ void ControlPanel::SaveForExit() {
 void ControlPanel::RefreshStatus() {
   if (link.statusHold) return;
   link.RefreshStatus();
+  updater.OfferRestore();
   if ((settings.flags & Settings::kFlagAutoUpdate) && !updateStarted) {
     updateStarted = true;
     if (startAutoUpdateCheck) startAutoUpdateCheck(*this);

@@ -7,9 +7,11 @@
 #include "app/page_view.h"
 #include "app/parameter_binding.h"
 #include "app/strip_view.h"
+#include "app/update_page_view.h"
 #include "drive/drive_link.h"
 #include "profiles/game_profiles.h"
 #include "profiles/settings.h"
+#include "update/updater.h"
 #include "wheel/wheel_link.h"
 
 class ControlPanel {
@@ -38,6 +40,10 @@ class ControlPanel {
   // ---- the servo drive (developer mode only; inert until switched on)
   DriveLink drive{link[kEntryTorqueBandwidth], link[kEntryStatisticsWindow], stripView};
 
+  // ---- updates and firmware: the update check, port discovery, flashing
+  Updater updater{link, settings};
+  UpdatePageView updateView;  // its boxes belong to the main page
+
   // config.ini: read hands each value to its part; save takes them back (false
   // when the file could not be written; the old one then stays).
   void LoadSettings();
@@ -46,8 +52,9 @@ class ControlPanel {
   // selected profile, GameProfiles.ini. Also when Windows ends the session,
   // which may end the program before its exit runs.
   void SaveForExit();
-  // The once-a-second status refresh of the link, then, once per run, the
-  // automatic update check.
+  // The once-a-second status refresh of the link, the question whether to put
+  // the board's settings back once it answers after a firmware update, then,
+  // once per run, the automatic update check.
   void RefreshStatus();
   // Game detection, while "Detect Game" is on.
   void DetectGame();

@@ -6,8 +6,7 @@
 
 namespace {
 
-enum Missing { kPortDiscovery, kResetBoard, kGamingDevice, kInputObjects, kUpdateCheck,
-               kAdvancedSettings, kMissingCount };
+enum Missing { kGamingDevice, kInputObjects, kMissingCount };
 
 void NotAvailable(Missing what, const char* operation) {
   static bool said[kMissingCount];
@@ -18,13 +17,6 @@ void NotAvailable(Missing what, const char* operation) {
 
 }  // namespace
 
-uint8_t DiscoverComPort(uint16_t, uint16_t) {
-  NotAvailable(kPortDiscovery, "FindComPortFromIds");
-  return 0;
-}
-
-void ResetBoardCommand(ControlPanel&) { NotAvailable(kResetBoard, "ResetBoard"); }
 void FillGamingDeviceList(ControlPanel&, DialogControls&) { NotAvailable(kGamingDevice, "ActivateGamingDevice"); }
 void GamingDeviceChosen(ControlPanel&, DialogControls&) { NotAvailable(kGamingDevice, "ActivateGamingDevice"); }
 void EnableInputObjectControls(ControlPanel&) { NotAvailable(kInputObjects, "UpdateInputObjectControls"); }
-void CheckForUpdatesCommand(ControlPanel&, DialogControls&) { NotAvailable(kUpdateCheck, "CheckForUpdates"); }

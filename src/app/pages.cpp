@@ -74,13 +74,14 @@ void BindMainPage(ControlPanel& panel, DialogControls& page) {
 void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
   panel.mainPage = page.Window();
   panel.mainPageView.page = &page;
+  panel.updateView.page = &page;
   page.SetItemText(IDC_SOFTWARE_VERSION, TS_VERSION_TEXT);
   BindMainPage(panel, page);
 
   WheelLink& link = panel.link;
-  if (link.wheelPort == 0) link.wheelPort = DiscoverComPort(kWheelVendorId, kWheelProductId);
+  if (link.wheelPort == 0) link.wheelPort = panel.updater.FindComPortFromIds(kWheelVendorId, kWheelProductId);
   if (panel.settings.smPort == 0 && DeveloperMode()) {
-    panel.settings.smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
+    panel.settings.smPort = panel.updater.FindComPortFromIds(kRs485VendorId, kRs485ProductId);
   }
   FillComPortList(page, IDC_WHEEL_PORT, link.wheelPort);
   if (link.wheelPort != 0 && link.ProbeWheel(link.wheelPort)) link.ReadNewBoard();
@@ -102,7 +103,7 @@ void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
   for (int level = 0; level < 5; ++level) strip.AddComboItem(IDC_DEBUG_LEVEL, kDebugLevels[level], level);
 
   uint8_t& smPort = panel.settings.smPort;
-  if (smPort == 0) smPort = DiscoverComPort(kRs485VendorId, kRs485ProductId);
+  if (smPort == 0) smPort = panel.updater.FindComPortFromIds(kRs485VendorId, kRs485ProductId);
   FillComPortList(strip, IDC_SM_PORT, smPort);
   if (smPort != 0) panel.drive.ConfigureDrive(smPort);
 

@@ -1,12 +1,29 @@
 // config.ini: the settings record and section "Config".
 #include "profiles/settings.h"
 
-#include "exec/log.h"
+#include <cstring>
 
+#include "exec/log.h"
 
 namespace {
 
 constexpr char kSection[] = "Config";
+constexpr char kUpdateSection[] = "Update";
+constexpr uint16_t kServer = 0;
+const ScriptKey kUpdateKeys[] = {{"SERVER", kServer, 1}, {nullptr, 0, 0}};
+
+int ReadUpdateLine(uint16_t id, ScriptCursor* cursor) {
+  Settings* settings = static_cast<Settings*>(cursor->context);
+  if (!settings || id != kServer) return 0;
+  const char* server = NextString(cursor);
+  if (server != nullptr && IsServerHostName(server)) {
+    std::memcpy(settings->updateServer, server, std::strlen(server) + 1);
+  } else {
+    LogPrintf(0, "LoadSettings: SERVER=%s is not a host name; the update server stays %s", server ? server : "",
+              settings->updateServer);
+  }
+  return 0;
+}
 
 enum ConfigKey : uint16_t {
   kFlags = 0,
@@ -84,10 +101,22 @@ const ScriptKey kConfigKeys[] = {
     {nullptr, 0, 0},
 };
 
+bool IsServerHostName(const char* text) {
+  if (text == nullptr || *text == 0 || std::strlen(text) > kUpdateServerMax) return false;
+  for (const char* p = text; *p; ++p) {
+    const char c = *p;
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                    c == '.';
+    if (!ok) return false;
+  }
+  return true;
+}
+
 bool LoadSettingsFrom(Settings& settings, const char* name) {
   // No file: the defaults stay.
   const StartRead read = ReadScriptSectionAtStart(name, kSection, kConfigKeys, ReadConfigLine, &settings);
   settings.leaveFileAlone = read == StartRead::kUnreadableLeaveAlone;
+  if (read == StartRead::kRead) ReadScriptSection(name, kUpdateSection, kUpdateKeys, ReadUpdateLine, &settings);
   return read == StartRead::kRead;
 }
 

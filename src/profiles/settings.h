@@ -2,9 +2,18 @@
 // config.ini: the program's own settings in section "Config", read once at
 // start-up and written once at exit. The record holds them while the file is
 // read or written; the ControlPanel hands each value to the part that uses it.
+#include <cstddef>
 #include <cstdint>
 
 #include "script/script.h"
+
+// Section "Update", key "SERVER": the update server, a host name or a dotted
+// IPv4 address (always port 80). The default is a name for a machine on the
+// user's own network that runs the update server (tools/update_server); a
+// file without the section keeps it, and the save leaves the section as the
+// user wrote it.
+constexpr char kDefaultUpdateServer[] = "tillerset-updates";
+constexpr size_t kUpdateServerMax = 255;
 
 // Instance GUID of the chosen game controller, in the platform's field layout.
 struct DeviceGuid {
@@ -26,10 +35,15 @@ struct Settings {
   int32_t torqueBandwidth = 0;
   int32_t gameProfileId = 0;
   DeviceGuid usedDeviceGuid{};
+  char updateServer[kUpdateServerMax + 1] = "tillerset-updates";
   // The file was there at start but could be neither read nor copied: the
   // save leaves it as it is rather than replace what nobody has read.
   bool leaveFileAlone = false;
 };
+
+// A host name (letters, digits, '-' and '.', at most 255 characters) or a
+// dotted IPv4 address: what may stand as a host in a request line.
+bool IsServerHostName(const char* text);
 
 // The key table of section "Config", in file order.
 extern const ScriptKey kConfigKeys[];

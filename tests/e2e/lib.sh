@@ -26,7 +26,7 @@ e2e_pid_ours() {
   local cmd
   cmd=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || return 1
   case "$cmd" in
-    *.exe* | *Xvfb* | *standin* | *wine*) return 0 ;;
+    *.exe* | *Xvfb* | *standin* | *update_server* | *wine*) return 0 ;;
   esac
   return 1
 }
@@ -283,12 +283,23 @@ start_exe() {
 
 # Starts Tillerset.exe with the given arguments. The program works in its own
 # folder, so it runs as a copy in the scenario folder (where its config.ini,
-# GameProfiles.ini, Log.txt and Tools\ are).
+# GameProfiles.ini, Log.txt and Tools\ are), with the port lister in Tools\
+# as an install has it (unless the scenario set up Tools\ itself).
 start_program() {
   local copy=$SCENARIO_DIR/Tillerset.exe
   cmp -s "$TS_EXE" "$copy" || cp -f "$TS_EXE" "$copy"
+  install_lister "$SCENARIO_DIR"
   start_exe "$copy" "$@"
   watch_window
+}
+
+# Puts the built port lister into FOLDER/Tools/listComPorts.exe, unless a
+# scenario put something there already (or took it away: NO_LISTER=1).
+install_lister() {
+  local tools=$1/Tools lister=$TS_WIN_BUILD/list_com_ports.exe
+  [ "${NO_LISTER:-0}" = 1 ] && return 0
+  [ -f "$lister" ] && [ ! -e "$tools/listComPorts.exe" ] || return 0
+  mkdir -p "$tools" && cp -f "$lister" "$tools/listComPorts.exe"
 }
 
 # Starts a program under Wine with another working folder. Sets PROGRAM_PID.
@@ -572,6 +583,121 @@ drive_control() {
 # Packets the program sent to the drive from line $1 on, as hex bytes.
 drive_received() {
   tail -n +"$1" "$DRIVE_TRANSCRIPT" | sed -n 's/^[0-9.]* < \([0-9a-f][0-9a-f]\( [0-9a-f][0-9a-f]\)*\)  .*$/\1/p'
+}
+
+# ---- updates and firmware: the update server (tools/update_server, native)
+# on port 80, the port lister's devices, the stand-in flasher and browser
+
+# Starts the update server on port 80 serving $SCENARIO_DIR/server/ (made
+# here); further arguments go to the server. 127.0.0.1 when its port 80 is
+# free, otherwise another loopback address (another run may hold it). Sets
+# SERVER_PID, SERVER_HOST, SERVER_ROOT, SERVER_LOG and SERVER_CONTROL.
+start_update_server() {
+  local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native} host i
+  local exe=$native/update_server
+  [ -x "$exe" ] || { fail "no $exe (the e2e run builds native_tools)"; scenario_end; }
+  SERVER_ROOT=$SCENARIO_DIR/server
+  SERVER_LOG=$SCENARIO_DIR/server-requests.log
+  SERVER_CONTROL=$SCENARIO_DIR/server-control
+  mkdir -p "$SERVER_ROOT"
+  for host in 127.0.0.1 127.80.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 1)) 127.81.$((RANDOM % 250 + 1)).1; do
+    rm -f "$SCENARIO_DIR/server.out"
+    "$exe" --root "$SERVER_ROOT" --address "$host" --port 80 --log "$SERVER_LOG" --control "$SERVER_CONTROL" "$@" \
+      >"$SCENARIO_DIR/server.out" 2>"$SCENARIO_DIR/server.err" 9>&- &
+    SERVER_PID=$!
+    track_pid "$SERVER_PID"
+    for i in $(seq 1 100); do
+      grep -q '^serving' "$SCENARIO_DIR/server.out" 2>/dev/null && break
+      kill -0 "$SERVER_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    if grep -q '^serving' "$SCENARIO_DIR/server.out" 2>/dev/null; then
+      SERVER_HOST=$host
+      echo "[$(e2e_since "$E2E_START") s] update server on $host:80 (pid $SERVER_PID)"
+      return 0
+    fi
+  done
+  fail "the update server did not start: $(cat "$SCENARIO_DIR/server.err")"
+  scenario_end
+}
+
+# Sends a control line to the update server and waits until it took it.
+server() {
+  echo "$*" >"$SERVER_CONTROL"
+  local i
+  for i in $(seq 1 100); do
+    grep -qF -- "# control: $*" "$SERVER_LOG" && return 0
+    sleep 0.05
+  done
+  fail "the update server did not take \"$*\""
+}
+
+# Request lines of the server's log (one per request, bytes escaped) from line $1 on.
+server_requests_since() { tail -n +"$1" "$SERVER_LOG" | grep -v '^[0-9.]* #'; }
+server_log_lines() { wc -l <"$SERVER_LOG"; }
+
+# Waits (at most 10 s) until the server has logged a request line for $2 from line $1 on.
+wait_request() {
+  local from=$1 text=$2 i
+  for i in $(seq 1 200); do
+    server_requests_since "$from" | grep -qF -- "$text" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# Writes config.ini's [Config] section with the given KEY=VALUE lines and an
+# [Update] section naming the update server.
+write_config_with_server() {
+  write_config "$@"
+  printf '[Update]\r\nSERVER=%s\r\n\r\n' "$SERVER_HOST" >>"$SCENARIO_DIR/config.ini"
+}
+
+# The shell's "open" of an http:// address starts the recorder instead of a
+# browser: it writes what it was given to $SCENARIO_DIR/recorder/recorder.txt.
+# Sets RECORDED.
+use_recorder_browser() {
+  local dir=$SCENARIO_DIR/recorder
+  mkdir -p "$dir"
+  cp -f "$TS_WIN_BUILD/recorder.exe" "$dir/recorder.exe"
+  RECORDED=$dir/recorder.txt
+  rm -f "$RECORDED"
+  local windows
+  windows=$(WINEPREFIX=$WINEPREFIX "$TS_WINE" winepath -w "$dir/recorder.exe" 2>/dev/null | tr -d '\r')
+  WINEPREFIX=$WINEPREFIX timeout 30 "$TS_WINE" reg add 'HKCR\http\shell\open\command' /ve \
+    /d "\"$windows\" \"%1\"" /f >/dev/null 2>&1 || fail "cannot register the recorder as the browser"
+}
+
+# A fake USB port device COMn in the prefix's device list, as the real port
+# lister sees hardware. Usage: add_port_device N HARDWARE-ID [NAME]
+add_port_device() { driver add-port "COM$1" "$2" "${3:-Stand-in port (COM$1)}" >/dev/null || fail "cannot add COM$1"; }
+remove_port_device() { driver remove-port "COM$1" >/dev/null || fail "cannot remove COM$1"; }
+
+# Plays USB for the stand-in board's bootloader (start_board ... --bootloader
+# "$SCENARIO_DIR/board/boot"): once the board says it has left for the
+# bootloader (from transcript line $2 on), COM$1 points at the bootloader's
+# pseudo-terminal and the lister reports it (USB\VID_2341&PID_0036); once
+# the board is back, both go again. Waits at most 30 s for each.
+follow_bootloader() {
+  local port=$1 from=${2:-1} i
+  for i in $(seq 1 600); do
+    tail -n +"$from" "$TRANSCRIPT" | grep -q '#  bootloader on ' && break
+    sleep 0.05
+  done
+  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  bootloader on ' || { fail "the board never went to its bootloader"; return 1; }
+  link_com "$port" "$SCENARIO_DIR/board/boot"
+  add_port_device "$port" 'USB\VID_2341&PID_0036' "Stand-in bootloader (COM$port)"
+  step "bootloader on COM$port"
+  # What the scenario does while the bootloader is there (BOOTLOADER_HOOK).
+  [ -n "${BOOTLOADER_HOOK:-}" ] && eval "$BOOTLOADER_HOOK"
+  for i in $(seq 1 600); do
+    tail -n +"$from" "$TRANSCRIPT" | grep -q '#  back as the board on ' && break
+    sleep 0.05
+  done
+  remove_port_device "$port"
+  rm -f "$WINEPREFIX/dosdevices/com$port"
+  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  back as the board on ' || { fail "the board never came back"; return 1; }
+  step "the board is back"
 }
 
 # A check that nothing more arrives can only wait a while: this long.

@@ -235,5 +235,29 @@ TEST_F(SettingsTest, ASaveShortOfMemoryWritesAllOrNothing) {
   EXPECT_TRUE(AssertRecorder::Saw("AllocMem: Could not allocate memory\n")) << "the shortage was reported";
 }
 
+TEST_F(SettingsTest, TheUpdateServerComesFromSectionUpdate) {
+  const struct {
+    const char* update;  // the [Update] section, "" for none
+    const char* server;
+  } cases[] = {
+      {"", kDefaultUpdateServer},
+      {"[Update]\r\nSERVER=127.0.0.1\r\n\r\n", "127.0.0.1"},
+      {"[update]\r\nserver = updates.example.org\r\n\r\n", "updates.example.org"},
+      {"[Update]\r\nSERVER=\"http://x/\"\r\n\r\n", kDefaultUpdateServer},  // not a host name
+      {"[Update]\r\nSERVER=host:8080\r\n\r\n", kDefaultUpdateServer},
+      {"[Update]\r\nSERVER=\r\n\r\n", kDefaultUpdateServer},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.update);
+    const std::string file = std::string(kExample) + c.update;
+    WriteFile(Path("config.ini"), file);
+    ControlPanel panel;
+    panel.LoadSettings();
+    EXPECT_STREQ(panel.settings.updateServer, c.server);
+    panel.SaveSettings();
+    EXPECT_EQ(ReadFile(Path("config.ini")), file) << "the save keeps [Update] as the user wrote it";
+  }
+}
+
 }  // namespace
 }  // namespace scripttest

@@ -30,7 +30,10 @@ void Usage(FILE* out) {
                "standard output and answers on it like the wheel controller board:\n"
                "handshake \"orvenk?\" -> \"DuvarKemol\", p/P parameters, S status, V version,\n"
                "r calibrate, c centre, D defaults, \"#\" reports while parameter 16 > 0.\n"
-               "A 1200-baud open followed by a close is noted as a bootloader reset.\n"
+               "A 1200-baud open followed by a close is noted as a bootloader reset;\n"
+               "with --bootloader the board then leaves its port and a bootloader that\n"
+               "speaks AVR109 (avrdude -c avr109) appears on a new one until the flasher\n"
+               "is done with it.\n"
                "\n"
                "  --link PATH         keep a symbolic link PATH pointing at the slave (it\n"
                "                      follows the board across drop/back; use it as the port)\n"
@@ -49,6 +52,9 @@ void Usage(FILE* out) {
                "  --double            every reply twice\n"
                "  --short N           every reply N bytes short\n"
                "  --hello TEXT        handshake reply instead of DuvarKemol\n"
+               "  --bootloader PATH   bootloader mode: its port appears as this link\n"
+               "  --bootloader-ms MS  how long the bootloader waits for a flasher (default 8000)\n"
+               "  --flashed-version X.Y  firmware version after a flash (default: unchanged)\n"
                "  --help              this text\n"
                "Signals: SIGUSR1 drops out (unplug), SIGUSR2 comes back (re-plug),\n"
                "SIGINT/SIGTERM end the program.\n"
@@ -81,6 +87,12 @@ int main(int argc, char** argv) {
       options.controlPath = value("--control");
     } else if (a == "--stdin") {
       options.controlFd = 0;
+    } else if (a == "--bootloader") {
+      options.bootloaderLink = value("--bootloader");
+    } else if (a == "--bootloader-ms") {
+      lines.push_back(std::string("bootloader-ms ") + value("--bootloader-ms"));
+    } else if (a == "--flashed-version") {
+      lines.push_back(std::string("flashed-version ") + value("--flashed-version"));
     } else if (a == "--echo") {
       options.echo = true;
     } else if (a == "--late") {

@@ -367,6 +367,8 @@ const char* StandinControlHelp() {
          "  flood N              send N junk bytes now (no 'l' among them)\n"
          "  send 23,1,5,255,254  send these bytes now (a \"#\" report, say)\n"
          "  report MS            \"#\" report period while parameter 16 > 0 (0: none)\n"
+         "  bootloader-ms MS     how long the bootloader waits for a flasher\n"
+         "  flashed-version X.Y  the firmware version after a flash\n"
          "  drop                 unplug: close the pseudo-terminal, remove the link\n"
          "  back                 re-plug: a new pseudo-terminal behind the link\n"
          "  quit                 end the program\n";

@@ -28,6 +28,7 @@ constexpr uint32_t kIdlePollMs = 50;
 // that state is looked at on a short period instead of in poll.
 constexpr uint32_t kClosedPollUs = 2000;
 constexpr size_t kMaxTranscriptLines = 200000;
+constexpr uint64_t kExitGraceUs = 1000 * 1000;
 
 int BaudOf(speed_t speed) {
   switch (speed) {
@@ -64,6 +65,10 @@ struct StandinHost::State {
   std::mutex lock;
   std::condition_variable changed;
   StandinBoard board;
+  StandinBootloader bootloader;
+  bool inBootloader = false;
+  uint64_t bootloaderQuietSince = 0;
+  uint64_t bootloaderExitAt = 0;  // when "E" was answered; 0 before
   int master = -1;
   std::string slavePath;
   int wake[2] = {-1, -1};
@@ -107,7 +112,9 @@ struct StandinHost::State {
 
   void Event(const std::string& text) { Log('#', nullptr, 0, text); }
 
-  bool OpenTerminal() {
+  bool OpenTerminal() { return OpenTerminal(options.link); }
+
+  bool OpenTerminal(const std::string& link) {
     int fd = posix_openpt(O_RDWR | O_NOCTTY);
     if (fd < 0) return false;
     char name[128];
@@ -122,12 +129,12 @@ struct StandinHost::State {
     // close it once so "nobody has it open" looks the same from the start.
     int slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave >= 0) close(slave);
-    if (!options.link.empty()) {
+    if (!link.empty()) {
       // Replace the link in one step so an opener never finds it missing.
-      const std::string temporary = options.link + ".new";
+      const std::string temporary = link + ".new";
       unlink(temporary.c_str());
-      if (symlink(name, temporary.c_str()) != 0 || rename(temporary.c_str(), options.link.c_str()) != 0) {
-        std::fprintf(stderr, "standin_board: cannot link %s to %s: %s\n", options.link.c_str(), name,
+      if (symlink(name, temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
+        std::fprintf(stderr, "standin_board: cannot link %s to %s: %s\n", link.c_str(), name,
                      std::strerror(errno));
         close(fd);
         return false;
@@ -160,7 +167,52 @@ struct StandinHost::State {
     Event("1200-baud open: bootloader reset");
     board.Restart();
     outputs.clear();
-    ResetLine(master);
+    if (options.bootloaderLink.empty()) {
+      ResetLine(master);
+      return;
+    }
+    EnterBootloader();
+  }
+
+  // The board's port goes away and the bootloader's appears.
+  void EnterBootloader() {
+    close(master);
+    master = -1;
+    if (!options.link.empty()) unlink(options.link.c_str());
+    Event("the board left " + slavePath);
+    slavePath.clear();
+    if (!OpenTerminal(options.bootloaderLink)) {
+      Event("no pseudo-terminal for the bootloader: back as the board");
+      Back(nullptr);
+      return;
+    }
+    inBootloader = true;
+    bootloader.StartSession();
+    bootloaderQuietSince = os::MonotonicUs();
+    Event("bootloader on " + slavePath);
+  }
+
+  void LeaveBootloader(const char* why) {
+    const uint32_t written = bootloader.BytesWritten();
+    close(master);
+    master = -1;
+    unlink(options.bootloaderLink.c_str());
+    inBootloader = false;
+    connected = false;
+    outputs.clear();
+    Event(std::string("bootloader left (") + why + "), " + std::to_string(written) + " bytes of flash written" +
+          (bootloader.BytesRefused() ? ", " + std::to_string(bootloader.BytesRefused()) + " refused" : ""));
+    if (!OpenTerminal()) {
+      Event("no pseudo-terminal for the board");
+      return;
+    }
+    board.Restart();
+    if (written > 0) {
+      // New firmware starts from its own defaults.
+      board.RestoreDefaults();
+      if (options.flashedVersion != 0) board.SetVersion(options.flashedVersion);
+    }
+    Event("back as the board on " + slavePath);
   }
 
   void Drop() {
@@ -194,6 +246,26 @@ struct StandinHost::State {
     std::string verb;
     in >> verb;
     long long n = 0;
+    if (verb == "bootloader-ms") {
+      if (!(in >> n) || n < 0 || n > 3600000) {
+        if (error) *error = "expected milliseconds: " + line;
+        return false;
+      }
+      options.bootloaderMs = static_cast<uint32_t>(n);
+      return true;
+    }
+    if (verb == "flashed-version") {
+      std::string v;
+      unsigned major = 0, minor = 0;
+      char extra = 0;
+      if (!(in >> v) || std::sscanf(v.c_str(), "%u.%u%c", &major, &minor, &extra) != 2 || major > 255 ||
+          minor > 255) {
+        if (error) *error = "expected MAJOR.MINOR: " + line;
+        return false;
+      }
+      options.flashedVersion = (major << 8) | minor;
+      return true;
+    }
     if (verb == "late" || verb == "report" || verb == "flood") {
       if (!(in >> n) || n < 0 || n > 10000000) {
         if (error) *error = "expected a number: " + line;
@@ -239,6 +311,12 @@ struct StandinHost::State {
       ssize_t got = read(master, buffer, sizeof buffer);
       if (got <= 0) return;
       std::vector<uint8_t> reply;
+      if (inBootloader) {
+        bootloaderQuietSince = os::MonotonicUs();
+        bootloader.Receive(buffer, static_cast<size_t>(got), &reply);
+        if (!reply.empty()) Send(std::move(reply), 0);
+        continue;
+      }
       board.Receive(buffer, static_cast<size_t>(got), &reply);
       if (!reply.empty()) Send(std::move(reply), options.replyDelayMs);
     }
@@ -255,6 +333,13 @@ struct StandinHost::State {
       Event("opened at " + std::to_string(connectedBaud) + " baud");
     }
     if (p.revents & POLLIN) ReadMaster();
+    if (inBootloader) {
+      if (hungUp && connected) {
+        connected = false;
+        Event("closed");
+      }
+      return;
+    }
     if (hungUp && connected) {
       connected = false;
       outputs.clear();
@@ -329,7 +414,11 @@ struct StandinHost::State {
         const uint64_t due = outputs.front().dueUs;
         waitUs = std::min<uint64_t>(waitUs, due > now ? due - now : 0);
       }
-      const bool reporting = connected && options.reportPeriodMs > 0 && board.ReportsEnabled();
+      if (inBootloader) {
+        const uint64_t quietEnd = bootloaderQuietSince + options.bootloaderMs * 1000ull;
+        waitUs = std::min<uint64_t>(waitUs, quietEnd > now ? quietEnd - now : 0);
+      }
+      const bool reporting = !inBootloader && connected && options.reportPeriodMs > 0 && board.ReportsEnabled();
       if (reporting) {
         if (nextReportUs == 0) nextReportUs = now + options.reportPeriodMs * 1000ull;
         waitUs = std::min<uint64_t>(waitUs, nextReportUs > now ? nextReportUs - now : 0);
@@ -358,6 +447,21 @@ struct StandinHost::State {
       WatchLine();
       Flush();
       now = os::MonotonicUs();
+      if (inBootloader && outputs.empty()) {
+        // After "E" the flasher still reads its answer: the port goes once
+        // the flasher has closed it (or a second later), not under its feet.
+        if (bootloader.ExitRequested()) {
+          if (bootloaderExitAt == 0) bootloaderExitAt = now;
+          if (!connected || now >= bootloaderExitAt + kExitGraceUs) {
+            bootloaderExitAt = 0;
+            LeaveBootloader("the flasher said E");
+            continue;
+          }
+        } else if (now >= bootloaderQuietSince + options.bootloaderMs * 1000ull) {
+          LeaveBootloader("nothing came");
+          continue;
+        }
+      }
       if (reporting && connected && nextReportUs != 0 && now >= nextReportUs) {
         std::vector<uint8_t> report;
         board.MakeReport(&report);
@@ -377,6 +481,7 @@ struct StandinHost::State {
 StandinHost::StandinHost(StandinHostOptions options) : s_(new State) {
   s_->options = std::move(options);
   s_->board.SetNote([this](char d, const uint8_t* b, size_t n, const std::string& t) { s_->Log(d, b, n, t); });
+  s_->bootloader.SetNote([this](char d, const uint8_t* b, size_t n, const std::string& t) { s_->Log(d, b, n, t); });
 }
 
 StandinHost::~StandinHost() {
@@ -385,6 +490,7 @@ StandinHost::~StandinHost() {
   if (s_->master >= 0) {
     close(s_->master);
     if (!s_->options.link.empty()) unlink(s_->options.link.c_str());
+    if (s_->inBootloader) unlink(s_->options.bootloaderLink.c_str());
     s_->master = -1;
   }
   if (s_->ownsControlFd && s_->controlFd >= 0) close(s_->controlFd);
@@ -500,6 +606,16 @@ std::vector<std::string> StandinHost::Transcript() {
 int StandinHost::BootloaderResets() {
   std::lock_guard<std::mutex> held(s_->lock);
   return s_->resets;
+}
+
+bool StandinHost::InBootloader() {
+  std::lock_guard<std::mutex> held(s_->lock);
+  return s_->inBootloader;
+}
+
+std::vector<uint8_t> StandinHost::BootloaderFlash() {
+  std::lock_guard<std::mutex> held(s_->lock);
+  return s_->bootloader.Flash();
 }
 
 bool StandinHost::Connected() {

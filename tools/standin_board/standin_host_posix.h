@@ -10,6 +10,15 @@
 //   dir '<' from the program, '>' to the program, '#' an event such as
 //   "opened at 115200 baud", "closed", "1200-baud open: bootloader reset",
 //   "dropped out", "back on /dev/pts/7".
+//
+// Bootloader mode (bootloaderLink set): after the 1200-baud open and close the
+// board leaves its port (its link goes away, like a USB device that
+// re-enumerates) and a bootloader that speaks AVR109 appears on a new
+// pseudo-terminal behind bootloaderLink ("bootloader on /dev/pts/9"). It
+// returns as the board ("back as the board on ...") when the flasher sends
+// "E", or when nothing came for bootloaderMs. A session that wrote flash
+// leaves the board with its default settings (new firmware) and, when
+// flashedVersion is set, that version.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +26,7 @@
 #include <vector>
 
 #include "standin_board/standin_board.h"
+#include "standin_board/standin_bootloader.h"
 
 struct StandinHostOptions {
   std::string link;        // symbolic link kept pointing at the current slave; empty = none
@@ -26,6 +36,9 @@ struct StandinHostOptions {
   uint32_t replyDelayMs = 0;
   uint32_t reportPeriodMs = 250;  // "#" reports while the debug level is above 0; 0 = none
   bool echo = false;              // transcript lines also to stderr
+  std::string bootloaderLink;     // where the bootloader appears; empty = reset in place
+  uint32_t bootloaderMs = 8000;   // the bootloader waits this long for a flasher
+  uint32_t flashedVersion = 0;    // the version after a flash; 0 = unchanged
 };
 
 class StandinHost {
@@ -49,6 +62,9 @@ class StandinHost {
   std::vector<uint8_t> Received();  // every byte received so far
   std::vector<std::string> Transcript();
   int BootloaderResets();
+  bool InBootloader();
+  // The bootloader's flash memory as it is now (32 KiB).
+  std::vector<uint8_t> BootloaderFlash();
   bool Connected();
   bool QuitRequested();
 

@@ -18,7 +18,7 @@
 namespace {
 
 const Command* FindCommand(const std::string& name) {
-  for (const Command* table : {kWindowCommands, kControlCommands}) {
+  for (const Command* table : {kWindowCommands, kControlCommands, kDeviceCommands}) {
     for (const Command* c = table; c->name != nullptr; ++c) {
       if (name == c->name) return c;
     }
@@ -31,7 +31,7 @@ void PrintUsage() {
           "usage: ts_driver [-w SELECTOR] [-t SECONDS] COMMAND ARGS... [+ COMMAND ARGS...]\n"
           "SELECTOR: title prefix, class:NAME, msgbox, or 0xHANDLE "
           "(default \"Kestra Wheel Configuration\")\ncommands:\n");
-  for (const Command* table : {kWindowCommands, kControlCommands}) {
+  for (const Command* table : {kWindowCommands, kControlCommands, kDeviceCommands}) {
     for (const Command* c = table; c->name != nullptr; ++c) {
       fprintf(stderr, "  %s %s\n", c->name, c->usage);
     }

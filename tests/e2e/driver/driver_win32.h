@@ -33,6 +33,7 @@ struct Command {
 // The command tables, one per source file; the dispatcher searches them in order.
 extern const Command kWindowCommands[];
 extern const Command kControlCommands[];
+extern const Command kDeviceCommands[];
 
 // Text helpers.
 std::wstring Widen(const std::string& text);

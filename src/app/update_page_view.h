@@ -1,0 +1,18 @@
+#pragma once
+// What the update check and the flashing show, as message boxes owned by the
+// main page (the page that starts a check): while one is open the page takes
+// no other command.
+#include "update/update_view.h"
+
+class DialogControls;
+
+class UpdatePageView : public UpdateView {
+ public:
+  DialogControls* page = nullptr;  // null: nothing is shown and every question is answered No
+  void (*quit)() = nullptr;        // posts the quit message; set by the program
+
+  bool Ask(const char* text) override;
+  void Inform(const char* text) override;
+  bool OpenInBrowser(const char* url) override;
+  void Quit() override;
+};

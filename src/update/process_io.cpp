@@ -1,0 +1,48 @@
+#include "update/process_io.h"
+
+#include <cstring>
+
+void ProcessOutput::Append(const char* data, size_t count) {
+  const size_t room = capacity_ > size_ ? capacity_ - size_ : 0;
+  if (count > room) {
+    truncated_ = true;
+    count = room;
+  }
+  if (count > 0) std::memcpy(buffer_ + size_, data, count);
+  size_ += count;
+}
+
+bool BuildCommandLine(const char* const* args, char* out, size_t size) {
+  if (out == nullptr || size == 0) return false;
+  size_t at = 0;
+  auto put = [&](char c) {
+    if (at + 1 >= size) return false;
+    out[at++] = c;
+    return true;
+  };
+  bool ok = true;
+  for (const char* const* arg = args; arg && *arg && ok; ++arg) {
+    const char* text = *arg;
+    if (arg != args) ok = put(' ');
+    const bool quote = *text == 0 || std::strpbrk(text, " \t\"") != nullptr;
+    if (quote) ok = ok && put('"');
+    size_t backslashes = 0;
+    for (const char* p = text; *p && ok; ++p) {
+      if (*p == '\\') {
+        ++backslashes;
+        continue;
+      }
+      // Backslashes only mean something in front of a double quote.
+      const size_t times = *p == '"' ? backslashes * 2 + 1 : backslashes;
+      for (size_t i = 0; i < times && ok; ++i) ok = put('\\');
+      backslashes = 0;
+      ok = ok && put(*p);
+    }
+    // In front of the closing quote they would escape it: doubled.
+    const size_t times = quote ? backslashes * 2 : backslashes;
+    for (size_t i = 0; i < times && ok; ++i) ok = put('\\');
+    if (quote) ok = ok && put('"');
+  }
+  out[ok ? at : 0] = 0;
+  return ok;
+}

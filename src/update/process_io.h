@@ -1,0 +1,48 @@
+#pragma once
+// The outside programs of the update subsystem (Tools\listComPorts.exe and
+// the flasher Tools\avrdude) behind one small seam. process_io_win32.cpp
+// starts them with CreateProcess, CREATE_NO_WINDOW and a pipe (no console
+// window flashes up over the program); process_io_posix.cpp with posix_spawn
+// for the native build. Tests derive from ProcessRunner to play the programs.
+#include <cstddef>
+#include <cstdint>
+
+// A program's standard output, kept up to the buffer's size; what comes
+// after that is read and dropped (the program never blocks on a full pipe).
+class ProcessOutput {
+ public:
+  ProcessOutput(char* buffer, size_t capacity) : buffer_(buffer), capacity_(capacity) {}
+  void Append(const char* data, size_t count);
+  const char* Data() const { return buffer_; }
+  size_t Size() const { return size_; }
+  bool Truncated() const { return truncated_; }
+
+ private:
+  char* buffer_;
+  size_t capacity_;
+  size_t size_ = 0;
+  bool truncated_ = false;
+};
+
+class ProcessRunner {
+ public:
+  virtual ~ProcessRunner() = default;
+  // Starts program (a path relative to the working folder, '\' separated;
+  // ".exe" is tried when the name as given is not there) with args, a
+  // null-ended list whose first entry is the name the program sees as its
+  // own. With output, its standard output is read into it; without, it is
+  // not captured. Waits until the program ends, at most timeoutMs; one that
+  // runs longer is ended and reports exit code -1. False when it could not
+  // be started at all.
+  virtual bool RunCapture(const char* program, const char* const* args, ProcessOutput* output,
+                          uint32_t timeoutMs, int* exitCode);
+};
+
+ProcessRunner& SystemProcesses();
+
+// The Windows command line that hands args to a program unchanged by the C
+// runtime's parsing: an argument with a space, a tab or a double quote (or
+// an empty one) is quoted, a double quote inside is escaped with a
+// backslash, and backslashes are doubled only where a double quote follows
+// them. False when it does not fit out.
+bool BuildCommandLine(const char* const* args, char* out, size_t size);

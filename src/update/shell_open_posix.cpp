@@ -1,0 +1,3 @@
+#include "update/shell_open.h"
+
+bool OpenWithShell(const char*) { return false; }

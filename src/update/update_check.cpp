@@ -1,0 +1,192 @@
+// The update check: the online script from the update server, the tool and
+// firmware offers.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "exec/execlib.h"
+#include "exec/log.h"
+#include "exec/memory.h"
+#include "exec/os.h"
+#include "script/multilang.h"
+#include "script/script.h"
+#include "tillerset_version.h"
+#include "update/pool_block.h"
+#include "update/status_hold.h"
+#include "update/updater.h"
+
+namespace {
+
+enum OnlineKey : uint16_t { kAdress = 0, kPort = 1, kVersion = 2, kUpdate = 3, kFwVersion = 4, kFwUpdate = 5 };
+
+const ScriptKey kOnlineKeys[] = {
+    {"ADRESS", kAdress, 1},   {"PORT", kPort, 1},           {"VERSION", kVersion, 4},
+    {"UPDATE", kUpdate, 6},   {"FW_VERSION", kFwVersion, 4}, {"FW_UPDATE", kFwUpdate, 6},
+    {nullptr, 0, 0},
+};
+
+const char* NextText(ScriptCursor* cursor) {
+  const char* text = NextString(cursor);
+  return text ? text : kMissingParameter;
+}
+
+// Four numbers a, b, c, d as a<<24 | b<<16 | c<<8 | d, each shifted and OR-ed
+// in as a 32-bit value; a missing number counts 0.
+uint32_t PackedVersion(ScriptCursor* cursor) {
+  uint32_t packed = 0;
+  for (int shift = 24; shift >= 0; shift -= 8) packed |= static_cast<uint32_t>(NextNumber(cursor)) << shift;
+  return packed;
+}
+
+// Copies text when it fits; otherwise leaves out empty and says so: a cut
+// address or file name would name something else.
+void CopyWhole(char* out, size_t size, const char* text, const char* key) {
+  const size_t length = std::strlen(text);
+  if (length < size) {
+    std::memcpy(out, text, length + 1);
+    return;
+  }
+  out[0] = 0;
+  LogPrintf(0, "ReadOnlineScript: the %s value is longer than %u characters; it is not used", key,
+            static_cast<unsigned>(size - 1));
+}
+
+int ReadOnlineLine(uint16_t id, ScriptCursor* cursor) {
+  UpdateServerRecord* record = static_cast<UpdateServerRecord*>(cursor->context);
+  if (record == nullptr) return 0;
+  switch (id) {
+    case kAdress:
+      std::snprintf(record->address, sizeof record->address, "%s", NextText(cursor));
+      break;
+    case kPort:
+      record->port = NextNumber(cursor);
+      break;
+    case kVersion:
+      record->toolVersion = PackedVersion(cursor);
+      break;
+    case kFwVersion:
+      record->firmwareVersion = static_cast<int32_t>(PackedVersion(cursor));
+      break;
+    case kUpdate: {
+      for (int unused = 0; unused < 4; ++unused) NextString(cursor);
+      char base[kRecordUrlMax + 1];
+      CopyWhole(base, sizeof base, NextText(cursor), "UPDATE");
+      const char* file = NextText(cursor);
+      const unsigned code = LanguageCode(CurrentLanguage().number);
+      char url[2 * (kRecordUrlMax + 1)];
+      std::snprintf(url, sizeof url, "%s%u/%s", base, code, file);
+      CopyWhole(record->toolUrl, sizeof record->toolUrl, base[0] ? url : "", "UPDATE");
+      break;
+    }
+    case kFwUpdate:
+      for (int unused = 0; unused < 4; ++unused) NextString(cursor);
+      CopyWhole(record->firmwareHost, sizeof record->firmwareHost, NextText(cursor), "FW_UPDATE host");
+      CopyWhole(record->firmwarePath, sizeof record->firmwarePath, NextText(cursor), "FW_UPDATE path");
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+  for (; *prefix; ++prefix, ++text) {
+    if (std::tolower(static_cast<unsigned char>(*text)) != *prefix) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* const kServerListPaths[kServerListRows] = {"ts_servers.ini", "beta_servers.ini", "servers.ini"};
+
+UpdateServerRecord::UpdateServerRecord() {
+  std::snprintf(address, sizeof address, "%s", kRecordDefaultAddress);
+}
+
+int ServerListRow(const char* applicationName) {
+  struct Row {
+    const char* name;
+    int row;
+  };
+  static const Row kApplications[] = {{"Tillerset", 0}};
+  for (const Row& app : kApplications) {
+    const char* a = app.name;
+    const char* b = applicationName ? applicationName : "";
+    while (*a && std::tolower(static_cast<unsigned char>(*a)) == std::tolower(static_cast<unsigned char>(*b))) {
+      ++a;
+      ++b;
+    }
+    if (*a == 0 && *b == 0) return app.row;
+  }
+  return 0;
+}
+
+uint32_t OwnToolVersion() { return (uint32_t{TS_VERSION_MAJOR} << 8) | TS_VERSION_MINOR; }
+
+bool IsDownloadUrl(const char* url) {
+  if (url == nullptr || !(StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://"))) return false;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(url); *p; ++p) {
+    if (*p <= 0x20 || *p >= 0x7F || *p == '"') return false;
+  }
+  return true;
+}
+
+bool Updater::ReadOnlineScript(int listIndex, UpdateServerRecord* record, const char* host, const char* path) {
+  const uint64_t startMs = os::TickMs();
+  uint32_t length = 0;
+  PoolBlock text = PoolBlock::Adopt(Fetch(host, path, &length));
+  if (!text) {
+    LogPrintf(0, "Could not read Online script");
+    return false;
+  }
+  LogPrintf(3, "Got Online script in %lu ms ", static_cast<unsigned long>(os::TickMs() - startMs));
+  ScriptDocument* document = OpenScriptFromMemory(path, text.get(), length);
+  if (document == nullptr) return false;
+  document->context = record;
+  ReadSection(document, "SERVER", kOnlineKeys, ReadOnlineLine);
+  ReadSection(document, "UPDATE", kOnlineKeys, ReadOnlineLine);
+  document->context = nullptr;
+  ReleaseScript(document);
+  (void)listIndex;
+  return true;
+}
+
+void Updater::CheckForUpdates(bool silent) {
+  StatusHold hold(link_);
+  UpdateServerRecord record;
+  const int row = ServerListRow(ApplicationName());
+  if (!ReadOnlineScript(row, &record, settings_.updateServer, kServerListPaths[row])) return;
+
+  bool quit = false;
+  const uint32_t own = OwnToolVersion();
+  if (record.toolVersion > own && view && view->Ask(kToolQuestion)) {
+    if (!IsDownloadUrl(record.toolUrl)) {
+      LogPrintf(0, "CheckForUpdates: the download address \"%s\" is not opened (only http:// and https:// are)",
+                record.toolUrl);
+    } else if (view->OpenInBrowser(record.toolUrl)) {
+      quit = true;
+    } else {
+      LogPrintf(0, "CheckForUpdates: the shell did not open %s", record.toolUrl);
+    }
+  }
+  if (!quit) {
+    if (record.firmwareVersion > static_cast<int32_t>(link_.firmwareVersion)) {
+      if (view && view->Ask(kFirmwareQuestion)) {
+        if (!IsServerHostName(record.firmwareHost) || !IsPlainFirmwareName(record.firmwarePath)) {
+          LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused (a plain .hex file name on a "
+                       "host name is expected)",
+                    record.firmwarePath, record.firmwareHost);
+          view->Inform(kFlashFailed);
+        } else {
+          uint32_t length = 0;
+          PoolBlock hex = PoolBlock::Adopt(Fetch(record.firmwareHost, record.firmwarePath, &length));
+          if (hex && !FlashFirmware(record.firmwarePath, hex.get(), length)) view->Inform(kFlashFailed);
+        }
+      }
+    } else if (record.toolVersion <= own && !silent && view) {
+      view->Inform(kNoUpdate);
+    }
+  }
+  if (quit && view) view->Quit();
+}

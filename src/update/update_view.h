@@ -1,0 +1,18 @@
+#pragma once
+// What the update check and the flashing show the user and ask of the
+// program around them. The pages implement it over the main page (every box
+// owned by the page, so the window takes no second command while a check or
+// a flash runs); tests record it.
+class UpdateView {
+ public:
+  virtual ~UpdateView() = default;
+  // Yes/No with the question icon; true for Yes.
+  virtual bool Ask(const char* text) = 0;
+  // OK with the information icon.
+  virtual void Inform(const char* text) = 0;
+  // The shell's "open" verb on the address (no parameters, no folder,
+  // hidden); false when the shell refused.
+  virtual bool OpenInBrowser(const char* url) = 0;
+  // Posts the quit message (exit code 0): the normal exit follows.
+  virtual void Quit() = 0;
+};

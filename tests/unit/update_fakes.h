@@ -1,0 +1,147 @@
+#pragma once
+// Test doubles for the update subsystem: the update server on a free port of
+// the loopback interface with the client's fixed port 80 pointed at it, a
+// resolver that knows what a test tells it, a process runner that plays the
+// port lister and the flasher, and a view that records what the user would
+// see and answers questions from a script.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "exec/os.h"
+#include "update/process_io.h"
+#include "update/socket_io.h"
+#include "update/update_view.h"
+#include "update_server/update_server_posix.h"
+
+// The system's sockets, with port 80 sent to the test server's port and the
+// host look-up answered from a table (anything else: not found).
+class TestSockets : public SocketApi {
+ public:
+  uint16_t port = 0;
+  std::map<std::string, uint32_t> hosts;
+  uint32_t lookUpDelayMs = 0;
+  std::atomic<int> lookUps{0};
+  std::atomic<int> opens{0};
+  std::vector<uint16_t> connectPorts;
+
+  bool LookUpIPv4(const char* host, uint32_t* address) override {
+    ++lookUps;
+    if (lookUpDelayMs) os::SleepMs(lookUpDelayMs);
+    auto it = hosts.find(host);
+    if (it == hosts.end()) return false;
+    *address = it->second;
+    return true;
+  }
+  SocketHandle Open() override {
+    ++opens;
+    return SocketApi::Open();
+  }
+  int StartConnect(SocketHandle socket, uint32_t address, uint16_t to) override {
+    connectPorts.push_back(to);
+    return SocketApi::StartConnect(socket, address, to == 80 && port != 0 ? port : to);
+  }
+};
+
+// The update server on 127.0.0.1 and a free port, serving a private folder.
+class ServerRig {
+ public:
+  explicit ServerRig(const std::string& root) {
+    UpdateServerOptions options;
+    options.root = root;
+    options.port = 0;
+    server = std::make_unique<UpdateServer>(options);
+    std::string error;
+    started = server->Start(&error);
+    EXPECT_TRUE(started) << error;
+    sockets.port = server->Port();
+  }
+  void Control(const std::string& line) {
+    std::string error;
+    EXPECT_TRUE(server->Control(line, &error)) << error;
+  }
+
+  std::unique_ptr<UpdateServer> server;
+  TestSockets sockets;
+  bool started = false;
+};
+
+// Plays the outside programs: each run of a program gets its output and exit
+// code from a function the test gives; every run is recorded.
+class FakeProcesses : public ProcessRunner {
+ public:
+  struct Run {
+    std::string program;
+    std::vector<std::string> args;
+  };
+  struct Result {
+    bool started = true;
+    std::string output;
+    int exitCode = 0;
+  };
+  std::vector<Run> runs;
+  std::function<Result(const Run&)> play = [](const Run&) { return Result{}; };
+
+  bool RunCapture(const char* program, const char* const* args, ProcessOutput* output,
+                  uint32_t timeoutMs, int* exitCode) override {
+    const Result result = Record(program, args);
+    if (!result.started) return false;
+    if (output) output->Append(result.output.data(), result.output.size());
+    if (exitCode) *exitCode = result.exitCode;
+    return true;
+  }
+
+ private:
+  Result Record(const char* program, const char* const* args) {
+    Run run{program, {}};
+    for (const char* const* a = args; a && *a; ++a) run.args.push_back(*a);
+    runs.push_back(run);
+    return play(runs.back());
+  }
+};
+
+// What the user sees: questions answered in turn (then with answer).
+class RecordingUpdateView : public UpdateView {
+ public:
+  struct Shown {
+    std::string text;
+    bool question;
+  };
+  std::vector<Shown> shown;
+  std::deque<bool> answers;
+  bool answer = false;
+  std::vector<std::string> opened;
+  bool openResult = true;
+  int quits = 0;
+  std::function<void(const std::string&)> onShow;
+
+  bool Ask(const char* text) override {
+    shown.push_back({text, true});
+    if (onShow) onShow(text);
+    if (answers.empty()) return answer;
+    const bool next = answers.front();
+    answers.pop_front();
+    return next;
+  }
+  void Inform(const char* text) override {
+    shown.push_back({text, false});
+    if (onShow) onShow(text);
+  }
+  bool OpenInBrowser(const char* url) override {
+    opened.push_back(url);
+    return openResult;
+  }
+  void Quit() override { ++quits; }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> out;
+    for (const Shown& s : shown) out.push_back(s.text);
+    return out;
+  }
+};
