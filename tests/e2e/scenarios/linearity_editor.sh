@@ -4,7 +4,7 @@
 # controller the "Linearity" buttons are off, so the editor is opened with
 # the button's command.
 
-responsive_within $E2E_BOUND_COMMAND "one write per trackbar move"
+responsive_within $E2E_BOUND_DIALOG "the Advanced Settings opening: fifty controls and 36 lists made"
 start_board 7 --status 8 --set 72=-1 --set 73=-1 --set 80=4096
 write_config DEVICE_COM_PORT=7
 

@@ -3,6 +3,8 @@
 # which the board takes as the way into its bootloader; the status refresh
 # then finds the board again.
 
+responsive_within $E2E_BOUND_BULK_READ "the board found again after its reset is read whole"
+
 start_board 7 --status 8
 write_config DEVICE_COM_PORT=7
 

@@ -6,6 +6,8 @@
 # through the browser it would start) and ends the program normally. Every
 # request's bytes are checked in the server's log.
 
+responsive_within $E2E_BOUND_UPDATE_CHECK "an update check waits at most 2000 ms for its answer"
+
 start_update_server
 use_recorder_browser
 online_script() {

@@ -6,6 +6,8 @@
 # charset=utf-8" gives no body; a 404 page gives no body; an empty body is an
 # online script without keys ("No update available").
 
+responsive_within $E2E_BOUND_UPDATE_CHECK "a late or hung server holds the check for its 2000 ms bound"
+
 start_update_server
 online_script() {
   printf '%s\r\n' "[SERVER]" "ADRESS=$SERVER_HOST" "[UPDATE]" "$@" >"$SERVER_ROOT/ts_servers.ini"
