@@ -4,15 +4,8 @@
 // read or written; the ControlPanel hands each value to the part that uses it.
 #include <cstdint>
 
+#include "input/device_guid.h"
 #include "script/script.h"
-
-// Instance GUID of the chosen game controller, in the platform's field layout.
-struct DeviceGuid {
-  uint32_t data1;
-  uint16_t data2;
-  uint16_t data3;
-  uint8_t data4[8];
-};
 
 // The keys of section "Config" with their defaults.
 struct Settings {
@@ -25,7 +18,7 @@ struct Settings {
   uint32_t resetDelay = 2000;
   int32_t torqueBandwidth = 0;
   int32_t gameProfileId = 0;
-  DeviceGuid usedDeviceGuid{};
+  DeviceGuid usedDeviceGuid{};  // instance GUID of the chosen game controller
   // The file was there at start but could be neither read nor copied: the
   // save leaves it as it is rather than replace what nobody has read.
   bool leaveFileAlone = false;
