@@ -56,6 +56,15 @@ void RefreshPortList(ControlPanel& panel, DialogControls& page, int id) {
   }
 }
 
+// The list notifies focus, opening and closing as well: only a pick of
+// another controller activates (each activation enumerates its objects).
+void GamingDeviceChosen(ControlPanel& panel, DialogControls& page) {
+  intptr_t data = 0;
+  if (!SelectedItemData(page, IDC_GAMING_DEVICE, &data)) return;
+  const uint32_t index = static_cast<uint32_t>(data) & 0xFFu;
+  if (static_cast<int>(index) != panel.input.ActiveIndex()) panel.input.ActivateGamingDevice(index);
+}
+
 void ProfileChosen(ControlPanel& panel, DialogControls& page) {
   // The list notifies focus, opening and closing as well: only a selection
   // that really changed applies a profile (14 board writes each time).
@@ -183,4 +192,9 @@ void InstallTickDuties(TickHooks& hooks) {
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
+  hooks.readGamingInput = [] {
+    GamingInput& input = Panel().input;
+    input.RescanIfDue();
+    return input.ReadGamingInput();
+  };
 }

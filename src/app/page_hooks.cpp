@@ -6,7 +6,7 @@
 
 namespace {
 
-enum Missing { kPortDiscovery, kResetBoard, kGamingDevice, kInputObjects, kUpdateCheck,
+enum Missing { kPortDiscovery, kResetBoard, kUpdateCheck,
                kAdvancedSettings, kMissingCount };
 
 void NotAvailable(Missing what, const char* operation) {
@@ -24,8 +24,5 @@ uint8_t DiscoverComPort(uint16_t, uint16_t) {
 }
 
 void ResetBoardCommand(ControlPanel&) { NotAvailable(kResetBoard, "ResetBoard"); }
-void FillGamingDeviceList(ControlPanel&, DialogControls&) { NotAvailable(kGamingDevice, "ActivateGamingDevice"); }
-void GamingDeviceChosen(ControlPanel&, DialogControls&) { NotAvailable(kGamingDevice, "ActivateGamingDevice"); }
-void EnableInputObjectControls(ControlPanel&) { NotAvailable(kInputObjects, "UpdateInputObjectControls"); }
 void CheckForUpdatesCommand(ControlPanel&, DialogControls&) { NotAvailable(kUpdateCheck, "CheckForUpdates"); }
 void OpenAdvancedSettings(ControlPanel&, DialogControls&) { NotAvailable(kAdvancedSettings, "AdvancedSettings"); }

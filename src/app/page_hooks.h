@@ -19,12 +19,6 @@ uint8_t DiscoverComPort(uint16_t vendorId, uint16_t productId);
 // ---- the board's bootloader reset ("Reset Board", developer mode)
 void ResetBoardCommand(ControlPanel& panel);  // the 1200-baud reset into the bootloader
 
-// ---- game controller
-// Fills list 1042 from the gaming-device table and activates the chosen one.
-void FillGamingDeviceList(ControlPanel& panel, DialogControls& page);
-void GamingDeviceChosen(ControlPanel& panel, DialogControls& page);  // list 1042
-void EnableInputObjectControls(ControlPanel& panel);  // the strip's "Wheel State"
-
 // ---- update check ("Check now": the user's, not silent)
 void CheckForUpdatesCommand(ControlPanel& panel, DialogControls& page);
 
