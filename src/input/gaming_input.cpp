@@ -59,7 +59,12 @@ int32_t GamingInput::InitGamingInput(void* window) {
   if (InputFailed(result)) return result;
 
   XInputIdList xinput;
-  if (xinputFilter) backend->ListPnpDeviceIds(VisitPnpDeviceId, &xinput);  // a failure only lets devices through
+  if (xinputFilter) {
+    // A failure only lets the devices through.
+    const int32_t listed = backend->ListPnpDeviceIds(VisitPnpDeviceId, &xinput);
+    LogPrintf(0, "InitGamingInput: %d XInput device id(s) from WMI (result 0x%08x)", xinput.Count(),
+              static_cast<unsigned>(listed));
+  }
 
   EnumContext context;
   result = EnumerateDevices(context);

@@ -39,6 +39,12 @@ bool XInputIdList::Contains(uint32_t id) const {
   return false;
 }
 
+int XInputIdList::Count() const {
+  int count = 0;
+  for (const Node* node = head_; node != nullptr; node = node->next) ++count;
+  return count;
+}
+
 void XInputIdList::Free() {
   while (head_ != nullptr) {
     Node* next = head_->next;

@@ -23,6 +23,7 @@ class XInputIdList {
   void Push(uint32_t id);
   bool Contains(uint32_t id) const;
   bool Empty() const { return head_ == nullptr; }
+  int Count() const;
   void Free();
 
  private:
