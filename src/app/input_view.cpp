@@ -34,8 +34,8 @@ void InputView::ShowInputValue(int object, const char* text) {
   if (strip != nullptr && Valid(object)) strip->SetItemText(kObjectControls[object].value, text);
 }
 
-void InputView::ShowWheelState(const WheelStatePicture& shapes) {
-  if (picture != nullptr) picture->Show(shapes);
+void InputView::ShowWheelState(const WheelStatePicture& shapes, const PictureRect& changed) {
+  if (picture != nullptr) picture->Show(shapes, changed);
 }
 
 void InputView::ShowGamingDevices(const GamingDeviceTable& table, int selected) {

@@ -15,6 +15,6 @@ class InputView : public GamingInputView {
   bool ShowsReadout() override { return strip != nullptr; }
   void EnableInputObject(int object, bool enabled) override;
   void ShowInputValue(int object, const char* text) override;
-  void ShowWheelState(const WheelStatePicture& shapes) override;
+  void ShowWheelState(const WheelStatePicture& shapes, const PictureRect& changed) override;
   void ShowGamingDevices(const GamingDeviceTable& table, int selected) override;
 };

@@ -224,8 +224,9 @@ void GamingInput::ShowReadout(const JoystickState& state) {
 void GamingInput::ShowPicture() {
   const WheelStateInputs inputs = WheelStateFrom(axisSnapshot, maxAngle_, buttonMask);
   if (pictureShown_ && inputs == shownPicture_) return;
+  const PictureRect changed = pictureShown_ ? ChangedPictureArea(shownPicture_, inputs) : kWheelStatePictureArea;
   DrawWheelStatePicture(inputs, &picture_);
-  if (view != nullptr) view->ShowWheelState(picture_);
+  if (view != nullptr) view->ShowWheelState(picture_, changed);
   shownPicture_ = inputs;
   pictureShown_ = true;
 }

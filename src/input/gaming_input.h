@@ -53,7 +53,8 @@ class GamingInputView {
   virtual bool ShowsReadout() = 0;
   virtual void EnableInputObject(int object, bool enabled) = 0;
   virtual void ShowInputValue(int object, const char* text) = 0;
-  virtual void ShowWheelState(const WheelStatePicture& picture) = 0;
+  // changed: the part of the picture's area that differs from the last one.
+  virtual void ShowWheelState(const WheelStatePicture& picture, const PictureRect& changed) = 0;
   // List 1042: the table's product names in table order, item data = index,
   // item `selected` selected (-1: none).
   virtual void ShowGamingDevices(const GamingDeviceTable& table, int selected) = 0;

@@ -7,6 +7,30 @@ constexpr int kHeight = kWheelStatePictureArea.bottom - kWheelStatePictureArea.t
 
 RECT ToRect(const PictureRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
+// Where a shape may paint: its rectangle, its points and outline, or its text
+// (not clipped: a few pixels more).
+PictureRect Bounds(const PictureShape& shape) {
+  if (shape.kind == ShapeKind::kPolygon) {
+    PictureRect r{shape.points[0].x, shape.points[0].y, shape.points[0].x, shape.points[0].y};
+    for (const PicturePoint& p : shape.points) {
+      if (p.x < r.left) r.left = p.x;
+      if (p.y < r.top) r.top = p.y;
+      if (p.x > r.right) r.right = p.x;
+      if (p.y > r.bottom) r.bottom = p.y;
+    }
+    const int32_t pen = shape.penWidth + 1;
+    return PictureRect{r.left - pen, r.top - pen, r.right + pen, r.bottom + pen};
+  }
+  if (shape.kind == ShapeKind::kText) {
+    return PictureRect{shape.rect.left - 4, shape.rect.top - 4, shape.rect.right + 8, shape.rect.bottom + 8};
+  }
+  return shape.rect;
+}
+
+bool Meets(const PictureRect& a, const PictureRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
 }  // namespace
 
 GdiWheelStateRenderer::~GdiWheelStateRenderer() {
@@ -36,8 +60,11 @@ bool GdiWheelStateRenderer::MakeBitmap() {
   return true;
 }
 
-void GdiWheelStateRenderer::Render(const WheelStatePicture& picture) {
+void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const PictureRect& part) {
   HDC dc = memory_;
+  // The bitmap holds the last picture: only the part that changed is drawn again.
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
   RECT area = ToRect(kWheelStatePictureArea);
   FillRect(dc, &area, GetSysColorBrush(COLOR_3DFACE));
 
@@ -49,6 +76,8 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture) {
 
   for (int i = 0; i < picture.count; ++i) {
     const PictureShape& shape = picture.shapes[i];
+    // A turning wheel redraws the pointer, not 32 numbered boxes.
+    if (!Meets(Bounds(shape), part)) continue;
     switch (shape.kind) {
       case ShapeKind::kPolygon: {
         POINT points[3];
@@ -81,23 +110,27 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture) {
 
   SelectObject(dc, firstPen);
   SelectObject(dc, firstBrush);
+  RestoreDC(dc, saved);
 }
 
-void GdiWheelStateRenderer::CopyTo(HDC dc) {
-  BitBlt(dc, kWheelStatePictureArea.left, kWheelStatePictureArea.top, kWidth, kHeight, memory_,
-         kWheelStatePictureArea.left, kWheelStatePictureArea.top, SRCCOPY);
+void GdiWheelStateRenderer::CopyTo(HDC dc, const PictureRect& part) {
+  BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, memory_, part.left, part.top,
+         SRCCOPY);
 }
 
-void GdiWheelStateRenderer::Show(const WheelStatePicture& picture) {
+void GdiWheelStateRenderer::Show(const WheelStatePicture& picture, const PictureRect& changed) {
   if (!MakeBitmap()) return;
-  Render(picture);
+  // Before the first picture neither bitmap nor screen holds one: all of it.
+  const PictureRect part = drawn_ ? changed : kWheelStatePictureArea;
+  if (part.right <= part.left || part.bottom <= part.top) return;
+  Render(picture, part);
   drawn_ = true;
   HDC page = GetDC(page_);
   if (page == nullptr) return;
-  CopyTo(page);
+  CopyTo(page, part);
   ReleaseDC(page_, page);
 }
 
 void GdiWheelStateRenderer::Paint(HDC dc) {
-  if (drawn_ && memory_ != nullptr) CopyTo(dc);
+  if (drawn_ && memory_ != nullptr) CopyTo(dc, kWheelStatePictureArea);
 }

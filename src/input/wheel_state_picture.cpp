@@ -97,3 +97,28 @@ void DrawWheelStatePicture(const WheelStateInputs& inputs, WheelStatePicture* ou
     if (bar.top < bar.bottom) AddRect(out, ShapeKind::kFill, kPictureRed, bar);
   }
 }
+
+PictureRect ChangedPictureArea(const WheelStateInputs& before, const WheelStateInputs& after) {
+  PictureRect area{0, 0, 0, 0};
+  bool any = false;
+  auto add = [&](const PictureRect& part) {
+    if (!any) {
+      area = part;
+      any = true;
+      return;
+    }
+    if (part.left < area.left) area.left = part.left;
+    if (part.top < area.top) area.top = part.top;
+    if (part.right > area.right) area.right = part.right;
+    if (part.bottom > area.bottom) area.bottom = part.bottom;
+  };
+  if (before.angle != after.angle) add(kPointerArea);
+  for (int i = 0; i < kPicturePedals; ++i) {
+    if (before.pedalHeights[i] != after.pedalHeights[i]) {
+      add(kPedalArea);
+      break;
+    }
+  }
+  if (before.buttons != after.buttons) add(kButtonArea);
+  return area;
+}

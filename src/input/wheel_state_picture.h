@@ -44,6 +44,10 @@ constexpr int kMaxPictureShapes = 1 + kPicturePedals + kPictureButtons * 3 + kPi
 // within 20 pixels of (30, 155) and its 2-pixel outline adds one; the last
 // button box ends at (315, 227). It stays clear of the group box around it.
 constexpr PictureRect kWheelStatePictureArea{9, 134, 316, 229};
+// Its three parts: what the pointer, the pedals and the buttons may cover.
+constexpr PictureRect kPointerArea{9, 134, 52, 177};
+constexpr PictureRect kPedalArea{60, 140, 110, 180};
+constexpr PictureRect kButtonArea{120, 140, 316, 229};
 
 struct WheelStatePicture {
   PictureShape shapes[kMaxPictureShapes];
@@ -73,11 +77,15 @@ WheelStateInputs WheelStateFrom(const int32_t axes[6], int32_t maxAngle, uint32_
 
 // The shapes, in drawing order.
 void DrawWheelStatePicture(const WheelStateInputs& inputs, WheelStatePicture* out);
+// The smallest of the picture's parts that holds all that differs between
+// two pictures (left == right when nothing does): a turning wheel repaints
+// the pointer only.
+PictureRect ChangedPictureArea(const WheelStateInputs& before, const WheelStateInputs& after);
 
-// Draws a picture (the product's renderer paints it without flicker and only
-// over kWheelStatePictureArea).
+// Draws a picture (the product's renderer paints it without flicker, and
+// on the screen only the part `changed` of kWheelStatePictureArea).
 class WheelStateRenderer {
  public:
   virtual ~WheelStateRenderer() = default;
-  virtual void Show(const WheelStatePicture& picture) = 0;
+  virtual void Show(const WheelStatePicture& picture, const PictureRect& changed) = 0;
 };

@@ -205,6 +205,7 @@ class RecordingInputView : public GamingInputView {
   int valueSets = 0;
   int pictures = 0;
   WheelStatePicture lastPicture;
+  PictureRect lastChanged{};
   std::vector<std::string> listed;
   int selected = -2;
   int listFills = 0;
@@ -215,8 +216,9 @@ class RecordingInputView : public GamingInputView {
     values[object] = text;
     ++valueSets;
   }
-  void ShowWheelState(const WheelStatePicture& picture) override {
+  void ShowWheelState(const WheelStatePicture& picture, const PictureRect& changed) override {
     lastPicture = picture;
+    lastChanged = changed;
     ++pictures;
   }
   void ShowGamingDevices(const GamingDeviceTable& table, int selectedIndex) override {

@@ -228,6 +228,7 @@ TEST_F(InputTest, TheReadoutSetsOnlyWhatChanged) {
   EXPECT_EQ(input.axisSnapshot[0], 32767);
   EXPECT_EQ(input.axisSnapshot[1], -5);
   EXPECT_EQ(view.pictures, 1);
+  EXPECT_EQ(view.lastChanged.right, kWheelStatePictureArea.right) << "the first picture is shown whole";
 
   Tick(5);
   EXPECT_EQ(view.valueSets, 12) << "the same state sets nothing again";
@@ -241,6 +242,8 @@ TEST_F(InputTest, TheReadoutSetsOnlyWhatChanged) {
   backend.Find(TestGuid(1))->state.axes[2] = 30000;
   Tick();
   EXPECT_EQ(view.pictures, 2) << "Z is a pedal";
+  EXPECT_EQ(view.lastChanged.left, kPedalArea.left);
+  EXPECT_EQ(view.lastChanged.right, kPedalArea.right);
 
   backend.Find(TestGuid(1))->state.axes[5] = 7;  // Z rotation: not in the picture
   Tick();
@@ -469,6 +472,37 @@ TEST(WheelStatePictureTest, ThePointerTurnsAndStaysInItsArea) {
   DrawWheelStatePicture(WheelStateFrom(axes, 900, 0), &picture);
   EXPECT_EQ(picture.shapes[0].points[2].x, 49);
   EXPECT_EQ(picture.shapes[0].points[2].y, 155);
+}
+
+TEST(WheelStatePictureTest, OnlyThePartsThatChangedAreRepainted) {
+  const WheelStateInputs base{0, {1, 2, 3}, 0x5};
+  struct Case {
+    WheelStateInputs after;
+    PictureRect area;
+  };
+  const PictureRect kNone{0, 0, 0, 0};
+  const Case cases[] = {
+      {base, kNone},
+      {WheelStateInputs{7, {1, 2, 3}, 0x5}, kPointerArea},
+      {WheelStateInputs{0, {1, 2, 4}, 0x5}, kPedalArea},
+      {WheelStateInputs{0, {1, 2, 3}, 0x4}, kButtonArea},
+      {WheelStateInputs{7, {1, 2, 3}, 0x4}, PictureRect{9, 134, 316, 229}},
+      {WheelStateInputs{0, {9, 2, 3}, 0x4}, PictureRect{60, 140, 316, 229}},
+  };
+  for (const Case& c : cases) {
+    const PictureRect r = ChangedPictureArea(base, c.after);
+    EXPECT_EQ(r.left, c.area.left);
+    EXPECT_EQ(r.top, c.area.top);
+    EXPECT_EQ(r.right, c.area.right);
+    EXPECT_EQ(r.bottom, c.area.bottom);
+  }
+  // Every part lies in the area the renderer owns.
+  for (const PictureRect& part : {kPointerArea, kPedalArea, kButtonArea}) {
+    EXPECT_GE(part.left, kWheelStatePictureArea.left);
+    EXPECT_GE(part.top, kWheelStatePictureArea.top);
+    EXPECT_LE(part.right, kWheelStatePictureArea.right);
+    EXPECT_LE(part.bottom, kWheelStatePictureArea.bottom);
+  }
 }
 
 TEST(WheelStatePictureTest, ButtonsBeyondThirtyTwoNeverShow) {

@@ -167,9 +167,9 @@ void SetKey(Device& d, const std::string& key, const std::string& value) {
   }
 }
 
-Script ReadScript() {
+Script ParseScript(const std::string& path) {
   Script script;
-  FILE* file = std::fopen(BesideDll("dinput8_double.txt").c_str(), "rb");
+  FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return script;
   char line[1024];
   Device* device = nullptr;
@@ -195,6 +195,30 @@ Script ReadScript() {
   }
   std::fclose(file);
   return script;
+}
+
+// The script as it stands now. Looked at on every call; parsed again only
+// when its time stamp or size changed (scenarios replace it whole), so a
+// 30-a-second poll costs the stand-in a file look-up, not an open and parse.
+const Script& ReadScript() {
+  static Script cached;
+  static FILETIME stamp{};
+  static DWORD size = 0;
+  static bool parsed = false;
+  static const std::string path = BesideDll("dinput8_double.txt");
+  WIN32_FILE_ATTRIBUTE_DATA now{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &now)) {
+    cached = Script{};
+    parsed = false;
+    return cached;
+  }
+  if (!parsed || CompareFileTime(&now.ftLastWriteTime, &stamp) != 0 || now.nFileSizeLow != size) {
+    cached = ParseScript(path);
+    stamp = now.ftLastWriteTime;
+    size = now.nFileSizeLow;
+    parsed = true;
+  }
+  return cached;
 }
 
 const Device* ScriptDevice(const Script& script, REFGUID instance) {
@@ -282,7 +306,7 @@ class DoubleDevice final : public IDirectInputDevice8A {
   STDMETHOD(GetCapabilities)(LPDIDEVCAPS) override { return Unsupported("GetCapabilities"); }
 
   STDMETHOD(EnumObjects)(LPDIENUMDEVICEOBJECTSCALLBACKA callback, LPVOID ref, DWORD flags) override {
-    const Script script = ReadScript();
+    const Script script = ReadScript();  // a copy: the callback may call back in
     const Device* d = ScriptDevice(script, instance_);
     Log("EnumObjects flags=0x%lx", flags);
     if (d == nullptr) return DIERR_INPUTLOST;
@@ -316,7 +340,7 @@ class DoubleDevice final : public IDirectInputDevice8A {
   }
 
   STDMETHOD(Acquire)() override {
-    const Script script = ReadScript();
+    const Script& script = ReadScript();
     const Device* d = ScriptDevice(script, instance_);
     if (Gone(d)) {
       acquired_ = false;
@@ -335,7 +359,7 @@ class DoubleDevice final : public IDirectInputDevice8A {
   }
 
   STDMETHOD(GetDeviceState)(DWORD size, LPVOID data) override {
-    const Script script = ReadScript();
+    const Script& script = ReadScript();
     const Device* d = ScriptDevice(script, instance_);
     if (Gone(d)) {
       acquired_ = false;
@@ -386,7 +410,7 @@ class DoubleDevice final : public IDirectInputDevice8A {
   }
 
   STDMETHOD(GetDeviceInfo)(LPDIDEVICEINSTANCEA info) override {
-    const Script script = ReadScript();
+    const Script& script = ReadScript();
     const Device* d = ScriptDevice(script, instance_);
     if (info == nullptr || info->dwSize != sizeof(DIDEVICEINSTANCEA)) return Result(DIERR_INVALIDPARAM, "GetDeviceInfo");
     Device fallback;
@@ -413,7 +437,7 @@ class DoubleDevice final : public IDirectInputDevice8A {
   STDMETHOD(Escape)(LPDIEFFESCAPE) override { return Unsupported("EFFECT Escape"); }
 
   STDMETHOD(Poll)() override {
-    const Script script = ReadScript();
+    const Script& script = ReadScript();
     const Device* d = ScriptDevice(script, instance_);
     if (Gone(d)) {
       acquired_ = false;
@@ -477,7 +501,7 @@ class DoubleInput final : public IDirectInput8A {
   }
 
   STDMETHOD(CreateDevice)(REFGUID instance, LPDIRECTINPUTDEVICE8A* device, LPUNKNOWN outer) override {
-    const Script script = ReadScript();
+    const Script& script = ReadScript();
     const Device* d = ScriptDevice(script, instance);
     *device = nullptr;
     HRESULT result = DIERR_DEVICENOTREG;
@@ -490,7 +514,7 @@ class DoubleInput final : public IDirectInput8A {
   }
 
   STDMETHOD(EnumDevices)(DWORD type, LPDIENUMDEVICESCALLBACKA callback, LPVOID ref, DWORD flags) override {
-    const Script script = ReadScript();
+    const Script script = ReadScript();  // a copy: the callback may call back in
     Log("EnumDevices class=%lu flags=0x%lx", type, flags);
     for (const Device& d : script.devices) {
       if (!d.attached) continue;
@@ -527,7 +551,7 @@ class DoubleInput final : public IDirectInput8A {
 }  // namespace
 
 extern "C" HRESULT WINAPI DirectInput8Create(HINSTANCE, DWORD version, REFIID riid, LPVOID* out, LPUNKNOWN) {
-  const Script script = ReadScript();
+  const Script& script = ReadScript();
   const bool ansi = IsEqualGUID(riid, IID_IDirectInput8A);
   HRESULT result = DI_OK;
   if (out == nullptr) {
