@@ -55,4 +55,15 @@ check_eq "Y bar (0)" 0 "$(bar 64)"
 check_eq "Z bar (65534: height 37)" 36 "$(bar 84)"
 check_eq "X rotation bar (20000: height 11)" 10 "$(bar 104)"
 cp "$SHOT" "$SCENARIO_DIR/turned.png"
+
+step "hidden and shown again, the still controller's picture is painted again"
+frame=$(driver wait-window "Kestra Wheel Configuration" 5)
+driver minimize >/dev/null
+driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
+driver -w "0x$frame" post-command 32771 >/dev/null
+wait_window "Kestra Wheel Configuration" 10
+button2() { red 147 150; }
+check_true "button 2 filled again" wait_picture button2
+check_eq "Z bar again" 36 "$(bar 84)"
+check_true "the pointer again" test "$(red_in_column 20 140 170)" -ge 20
 end_with_escape
