@@ -244,10 +244,10 @@ void GamingInput::DevicesChanged() {
 void GamingInput::RescanIfDue() {
   if (!rescanPending_ || clock->NowUs() < rescanDueUs_) return;
   rescanPending_ = false;
-  Rescan();
+  RescanGamingDevices();
 }
 
-void GamingInput::Rescan() {
+void GamingInput::RescanGamingDevices() {
   if (backend == nullptr) return;
   EnumContext context;
   if (InputFailed(EnumerateDevices(context))) return;
@@ -293,11 +293,11 @@ void GamingInput::Rescan() {
       entry.device->Release();
       entry.device = device;
       ActivateGamingDevice(static_cast<uint32_t>(active_));
-      LogPrintf(0, "ReadGamingInput: \"%s\" opened again", entry.productName);
+      LogPrintf(0, "RescanGamingDevices: \"%s\" opened again", entry.productName);
     }
   }
   if (added) {
-    LogPrintf(0, "GamingInput: %u controller(s) listed", static_cast<unsigned>(table.count));
+    LogPrintf(0, "RescanGamingDevices: %u controller(s) listed", static_cast<unsigned>(table.count));
     if (active_ < 0) {
       FillDeviceList();  // the first controller that arrives is read at once
     } else if (view != nullptr) {

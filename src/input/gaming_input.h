@@ -126,7 +126,7 @@ class GamingInput {
   int32_t EnumerateDevices(EnumContext& context);
   void ShowReadout(const JoystickState& state);
   void ShowPicture();
-  void Rescan();
+  void RescanGamingDevices();
   int FindEntry(const DeviceGuid& instance) const;
 
   const int32_t& maxAngle_;
