@@ -362,16 +362,6 @@ TEST_F(InputTest, AnUnpluggedControllerIsReadAgainWhenItIsBack) {
   EXPECT_EQ(input.table.count, 1u);
 }
 
-TEST_F(InputTest, ReacquireOnActivation) {
-  backend.Add(1, "A");
-  input.Reacquire();  // nothing active: nothing to do
-  EXPECT_EQ(backend.Count("Acquire"), 0);
-  StartUp();
-  backend.calls.clear();
-  input.Reacquire();
-  EXPECT_EQ(backend.Count("Acquire A"), 1);
-}
-
 // ---- the picture
 
 TEST(WheelStatePictureTest, PointerAngleAndPedalHeights) {
