@@ -55,6 +55,9 @@ endforeach()
 if(WIN32)
   target_link_libraries(ts_exec PUBLIC winmm)
   target_link_libraries(ts_ui PUBLIC comctl32 user32 gdi32)
+  # DirectInput 8 (c_dfDIJoystick2 and the object GUIDs are static data of
+  # dinput8 and dxguid), and COM/WMI for the XInput filter.
+  target_link_libraries(ts_input PUBLIC dinput8 dxguid ole32 oleaut32 wbemuuid uuid gdi32 user32)
   target_link_libraries(ts_app PUBLIC comctl32 shell32 ws2_32 ole32 oleaut32 uuid)
   if(TARGET ts_update)
     target_link_libraries(ts_update PUBLIC ws2_32 shell32)

@@ -66,3 +66,13 @@ add_executable(test_flasher ${CMAKE_SOURCE_DIR}/tools/test_flasher/main.cpp)
 # serial scenarios (a console program; see its header for the commands).
 add_executable(serialprobe ${CMAKE_SOURCE_DIR}/tests/e2e/serialprobe/serialprobe_win32.cpp)
 target_link_libraries(serialprobe PRIVATE tillerset_core)
+
+# The DirectInput stand-in for the game-controller scenarios: a dinput8.dll
+# that scenarios put beside the program (WINEDLLOVERRIDES=dinput8=n). Built
+# here, never packaged.
+add_library(dinput8_double SHARED
+  ${CMAKE_SOURCE_DIR}/tests/e2e/dinput_double/dinput_double_win32.cpp
+  ${CMAKE_SOURCE_DIR}/tests/e2e/dinput_double/dinput8.def)
+set_target_properties(dinput8_double PROPERTIES PREFIX "" OUTPUT_NAME dinput8)
+target_link_libraries(dinput8_double PRIVATE dxguid uuid)
+target_link_options(dinput8_double PRIVATE -static)

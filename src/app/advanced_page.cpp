@@ -6,12 +6,22 @@
 
 namespace {
 
-// Until the game-controller input takes its place: no controller is active.
-class NoGameController : public GameControllerAxes {
+// The game controller the board shows, as the advanced settings see it: the
+// active device's axes (the object mask's first six bits are X .. Z rotation,
+// as the editor counts them) and the axis snapshot of its last read.
+class InputAxes : public GameControllerAxes {
  public:
-  uint32_t ObjectMask() override { return 0; }
-  void ReadInput() override {}
-  int32_t AxisValue(int) override { return 0; }
+  explicit InputAxes(GamingInput& input) : input_(input) {}
+  uint32_t ObjectMask() override {
+    return input_.ActiveIndex() < 0 ? 0 : input_.objectMask & ((1u << kGameAxisCount) - 1);
+  }
+  void ReadInput() override { input_.ReadGamingInput(); }
+  int32_t AxisValue(int axis) override {
+    return axis >= 0 && axis < kGameAxisCount ? input_.axisSnapshot[axis] : 0;
+  }
+
+ private:
+  GamingInput& input_;
 };
 
 void (*gRunner)(AdvancedSettings& settings, DialogControls& owner) = nullptr;
@@ -20,13 +30,9 @@ void (*gRunner)(AdvancedSettings& settings, DialogControls& owner) = nullptr;
 
 void SetAdvancedSettingsRunner(void (*run)(AdvancedSettings& settings, DialogControls& owner)) { gRunner = run; }
 
-GameControllerAxes& PanelGameController(ControlPanel&) {
-  static NoGameController none;
-  return none;
-}
-
 void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page) {
-  AdvancedSettings settings(panel.link, panel.drive, PanelGameController(panel));
+  InputAxes axes(panel.input);
+  AdvancedSettings settings(panel.link, panel.drive, axes);
   settings.runDialog = gRunner;
   ShowAdvancedSettings(settings, page);
   if (!settings.Confirmed()) return;

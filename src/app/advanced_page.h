@@ -4,7 +4,6 @@
 class AdvancedSettings;
 class ControlPanel;
 class DialogControls;
-class GameControllerAxes;
 
 // The modal dialog over the page (the page has checked that the wheel was
 // found). After "Ok" the selected game profile takes the wheel flags as they
@@ -14,6 +13,3 @@ void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page);
 // Tests run the dialog their own way; null: the platform's dialog.
 void SetAdvancedSettingsRunner(void (*run)(AdvancedSettings& settings, DialogControls& owner));
 
-// The game controller as the advanced settings see it. The program reads no
-// game controller yet: this one has no axes and reports nothing.
-GameControllerAxes& PanelGameController(ControlPanel& panel);

@@ -3,6 +3,7 @@
 ControlPanel::ControlPanel() {
   link.view = &mainPageView;
   profiles.view = &mainPageView;
+  input.view = &inputView;
   link.onBoardRead = [](void* context) { static_cast<GameProfiles*>(context)->BoardConnected(); };
   link.onBoardReadContext = &profiles;
   updater.view = &updateView;
@@ -14,6 +15,7 @@ void ControlPanel::LoadSettings() {
   link[kEntryStatisticsWindow].value = settings.windowDuration;
   link[kEntryTorqueBandwidth].value = settings.torqueBandwidth;
   profiles.gameProfileId = settings.gameProfileId;
+  input.table.usedDevice = settings.usedDeviceGuid;
 }
 
 bool ControlPanel::SaveSettings() {
@@ -21,6 +23,7 @@ bool ControlPanel::SaveSettings() {
   settings.windowDuration = link[kEntryStatisticsWindow].value;
   settings.torqueBandwidth = link[kEntryTorqueBandwidth].value;
   settings.gameProfileId = profiles.gameProfileId;
+  settings.usedDeviceGuid = input.table.usedDevice;
   return SaveSettingsTo(settings, kSettingsFile);
 }
 

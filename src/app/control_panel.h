@@ -4,11 +4,13 @@
 // the part (panel.link.ProbeWheel, panel.profiles.ApplyProfile).
 #include <cstdint>
 
+#include "app/input_view.h"
 #include "app/page_view.h"
 #include "app/parameter_binding.h"
 #include "app/strip_view.h"
 #include "app/update_page_view.h"
 #include "drive/drive_link.h"
+#include "input/gaming_input.h"
 #include "profiles/game_profiles.h"
 #include "profiles/settings.h"
 #include "update/updater.h"
@@ -31,11 +33,13 @@ class ControlPanel {
   WheelLink link;                // board link: channel, clock, parameter table, status
   GameProfiles profiles{link};   // game profiles and detection
   bool updateStarted = false;    // the automatic update check has been started
+  GamingInput input{link[kEntryMaxAngle].value};  // game controller: table, readout, picture
 
   // ---- the pages' side of the parts
   ParameterBindings bindings{link.parameters};  // the controls each parameter shows in
   MainPageView mainPageView{bindings};          // what the link and the profiles show
   StripView stripView;                          // what the drive shows (developer mode)
+  InputView inputView;                          // list 1042, "Wheel State", the picture
 
   // ---- the servo drive (developer mode only; inert until switched on)
   DriveLink drive{link[kEntryTorqueBandwidth], link[kEntryStatisticsWindow], stripView};

@@ -1,6 +1,7 @@
 #include "app/frame_win32.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <cwchar>
 
@@ -17,10 +18,8 @@ constexpr UINT_PTR kTickTimerId = 0;
 constexpr UINT kTickPeriodMs = 33;
 constexpr DWORD kLinkControlClasses = 0x8000;  // ICC_LINK_CLASS
 
-// DirectInput start-up and device re-acquisition belong to the gaming-device
-// input; until it is linked in, the frame starts without a game controller.
-int StartGamingInput() { return 0; }
-void ReacquireGamingDevice() {}
+// Set when DirectInput could not be started: the program then ends.
+bool gInputStartFailed = false;
 
 // A dialog procedure answers SendMessage through DWLP_MSGRESULT; the message
 // loop reads that answer to decide whether a key-down was consumed.
@@ -86,6 +85,8 @@ AppInstance::AppInstance() {
   trayCallbackMessage = RegisterWindowMessageW(L"Server tray notification");
 }
 
+bool GamingInputStartFailed() { return gInputStartFailed; }
+
 AppInstance& App() {
   static AppInstance app;
   return app;
@@ -142,11 +143,14 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
   switch (message) {
     case WM_INITDIALOG:
       SetFrameIcons(window);
-      if (StartGamingInput() < 0) {
+      if (Panel().input.InitGamingInput(window) < 0) {
         wchar_t className[kClassNameChars] = L"";
         LoadStringW(App().instance, IDS_FRAME_CLASS, className, kClassNameChars);
         MessageBoxW(nullptr, L"Error Initializing DirectInput", className, MB_ICONERROR | MB_OK);
         EndDialog(window, 0);
+        // A frame ended here would leave an invisible program holding the
+        // single-instance mutex: the entry point shuts down instead.
+        gInputStartFailed = true;
       }
       SetTimer(window, kTickTimerId, kTickPeriodMs, nullptr);
       return TRUE;
@@ -163,8 +167,13 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
       }
       return TRUE;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) ReacquireGamingDevice();
+      if (LOWORD(wParam) != WA_INACTIVE) Panel().input.Reacquire();
       return TRUE;
+    case WM_DEVICECHANGE:
+      // Sent to every top-level window, no registration needed; the
+      // controllers are enumerated again once the burst of these is over.
+      if (wParam == DBT_DEVNODES_CHANGED) Panel().input.DevicesChanged();
+      return Answer(window, TRUE);
     case WM_QUERYENDSESSION:
       return Answer(window, TRUE);
     case WM_ENDSESSION:

@@ -19,6 +19,10 @@ struct AppInstance {
 };
 AppInstance& App();
 
+// True when the frame's initialisation could not start DirectInput (the
+// error box has been shown): the program shuts down with exit code 0.
+bool GamingInputStartFailed();
+
 // Class procedure of the registered frame window class: quits on WM_DESTROY.
 LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

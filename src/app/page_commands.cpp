@@ -6,7 +6,6 @@
 #include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/main_page_ids.h"
-#include "app/page_hooks.h"
 #include "app/pages.h"
 #include "app/strip_ids.h"
 #include "profiles/profile_dialog.h"
@@ -55,6 +54,15 @@ void RefreshPortList(ControlPanel& panel, DialogControls& page, int id) {
   } else if (id == IDC_SM_PORT) {
     FillComPortList(page, id, panel.settings.smPort, panel.drive.IsOpen() ? panel.drive.Port() : 0);
   }
+}
+
+// The list notifies focus, opening and closing as well: only a pick of
+// another controller activates (each activation enumerates its objects).
+void GamingDeviceChosen(ControlPanel& panel, DialogControls& page) {
+  intptr_t data = 0;
+  if (!SelectedItemData(page, IDC_GAMING_DEVICE, &data)) return;
+  const uint32_t index = static_cast<uint32_t>(data) & 0xFFu;
+  if (static_cast<int>(index) != panel.input.ActiveIndex()) panel.input.ActivateGamingDevice(index);
 }
 
 void ProfileChosen(ControlPanel& panel, DialogControls& page) {
@@ -184,4 +192,9 @@ void InstallTickDuties(TickHooks& hooks) {
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
+  hooks.readGamingInput = [] {
+    GamingInput& input = Panel().input;
+    input.RescanIfDue();
+    return input.ReadGamingInput();
+  };
 }

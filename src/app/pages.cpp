@@ -9,7 +9,6 @@
 #include "app/control_panel.h"
 #include "app/main_page_ids.h"
 #include "app/options.h"
-#include "app/page_hooks.h"
 #include "app/strip_ids.h"
 #include "tillerset_version.h"
 #include "exec/log.h"
@@ -75,6 +74,7 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
   panel.mainPage = page.Window();
   panel.mainPageView.page = &page;
   panel.updateView.page = &page;
+  panel.inputView.page = &page;
   page.SetItemText(IDC_SOFTWARE_VERSION, TS_VERSION_TEXT);
   BindMainPage(panel, page);
 
@@ -92,13 +92,14 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
   page.SetCheck(IDC_AUTO_UPDATE, (panel.settings.flags & Settings::kFlagAutoUpdate) != 0);
   page.SetCheck(IDC_DETECT_GAME, (panel.settings.flags & Settings::kFlagDetectGame) != 0);
 
-  FillGamingDeviceList(panel, page);
+  panel.input.FillDeviceList();
   panel.profiles.FillProfileList();
 }
 
 void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
   panel.strip = strip.Window();
   panel.stripView.strip = &strip;
+  panel.inputView.strip = &strip;
   strip.ResetCombo(IDC_DEBUG_LEVEL);
   for (int level = 0; level < 5; ++level) strip.AddComboItem(IDC_DEBUG_LEVEL, kDebugLevels[level], level);
 
@@ -111,7 +112,7 @@ void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
   Bind(panel, kEntryTorqueBandwidth, &strip, IDC_TORQUE_BW_SLIDER, IDC_TORQUE_BW_VALUE);
   Bind(panel, kEntryDebugLevel, &strip, 0, IDC_DEBUG_LEVEL);
   Bind(panel, kEntryStatisticsWindow, &strip, IDC_WINDOW_SLIDER, IDC_WINDOW_VALUE);
-  EnableInputObjectControls(panel);
+  panel.input.UpdateInputObjectControls();
 }
 
 void BuildPages(ControlPanel& panel, PageWindows& windows) {

@@ -11,11 +11,13 @@
 #include "app/pages.h"
 #include "app/pages_win32.h"
 #include "exec/log.h"
+#include "input/wheel_state_gdi_win32.h"
 
 namespace {
 
 WindowDialogControls gMainPage;
 WindowDialogControls gStrip;
+GdiWheelStateRenderer gWheelState;  // the picture on the main page
 
 WindowDialogControls* ControlsOf(HWND window) {
   return reinterpret_cast<WindowDialogControls*>(GetWindowLongPtrW(window, DWLP_USER));
@@ -36,6 +38,16 @@ INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_ACTIVATE:
     case WM_TIMER:
+      return TRUE;
+    case WM_PAINT:
+      // The main page's background, then the last wheel-state picture over it.
+      if (ControlsOf(window) != &gMainPage) return FALSE;
+      {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        if (dc != nullptr) gWheelState.Paint(dc);
+        EndPaint(window, &paint);
+      }
       return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
@@ -70,6 +82,10 @@ class FramePageWindows : public PageWindows {
       return nullptr;
     }
     controls->Attach(page);
+    if (controls == &gMainPage) {
+      gWheelState.Attach(page);
+      Panel().inputView.picture = &gWheelState;
+    }
     return controls;
   }
 

@@ -14,6 +14,7 @@
 #include "exec/execlib.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "input/directinput_backend_win32.h"
 #include "script/script_layer.h"
 
 namespace {
@@ -126,29 +127,41 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Game detection looks only at processes, so it runs from the first tick on.
   ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
 
+  panel.input.backend = &DirectInputBackend(instance);
+  panel.input.xinputFilter = XInputFilter();
+
   AppInstance& app = App();
   app.instance = instance;
   HWND frame = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, FrameDialogProc, 0);
   if (frame == nullptr) {
     LogPrintf(0, "WinMain: could not create the frame window (error %lu)", GetLastError());
-    // The profiles live in the pools: left in the list they would count as
-    // leaked in Exec remove's report.
+    // The profiles and the controllers live in the pools: left over they
+    // would count as leaked in Exec remove's report.
+    panel.input.Shutdown();
     panel.profiles.FreeProfiles();
     if (ExecStarted()) ExecRemove();
     CloseHandle(mutex);
     return 0;
   }
-  HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
-  BuildPageWindows(frame);
-  app.frameWindow = static_cast<HWND>(panel.frameWindow);
+  int quitCode = 0;
+  if (GamingInputStartFailed()) {
+    // The error box has been answered: the normal shutdown, without pages
+    // (nothing of the board was read, so no profile takes page values).
+    LogPrintf(0, "WinMain: DirectInput could not be started, ending");
+  } else {
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
+    BuildPageWindows(frame);
+    app.frameWindow = static_cast<HWND>(panel.frameWindow);
 
-  int quitCode = RunMessageLoop(frame, accelerators);
-  // A quit while hidden (the session ending, a close from the taskbar) must
-  // not leave an icon behind, nor the tray object in the runtime's pool.
-  app.hiddenToTray = 0;
-  UpdateTrayState(app);
+    quitCode = RunMessageLoop(frame, accelerators);
+    // A quit while hidden (the session ending, a close from the taskbar) must
+    // not leave an icon behind, nor the tray object in the runtime's pool.
+    app.hiddenToTray = 0;
+    UpdateTrayState(app);
+  }
 
   panel.SaveForExit();
+  panel.input.Shutdown();
   panel.profiles.FreeProfiles();
   if (ExecStarted()) ExecRemove();
   panel.link.channel->Close();

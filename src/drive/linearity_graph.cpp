@@ -9,7 +9,7 @@ namespace {
 // divide by zero or raise 0 to a negative power.
 constexpr float kSmallestL = 0.0001f;
 
-GraphShape* Add(LinearityGraph* g, ShapeKind kind) {
+GraphShape* Add(LinearityGraph* g, GraphShapeKind kind) {
   if (g->shapeCount >= kMaxGraphShapes) return nullptr;
   GraphShape* s = &g->shapes[g->shapeCount++];
   *s = GraphShape{kind, 0, kGraphBlack, kGraphWhite, 0, 0, 0, 0, 0, 0};
@@ -18,7 +18,7 @@ GraphShape* Add(LinearityGraph* g, ShapeKind kind) {
 
 void Rectangle(LinearityGraph* g, int penWidth, GraphColour pen, GraphColour fill, int left, int top, int right,
                int bottom) {
-  if (GraphShape* s = Add(g, ShapeKind::kRectangle)) {
+  if (GraphShape* s = Add(g, GraphShapeKind::kRectangle)) {
     s->penWidth = penWidth;
     s->pen = pen;
     s->fill = fill;
@@ -27,7 +27,7 @@ void Rectangle(LinearityGraph* g, int penWidth, GraphColour pen, GraphColour fil
 }
 
 void GridLine(LinearityGraph* g, int x0, int y0, int x1, int y1) {
-  if (GraphShape* s = Add(g, ShapeKind::kLine)) {
+  if (GraphShape* s = Add(g, GraphShapeKind::kLine)) {
     s->penWidth = 1;
     s->pen = kGraphGrid;
     s->left = x0, s->top = y0, s->right = x1, s->bottom = y1;
@@ -47,7 +47,7 @@ void BuildLinearityGraph(int width, int height, int32_t linearityValue, int32_t 
   g->h = h;
 
   // The part of the window the picture covers: everything above the controls.
-  if (GraphShape* s = Add(g, ShapeKind::kBackground)) {
+  if (GraphShape* s = Add(g, GraphShapeKind::kBackground)) {
     s->left = 0, s->top = 0, s->right = width, s->bottom = h + 22;
   }
   if (w <= 0 || h <= 0) return;
@@ -67,7 +67,7 @@ void BuildLinearityGraph(int width, int height, int32_t linearityValue, int32_t 
 
   const float l = std::fmax(static_cast<float>(linearityValue) / 4096.0f, kSmallestL);
   if (w - 4 > 0) {
-    GraphShape* curve = Add(g, ShapeKind::kPolyline);
+    GraphShape* curve = Add(g, GraphShapeKind::kPolyline);
     if (curve != nullptr) {
       curve->penWidth = 1;
       curve->pen = kGraphGrid;

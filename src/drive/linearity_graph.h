@@ -16,7 +16,7 @@ constexpr GraphColour kGraphWhite = {255, 255, 255};
 constexpr GraphColour kGraphGrid = {16, 16, 16};
 constexpr GraphColour kGraphRed = {255, 0, 0};
 
-enum class ShapeKind : uint8_t {
+enum class GraphShapeKind : uint8_t {
   kBackground,  // the rectangle filled with the window's own background
   kRectangle,   // outlined with the pen (when penWidth > 0), filled with fill
   kLine,        // from (left, top) to (right, bottom)
@@ -24,7 +24,7 @@ enum class ShapeKind : uint8_t {
 };
 
 struct GraphShape {
-  ShapeKind kind;
+  GraphShapeKind kind;
   int penWidth;  // pixels; 0 = no outline
   GraphColour pen;
   GraphColour fill;

@@ -5,7 +5,7 @@ namespace {
 COLORREF Colour(const GraphColour& c) { return RGB(c.red, c.green, c.blue); }
 
 void DrawShape(HDC dc, const LinearityGraph& graph, const GraphShape& s) {
-  if (s.kind == ShapeKind::kBackground) {
+  if (s.kind == GraphShapeKind::kBackground) {
     RECT r = {s.left, s.top, s.right, s.bottom};
     // What a dialog paints its background with.
     FillRect(dc, &r, GetSysColorBrush(COLOR_3DFACE));
@@ -14,7 +14,7 @@ void DrawShape(HDC dc, const LinearityGraph& graph, const GraphShape& s) {
   HPEN pen = s.penWidth > 0 ? CreatePen(PS_SOLID, s.penWidth, Colour(s.pen)) : nullptr;
   HGDIOBJ oldPen = SelectObject(dc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
   switch (s.kind) {
-    case ShapeKind::kRectangle: {
+    case GraphShapeKind::kRectangle: {
       HBRUSH brush = CreateSolidBrush(Colour(s.fill));
       HGDIOBJ oldBrush = SelectObject(dc, brush);
       Rectangle(dc, s.left, s.top, s.right, s.bottom);
@@ -22,11 +22,11 @@ void DrawShape(HDC dc, const LinearityGraph& graph, const GraphShape& s) {
       DeleteObject(brush);
       break;
     }
-    case ShapeKind::kLine:
+    case GraphShapeKind::kLine:
       MoveToEx(dc, s.left, s.top, nullptr);
       LineTo(dc, s.right, s.bottom);
       break;
-    case ShapeKind::kPolyline: {
+    case GraphShapeKind::kPolyline: {
       POINT points[kMaxGraphPoints];
       int count = 0;
       for (int i = 0; i < s.pointCount && s.firstPoint + i < graph.pointCount; ++i) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "input/device_guid.h"
 #include "script/script.h"
 
 // Section "Update", key "SERVER": the update server, a host name or a dotted
@@ -14,14 +15,6 @@
 // user wrote it.
 constexpr char kDefaultUpdateServer[] = "tillerset-updates";
 constexpr size_t kUpdateServerMax = 255;
-
-// Instance GUID of the chosen game controller, in the platform's field layout.
-struct DeviceGuid {
-  uint32_t data1;
-  uint16_t data2;
-  uint16_t data3;
-  uint8_t data4[8];
-};
 
 // The keys of section "Config" with their defaults.
 struct Settings {
@@ -34,7 +27,7 @@ struct Settings {
   uint32_t resetDelay = 2000;
   int32_t torqueBandwidth = 0;
   int32_t gameProfileId = 0;
-  DeviceGuid usedDeviceGuid{};
+  DeviceGuid usedDeviceGuid{};  // instance GUID of the chosen game controller
   char updateServer[kUpdateServerMax + 1] = "tillerset-updates";
   // The file was there at start but could be neither read nor copied: the
   // save leaves it as it is rather than replace what nobody has read.

@@ -4,6 +4,9 @@
 
 #include "app/advanced_page.h"
 #include "drive/advanced_settings.h"
+#include "drive/advanced_settings_ids.h"
+#include "drive/game_controller.h"
+#include "input_fakes.h"
 #include "profiles_fixture.h"
 
 namespace {
@@ -32,6 +35,45 @@ TEST_F(ProfilesTest, OkStoresTheWheelFlagsIntoTheSelectedProfile) {
         << (confirm ? "Ok" : "Cancel");
     EXPECT_EQ(panel.link[kEntryFlags].value & kEncoderInvertFlag, confirm ? kEncoderInvertFlag : 0);
   }
+  SetAdvancedSettingsRunner(nullptr);
+}
+
+// What the dialog saw of the game controller: its Linearity buttons (X .. Rz)
+// and, read through it, the X axis value.
+std::string gButtons;
+int32_t gAxisX;
+
+void LookAtTheController(AdvancedSettings& settings, DialogControls&) {
+  FakeDialog dialog;
+  settings.Init(dialog);
+  gButtons.clear();
+  for (int id = IDC_LINEARITY_X; id <= IDC_LINEARITY_RZ; ++id) {
+    gButtons += dialog.enabled.count(id) && !dialog.enabled.at(id) ? '0' : '1';
+  }
+  settings.controller.ReadInput();
+  gAxisX = settings.controller.AxisValue(kAxisX);
+  settings.Command(dialog, 2, 0);
+}
+
+// The Advanced Settings see the active controller: its axes switch their
+// Linearity buttons on (never Ry and Rz), and its values reach the editor.
+TEST_F(ProfilesTest, TheAdvancedSettingsSeeTheActiveController) {
+  Connect();
+  Make({"Default"});
+  FakeGamingBackend backend;
+  FakeController& wheel = backend.Add(1, "Kestra Wheel", WheelObjects(3));  // X, Y, Z
+  wheel.state.axes[kAxisX] = 40000;
+  panel.input.backend = &backend;
+  ASSERT_EQ(panel.input.InitGamingInput(nullptr), kInputOk);
+  panel.input.FillDeviceList();  // the main page activates it
+  SetAdvancedSettingsRunner(LookAtTheController);
+  OpenAdvancedSettings(panel, page);
+  EXPECT_EQ(gButtons, "111000");
+  EXPECT_EQ(gAxisX, 40000);
+
+  panel.input.Shutdown();  // no controller: every button off
+  OpenAdvancedSettings(panel, page);
+  EXPECT_EQ(gButtons, "000000");
   SetAdvancedSettingsRunner(nullptr);
 }
 

@@ -68,7 +68,7 @@ TEST(LinearityGraph, GridLinesStayInsideTheFrame) {
   std::vector<int> xs, ys;
   for (int i = 0; i < g.shapeCount; ++i) {
     const GraphShape& s = Shape(g, i);
-    if (s.kind != ShapeKind::kLine) continue;
+    if (s.kind != GraphShapeKind::kLine) continue;
     EXPECT_EQ(s.pen, kGraphGrid);
     (s.left == s.right ? xs : ys).push_back(s.left == s.right ? s.left : s.top);
   }

@@ -31,7 +31,7 @@ void FillExample(ControlPanel& panel) {
   panel.settings.flags = 3;
   panel.link.wheelPort = 4;
   panel.profiles.gameProfileId = 1;
-  panel.settings.usedDeviceGuid = DeviceGuid{0xF0000000u, 0x1234, 0xFFFF, {0, 1, 2, 3, 4, 5, 6, 255}};
+  panel.input.table.usedDevice = DeviceGuid{0xF0000000u, 0x1234, 0xFFFF, {0, 1, 2, 3, 4, 5, 6, 255}};
 }
 
 bool SameGuid(const DeviceGuid& a, const DeviceGuid& b) {
@@ -61,6 +61,7 @@ TEST_F(SettingsTest, NoFileKeepsDefaultsAndSaveWritesTheExample) {
   EXPECT_EQ(loaded.link.wheelPort, 4);
   EXPECT_EQ(loaded.profiles.gameProfileId, 1);
   EXPECT_TRUE(SameGuid(loaded.settings.usedDeviceGuid, panel.settings.usedDeviceGuid));
+  EXPECT_TRUE(SameGuid(loaded.input.table.usedDevice, panel.input.table.usedDevice)) << "the input's choice";
 }
 
 TEST_F(SettingsTest, EveryKeyIsRead) {
@@ -89,7 +90,7 @@ TEST_F(SettingsTest, TheControllerGuidReadsBackWhole) {
   const uint32_t firsts[] = {0x80000000u, 0xFFFFFFFFu, 0xF0000000u, 0x7FFFFFFFu, 0u, 1u};
   for (uint32_t first : firsts) {
     ControlPanel panel;
-    panel.settings.usedDeviceGuid = DeviceGuid{first, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
+    panel.input.table.usedDevice = DeviceGuid{first, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
     panel.SaveSettings();
     const std::string line = "USED_DEVICE_GUID=" + std::to_string(first) + ",9,";
     EXPECT_NE(ReadFile(Path("config.ini")).find(line), std::string::npos) << first;

@@ -149,6 +149,19 @@ int WindowRect(Context& context, const Args&) {
   return kOk;
 }
 
+// Where the target's client area begins on the screen: a screenshot's pixel
+// of client point (x, y) is at this origin plus (x, y).
+int ClientOrigin(Context& context, const Args&) {
+  HWND window = Target(context, "client-origin");
+  if (window == nullptr) return kFailed;
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  char line[64];
+  snprintf(line, sizeof(line), "%ld %ld", origin.x, origin.y);
+  PrintLine(line);
+  return kOk;
+}
+
 // Posts key-down and key-up to the focused control of the target's thread
 // (or the target itself): the program's message loop sees them like typing.
 int SendKey(Context& context, const Args& args) {
@@ -711,6 +724,7 @@ const Command kWindowCommands[] = {
     {"is-shown", 0, 0, IsShown, "  print 1 when the target is visible, else 0"},
     {"get-title", 0, 0, GetTitle, "  print the target's title"},
     {"window-rect", 0, 0, WindowRect, "  print x y width height client-width client-height"},
+    {"client-origin", 0, 0, ClientOrigin, "  print the screen x y of the target's client area"},
     {"send-key", 1, 1, SendKey, "VK|ESCAPE|RETURN|TAB  post key-down/up to the focused control"},
     {"close", 0, 0, Close, "  the caption's close box (SC_CLOSE)"},
     {"minimize", 0, 0, Minimize, "  the caption's minimise box (SC_MINIMIZE)"},

@@ -1,0 +1,28 @@
+# Seventeen force-feedback controllers: sixteen are listed, in order. The
+# program never asks DirectInput for an effect, not at start, not while the
+# effect sliders move, not while the controller's sliders move.
+source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
+use_dinput_double
+script=()
+for n in $(seq 1 17); do script+=("$(dinput_device "Wheel $n" "$n" slider0=$((n * 100)))"); done
+dinput_script "${script[@]}"
+
+start_and_wait -dev
+expected=$(for n in $(seq 1 16); do echo "Wheel $n"; done)
+check_eq "sixteen listed" "$expected" "$(driver list-combo 1042)"
+check_eq "the first is chosen" "0 Wheel 1" "$(driver get-combo 1042)"
+check_true "and read" driver wait-text 1032 100
+check_true "the seventeenth was opened and let go" grep -q 'Device.Release 2118778897,.* -> 0' "$DINPUT_LOG"
+
+step "effect sliders and the controller's sliders move"
+for value in 10 64 127; do
+  for slider in 2021 2031 2046 2049 2063 2055 2059 2032 2058 2044 2072 2038 2050 2062 2066; do
+    driver set-slider "$slider" "$value" >/dev/null
+  done
+done
+check_true "the last move is shown" driver wait-text 2125 "100 %"
+script[0]="$(dinput_device "Wheel 1" 1 slider0=5000 slider1=6000)"
+dinput_script "${script[@]}"
+check_true "the controller's sliders are read" driver wait-text 1033 6000
+end_with_escape
+check_eq "no effect call at all" "" "$(grep EFFECT "$DINPUT_LOG")"

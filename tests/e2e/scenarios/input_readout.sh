@@ -1,0 +1,28 @@
+# Developer mode: the strip's "Wheel State" shows what the controller reports
+# ("%ld" for axes and sliders, "%x" for the hats, "ffffffff" when centred),
+# follows it, and keeps the pairs of objects the controller lacks disabled.
+source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
+use_dinput_double
+wheel() {
+  dinput_script "$(dinput_device "Kestra Wheel" 1 axes=X,Y,Z,Rz sliders=1 povs=2 "$@")"
+}
+wheel x=-12 y=65535 z=0 rz=4660 slider0=777 pov1=9000
+
+step "start in developer mode"
+start_and_wait -dev
+check_true "X shows signed" driver wait-text 1010 -12
+check_eq "axes and slider" "65535 0 4660 777" \
+  "$(driver get-text 1011) $(driver get-text 1012) $(driver get-text 1024) $(driver get-text 1032)"
+check_eq "a centred hat" "ffffffff" "$(driver get-text 1050)"
+check_eq "a hat at 90 degrees" "2328" "$(driver get-text 1054)"
+check_eq "present objects enabled (label, value)" "1 1 1 1 1 1" \
+  "$(driver is-enabled 1083) $(driver is-enabled 1010) $(driver is-enabled 1088) $(driver is-enabled 1021) $(driver is-enabled 1026) $(driver is-enabled 1027)"
+check_eq "missing objects disabled (Rx, Ry, Slider 1, POV 2, POV 3)" "0 0 0 0 0 0" \
+  "$(driver is-enabled 1086) $(driver is-enabled 1022) $(driver is-enabled 1087) $(driver is-enabled 1025) $(driver is-enabled 1028) $(driver is-enabled 1058)"
+
+step "the readout follows the controller"
+wheel x=40000 y=1 z=2 rz=3 slider0=4 pov1=18000
+check_true "X follows" driver wait-text 1010 40000
+check_eq "the rest too" "1 2 3 4 4650" \
+  "$(driver get-text 1011) $(driver get-text 1012) $(driver get-text 1024) $(driver get-text 1032) $(driver get-text 1054)"
+end_with_escape
