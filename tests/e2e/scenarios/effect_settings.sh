@@ -2,6 +2,8 @@
 # gain slider (0..127, shown in percent) writes its own board parameter once
 # per scroll notification, the filter shows 0..100 %, "Force table" stays
 # disabled, and no effect object is ever asked of DirectInput.
+
+responsive_within $E2E_BOUND_COMMAND "one write per slider notification"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 use_dinput_double
 dinput_script "$(dinput_device "Kestra Wheel" 1)"

@@ -2,6 +2,8 @@
 # feedback and one without; list 1042 shows the two in order, the one
 # config.ini names is chosen and read, a pick of the other is saved at exit
 # and chosen at the next start; switching back finds all its objects again.
+
+responsive_within $E2E_BOUND_PROFILE "picking a controller activates it; no board"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 use_dinput_double
 dinput_script \

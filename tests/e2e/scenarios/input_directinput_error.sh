@@ -1,6 +1,8 @@
 # DirectInput cannot be started: the box "Error Initializing DirectInput"
 # (captioned with the window class name), then the program ends with exit
 # code 0 and lets go of its single-instance mutex, so it can be started again.
+
+responsive_within $E2E_BOUND_COMMAND "the error box, then the normal shutdown"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 use_dinput_double
 dinput_script "create=fail"

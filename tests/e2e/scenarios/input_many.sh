@@ -1,6 +1,8 @@
 # Seventeen force-feedback controllers: sixteen are listed, in order. The
 # program never asks DirectInput for an effect, not at start, not while the
 # effect sliders move, not while the controller's sliders move.
+
+responsive_within $E2E_BOUND_COMMAND "seventeen controllers enumerated at start"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 use_dinput_double
 script=()

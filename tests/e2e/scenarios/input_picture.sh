@@ -2,6 +2,8 @@
 # pointer turned by X (900 degrees of steering, from the stand-in board),
 # pressed buttons filled red (button 33 never shows), pedal bars of Y, Z and
 # X rotation as high as their values say.
+
+responsive_within $E2E_BOUND_COMMAND "the picture drawn off screen and copied"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 use_dinput_double
 start_board 7 --status 8

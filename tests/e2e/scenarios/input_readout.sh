@@ -1,6 +1,8 @@
 # Developer mode: the strip's "Wheel State" shows what the controller reports
 # ("%ld" for axes and sliders, "%x" for the hats, "ffffffff" when centred),
 # follows it, and keeps the pairs of objects the controller lacks disabled.
+
+responsive_within $E2E_BOUND_COMMAND "the readout set only where it changed"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 use_dinput_double
 wheel() {

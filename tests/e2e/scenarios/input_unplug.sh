@@ -2,6 +2,8 @@
 # acquire reports lost input) leaves the window answering and is read again
 # when it is back; a controller plugged in later appears in list 1042 after
 # Windows' device-change notice, behind the others, and the chosen one stays.
+
+responsive_within $E2E_BOUND_COMMAND "a lost controller costs a few acquires a tick"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 use_dinput_double
 wheel() { dinput_device "Kestra Wheel" 1 "$@"; }
