@@ -12,6 +12,19 @@ target_compile_definitions(unit_tests PRIVATE
   TS_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TS_BINARY_DIR="${CMAKE_BINARY_DIR}")
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 
+# The stand-ins (board, its bootloader, drive) with the links that talk to
+# them on real pseudo-terminals, once more under valgrind: any memory error or
+# definite leak fails the test. Not under the sanitizers, which valgrind
+# cannot run beside.
+find_program(TS_VALGRIND valgrind)
+if(TS_VALGRIND AND NOT TS_SANITIZE)
+  add_test(NAME StandinsUnderValgrind
+           COMMAND ${TS_VALGRIND} -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite
+                   $<TARGET_FILE:unit_tests>
+                   --gtest_filter=BoardOnPty.*:DriveOnPty.*:StandinBoard.*:StandinDrive.*:StandinDriveOnBus.*:AvrdudeFlashTest.*)
+  set_tests_properties(StandinsUnderValgrind PROPERTIES TIMEOUT 300)
+endif()
+
 # Native tools: one folder under tools/ per tool (the stand-ins, the update
 # server). A tool's main.cpp is the program; its other sources (those without
 # a _win32 suffix) form a library of its own that the tests use too, so that

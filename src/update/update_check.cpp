@@ -141,14 +141,18 @@ bool Updater::ReadOnlineScript(int listIndex, UpdateServerRecord* record, const 
     return false;
   }
   LogPrintf(3, "Got Online script in %lu ms ", static_cast<unsigned long>(os::TickMs() - startMs));
-  ScriptDocument* document = OpenScriptFromMemory(path, text.get(), length);
+  (void)listIndex;
+  return ParseOnlineScript(path, text.get(), length, record);
+}
+
+bool ParseOnlineScript(const char* name, const char* text, uint32_t length, UpdateServerRecord* record) {
+  ScriptDocument* document = OpenScriptFromMemory(name, text, length);
   if (document == nullptr) return false;
   document->context = record;
   ReadSection(document, "SERVER", kOnlineKeys, ReadOnlineLine);
   ReadSection(document, "UPDATE", kOnlineKeys, ReadOnlineLine);
   document->context = nullptr;
   ReleaseScript(document);
-  (void)listIndex;
   return true;
 }
 

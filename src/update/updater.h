@@ -39,6 +39,10 @@ extern const char* const kServerListPaths[kServerListRows];  // "ts_servers.ini"
 // regard to case); any other name gives row 0 as well.
 int ServerListRow(const char* applicationName);
 
+// Sections "SERVER" and "UPDATE" of an online script (text of length bytes,
+// named for the log) into record; false when no document could be made.
+bool ParseOnlineScript(const char* name, const char* text, uint32_t length, UpdateServerRecord* record);
+
 // The program's own version as the server writes it (0, 0, major, minor).
 uint32_t OwnToolVersion();
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -101,6 +102,22 @@ TEST(StartupConfig, EveryFieldOfTheRecordIsSet) {
   EXPECT_STREQ(config.baseDirectory, "C:\\Run\\");
   EXPECT_STREQ(config.applicationName, "");
   EXPECT_EQ(config.instance, &instance);
+}
+
+// The log threshold: 0 for users; one digit 0..3 from TILLERSET_LOG_LEVEL.
+TEST(StartupConfig, TheLogLevelComesFromTheEnvironmentOrIsZero) {
+  const struct {
+    const char* text;
+    int32_t level;
+  } cases[] = {{nullptr, 0}, {"", 0}, {"2", 2}, {"3", 3}, {"0", 0}, {"4", 0}, {"-1", 0}, {"22", 0}, {"2 ", 0}, {"x", 0}};
+  for (const auto& c : cases) EXPECT_EQ(LogLevelFromText(c.text), c.level) << (c.text ? c.text : "(unset)");
+  ExecConfig config;
+  setenv(kLogLevelVariable, "2", 1);
+  FillAppExecConfig(&config, "C:\\Run", nullptr);
+  EXPECT_EQ(config.logLevel, 2);
+  unsetenv(kLogLevelVariable);
+  FillAppExecConfig(&config, "C:\\Run", nullptr);
+  EXPECT_EQ(config.logLevel, 0);
 }
 
 }  // namespace
