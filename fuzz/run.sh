@@ -4,6 +4,10 @@
 # sanitizer report, leak, time-out or out-of-memory. Needs no network.
 #   bash fuzz/run.sh                           what the tests run
 #   FUZZ_SECONDS=14400 bash fuzz/run.sh        a long run: four hours each
+#   FUZZ_RUNS=10000000 FUZZ_SECONDS=14400 FUZZ_JOBS=1 bash fuzz/run.sh
+#                                              ten million inputs each (or four
+#                                              hours, whichever comes first), one
+#                                              target at a time
 #   bash fuzz/run.sh fuzz_board fuzz_settings  only these targets
 # Each target reports its executions, coverage (edges, features), corpus size
 # and whether it found anything; the corpus it grew stays in build/fuzz/run/.
@@ -12,7 +16,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
 seconds=${FUZZ_SECONDS:-30}
-jobs=$(nproc)
+jobs=${FUZZ_JOBS:-$(nproc)}
+runs=${FUZZ_RUNS:-}
 
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$jobs" >/dev/null
@@ -32,7 +37,7 @@ run_one() {
   # Seeds stay read-only in the tree; new inputs go to the run's own corpus.
   local seeds=()
   [ -d "$here/corpus/$name" ] && seeds+=("$here/corpus/$name")
-  "$build/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  "$build/$name" -max_total_time="$seconds" ${runs:+-runs="$runs"} -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/corpus" "${seeds[@]}" >"$work/log.txt" 2>&1
 }
 
@@ -51,12 +56,13 @@ done
 for name in "${targets[@]}"; do
   if wait "${pids[$name]}"; then
     log=$build/run/$name/log.txt
-    runs=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
+    executed=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
     final=$(grep -a 'DONE' "$log" | tail -1)
     cov=$(grep -o 'cov: [0-9]*' <<<"$final" | grep -o '[0-9]*' || true)
     ft=$(grep -o 'ft: [0-9]*' <<<"$final" | grep -o '[0-9]*' || true)
     corpus=$(grep -o 'corp: [0-9]*/[0-9]*[A-Za-z]*' <<<"$final" | cut -d' ' -f2 || true)
-    echo "fuzz: $name clean: ${runs:-?} runs in ${seconds} s, coverage ${cov:-?} edges ${ft:-?} features, corpus ${corpus:-?}, no finding"
+    took=$(grep -ao 'Done [0-9]* runs in [0-9]* second' "$log" | grep -o '[0-9]* second' | grep -o '[0-9]*' || true)
+    echo "fuzz: $name clean: ${executed:-?} runs in ${took:-$seconds} s, coverage ${cov:-?} edges ${ft:-?} features, corpus ${corpus:-?}, no finding"
   else
     echo "fuzz: $name FAILED, log and artifacts in $build/run/$name"
     tail -n 40 "$build/run/$name/log.txt"
