@@ -11,15 +11,11 @@
 #include <cstring>
 
 #include "exec/deadline.h"
-#include "exec/execlib.h"
-#include "exec/log.h"
-#include "script/script_layer.h"
+#include "fuzz_runtime.h"
 #include "wheel/serial_channel.h"
 #include "wheel/wheel_link.h"
 
 namespace {
-
-bool TrapOnAssert(const char*, int, const char*) { __builtin_trap(); }
 
 class StepClock : public LinkClock {
  public:
@@ -98,19 +94,6 @@ class FuzzChannel : public SerialChannel {
   uint32_t idleWaits_ = 0;
 };
 
-bool StartOnce() {
-  static bool started = [] {
-    ExecConfig config;
-    memset(&config, 0, sizeof config);
-    config.mainPoolSize = 0x800000;
-    config.logMode = 0;
-    strcpy(config.baseDirectory, "/tmp/");
-    SetAssertHook(TrapOnAssert);
-    InstallScriptLayer();
-    return InitExec(&config);
-  }();
-  return started;
-}
 
 void CheckState(const WheelLink& link) {
   if (link.linkState > kWheelError) __builtin_trap();
@@ -119,7 +102,7 @@ void CheckState(const WheelLink& link) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!StartOnce() || size < 2) return 0;
+  if (!StartRuntimeOnce(0x800000) || size < 2) return 0;
   const uint8_t plan = data[0];
   StepClock clock;
   FuzzChannel channel(clock, data + 1, size - 1);

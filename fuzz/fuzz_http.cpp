@@ -10,31 +10,14 @@
 #include <cstdint>
 #include <cstring>
 
-#include "exec/execlib.h"
-#include "exec/log.h"
 #include "exec/memory.h"
-#include "script/script_layer.h"
+#include "fuzz_runtime.h"
 #include "update/http_client.h"
 #include "update/socket_io.h"
 #include "update/updater.h"
 
 namespace {
 
-bool TrapOnAssert(const char*, int, const char*) { __builtin_trap(); }
-
-bool StartOnce() {
-  static bool started = [] {
-    ExecConfig config;
-    memset(&config, 0, sizeof config);
-    config.mainPoolSize = 0x1000000;
-    config.logMode = 0;
-    strcpy(config.baseDirectory, "/tmp/");
-    SetAssertHook(TrapOnAssert);
-    InstallScriptLayer();
-    return InitExec(&config);
-  }();
-  return started;
-}
 
 // A server that has its answer ready: every receive hands out the next
 // piece, then the connection closes.
@@ -69,7 +52,7 @@ class AnswerSockets : public SocketApi {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!StartOnce() || size == 0) return 0;
+  if (!StartRuntimeOnce(0x1000000) || size == 0) return 0;
   const uint64_t available = AvailPoolMem();
   AnswerSockets sockets;
   sockets.piece = 1 + data[0] * 37u;

@@ -12,31 +12,21 @@
 #include <string>
 #include <vector>
 
-#include "exec/execlib.h"
-#include "script/script_layer.h"
 #include "exec/log.h"
+#include "fuzz_runtime.h"
 #include "exec/memory.h"
 #include "script/script.h"
 
 namespace {
 
-bool TrapOnAssert(const char*, int, const char*) { __builtin_trap(); }
-
 std::string gPath;
 
 bool StartOnce() {
   static bool started = [] {
-    ExecConfig config;
-    memset(&config, 0, sizeof config);
-    config.mainPoolSize = 0x4000000;
-    config.logMode = 0;
-    strcpy(config.baseDirectory, "/tmp/");
-    SetAssertHook(TrapOnAssert);
     // tmpfs when there is one: the writer flushes every file it writes.
     const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     gPath = std::string(folder) + "/ts_fuzz_script_" + std::to_string(getpid()) + ".ini";
-    InstallScriptLayer();
-    return InitExec(&config);
+    return StartRuntimeOnce(0x4000000);
   }();
   return started;
 }

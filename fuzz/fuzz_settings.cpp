@@ -13,17 +13,14 @@
 #include <cstring>
 #include <string>
 
-#include "exec/execlib.h"
 #include "exec/log.h"
+#include "fuzz_runtime.h"
 #include "exec/memory.h"
 #include "profiles/game_profiles.h"
 #include "profiles/settings.h"
-#include "script/script_layer.h"
 #include "wheel/wheel_link.h"
 
 namespace {
-
-bool TrapOnAssert(const char*, int, const char*) { __builtin_trap(); }
 
 bool StartOnce() {
   static bool started = [] {
@@ -36,14 +33,7 @@ bool StartOnce() {
     atexit([] {
       if (chdir("/") == 0) rmdir(gone.c_str());  // empty: every input's files are removed
     });
-    ExecConfig config;
-    memset(&config, 0, sizeof config);
-    config.mainPoolSize = 0x4000000;
-    config.logMode = 0;
-    strcpy(config.baseDirectory, "/tmp/");
-    SetAssertHook(TrapOnAssert);
-    InstallScriptLayer();
-    return InitExec(&config);
+    return StartRuntimeOnce(0x4000000);
   }();
   return started;
 }

@@ -4,30 +4,12 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "exec/execlib.h"
-#include "script/script_layer.h"
 #include "exec/memory.h"
+#include "fuzz_runtime.h"
 #include "script/xmlcells.h"
 
-namespace {
-
-bool StartOnce() {
-  static bool started = [] {
-    ExecConfig config;
-    memset(&config, 0, sizeof config);
-    config.mainPoolSize = 0x2000000;
-    config.logMode = 0;  // silent: the reader's failures are results, not log lines
-    strcpy(config.baseDirectory, "/tmp/");
-    InstallScriptLayer();
-    return InitExec(&config);
-  }();
-  return started;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!StartOnce()) return 0;
+  if (!StartRuntimeOnce(0x2000000, false)) return 0;  // a cell too big for the pool is a result
   const char* text = reinterpret_cast<const char*>(data);
   const char* end = text + size;
 

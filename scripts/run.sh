@@ -95,43 +95,56 @@ else
 fi
 export WINEPREFIX=$prefix
 
+# The device node of a plugged-in USB serial device (sysfs class glob $1,
+# vendor $2, product $3, $4 levels from the tty's device to the USB device),
+# or nothing.
+find_usb_tty() {
+  local tty usb
+  for tty in /sys/class/tty/$1; do
+    [ -e "$tty/device" ] || continue
+    usb=$(readlink -f "$tty/device/$4")
+    if [ "$(cat "$usb/idVendor" 2>/dev/null)" = "$2" ] && [ "$(cat "$usb/idProduct" 2>/dev/null)" = "$3" ]; then
+      echo "/dev/$(basename "$tty")"
+      return 0
+    fi
+  done
+}
+
+# play NAME LINK WHAT: the stand-in tools/standin_NAME on a pseudo-terminal
+# that LINK (a COM port of the prefix) names; its PID in STANDIN_PID.
+play() {
+  local name=$1 link=$2 what=$3 native=$root/build/native
+  STANDIN_PID=""
+  if [ ! -x "$native/standin_$name" ]; then
+    say "building the stand-in $name in $native"
+    { cmake -S . -B "$native" >/dev/null && cmake --build "$native" --target "standin_$name" -j"$(nproc)" >/dev/null; } ||
+      { say "could not build the stand-in $name; running without $what"; return 1; }
+  fi
+  mkdir -p "$run/$name"
+  rm -f "$run/$name/tty"
+  "$native/standin_$name" --link "$run/$name/tty" --transcript "$run/$name/transcript.txt" \
+    >"$run/$name/$name.out" 2>"$run/$name/$name.err" &
+  STANDIN_PID=$!
+  for _ in $(seq 1 100); do [ -L "$run/$name/tty" ] && break; sleep 0.05; done
+  if [ -L "$run/$name/tty" ]; then
+    ln -sfn "$run/$name/tty" "$link"
+    say "no $what plugged in: the stand-in $name plays it on $(basename "$link" | tr a-z A-Z) (transcript: $run/$name/transcript.txt)"
+  else
+    say "the stand-in $name did not start (see $run/$name/$name.err)"
+  fi
+}
+
 # ---- the wheel on COM7
 com7=$prefix/dosdevices/com7
 rm -f "$com7"
-real_board=""
-for tty in /sys/class/tty/ttyACM*; do
-  [ -e "$tty/device" ] || continue
-  usb=$(readlink -f "$tty/device/..")
-  if [ "$(cat "$usb/idVendor" 2>/dev/null)" = 2341 ] && [ "$(cat "$usb/idProduct" 2>/dev/null)" = 8036 ]; then
-    real_board=/dev/$(basename "$tty")
-    break
-  fi
-done
+real_board=$(find_usb_tty 'ttyACM*' 2341 8036 ..)
 if [ -n "$real_board" ]; then
   say "wheel board found at $real_board: it is COM7"
   ln -sfn "$real_board" "$com7"
-elif [ -d tools/standin_board ]; then
-  native=$root/build/native
-  if [ ! -x "$native/standin_board" ]; then
-    say "building the stand-in board in $native"
-    { cmake -S . -B "$native" >/dev/null && cmake --build "$native" --target standin_board -j"$(nproc)" >/dev/null; } ||
-      say "could not build the stand-in board; running without a wheel"
-  fi
-  if [ -x "$native/standin_board" ]; then
-    mkdir -p "$run/board"
-    rm -f "$run/board/tty"
-    "$native/standin_board" --link "$run/board/tty" --transcript "$run/board/transcript.txt" \
-      >"$run/board/board.out" 2>"$run/board/board.err" &
-    board_pid=$!
-    for _ in $(seq 1 100); do [ -L "$run/board/tty" ] && break; sleep 0.05; done
-    if [ -L "$run/board/tty" ]; then
-      ln -sfn "$run/board/tty" "$com7"
-      say "no wheel plugged in: the stand-in board plays it on COM7 (transcript: $run/board/transcript.txt)"
-    else
-      say "the stand-in board did not start (see $run/board/board.err)"
-    fi
-  fi
+else
+  play board "$com7" "wheel" && board_pid=$STANDIN_PID
 fi
+
 # ---- in developer mode, the servo drive on COM3
 developer=0
 for arg in "${program_args[@]}"; do
@@ -140,35 +153,12 @@ done
 com3=$prefix/dosdevices/com3
 if [ $developer -eq 1 ]; then
   rm -f "$com3"
-  real_drive=""
-  for tty in /sys/class/tty/ttyUSB*; do
-    [ -e "$tty/device" ] || continue
-    usb=$(readlink -f "$tty/device/../..")
-    if [ "$(cat "$usb/idVendor" 2>/dev/null)" = 0403 ] && [ "$(cat "$usb/idProduct" 2>/dev/null)" = 6001 ]; then
-      real_drive=/dev/$(basename "$tty")
-      break
-    fi
-  done
+  real_drive=$(find_usb_tty 'ttyUSB*' 0403 6001 ../..)
   if [ -n "$real_drive" ]; then
     say "RS485 adapter found at $real_drive: it is COM3"
     ln -sfn "$real_drive" "$com3"
-  elif [ -x "$root/build/native/standin_drive" ] ||
-    { cmake -S . -B "$root/build/native" >/dev/null &&
-      cmake --build "$root/build/native" --target standin_drive -j"$(nproc)" >/dev/null; }; then
-    mkdir -p "$run/drive"
-    rm -f "$run/drive/tty"
-    "$root/build/native/standin_drive" --link "$run/drive/tty" --transcript "$run/drive/transcript.txt" \
-      >"$run/drive/drive.out" 2>"$run/drive/drive.err" &
-    drive_pid=$!
-    for _ in $(seq 1 100); do [ -L "$run/drive/tty" ] && break; sleep 0.05; done
-    if [ -L "$run/drive/tty" ]; then
-      ln -sfn "$run/drive/tty" "$com3"
-      say "no drive plugged in: the stand-in drive plays it on COM3 (transcript: $run/drive/transcript.txt)"
-    else
-      say "the stand-in drive did not start (see $run/drive/drive.err)"
-    fi
   else
-    say "could not build the stand-in drive; developer mode runs without a drive"
+    play drive "$com3" "drive" && drive_pid=$STANDIN_PID
   fi
 fi
 if [ -L "$com7" ] && [ ! -f "$app/config.ini" ]; then

@@ -457,65 +457,81 @@ wine_user_dir() {
   return 1
 }
 
-# ---- the stand-in board (tools/standin_board, native) behind a COM port
+# ---- the stand-ins (tools/standin_board, tools/standin_drive, native)
+# behind COM ports. Each keeps a transcript (one line per packet: time,
+# direction, hex, meaning; control lines noted as "#  control: ...") and
+# reads control lines from a FIFO.
 
 # Makes COM$1 of the scenario's prefix name the device $2.
 link_com() { ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"; }
 
-# Starts the stand-in board on a pseudo-terminal linked as COM$1; further
-# arguments go to the board (e.g. --status 1). Sets BOARD_PID, TRANSCRIPT and
-# BOARD_CONTROL. A board that does not come up ends the scenario.
-start_board() {
-  local port=$1 i
-  shift
+# start_standin NAME PORT ARGS...: the native tool standin_NAME on a
+# pseudo-terminal linked as COM<PORT>, in $SCENARIO_DIR/NAME/. Sets
+# STANDIN_PID. A stand-in that does not come up ends the scenario.
+start_standin() {
+  local name=$1 port=$2 i
+  shift 2
   local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}
-  local exe=$native/standin_board
+  local exe=$native/standin_$name
   if [ ! -x "$exe" ]; then
-    step "building the stand-in board in $native"
+    step "building the stand-in $name in $native"
     { cmake -S "$TS_SOURCE_DIR" -B "$native" >/dev/null &&
-      cmake --build "$native" --target standin_board -j2 >/dev/null; } ||
-      { fail "cannot build standin_board"; scenario_end; }
+      cmake --build "$native" --target "standin_$name" -j2 >/dev/null; } ||
+      { fail "cannot build standin_$name"; scenario_end; }
   fi
-  local dir=$SCENARIO_DIR/board
+  local dir=$SCENARIO_DIR/$name
   mkdir -p "$dir"
-  TRANSCRIPT=$dir/transcript.txt
-  BOARD_CONTROL=$dir/control
-  "$exe" --link "$dir/tty" --transcript "$TRANSCRIPT" --control "$BOARD_CONTROL" "$@" \
-    >"$dir/board.out" 2>"$dir/board.err" &
-  BOARD_PID=$!
-  track_pid "$BOARD_PID"
+  rm -f "$dir/tty"  # one started before may have left its link
+  "$exe" --link "$dir/tty" --transcript "$dir/transcript.txt" --control "$dir/control" "$@" \
+    >"$dir/$name.out" 2>"$dir/$name.err" &
+  STANDIN_PID=$!
+  track_pid "$STANDIN_PID"
   for i in $(seq 1 200); do
-    [ -L "$dir/tty" ] && [ -p "$BOARD_CONTROL" ] && break
+    [ -L "$dir/tty" ] && [ -p "$dir/control" ] && break
     sleep 0.05
   done
-  [ -L "$dir/tty" ] || { fail "the stand-in board did not come up"; scenario_end; }
+  [ -L "$dir/tty" ] || { fail "the stand-in $name did not come up"; scenario_end; }
   link_com "$port" "$dir/tty"
 }
 
-transcript_lines() { wc -l <"$TRANSCRIPT"; }
-
-# Waits (at most 10 s) until the transcript from line $1 on has a line with $2.
-wait_transcript() {
-  local from=$1 text=$2 i
+# Waits (at most 10 s) until transcript $1 from line $2 on has a line with
+# $3 (a fixed text, or with -E as $4 an extended regex).
+wait_in() {
+  local file=$1 from=$2 pattern=$3 how=${4:--F} i
   for i in $(seq 1 200); do
-    tail -n +"$from" "$TRANSCRIPT" | grep -qF -- "$text" && return 0
+    tail -n +"$from" "$file" | grep -q "$how" -- "$pattern" && return 0
     sleep 0.05
   done
   return 1
 }
 
-# Sends a control line to the board and waits until the board has taken it
-# (the transcript notes every control line as it applies it).
-board() {
-  local from=$(($(transcript_lines) + 1))
-  echo "$*" >"$BOARD_CONTROL"
-  wait_transcript "$from" "#  control: $*" || fail "the board did not take \"$*\""
+# What the program sent, as hex bytes, in transcript $1 from line $2 on.
+sent_in() {
+  tail -n +"$2" "$1" | sed -n 's/^[0-9.]* < \([0-9a-f][0-9a-f]\( [0-9a-f][0-9a-f]\)*\)  .*$/\1/p'
 }
 
-# Host-to-board commands of the transcript from line $1 on, as hex bytes.
-received_since() {
-  tail -n +"$1" "$TRANSCRIPT" | sed -n 's/^[0-9.]* < \([0-9a-f][0-9a-f]\( [0-9a-f][0-9a-f]\)*\)  .*$/\1/p'
+# tell NAME LINE...: a control line to stand-in NAME, waited for until taken.
+tell() {
+  local name=$1
+  shift
+  local file=$SCENARIO_DIR/$name/transcript.txt
+  local from=$(($(wc -l <"$file") + 1))
+  echo "$*" >"$SCENARIO_DIR/$name/control"
+  wait_in "$file" "$from" "#  control: $*" || fail "the $name did not take \"$*\""
 }
+
+# The board: start_board PORT ARGS... (e.g. --status 1) sets BOARD_PID,
+# TRANSCRIPT and BOARD_CONTROL.
+start_board() {
+  start_standin board "$@"
+  BOARD_PID=$STANDIN_PID
+  TRANSCRIPT=$SCENARIO_DIR/board/transcript.txt
+  BOARD_CONTROL=$SCENARIO_DIR/board/control
+}
+transcript_lines() { wc -l <"$TRANSCRIPT"; }
+wait_transcript() { wait_in "$TRANSCRIPT" "$1" "$2"; }
+board() { tell board "$@"; }
+received_since() { sent_in "$TRANSCRIPT" "$1"; }
 
 # Waits (at most 10 s) until the commands since line $1 matching regex $2
 # number at least $3.
@@ -528,64 +544,24 @@ wait_received() {
   return 1
 }
 
-# ---- the stand-in drive (tools/standin_drive, native) behind a COM port
-
-# Starts the stand-in drive on a pseudo-terminal linked as COM$1; further
-# arguments go to the drive (e.g. --silent). Sets DRIVE_PID, DRIVE_TRANSCRIPT
-# and DRIVE_CONTROL. A drive that does not come up ends the scenario.
+# The drive: start_drive PORT ARGS... (e.g. --silent) sets DRIVE_PID,
+# DRIVE_TRANSCRIPT and DRIVE_CONTROL; wait_drive FROM REGEX.
 start_drive() {
-  local port=$1 i
-  shift
-  local exe=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}/standin_drive
-  [ -x "$exe" ] || { fail "no stand-in drive at $exe"; scenario_end; }
-  local dir=$SCENARIO_DIR/drive
-  mkdir -p "$dir"
-  DRIVE_TRANSCRIPT=$dir/transcript.txt
-  DRIVE_CONTROL=$dir/control
-  rm -f "$dir/tty"  # a drive started before may have left its link
-  "$exe" --link "$dir/tty" --transcript "$DRIVE_TRANSCRIPT" --control "$DRIVE_CONTROL" "$@" \
-    >"$dir/drive.out" 2>"$dir/drive.err" &
-  DRIVE_PID=$!
-  track_pid "$DRIVE_PID"
-  for i in $(seq 1 200); do
-    [ -L "$dir/tty" ] && [ -p "$DRIVE_CONTROL" ] && break
-    sleep 0.05
-  done
-  [ -L "$dir/tty" ] || { fail "the stand-in drive did not come up"; scenario_end; }
-  link_com "$port" "$dir/tty"
+  start_standin drive "$@"
+  DRIVE_PID=$STANDIN_PID
+  DRIVE_TRANSCRIPT=$SCENARIO_DIR/drive/transcript.txt
+  DRIVE_CONTROL=$SCENARIO_DIR/drive/control
 }
-
 # Ends the stand-in drive and waits until it is gone (it removes its link as
 # it goes, which must not hit the link of a drive started after it).
 stop_drive() {
   kill "$DRIVE_PID" 2>/dev/null
   wait "$DRIVE_PID" 2>/dev/null
 }
-
 drive_lines() { wc -l <"$DRIVE_TRANSCRIPT"; }
-
-# Waits (at most 10 s) until the drive's transcript from line $1 on has a
-# line matching the extended regex $2.
-wait_drive() {
-  local from=$1 regex=$2 i
-  for i in $(seq 1 200); do
-    tail -n +"$from" "$DRIVE_TRANSCRIPT" | grep -qE -- "$regex" && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-# Sends a control line to the drive and waits until it has taken it.
-drive_control() {
-  local from=$(($(drive_lines) + 1))
-  echo "$*" >"$DRIVE_CONTROL"
-  wait_drive "$from" "#  control: $*" || fail "the drive did not take \"$*\""
-}
-
-# Packets the program sent to the drive from line $1 on, as hex bytes.
-drive_received() {
-  tail -n +"$1" "$DRIVE_TRANSCRIPT" | sed -n 's/^[0-9.]* < \([0-9a-f][0-9a-f]\( [0-9a-f][0-9a-f]\)*\)  .*$/\1/p'
-}
+wait_drive() { wait_in "$DRIVE_TRANSCRIPT" "$1" "$2" -E; }
+drive_control() { tell drive "$@"; }
+drive_received() { sent_in "$DRIVE_TRANSCRIPT" "$1"; }
 
 # ---- updates and firmware: the update server (tools/update_server, native)
 # on port 80, the port lister's devices, the stand-in flasher and browser

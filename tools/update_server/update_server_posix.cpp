@@ -331,9 +331,18 @@ struct UpdateServer::State {
         how += ", cut after " + std::to_string(b.cutAfter) + " bytes";
       }
       if (b.lateMs > 0) how += ", " + std::to_string(b.lateMs) + " ms late";
+      // Noted before the answer goes: a client that has its answer finds its
+      // request among the served ones.
+      served.bodyBytes = body.size();
+      served.status = status;
+      {
+        std::lock_guard<std::mutex> held(lock);
+        requests.push_back(served);
+      }
       if (!stop && !SendAll(fd, answer.data(), answer.size())) how += " (the client went away)";
       Log(peer + " \"" + escaped + "\" -> " + how);
-      served.bodyBytes = body.size();
+      ::close(fd);
+      return;
     }
     served.status = status;
     ::close(fd);

@@ -88,20 +88,19 @@ int AnswerTime(Context& context, const Args& args) {
   }
   HWND window = Target(context, "answer-time");
   if (window == nullptr) return kFailed;
-  ULONGLONG longest = 0;
-  const ULONGLONG end = GetTickCount64() + ms;
+  WindowAsker asker(window);
+  double longest = 0;
   do {
-    const ULONGLONG start = GetTickCount64();
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result)) {
+    bool answered = false;
+    const double waited = asker.Ask(30000, &answered);
+    if (!answered) {
       PrintError("answer-time", "no answer within 30 s");
       return kFailed;
     }
-    const ULONGLONG waited = GetTickCount64() - start;
     if (waited > longest) longest = waited;
-    Sleep(10);
-  } while (GetTickCount64() < end);
-  PrintLine(std::to_string(longest));
+    asker.RestAfter(0, 10);
+  } while (asker.ElapsedMs() < ms);
+  PrintLine(std::to_string(static_cast<long>(longest)));
   return kOk;
 }
 

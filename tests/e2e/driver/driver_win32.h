@@ -46,6 +46,23 @@ bool ParseSeconds(const std::string& text, DWORD* ms);
 // Windows.
 std::wstring ClassOf(HWND window);
 std::wstring TitleOf(HWND window);
+// Asks a window for an answer (a null message with a time bound, which its
+// thread answers whenever it pumps messages) and times how long it takes.
+class WindowAsker {
+ public:
+  explicit WindowAsker(HWND window);
+  double ElapsedMs() const;  // since the asker was made
+  // One question: the wait in ms; *answered false when none came in time.
+  double Ask(DWORD timeoutMs, bool* answered) const;
+  // Sleeps what is left of an interval after a wait.
+  void RestAfter(double waitMs, long intervalMs) const;
+
+ private:
+  HWND window_;
+  LARGE_INTEGER frequency_{};
+  LARGE_INTEGER start_{};
+};
+
 // Control text through WM_GETTEXT (works across processes), bounded in time.
 bool ControlText(HWND window, std::wstring* text);
 // The first visible top-level window the selector names, or null.

@@ -503,77 +503,85 @@ int PingWindow(Context& context, const Args& args) {
   }
   HWND window = Target(context, "ping-window");
   if (window == nullptr) return kFailed;
-  LARGE_INTEGER frequency, start, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  auto elapsedMs = [&] {
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-  };
+  WindowAsker asker(window);
   double longest = 0, waited = 0;
   long asks = 0, prompt = 0, unanswered = 0;
-  while (elapsedMs() < totalMs) {
-    const double before = elapsedMs();
-    DWORD_PTR result = 0;
-    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
-    const double wait = elapsedMs() - before;
+  while (asker.ElapsedMs() < totalMs) {
+    bool answered = false;
+    const double wait = asker.Ask(5000, &answered);
     ++asks;
     if (!answered) ++unanswered;
     if (answered && wait <= 100.0) ++prompt;
     longest = wait > longest ? wait : longest;
     waited += wait;
-    const double rest = static_cast<double>(intervalMs) - wait;
-    if (rest > 0) Sleep(static_cast<DWORD>(rest));
+    asker.RestAfter(wait, intervalMs);
   }
   char line[160];
   snprintf(line, sizeof line, "asks %ld longest %.0f ms within-100ms %.1f %% blocked %.1f %% unanswered %ld", asks,
-           longest, asks ? 100.0 * prompt / asks : 0.0, 100.0 * waited / elapsedMs(), unanswered);
+           longest, asks ? 100.0 * prompt / asks : 0.0, 100.0 * waited / asker.ElapsedMs(), unanswered);
   PrintLine(line);
   return kOk;
 }
+
 // Watches the target from now until it is gone: asks it for an answer every
-// INTERVAL ms (a null message with a time bound) and prints a line each time
-// a wait is the longest so far ("longest N ms at T s"), so whoever reads the
-// output at any moment knows the worst so far. Run in the background beside a
-// scenario; it ends with the window.
+// INTERVAL ms and prints a line each time a wait is the longest so far
+// ("longest N ms at T s"), so whoever reads the output at any moment knows
+// the worst so far. Run in the background beside a scenario; it ends with
+// the window.
 int WatchWindow(Context& context, const Args& args) {
   long intervalMs = 50;
   if (!args.empty() && (!ParseInt(args[0], &intervalMs) || intervalMs < 1)) return kUsage;
   HWND window = Target(context, "watch-window");
   if (window == nullptr) return kFailed;
-  LARGE_INTEGER frequency, start, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  auto elapsedMs = [&] {
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-  };
+  WindowAsker asker(window);
   double longest = -1;
   long asks = 0;
   char line[96];
   while (IsWindow(window)) {
-    const double before = elapsedMs();
-    DWORD_PTR result = 0;
-    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
-    const double wait = elapsedMs() - before;
+    const double at = asker.ElapsedMs();
+    bool answered = false;
+    const double wait = asker.Ask(10000, &answered);
     if (!answered && !IsWindow(window)) break;  // gone while asked: not a wait
     ++asks;
     if (wait > longest) {
       longest = wait;
-      snprintf(line, sizeof line, "longest %.0f ms at %.1f s", wait, before / 1000.0);
+      snprintf(line, sizeof line, "longest %.0f ms at %.1f s", wait, at / 1000.0);
       PrintLine(line);
       fflush(stdout);
     }
-    const double rest = static_cast<double>(intervalMs) - wait;
-    if (rest > 0) Sleep(static_cast<DWORD>(rest));
+    asker.RestAfter(wait, intervalMs);
   }
   snprintf(line, sizeof line, "ended after %ld asks, longest %.0f ms", asks, longest < 0 ? 0.0 : longest);
   PrintLine(line);
   return kOk;
 }
+
 }  // namespace
 
 // ---- helpers shared with the control commands
+
+WindowAsker::WindowAsker(HWND window) : window_(window) {
+  QueryPerformanceFrequency(&frequency_);
+  QueryPerformanceCounter(&start_);
+}
+
+double WindowAsker::ElapsedMs() const {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart - start_.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
+}
+
+double WindowAsker::Ask(DWORD timeoutMs, bool* answered) const {
+  const double before = ElapsedMs();
+  DWORD_PTR result = 0;
+  *answered = SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+  return ElapsedMs() - before;
+}
+
+void WindowAsker::RestAfter(double waitMs, long intervalMs) const {
+  const double rest = static_cast<double>(intervalMs) - waitMs;
+  if (rest > 0) Sleep(static_cast<DWORD>(rest));
+}
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return L"";
