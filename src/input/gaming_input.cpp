@@ -92,8 +92,18 @@ int32_t GamingInput::InitGamingInput(void* window) {
   }
   xinput.Free();
 
-  // No match: the device list activates its first entry.
-  return picked >= 0 ? ActivateGamingDevice(static_cast<uint32_t>(picked)) : kInputOk;
+  // No match: the device list activates its first entry. A remembered
+  // controller that cannot be activated now (pulled out while the program
+  // starts, held by another program) must not end the whole program with
+  // "Error Initializing DirectInput": DirectInput itself works, the user can
+  // pick it again in the list.
+  if (picked >= 0) {
+    const int32_t activated = ActivateGamingDevice(static_cast<uint32_t>(picked));
+    if (InputFailed(activated)) {
+      LogPrintf(0, "InitGamingInput: the controller could not be activated (0x%08x)", static_cast<unsigned>(activated));
+    }
+  }
+  return kInputOk;
 }
 
 bool GamingInput::VisitObject(const InputObject& object, void* context) {

@@ -22,6 +22,7 @@ struct FakeController {
   bool attached = true;
   bool lost = false;
   uint32_t failRangeOf = 0xFFFFFFFFu;  // object id whose range setting fails
+  bool failObjects = false;            // its object enumeration fails
 };
 
 // Objects of a wheel: the given axes, sliders, POV hats and buttons.
@@ -140,7 +141,7 @@ inline void FakeGamingDevice::Prepare(void*) { Note("Prepare", kInputOk); }
 
 inline int32_t FakeGamingDevice::EnumObjects(ObjectVisitor visit, void* context) {
   FakeController* c = Controller();
-  if (c == nullptr) return Note("EnumObjects", kInputFailed);
+  if (c == nullptr || c->failObjects) return Note("EnumObjects", kInputFailed);
   for (const InputObject& object : c->objects) {
     if (!visit(object, context)) break;
   }

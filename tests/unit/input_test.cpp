@@ -115,6 +115,19 @@ TEST_F(InputTest, AFailingStartOrEnumerationIsReported) {
   EXPECT_EQ(input.InitGamingInput(nullptr), kInputNotAcquired);
 }
 
+// The remembered controller failing its activation at start is no reason to
+// end the program: DirectInput works, the others are listed, the user picks.
+TEST_F(InputTest, ARememberedControllerThatCannotBeActivatedIsNoStartFailure) {
+  backend.Add(1, "Wheel").failObjects = true;
+  backend.Add(2, "Pad");
+  input.table.usedDevice = TestGuid(1);
+  EXPECT_EQ(input.InitGamingInput(nullptr), kInputOk);
+  EXPECT_EQ(input.table.count, 2u);
+  EXPECT_EQ(input.objectMask, 0u);
+  input.ActivateGamingDevice(1);
+  EXPECT_NE(input.objectMask, 0u) << "the other one works when picked";
+}
+
 TEST_F(InputTest, ObjectMasks) {
   struct Case {
     std::vector<InputObject> objects;
