@@ -214,7 +214,8 @@ void ProfileList::Free() {
 
 bool LoadProfilesFrom(GameProfiles& profiles, const char* name) {
   // No file: "Default" comes with the page.
-  const StartRead read = ReadScriptSectionAtStart(name, kSection, kProfileKeys, ReadProfileLine, &profiles);
+  const ScriptSectionRead section{kSection, kProfileKeys, ReadProfileLine};
+  const StartRead read = ReadScriptSectionsAtStart(name, &section, 1, &profiles);
   profiles.leaveFileAlone = read == StartRead::kUnreadableLeaveAlone;
   return read == StartRead::kRead;
 }

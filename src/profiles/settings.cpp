@@ -114,9 +114,11 @@ bool IsServerHostName(const char* text) {
 
 bool LoadSettingsFrom(Settings& settings, const char* name) {
   // No file: the defaults stay.
-  const StartRead read = ReadScriptSectionAtStart(name, kSection, kConfigKeys, ReadConfigLine, &settings);
+  // Both sections from one reading of the file.
+  const ScriptSectionRead sections[] = {{kSection, kConfigKeys, ReadConfigLine},
+                                        {kUpdateSection, kUpdateKeys, ReadUpdateLine}};
+  const StartRead read = ReadScriptSectionsAtStart(name, sections, 2, &settings);
   settings.leaveFileAlone = read == StartRead::kUnreadableLeaveAlone;
-  if (read == StartRead::kRead) ReadScriptSection(name, kUpdateSection, kUpdateKeys, ReadUpdateLine, &settings);
   return read == StartRead::kRead;
 }
 

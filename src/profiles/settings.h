@@ -4,6 +4,7 @@
 // read or written; the ControlPanel hands each value to the part that uses it.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "input/device_guid.h"
 #include "script/script.h"
@@ -18,6 +19,7 @@ constexpr size_t kUpdateServerMax = 255;
 
 // The keys of section "Config" with their defaults.
 struct Settings {
+  Settings() { std::memcpy(updateServer, kDefaultUpdateServer, sizeof kDefaultUpdateServer); }
   static constexpr uint32_t kFlagAutoUpdate = 0x1;  // "Automaticaly check for updates"
   static constexpr uint32_t kFlagDetectGame = 0x2;  // "Detect Game"
   uint32_t flags = 0;
@@ -28,7 +30,7 @@ struct Settings {
   int32_t torqueBandwidth = 0;
   int32_t gameProfileId = 0;
   DeviceGuid usedDeviceGuid{};  // instance GUID of the chosen game controller
-  char updateServer[kUpdateServerMax + 1] = "tillerset-updates";
+  char updateServer[kUpdateServerMax + 1];
   // The file was there at start but could be neither read nor copied: the
   // save leaves it as it is rather than replace what nobody has read.
   bool leaveFileAlone = false;

@@ -157,19 +157,24 @@ void ReleaseScript(ScriptDocument* document) {
   if (document) RemoveResource(document);
 }
 
-bool ReadScriptSection(const char* name, const char* section, const ScriptKey* keys,
-                       ScriptHandler handler, void* context) {
+bool ReadScriptSections(const char* name, const ScriptSectionRead* reads, size_t count, void* context) {
   ScriptDocument* document = OpenScript(name);
   if (!document) return false;
   document->context = context;
-  ReadSection(document, section, keys, handler);
+  for (size_t i = 0; i < count; ++i) ReadSection(document, reads[i].section, reads[i].keys, reads[i].handler);
   ReleaseScript(document);
   return true;
 }
 
-StartRead ReadScriptSectionAtStart(const char* name, const char* section, const ScriptKey* keys,
-                                   ScriptHandler handler, void* context) {
-  if (ReadScriptSection(name, section, keys, handler, context)) return StartRead::kRead;
+bool ReadScriptSection(const char* name, const char* section, const ScriptKey* keys,
+                       ScriptHandler handler, void* context) {
+  const ScriptSectionRead read{section, keys, handler};
+  return ReadScriptSections(name, &read, 1, context);
+}
+
+StartRead ReadScriptSectionsAtStart(const char* name, const ScriptSectionRead* reads, size_t count,
+                                    void* context) {
+  if (ReadScriptSections(name, reads, count, context)) return StartRead::kRead;
   char path[kPathMax];
   if (!ResourceFilePath(ScriptsList(), name, 0, path, sizeof path) || !os::PathExists(path)) {
     return StartRead::kMissing;

@@ -87,21 +87,29 @@ void ReleaseScript(ScriptDocument* document);
 // context). False when the file is missing or cannot be read.
 bool ReadScriptSection(const char* name, const char* section, const ScriptKey* keys,
                        ScriptHandler handler, void* context);
-// Adds the section's key lines; false when one of them could not be added.
-using ScriptSectionKeys = bool (*)(ScriptDocument* document, const void* context);
-// Replaces the section of the named document (started empty when there is no
-// file) with the lines addKeys gives. A section that could not be completed is
-// not written: the file keeps its old text. True when the file was written.
-// ReadScriptSection for a document the program rewrites at exit (config.ini,
+// One section to read: its name, key table and handler.
+struct ScriptSectionRead {
+  const char* section;
+  const ScriptKey* keys;
+  ScriptHandler handler;
+};
+// ReadScriptSection for several sections of one document, opened and read once.
+bool ReadScriptSections(const char* name, const ScriptSectionRead* reads, size_t count, void* context);
+// ReadScriptSections for a document the program rewrites at exit (config.ini,
 // GameProfiles.ini). A file that is there but could not be read (held by
 // another program, too big, a read error) is copied to "<file>.bak" first, and
 // logged, so that the save at exit never replaces the only copy; when even the
 // copy fails the caller must leave the file alone.
 enum class StartRead { kRead, kMissing, kUnreadableCopied, kUnreadableLeaveAlone };
-StartRead ReadScriptSectionAtStart(const char* name, const char* section, const ScriptKey* keys,
-                                   ScriptHandler handler, void* context);
+StartRead ReadScriptSectionsAtStart(const char* name, const ScriptSectionRead* reads, size_t count,
+                                    void* context);
 constexpr char kUnreadableCopySuffix[] = ".bak";
 
+// Adds the section's key lines; false when one of them could not be added.
+using ScriptSectionKeys = bool (*)(ScriptDocument* document, const void* context);
+// Replaces the section of the named document (started empty when there is no
+// file) with the lines addKeys gives. A section that could not be completed is
+// not written: the file keeps its old text. True when the file was written.
 bool WriteScriptSection(const char* name, const char* section, ScriptSectionKeys addKeys,
                         const void* context);
 

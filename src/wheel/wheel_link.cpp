@@ -120,10 +120,7 @@ int WheelLink::ChooseWheelPort(uint8_t port) {
   if (port == 0) {
     // "None": nothing may go on talking to the old port, and the page must
     // not keep saying "Ready".
-    channel->Close();
-    linkState = kDisconnected;
-    Show(LinkText::kStatusLine, LinkStateText(linkState));
-    Show(LinkText::kExternalGain, "---");
+    Disconnect();
     Show(LinkText::kFirmwareVersion, "0.0");
     return 0;
   }
@@ -179,11 +176,10 @@ void WheelLink::DiscardStaleInput() {
   }
 }
 
-void WheelLink::GiveUpBoard(const char* operation) {
-  LogPrintf(0, "%s: the wheel board on COM%d stopped answering", operation, wheelPort);
+void WheelLink::Disconnect() {
   channel->Close();
   linkState = kDisconnected;
-  firmwareVersion = 0;
+  firmwareVersion = 0;  // a board that comes back may carry new firmware
   Show(LinkText::kStatusLine, LinkStateText(linkState));
   Show(LinkText::kExternalGain, "---");
 }

@@ -133,7 +133,9 @@ class WheelLink {
   // A read of the bulk loops: false once the board has been given up.
   bool BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value);
   void RefreshEntries(const uint8_t* numbers, size_t count);
-  void GiveUpBoard(const char* operation);
+  // The board is let go: port closed, "Disconnected", no firmware known.
+  void Disconnect();
+  bool BulkGivenUp() const { return bulkMisses_ >= kBulkMissesBeforeLost; }
 
   bool AwaitInput(uint64_t budgetUs);
   void DiscardStaleInput();
@@ -144,6 +146,5 @@ class WheelLink {
 
   Probe probe_;
   bool boardReadNotice_ = false;
-  int bulkMisses_ = 0;
-  bool bulkGivenUp_ = false;
+  int bulkMisses_ = 0;  // replies missed in a row by the current bulk read
 };

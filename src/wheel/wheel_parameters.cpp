@@ -70,7 +70,7 @@ void WheelLink::WriteParameter(WheelParameter& entry) {
 }
 
 bool WheelLink::BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value) {
-  if (bulkGivenUp_) return false;
+  if (BulkGivenUp()) return false;
   if (ReadParameter(number, sizeIndex, value)) {
     bulkMisses_ = 0;
     return true;
@@ -78,14 +78,14 @@ bool WheelLink::BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value) {
   // A board that answered the handshake and then fell silent would hold the
   // window for 69 time-outs (about 7 s); a few in a row mean it is gone.
   if (++bulkMisses_ >= kBulkMissesBeforeLost) {
-    bulkGivenUp_ = true;
-    GiveUpBoard("ReadAllParameters");
+    LogPrintf(0, "ReadAllParameters: the wheel board on COM%d stopped answering", wheelPort);
+    Disconnect();
   }
   return false;
 }
 
 void WheelLink::RefreshEntries(const uint8_t* numbers, size_t count) {
-  for (size_t i = 0; i < count && !bulkGivenUp_; ++i) {
+  for (size_t i = 0; i < count && !BulkGivenUp(); ++i) {
     WheelParameter& entry = *parameters.Find(numbers[i]);
     // A missing reply keeps the value the program had rather than inventing one.
     BulkRead(entry.number, entry.sizeIndex, &entry.value);
@@ -109,7 +109,6 @@ void WheelLink::ReadBulkSettings() {
 
 void WheelLink::ReadAllParameters() {
   bulkMisses_ = 0;
-  bulkGivenUp_ = false;
   RefreshEntries(kBulkEntries, sizeof kBulkEntries);
   RefreshEntries(kAdvancedEntries, sizeof kAdvancedEntries);
   ReadBulkSettings();
@@ -130,7 +129,6 @@ void WheelLink::RestoreBoardDefault() {
   NoteLinkLost("RestoreBoardDefault");
   clock->SleepMs(kDefaultsPauseMs);
   bulkMisses_ = 0;
-  bulkGivenUp_ = false;
   RefreshEntries(kAdvancedEntries, sizeof kAdvancedEntries);
   ReadBulkSettings();
 }
