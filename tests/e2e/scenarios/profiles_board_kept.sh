@@ -18,7 +18,7 @@ step "second start, with the board"
 start_board 7 --set 8=1234 --set 17=77 --set 18=66
 write_config DEVICE_COM_PORT=7
 start_and_wait
-check_true "the board is read" driver wait-text 2088 "Wheel Found"
+check_true "the board is read" driver -t 10 wait-text 2023 "1234 °"
 check_eq "Max Angle from the board" "1234 °" "$(driver get-text 2023)"
 check_eq "Main Gain from the board" "60 %" "$(driver get-text 2029)"
 check_eq "Spring from the board" "51 %" "$(driver get-text 2035)"

@@ -5,7 +5,7 @@
 
 responsive_within $E2E_BOUND_PROFILE "a profile applied, a file written"
 
-start_board 7
+start_board 7 --status 8
 write_config DEVICE_COM_PORT=7 FLAGS=0
 printf '[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,64,127,127,127,127,127,127,127,0,0,0,0,16\r\n\r\n' \
   >"$SCENARIO_DIR/GameProfiles.ini"
@@ -26,7 +26,7 @@ wait_file_line() {
 
 start_and_wait
 TS_PID=$PROGRAM_PID
-check_true "the board is read" driver wait-text 2088 "Wheel Found"
+check_true "the board is read and ready" driver -t 10 wait-text 2088 "Ready"
 
 step "a moved slider"
 driver set-slider 2021 100 >/dev/null
