@@ -87,6 +87,7 @@ step "exit"
 driver post-command 32772
 wait_exit "$PROGRAM_PID" 15
 check_eq "exit code" 0 "$EXIT_CODE"
+# No board in this scenario: "Default" keeps its placeholders, marked (the 18th value).
 check_eq "GameProfiles.ini after exit" "[GameProfiles]
-PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16
+PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16,1
 PROFILE=\"My Game\",final.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16" "$(file_text "$SCENARIO_DIR/GameProfiles.ini")"
