@@ -1,8 +1,7 @@
 # The disk fails the save at exit: a full disk (a small tmpfs as the program's
 # folder), and a folder where nothing can be created or replaced any more.
-# config.ini and GameProfiles.ini stay whole as the running program last saved
-# them, no temporary file is left, and the failure is in Log.txt where the log
-# can still be written.
+# config.ini and GameProfiles.ini stay whole as they were, no temporary file is
+# left, and the failure is in Log.txt where the log can still be written.
 
 responsive_within $E2E_BOUND_COMMAND "slider writes and the saves at exit"
 
@@ -10,9 +9,9 @@ start_board 7 --status 8
 config=$'[Config]\r\nDEVICE_COM_PORT=7\r\n\r\n'
 profiles=$'[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,64,127,127,127,127,127,127,127,0,0,0,0,16\r\n\r\n'
 
-# Starts the program in folder $1 with the two files, moves Main Gain and
-# waits for the running program to have saved it, then $2 spoils the folder,
-# Main Gain moves again (so there is something to save) and Escape ends it.
+# Starts the program in folder $1 with the two files, moves Main Gain (saved
+# while it runs, then once more so there is something to save at exit); $2
+# spoils the folder in between and Escape ends it.
 run_and_spoil() {
   local app=$1 spoil=$2 i
   program_in "$app"
@@ -24,14 +23,10 @@ run_and_spoil() {
   local from=$(($(transcript_lines) + 1))
   driver set-slider 2021 100 >/dev/null
   wait_received "$from" '^50 11 01 64$' 1
-  for i in $(seq 1 200); do
-    grep -q ',900,100,' "$app/GameProfiles.ini" && break
-    sleep 0.05
-  done
-  check_true "saved while running" grep -q ',900,100,' "$app/GameProfiles.ini"
+  for i in $(seq 1 200); do grep -q ',900,100,' "$app/GameProfiles.ini" && break; sleep 0.05; done
   local saved_config saved_profiles
-  saved_config=$(cat "$app/config.ini")
-  saved_profiles=$(cat "$app/GameProfiles.ini")
+  saved_config=$(cat "$app/config.ini") saved_profiles=$(cat "$app/GameProfiles.ini")
+  check_true "saved while running" grep -q ',900,100,' <<<"$saved_profiles"
   $spoil "$app"
   from=$(($(transcript_lines) + 1))
   driver set-slider 2021 50 >/dev/null

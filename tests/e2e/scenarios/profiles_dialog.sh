@@ -1,6 +1,6 @@
 # The profile buttons without a board: "Default" refuses Edit and Remove; New
 # through the "Game Profile" dialog; a new name that exists asks before it
-# updates; Edit changes only the process name; Remove asks first, naming the profile.
+# updates; Edit changes only the process name; Remove asks first.
 # GameProfiles.ini after exit holds the expected lines.
 
 responsive_within $E2E_BOUND_PROFILE "a profile chosen is applied"
@@ -87,7 +87,6 @@ step "exit"
 driver post-command 32772
 wait_exit "$PROGRAM_PID" 15
 check_eq "exit code" 0 "$EXIT_CODE"
-# No board in this scenario: "Default" keeps its placeholders, marked (the 18th value).
 check_eq "GameProfiles.ini after exit" "[GameProfiles]
 PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16,1
 PROFILE=\"My Game\",final.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16" "$(file_text "$SCENARIO_DIR/GameProfiles.ini")"

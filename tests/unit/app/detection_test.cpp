@@ -79,10 +79,14 @@ TEST_F(Detection, TheLastMatchInSnapshotOrderOfTheSameNameWins) {
       {"an empty name", {""}, "Dry"},
       {"the exact name", {"Game.exe"}, "Game"},
       {"back to Dry", {"race.exe"}, "Dry"},
-      {"the name in other case, as Windows names files", {"GAME.EXE"}, "Game"},
+      {"the name in other case, as Windows names files", {"iRacingSim64DX11.exe"}, "iRacing"},
+      {"any letter's case", {"\xC3\x89T\xC3\x89.EXE"}, "Ete"},          // ÉTÉ.EXE for été.exe
+      {"one letter for one letter only", {"STRASSE.EXE", "a\xFE.exe"}, "Ete"},  // not straße.exe
+      {"a byte that is no UTF-8 stays as it is", {"A\xFF.EXE"}, "Byte"},
   };
   Profiles({{"Default", "NoLife.exe"}, {"Second", "b.exe"}, {"First", "a.exe"}, {"Wet", "race.exe"},
-            {"Dry", "race.exe"}, {"Game", "Game.exe"}});
+            {"Dry", "race.exe"}, {"Game", "Game.exe"}, {"iRacing", "iracingsim64dx11.exe"},
+            {"Ete", "\xC3\xA9t\xC3\xA9.exe"}, {"Strasse", "stra\xC3\x9F" "e.exe"}, {"Byte", "a\xFF.exe"}});
   for (const Case& c : cases) {
     gSnapshot = c.snapshot;
     panel.DetectGame();
