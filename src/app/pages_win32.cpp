@@ -70,7 +70,7 @@ INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 class FramePageWindows : public PageWindows {
  public:
-  FramePageWindows(HWND frame, HINSTANCE instance) : frame_(frame), instance_(instance) {}
+  FramePageWindows(HWND frame, HINSTANCE instance, bool show) : frame_(frame), instance_(instance), show_(show) {}
 
   DialogControls* CreatePage(int dialogId) override {
     WindowDialogControls* controls = dialogId == IDD_MAIN_PAGE ? &gMainPage : &gStrip;
@@ -116,16 +116,19 @@ class FramePageWindows : public PageWindows {
 
   void SetFrameTitle(const char* title) override { SetWindowTextA(frame_, title); }
 
-  void ShowFrame() override { ShowWindow(frame_, SW_SHOWNORMAL); }
+  void ShowFrame() override {
+    if (show_) ShowWindow(frame_, SW_SHOWNORMAL);
+  }
 
  private:
   HWND frame_;
   HINSTANCE instance_;
+  bool show_;
 };
 
 }  // namespace
 
-bool BuildPageWindows(HWND frame) {
+bool BuildPageWindows(HWND frame, bool showFrame) {
   ControlPanel& panel = Panel();
   panel.frameWindow = frame;
   // The pages hold trackbars, which live in the common controls.
@@ -133,7 +136,7 @@ bool BuildPageWindows(HWND frame) {
   InitCommonControlsEx(&init);
   InstallTickDuties(ApplicationTickHooks());
 
-  FramePageWindows windows(frame, static_cast<HINSTANCE>(panel.instance));
+  FramePageWindows windows(frame, static_cast<HINSTANCE>(panel.instance), showFrame);
   BuildPages(panel, windows);
   return panel.mainPageView.page != nullptr;
 }

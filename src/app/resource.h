@@ -32,6 +32,7 @@
 #define IDM_RESTORE 32771
 #define IDM_EXIT 32772
 #define IDM_ABOUT 32779
+#define IDM_START_WITH_WINDOWS 32780
 
 // Application manifest (common controls 6).
 #define IDR_MANIFEST 1

@@ -5,6 +5,8 @@
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
+#include "app/desktop_win32.h"
+#include "app/file_commands.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
@@ -44,13 +46,83 @@ void RegisterFrameClass(HINSTANCE instance) {
   RegisterClassExW(&wc);
 }
 
-// Holds the named mutex for the whole run; null when another copy has it.
+// A second start waits no longer than this for the running copy's answer.
+constexpr DWORD kForwardWaitMs = 2000;
+
+// The profile name of "-profile" in the dialogs' code page, as profiles are named.
+void ProfileOption(char* out, size_t size) {
+  out[0] = 0;
+  const StartupOptions& options = CurrentStartupOptions();
+  if (!options.profileGiven) return;
+  if (WideCharToMultiByte(CP_ACP, 0, options.profile, -1, out, static_cast<int>(size), nullptr, nullptr) <= 0) {
+    out[0] = 0;
+  }
+}
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM found) {
+  if (GetPropW(window, kFrameProperty) == nullptr) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Hands this start's wish to the running copy: bring the window forward, or
+// choose a profile. True when the copy answered within kForwardWaitMs (it may
+// still be starting: its frame is looked for until then).
+bool ForwardToRunningCopy() {
+  char profile[kOptionProfileMax + 1];
+  ProfileOption(profile, sizeof profile);
+  char message[kForwardMax];
+  const size_t length =
+      EncodeForward(profile[0] != 0 ? ForwardKind::kProfile : ForwardKind::kShow, profile, message);
+  if (length == 0) return false;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= kForwardWaitMs) return false;
+    HWND frame = nullptr;
+    EnumWindows(FindFrame, reinterpret_cast<LPARAM>(&frame));
+    if (frame != nullptr) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(frame, &process);
+      // This start was the user's act: the running copy may take the foreground.
+      AllowSetForegroundWindow(process);
+      COPYDATASTRUCT data{kForwardTag, static_cast<DWORD>(length), message};
+      DWORD_PTR answer = 0;
+      if (SendMessageTimeoutW(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                              kForwardWaitMs - spent, &answer) != 0) {
+        return answer == TRUE;
+      }
+      return false;  // it did not answer in time
+    }
+    Sleep(50);
+  }
+}
+
+// Holds the named mutex for the whole run; null when another copy has it
+// (which then has been told of this start, or the user told that it runs).
 HANDLE TakeSingleInstance() {
   HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Tillerset");
   if (mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) return mutex;
   if (mutex != nullptr) CloseHandle(mutex);
-  MessageBoxW(nullptr, L"Another instance of Tillerset is running", L"", MB_ICONERROR | MB_OK);
+  if (!ForwardToRunningCopy()) {
+    MessageBoxW(nullptr, L"Another instance of Tillerset is running", L"", MB_ICONERROR | MB_OK);
+  }
   return nullptr;
+}
+
+// The profile of "-profile" is the one the list starts with; an unknown name
+// is said once the window is there.
+bool ChooseProfileOfOption(ControlPanel& panel) {
+  char profile[kOptionProfileMax + 1];
+  ProfileOption(profile, sizeof profile);
+  if (profile[0] == 0) return true;
+  GameProfiles& profiles = panel.profiles;
+  if (GameProfile* found = profiles.list.Find(profile)) {
+    profiles.gameProfileId = profiles.list.IndexOf(found);
+    LogPrintf(0, "WinMain: profile \"%s\" chosen on the command line", found->name);
+    return true;
+  }
+  return false;
 }
 
 bool StartRuntime(HINSTANCE instance) {
@@ -104,6 +176,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   DWORD folderError = UseProgramFolder();
   LoadStringW(instance, IDS_FRAME_CLASS, gFrameClassName, kClassNameChars);
   RegisterFrameClass(instance);
+  if (const char* problem = CurrentStartupOptions().problem) {
+    MessageBoxA(nullptr, problem, "", MB_ICONWARNING | MB_OK);
+  }
 
   HANDLE mutex = TakeSingleInstance();
   if (mutex == nullptr) return 0;
@@ -118,6 +193,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     LoadSettingsAndProfiles();
   }
+  const bool profileKnown = ChooseProfileOfOption(panel);
+  InstallDesktopServices();
   // Nothing of the drive opens, runs or logs outside developer mode.
   if (DeveloperMode()) panel.drive.SwitchOn();
   // The automatic update check, once per run from the status refresh; a
@@ -150,8 +227,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LogPrintf(0, "WinMain: DirectInput could not be started, ending");
   } else {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
-    BuildPageWindows(frame);
+    const bool startInTray = CurrentStartupOptions().startInTray;
+    BuildPageWindows(frame, !startInTray);
     app.frameWindow = static_cast<HWND>(panel.frameWindow);
+    if (startInTray) StartHiddenInTray();
+    if (!profileKnown) {
+      char profile[kOptionProfileMax + 1];
+      ProfileOption(profile, sizeof profile);
+      PostProfileChoice(frame, profile);
+    }
 
     quitCode = RunMessageLoop(frame, accelerators);
     // A quit while hidden (the session ending, a close from the taskbar) must

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "exec/file.h"
+#include "exec/memory.h"
 #include "script/atomic_file.h"
 
 namespace atomic_file {
@@ -30,7 +31,7 @@ bool IsFolder(const char* path) {
 
 }  // namespace
 
-bool CanReplace(const char* path) {
+bool CanReplace(const char* path, PathText) {
   NativePath native(path);
   struct stat info;
   if (stat(native.text, &info) != 0) return true;  // missing: it will be created
@@ -39,7 +40,7 @@ bool CanReplace(const char* path) {
   return (info.st_mode & S_IWUSR) != 0;
 }
 
-bool MakeFolders(const char* folder) {
+bool MakeFolders(const char* folder, PathText) {
   NativePath native(folder);
   char* text = native.text;
   if (IsFolder(text)) return true;
@@ -55,7 +56,7 @@ bool MakeFolders(const char* folder) {
   return IsFolder(text);
 }
 
-bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* keepModeOf) {
+bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* keepModeOf, PathText) {
   NativePath native(path);
   int fd = open(native.text, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
@@ -82,7 +83,7 @@ bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* 
   return ok;
 }
 
-bool MoveOver(const char* from, const char* to) {
+bool MoveOver(const char* from, const char* to, PathText) {
   NativePath source(from);
   NativePath target(to);
   if (rename(source.text, target.text) != 0) return false;
@@ -105,9 +106,35 @@ bool MoveOver(const char* from, const char* to) {
   return true;
 }
 
-void RemoveFile(const char* path) {
+void RemoveFile(const char* path, PathText) {
   NativePath native(path);
   unlink(native.text);
+}
+
+char* ReadWhole(const char* path, PathText, size_t maxSize, size_t* size) {
+  NativePath native(path);
+  int fd = open(native.text, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  char* block = nullptr;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= maxSize) {
+    const size_t length = static_cast<size_t>(info.st_size);
+    block = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
+    size_t got = 0;
+    while (block && got < length) {
+      ssize_t n = read(fd, block + got, length - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (block && got != length) {
+      FreeMem(block);
+      block = nullptr;
+    }
+    if (block) *size = length;
+  }
+  close(fd);
+  return block;
 }
 
 }  // namespace atomic_file

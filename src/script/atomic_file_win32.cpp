@@ -3,48 +3,63 @@
 #include <cstring>
 
 #include "exec/file.h"
+#include "exec/memory.h"
 #include "script/atomic_file.h"
 
 namespace atomic_file {
 
 namespace {
 
-bool IsFolder(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+// The path as the wide text the system's file calls take; empty when it does
+// not convert (a name the code page or UTF-8 cannot hold is no file of ours).
+struct WidePath {
+  wchar_t text[kPathMax];
+  WidePath(const char* path, PathText from) {
+    const UINT codePage = from == PathText::kUtf8 ? CP_UTF8 : CP_ACP;
+    const DWORD flags = from == PathText::kUtf8 ? MB_ERR_INVALID_CHARS : 0;
+    if (MultiByteToWideChar(codePage, flags, path, -1, text, kPathMax) <= 0) text[0] = 0;
+  }
+};
+
+bool IsFolder(const wchar_t* path) {
+  DWORD attributes = GetFileAttributesW(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
 
-bool CanReplace(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+bool CanReplace(const char* path, PathText text) {
+  WidePath wide(path, text);
+  if (wide.text[0] == 0) return false;
+  DWORD attributes = GetFileAttributesW(wide.text);
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // missing: it will be created
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
   // MoveFileEx would fail on it anyway; say why before writing anything.
   return !(attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-bool MakeFolders(const char* folder) {
-  if (IsFolder(folder)) return true;
-  char text[kPathMax];
-  size_t length = strlen(folder);
-  if (length + 1 > sizeof text) return false;
-  memcpy(text, folder, length + 1);
+bool MakeFolders(const char* folder, PathText from) {
+  WidePath wide(folder, from);
+  wchar_t* text = wide.text;
+  if (text[0] == 0) return false;
+  if (IsFolder(text)) return true;
   // Every prefix in turn; "C:" and the parts of "\\server\share" fail to be
   // created, which only matters if the folder is still missing at the end.
-  for (char* p = text + 1; *p; ++p) {
-    if (*p != '\\' && *p != '/') continue;
-    char separator = *p;
-    *p = '\0';
-    CreateDirectoryA(text, nullptr);
+  for (wchar_t* p = text + 1; *p; ++p) {
+    if (*p != L'\\' && *p != L'/') continue;
+    wchar_t separator = *p;
+    *p = L'\0';
+    CreateDirectoryW(text, nullptr);
     *p = separator;
   }
-  CreateDirectoryA(text, nullptr);
+  CreateDirectoryW(text, nullptr);
   return IsFolder(text);
 }
 
-bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* keepModeOf) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* keepModeOf, PathText text) {
+  WidePath wide(path, text);
+  if (wide.text[0] == 0) return false;
+  HANDLE file = CreateFileW(wide.text, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   const char* p = static_cast<const char*>(bytes);
   size_t left = size;
@@ -65,10 +80,38 @@ bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* 
   return ok;
 }
 
-bool MoveOver(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+bool MoveOver(const char* from, const char* to, PathText text) {
+  WidePath source(from, text);
+  WidePath target(to, text);
+  if (source.text[0] == 0 || target.text[0] == 0) return false;
+  return MoveFileExW(source.text, target.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-void RemoveFile(const char* path) { DeleteFileA(path); }
+void RemoveFile(const char* path, PathText text) {
+  WidePath wide(path, text);
+  if (wide.text[0] != 0) DeleteFileW(wide.text);
+}
+
+char* ReadWhole(const char* path, PathText text, size_t maxSize, size_t* size) {
+  WidePath wide(path, text);
+  if (wide.text[0] == 0) return nullptr;
+  HANDLE file = CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER length{};
+  char* block = nullptr;
+  if (GetFileSizeEx(file, &length) && static_cast<uint64_t>(length.QuadPart) <= maxSize) {
+    const DWORD count = static_cast<DWORD>(length.QuadPart);
+    block = static_cast<char*>(AllocMem(kMainPoolId, count + 1));
+    DWORD got = 0;
+    if (block && (!ReadFile(file, block, count, &got, nullptr) || got != count)) {
+      FreeMem(block);
+      block = nullptr;
+    }
+    if (block) *size = count;
+  }
+  CloseHandle(file);
+  return block;
+}
 
 }  // namespace atomic_file

@@ -6,6 +6,7 @@
 #include "exec/log.h"
 #include "exec/memory.h"
 #include "exec/text.h"
+#include "script/atomic_file.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 
@@ -167,6 +168,22 @@ ScriptDocument* NewScriptDocument(const char* fileName, const void* bytes, uint3
     DeleteScriptDocument(document);
     return nullptr;
   }
+  return document;
+}
+
+ScriptDocument* OpenUserScript(const char* utf8Path, size_t maxSize) {
+  size_t size = 0;
+  char* bytes = atomic_file::ReadWhole(utf8Path, atomic_file::PathText::kUtf8, maxSize, &size);
+  if (!bytes) return nullptr;
+  ScriptDocument* document = NewScriptDocument(utf8Path, bytes, static_cast<uint32_t>(size));
+  FreeMem(bytes);
+  if (document) document->utf8FileName = true;
+  return document;
+}
+
+ScriptDocument* NewUserScript(const char* utf8Path) {
+  ScriptDocument* document = NewScriptDocument(utf8Path, nullptr, 0);
+  if (document) document->utf8FileName = true;
   return document;
 }
 

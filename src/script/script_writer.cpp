@@ -298,7 +298,9 @@ bool WriteSection(ScriptDocument* document) {
       EXEC_ASSERT("Exec\\Script", "WriteSection: size mismatch");
       ok = false;
     }
-    if (ok) ok = atomic_file::Replace(document->fileName, bytes, size);
+    if (ok) ok = atomic_file::Replace(document->fileName, bytes, size,
+                                        document->utf8FileName ? atomic_file::PathText::kUtf8
+                                                               : atomic_file::PathText::kCodePage);
     if (ok) {
       SetScriptText(document, text);
     } else {
