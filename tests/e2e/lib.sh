@@ -423,11 +423,13 @@ choose_file() {
   local title=$1 path
   path="Z:$(printf '%s' "$2" | tr '/' '\\')"
   wait_window "$title" 10 || return 1
-  driver -w "$title" set-text "$E2E_FILE_NAME_ID" "$path" >/dev/null || fail "no file name box in \"$title\""
-  driver -w "$title" click 1 >/dev/null
+  driver -w "$title" set-text "$E2E_FILE_NAME_ID" "$path" >/dev/null ||
+    { fail "no file name box in \"$title\""; driver -w "$title" list-controls; }
+  # Posted: the list view of the dialog has id 1 as well as its button.
+  driver -w "$title" post-command 1 >/dev/null
   driver wait-gone "$title" 10 || fail "the dialog \"$title\" stayed open"
 }
-E2E_FILE_NAME_ID=1148  # the file name box of the standard dialogs (cmb13)
+E2E_FILE_NAME_ID=1148  # the file name box of the standard dialogs (cmb13, an edit inside)
 
 # A file of the scenario folder without the Windows line ends.
 file_text() { tr -d '\r' <"$1" 2>/dev/null; }

@@ -41,4 +41,5 @@ check_eq "no box" "" "$(driver find-msgbox 1 2>/dev/null)"
 check_eq "the profile stays" "1 Rally Cross" "$(driver get-combo 1207)"
 check_true "the first copy runs on" is_running "$first"
 check_eq "the second starts did not touch Log.txt" 1 "$(log_text | grep -c '^Exec Log Init')"
+PROGRAM_PID=$first
 end_with_escape
