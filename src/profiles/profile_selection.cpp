@@ -39,6 +39,7 @@ GameProfile* GameProfiles::CreateProfile(const char* name, const char* processNa
 
 void GameProfiles::StoreIntoProfile(GameProfile* profile) {
   if (!profile) return;
+  if (profile == CurrentProfile()) keptThroughReset_ = false;
   GameProfile& p = *profile;
   p.maxAngle = static_cast<uint32_t>(link[kEntryMaxAngle].value);
   int8_t* const game[] = {&p.mainGain,    &p.gameSpring, &p.gameFriction, &p.gameDamper,
@@ -57,6 +58,7 @@ void GameProfiles::StoreIntoProfile(GameProfile* profile) {
 
 void GameProfiles::ApplyProfile(const GameProfile* profile) {
   if (!profile) return;
+  keptThroughReset_ = false;
   int32_t values[15];
   ProfileValues(*profile, values);
   for (int i = 0; i < 15; ++i) {
@@ -124,4 +126,8 @@ void GameProfiles::BoardConnected() {
   } else {
     ApplyProfile(current);
   }
+}
+
+void GameProfiles::StoreIntoSelected() {
+  if (!keptThroughReset_) StoreIntoProfile(CurrentProfile());
 }
