@@ -44,7 +44,7 @@ check_true "answered Yes" driver click-msgbox IDYES
 check_true "\"D\" sent" wait_received "$from" '^44$' 1
 check_eq "the dialog's encoder Invert" "0" "$(wait_answer 0 -w "Advanced Settings" is-checked 1079)"
 check_eq "angle" "900" "$(wait_answer 900 get-slider 2037)"
-check_eq "angle text" "900 $(printf '\xc2\xb0')" "$(driver get-text 2023 | iconv -f latin1 -t utf-8)"
+check_eq "angle text" "900 °" "$(driver get-text 2023)"
 check_eq "Main Gain" "50 %" "$(driver get-text 2029)"
 check_eq "Spring" "39 %" "$(driver get-text 2035)"
 check_eq "Invert" "0" "$(driver is-checked 2121)"

@@ -35,7 +35,7 @@ open_dialog
 dialog set-text 1206 "Rally" >/dev/null
 dialog post-command 1208 >/dev/null
 wait_window "Game executable" 20
-driver -w "Game executable" set-text 1152 "My Games\\Rally Stage (x64).bin" >/dev/null
+driver -w "Game executable" set-text 1148 "My Games\\Rally Stage (x64).bin" >/dev/null
 driver -w "Game executable" post-command 1 >/dev/null
 driver wait-gone "Game executable" 20 || fail "the open dialog stayed"
 check_eq "the name without its folder" "Rally Stage (x64).bin" \
