@@ -51,6 +51,7 @@ TEST(LinearityGraph, OneIsAStraightDiagonalWithBothMarkersAtTheSameFraction) {
   EXPECT_NEAR(outFraction, 0.75, 0.01);
   EXPECT_EQ(in.fill, kGraphRed);
   EXPECT_EQ(in.pen, kGraphGrid);
+  EXPECT_FALSE(curve.pen == kGraphGrid) << "the curve stands out from its grid";
 }
 
 TEST(LinearityGraph, TwoPutsAQuarterOfTheOutputAtHalfTheInput) {
