@@ -14,14 +14,23 @@ namespace {
 
 constexpr int kPickedPathChars = 1024;
 
-int CompareNoCase(const void* a, const void* b) {
-  const unsigned char* x = static_cast<const unsigned char*>(a);
-  const unsigned char* y = static_cast<const unsigned char*>(b);
+int CompareNoCase(const char* a, const char* b) {
+  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
   for (;; ++x, ++y) {
     const int cx = (*x >= 'A' && *x <= 'Z') ? *x + 32 : *x;
     const int cy = (*y >= 'A' && *y <= 'Z') ? *y + 32 : *y;
     if (cx != cy || cx == 0) return cx - cy;
   }
+}
+
+// Alphabetical without regard to case; names that differ only in case keep
+// one order, so the list is the same every time.
+int CompareNames(const void* a, const void* b) {
+  const char* x = static_cast<const char*>(a);
+  const char* y = static_cast<const char*>(b);
+  const int order = CompareNoCase(x, y);
+  return order != 0 ? order : std::strcmp(x, y);
 }
 
 void CollectProgram(void* context, const char* exeName) {
@@ -116,7 +125,7 @@ void FillRunningPrograms(DialogControls& dialog, ProcessWalker walk, RunningProg
   programs->count = 0;
   dialog.ResetCombo(IDC_RUNNING_PROGRAMS);
   if (!walk || !walk(CollectProgram, programs)) return;
-  std::qsort(programs->names, static_cast<size_t>(programs->count), sizeof programs->names[0], CompareNoCase);
+  std::qsort(programs->names, static_cast<size_t>(programs->count), sizeof programs->names[0], CompareNames);
   // Several copies of a program (and names that differ only in case, which
   // Windows takes as one file) are one entry.
   int kept = 0;
