@@ -1,22 +1,12 @@
 # "Reset to default" with the stand-in board holding the user's tuning: asked
 # first (No sends nothing); on Yes the page and the dialog show the board's
-# defaults at once and the profile keeps the tuning. A help line shows under
-# the pointer on a slider.
+# defaults at once and the profile keeps the tuning.
 
 responsive_within $E2E_BOUND_DEFAULTS "Reset to default: \"D\", 400 ms, then the whole table read back"
 start_board 7 --status 8 --set 8=1234 --set 17=77 --set 34=7
 write_config DEVICE_COM_PORT=7
 start_and_wait
 check_true "the wheel is ready" driver -t 10 wait-text 2088 "Ready"
-
-step "the pointer on the Sine slider (dialog units 329, 142 of 643 x 235)"
-origin=$(driver client-origin) pages=$(driver list-pages)
-read -r _ _ w h <<<"$pages"
-x=$((${origin% *} + 329 * w / 643)) y=$((${origin#* } + 142 * h / 235))
-driver move-cursor "$x" "$y" >/dev/null && settle && driver move-cursor $((x + 3)) "$y" >/dev/null
-tip_shown() { local windows; windows=$(driver list-windows); grep -q ' tooltips_class32 ' <<<"$windows"; }
-for _ in $(seq 1 100); do tip_shown && break; sleep 0.1; done
-check_true "a help line shows" tip_shown
 
 step "Reset to default: No, then Yes"
 driver click 2123 >/dev/null && driver wait-window "Advanced Settings" 10 >/dev/null
