@@ -74,13 +74,15 @@ TEST_F(HttpClientTest, AnswersThatGiveABodyAndAnswersThatDoNot) {
       {"", "ts_servers.ini", true, "[SERVER]\r\nVERSION=0,0,0,22\r\n"},
       {"", "empty.ini", true, ""},
       {"", "large.hex", true, large},
-      {"content-type text/plain; charset=utf-8", "ts_servers.ini", false, kHttpNoBody},
+      {"content-type text/plain; charset=utf-8", "ts_servers.ini", true, "[SERVER]\r\nVERSION=0,0,0,22\r\n"},
+      {"content-type application/octet-stream", "ts_servers.ini", true, "[SERVER]\r\nVERSION=0,0,0,22\r\n"},
       {"content-type text/html", "ts_servers.ini", false, kHttpNoBody},
       {"content-type text/html", "quotes.html", false, kHttpNoBody},
       {"", "missing.ini", false, kHttpNotOk},  // a 404 page, text/plain too
       {"status 500", "ts_servers.ini", false, kHttpNotOk},
       {"cut 0", "ts_servers.ini", false, kHttpNotOk},   // closed without a word
       {"cut 40", "ts_servers.ini", false, kHttpNoBody},  // closed inside the headers
+      {"cut 110", "ts_servers.ini", false, kHttpShortBody},  // closed inside the body
       {"late 2500", "ts_servers.ini", false, kHttpTimedOut},
       {"hang on", "ts_servers.ini", false, kHttpTimedOut},
       {"large 1048576", "anything", true, std::string()},  // 1 MiB: whole
@@ -102,6 +104,50 @@ TEST_F(HttpClientTest, AnswersThatGiveABodyAndAnswersThatDoNot) {
       EXPECT_EQ(client.BodyLength(), 1048576u);
     } else {
       EXPECT_EQ(std::string(body, client.BodyLength()), c.expected);
+    }
+  }
+}
+
+// Headers as ordinary web servers write them: any order, any case, "\n" line
+// ends; the type decides whether there is a body, Content-Length how long it is.
+TEST_F(HttpClientTest, HeaderRulesOfOrdinaryServers) {
+  struct Case {
+    const char* what;
+    std::string answer;
+    const char* body;  // null: no body
+    const char* error;
+  };
+  const std::string ok = "HTTP/1.1 200 OK\r\n";
+  const Case cases[] = {
+      {"type first, more headers after", ok + "Content-Type: text/plain\r\nServer: nginx\r\nConnection: close\r\n\r\nabc",
+       "abc", ""},
+      {"names in any case, a charset", ok + "content-TYPE:text/plain;charset=UTF-8\r\nCONTENT-LENGTH: 3\r\n\r\nabc", "abc",
+       ""},
+      {"bare line ends", "HTTP/1.0 200 OK\nServer: x\nContent-Type: application/octet-stream\n\nab\ncd", "ab\ncd", ""},
+      {"no type at all", ok + "Server: x\r\n\r\nplain", "plain", ""},
+      {"no headers at all", ok + "\r\nplain", "plain", ""},
+      {"bytes past the length are not the body", ok + "Content-Length: 2\r\n\r\nabcd", "ab", ""},
+      {"html never", ok + "Content-Type: text/html; charset=utf-8\r\nContent-Length: 3\r\n\r\nabc", nullptr, kHttpNoBody},
+      {"html after plain", ok + "Content-Type: text/plain\r\nContent-Type: text/html\r\n\r\nabc", nullptr, kHttpNoBody},
+      {"another type", ok + "Content-Type: text/plainx\r\n\r\nabc", nullptr, kHttpNoBody},
+      {"shorter than its length", ok + "Content-Length: 10\r\n\r\nabc", nullptr, kHttpShortBody},
+      {"a length that is no number", ok + "Content-Length: 3x\r\n\r\nabc", nullptr, kHttpBadLength},
+      {"two lengths that disagree", ok + "Content-Length: 3\r\nContent-Length: 2\r\n\r\nabc", nullptr, kHttpBadLength},
+      {"headers never end", ok + "Content-Type: text/plain\r\n", nullptr, kHttpNoBody},
+      {"a status 2000", "HTTP/1.0 2000 OK\r\n\r\nabc", nullptr, kHttpNotOk},
+  };
+  RawServer raw;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    raw.AnswerNext(c.answer);
+    HttpClient client(raw.sockets);
+    const char* body = client.HttpGet("127.0.0.1", "ts_servers.ini");
+    EXPECT_STREQ(client.ErrorText(), c.error);
+    if (c.body == nullptr) {
+      EXPECT_EQ(body, nullptr);
+    } else {
+      ASSERT_NE(body, nullptr);
+      EXPECT_EQ(std::string(body, client.BodyLength()), c.body);
     }
   }
 }

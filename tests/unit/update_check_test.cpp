@@ -2,12 +2,16 @@
 // and every message, the download address and the firmware handed on.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "exec/memory.h"
+#include "exec/os.h"
+#include "profiles/settings.h"
 #include "script_fixture.h"
 #include "update/updater.h"
 #include "update_fakes.h"
@@ -105,7 +109,8 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
   const Case cases[] = {
       {"current, Check now", Script("VERSION=0,0,0,21\r\n"), 0x0105, false, {}, {kNoUpdate}, {}, false, false},
       {"current, automatic", Script("VERSION=0,0,0,21\r\n"), 0x0105, true, {}, {}, {}, false, false},
-      {"no script", "", 0x0105, false, {}, {}, {}, false, false},
+      {"no script, Check now", "", 0x0105, false, {}, {kServerUnreachable}, {}, false, false},
+      {"no script, automatic", "", 0x0105, true, {}, {}, {}, false, false},
       {"newer tool, No", Script("VERSION=0,0,0,22\r\n" + toolUrl), 0x0105, false, {false}, {kToolQuestion}, {},
        false, false},
       {"major version, Yes", Script("VERSION=1,0,0,0\r\n" + toolUrl), 0x0105, true, {true}, {kToolQuestion},
@@ -151,6 +156,90 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
     }
     EXPECT_TRUE(processes.runs.empty()) << "nothing is flashed in these cases";
   }
+}
+
+// The offers name both versions; "Skip this version" is offered only by the
+// automatic check, is kept in the settings, quiets the automatic check about
+// that one version, and "Check now" offers it all the same.
+TEST_F(UpdateCheckTest, OffersShowTheVersionsAndSkipAVersion) {
+  const std::string both = Script("VERSION=0,0,0,22\r\nUPDATE=0,0,0,0,\"http://updates.test/base/\",setup.exe\r\n"
+                                  "FW_VERSION=0,0,1,6\r\nFW_UPDATE=0,0,0,0,updates.test,wheel_1_6.hex\r\n");
+  gServed["updates.test/ts_servers.ini"] = both;
+  Settings& settings = rig.panel.settings;
+  rig.panel.link.firmwareVersion = 0x0105;
+  view.offerAnswers = {OfferAnswer::kSkip, OfferAnswer::kSkip};
+  rig.panel.updater.CheckForUpdates(true);
+  ASSERT_EQ(view.shown.size(), 2u);
+  EXPECT_EQ(view.shown[0].text, std::string(kToolQuestion) + "\n\nTillerset 0.21 \xE2\x86\x92 0.22");
+  EXPECT_EQ(view.shown[1].text, std::string(kFirmwareQuestion) + "\n\nFirmware 1.5 \xE2\x86\x92 1.6");
+  EXPECT_EQ(view.offersSkippable, (std::vector<bool>{true, true}));
+  EXPECT_EQ(settings.skipToolVersion, 22u);
+  EXPECT_EQ(settings.skipFirmwareVersion, 0x0106);
+
+  view = RecordingUpdateView{};
+  rig.panel.updater.CheckForUpdates(true);
+  EXPECT_TRUE(view.shown.empty()) << "the automatic check keeps quiet about skipped versions";
+
+  view = RecordingUpdateView{};
+  rig.panel.updater.CheckForUpdates(false);
+  EXPECT_EQ(view.Texts(), (std::vector<std::string>{kToolQuestion, kFirmwareQuestion}));
+  EXPECT_EQ(view.offersSkippable, (std::vector<bool>{false, false})) << "Check now offers no skip";
+
+  gServed["updates.test/ts_servers.ini"] = Script("FW_VERSION=0,0,1,7\r\n");
+  rig.panel.link.firmwareVersion = 0;
+  view = RecordingUpdateView{};
+  rig.panel.updater.CheckForUpdates(true);
+  ASSERT_EQ(view.shown.size(), 1u) << "a newer version than the skipped one is offered";
+  EXPECT_EQ(view.shown[0].text, std::string(kFirmwareQuestion) + "\n\nFirmware unknown \xE2\x86\x92 1.7");
+
+  // Kept in config.ini across runs.
+  const std::string file = "skip_config.ini";
+  ASSERT_TRUE(SaveSettingsTo(settings, file.c_str()));
+  Settings read;
+  ASSERT_TRUE(LoadSettingsFrom(read, file.c_str()));
+  EXPECT_EQ(read.skipToolVersion, 22u);
+  EXPECT_EQ(read.skipFirmwareVersion, 0x0106);
+}
+
+// The fetch runs on a thread of its own: the check starts and returns at
+// once, a second start is refused while it runs, "Check now" shows it, and
+// the offers come from the poll once the script is there.
+std::atomic<bool> gReleaseFetch{false};
+char* HeldFetch(Updater& updater, const char* host, const char* path, uint32_t* length) {
+  while (!gReleaseFetch.load()) os::SleepMs(1);
+  return CannedFetch(updater, host, path, length);
+}
+
+TEST_F(UpdateCheckTest, TheFetchRunsOffTheCallingThread) {
+  gServed["updates.test/ts_servers.ini"] = Script("VERSION=0,0,0,21\r\n");
+  Updater& updater = rig.panel.updater;
+  updater.fetch = HeldFetch;
+  gReleaseFetch = false;
+  ASSERT_TRUE(updater.StartCheck(false));
+  EXPECT_TRUE(updater.CheckRunning());
+  EXPECT_FALSE(updater.StartCheck(true)) << "one check at a time";
+  EXPECT_EQ(view.checking, std::vector<bool>{true});
+  updater.PollCheck();
+  EXPECT_TRUE(view.shown.empty()) << "nothing to answer before the script is there";
+  gReleaseFetch = true;
+  for (int i = 0; i < 5000 && view.shown.empty(); ++i) {
+    updater.PollCheck();
+    os::SleepMs(1);
+  }
+  EXPECT_EQ(view.Texts(), std::vector<std::string>{kNoUpdate});
+  EXPECT_EQ(view.checking, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(updater.CheckRunning());
+
+  // A check still fetching at the exit is waited for and its text freed.
+  gReleaseFetch = false;
+  ASSERT_TRUE(updater.StartCheck(true));
+  std::thread release([] {
+    os::SleepMs(20);
+    gReleaseFetch = true;
+  });
+  updater.EndCheck();
+  release.join();
+  EXPECT_FALSE(updater.CheckRunning());
 }
 
 }  // namespace

@@ -14,6 +14,13 @@
 #include <string>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
 #include "exec/os.h"
 #include "update/process_io.h"
 #include "update/socket_io.h"
@@ -72,6 +79,49 @@ class ServerRig {
   bool started = false;
 };
 
+// A server on 127.0.0.1 that answers the next request with bytes the test
+// gives, whatever they are, and closes: for answers the update server would
+// never send (headers in another order or case, bare "\n" line ends).
+class RawServer {
+ public:
+  RawServer() {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    EXPECT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&address), size), 0);
+    EXPECT_EQ(listen(listener_, 4), 0);
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    sockets.port = ntohs(address.sin_port);
+  }
+  ~RawServer() {
+    if (thread_.joinable()) thread_.join();
+    close(listener_);
+  }
+  void AnswerNext(const std::string& answer) {
+    if (thread_.joinable()) thread_.join();
+    thread_ = std::thread([this, answer] {
+      const int fd = accept(listener_, nullptr, nullptr);
+      if (fd < 0) return;
+      std::string request;
+      char buffer[1024];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        request.append(buffer, static_cast<size_t>(got));
+      }
+      send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+      close(fd);
+    });
+  }
+  TestSockets sockets;
+
+ private:
+  int listener_ = -1;
+  std::thread thread_;
+};
+
 // Plays the outside programs: each run of a program gets its output and exit
 // code from a function the test gives; every run is recorded.
 class FakeProcesses : public ProcessRunner {
@@ -116,6 +166,10 @@ class RecordingUpdateView : public UpdateView {
   std::vector<Shown> shown;
   std::deque<bool> answers;
   bool answer = false;
+  // Offers take these first, then answers as Yes/No.
+  std::deque<OfferAnswer> offerAnswers;
+  std::vector<bool> offersSkippable;
+  std::vector<bool> checking;  // every ShowChecking, in turn
   std::vector<std::string> opened;
   bool openResult = true;
   int quits = 0;
@@ -129,6 +183,18 @@ class RecordingUpdateView : public UpdateView {
     answers.pop_front();
     return next;
   }
+  OfferAnswer Offer(const char* text, bool canSkip) override {
+    offersSkippable.push_back(canSkip);
+    if (!offerAnswers.empty()) {
+      shown.push_back({text, true});
+      if (onShow) onShow(text);
+      const OfferAnswer next = offerAnswers.front();
+      offerAnswers.pop_front();
+      return next;
+    }
+    return Ask(text) ? OfferAnswer::kYes : OfferAnswer::kNo;
+  }
+  void ShowChecking(bool on) override { checking.push_back(on); }
   void Inform(const char* text) override {
     shown.push_back({text, false});
     if (onShow) onShow(text);
@@ -139,9 +205,10 @@ class RecordingUpdateView : public UpdateView {
   }
   void Quit() override { ++quits; }
 
+  // The texts without an offer's version line.
   std::vector<std::string> Texts() const {
     std::vector<std::string> out;
-    for (const Shown& s : shown) out.push_back(s.text);
+    for (const Shown& s : shown) out.push_back(s.text.substr(0, s.text.find("\n\n")));
     return out;
   }
 };
