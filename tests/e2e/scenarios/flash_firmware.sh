@@ -64,7 +64,7 @@ start_flashing_program() {
 # Check now, Yes to the firmware; prints nothing.
 accept_firmware() {
   driver click 2039 >/dev/null
-  check_eq "the offer" "New firmware available, do you want to download it ?" "$(driver find-msgbox 10)"
+  check_eq "the offer" "New firmware available, do you want to download it ?" "$(driver find-msgbox 10 | head -n1)"
   driver click-msgbox IDYES >/dev/null
 }
 expect_failure_box() {
