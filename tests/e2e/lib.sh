@@ -599,64 +599,35 @@ start_update_server() {
   scenario_end
 }
 
-# Debian's nginx as the update server, with its stock types
-# (/etc/nginx/mime.types; .ini and .hex are application/octet-stream): a
-# private instance whose prefix, configuration, logs and pid live under
-# $SCENARIO_DIR/nginx, serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1,
-# or of another loopback address when another run holds that port. Sets
-# SERVER_PID (the master, stopped by PID with the scenario), SERVER_HOST,
-# SERVER_ROOT and SERVER_LOG (nginx's access log).
+# Debian's nginx with its stock types as the update server: a private
+# instance (prefix, configuration, logs and pid under $SCENARIO_DIR/nginx)
+# serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1, or of another
+# loopback address when another run holds that port. Sets SERVER_PID (the
+# master, ended by PID with the scenario), SERVER_HOST, SERVER_ROOT and
+# SERVER_LOG (nginx's access log).
 start_nginx_server() {
   local dir=$SCENARIO_DIR/nginx host i
-  [ -x /usr/sbin/nginx ] || { fail "no /usr/sbin/nginx (run scripts/deps.sh)"; scenario_end; }
   SERVER_ROOT=$SCENARIO_DIR/server
   SERVER_LOG=$dir/access.log
   mkdir -p "$SERVER_ROOT" "$dir"
-  : >"$SERVER_LOG"
   for host in 127.0.0.1 127.80.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 1)) 127.81.$((RANDOM % 250 + 1)).1; do
-    cat >"$dir/nginx.conf" <<EOF
-user root;
-worker_processes 1;
-error_log $dir/error.log;
-pid $dir/nginx.pid;
-events { worker_connections 64; }
-http {
-  include /etc/nginx/mime.types;
-  default_type application/octet-stream;
-  access_log $SERVER_LOG;
-  client_body_temp_path $dir/body;
-  proxy_temp_path $dir/proxy;
-  fastcgi_temp_path $dir/fastcgi;
-  uwsgi_temp_path $dir/uwsgi;
-  scgi_temp_path $dir/scgi;
-  server { listen $host:80; root $SERVER_ROOT; }
-}
-EOF
-    rm -f "$dir/nginx.pid"
+    printf '%s\n' "user root; error_log $dir/error.log; pid $dir/nginx.pid; events {}" \
+      "http { include /etc/nginx/mime.types; default_type application/octet-stream; access_log $SERVER_LOG;" \
+      "  client_body_temp_path $dir/body; proxy_temp_path $dir/proxy; fastcgi_temp_path $dir/fcgi;" \
+      "  uwsgi_temp_path $dir/uwsgi; scgi_temp_path $dir/scgi; server { listen $host:80; root $SERVER_ROOT; } }" \
+      >"$dir/nginx.conf"
     /usr/sbin/nginx -p "$dir" -c "$dir/nginx.conf" -g 'daemon off;' >"$dir/nginx.out" 2>&1 9>&- &
     SERVER_PID=$!
     track_pid "$SERVER_PID"
     # The pid file comes once the port is bound; a taken port ends nginx.
     for i in $(seq 1 100); do
-      [ -s "$dir/nginx.pid" ] && break
+      [ -s "$dir/nginx.pid" ] && { SERVER_HOST=$host; return 0; }
       kill -0 "$SERVER_PID" 2>/dev/null || break
       sleep 0.05
     done
-    if [ -s "$dir/nginx.pid" ] && kill -0 "$SERVER_PID" 2>/dev/null; then
-      SERVER_HOST=$host
-      echo "[$(e2e_since "$E2E_START") s] nginx on $host:80 (pid $SERVER_PID)"
-      return 0
-    fi
   done
   fail "nginx did not start: $(cat "$dir/nginx.out" "$dir/error.log" 2>/dev/null)"
   scenario_end
-}
-
-# The headers nginx sends for a file of the served folder (a plain GET).
-nginx_headers() {
-  local reply
-  reply=$(exec 3<>"/dev/tcp/$SERVER_HOST/80" && printf 'GET /%s HTTP/1.0\r\n\r\n' "$1" >&3 && timeout 5 cat <&3)
-  printf '%s\n' "$reply" | tr -d '\r' | sed '/^$/q'
 }
 
 # Sends a control line to the update server and waits until it took it.

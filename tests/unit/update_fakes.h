@@ -14,13 +14,6 @@
 #include <string>
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <thread>
-
 #include "exec/os.h"
 #include "update/process_io.h"
 #include "update/socket_io.h"
@@ -77,49 +70,6 @@ class ServerRig {
   std::unique_ptr<UpdateServer> server;
   TestSockets sockets;
   bool started = false;
-};
-
-// A server on 127.0.0.1 that answers the next request with bytes the test
-// gives, whatever they are, and closes: for answers the update server would
-// never send (headers in another order or case, bare "\n" line ends).
-class RawServer {
- public:
-  RawServer() {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    EXPECT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&address), size), 0);
-    EXPECT_EQ(listen(listener_, 4), 0);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    sockets.port = ntohs(address.sin_port);
-  }
-  ~RawServer() {
-    if (thread_.joinable()) thread_.join();
-    close(listener_);
-  }
-  void AnswerNext(const std::string& answer) {
-    if (thread_.joinable()) thread_.join();
-    thread_ = std::thread([this, answer] {
-      const int fd = accept(listener_, nullptr, nullptr);
-      if (fd < 0) return;
-      std::string request;
-      char buffer[1024];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        request.append(buffer, static_cast<size_t>(got));
-      }
-      send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
-      close(fd);
-    });
-  }
-  TestSockets sockets;
-
- private:
-  int listener_ = -1;
-  std::thread thread_;
 };
 
 // Plays the outside programs: each run of a program gets its output and exit

@@ -49,7 +49,8 @@ check_true "the program runs on" is_running "$PROGRAM_PID"
 
 step "a newer tool, Yes"
 driver click 2039 >/dev/null
-check_eq "the offer again" "New configuration tool available, do you want to download it ?" "$(driver find-msgbox 10 | head -n1)"
+offer=$(driver find-msgbox 10)
+check_eq "the offer again" "New configuration tool available, do you want to download it ?" "$(head -n1 <<<"$offer")"
 driver click-msgbox IDYES >/dev/null
 wait_exit "$PROGRAM_PID" 20
 check_eq "the program ends normally" 0 "$EXIT_CODE"
