@@ -599,12 +599,9 @@ start_update_server() {
   scenario_end
 }
 
-# Debian's nginx with its stock types as the update server: a private
-# instance (prefix, configuration, logs and pid under $SCENARIO_DIR/nginx)
-# serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1, or of another
-# loopback address when another run holds that port. Sets SERVER_PID (the
-# master, ended by PID with the scenario), SERVER_HOST, SERVER_ROOT and
-# SERVER_LOG (nginx's access log).
+# Debian's nginx, stock types, as a private instance (all under
+# $SCENARIO_DIR/nginx) serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1 or
+# another loopback address. Sets SERVER_PID/HOST/ROOT/LOG (the access log).
 start_nginx_server() {
   local dir=$SCENARIO_DIR/nginx host i
   SERVER_ROOT=$SCENARIO_DIR/server
@@ -619,7 +616,6 @@ start_nginx_server() {
     /usr/sbin/nginx -p "$dir" -c "$dir/nginx.conf" -g 'daemon off;' >"$dir/nginx.out" 2>&1 9>&- &
     SERVER_PID=$!
     track_pid "$SERVER_PID"
-    # The pid file comes once the port is bound; a taken port ends nginx.
     for i in $(seq 1 100); do
       [ -s "$dir/nginx.pid" ] && { SERVER_HOST=$host; return 0; }
       kill -0 "$SERVER_PID" 2>/dev/null || break

@@ -116,8 +116,7 @@ class RecordingUpdateView : public UpdateView {
   std::vector<Shown> shown;
   std::deque<bool> answers;
   bool answer = false;
-  // Offers take these first, then answers as Yes/No.
-  std::deque<OfferAnswer> offerAnswers;
+  std::deque<OfferAnswer> offerAnswers;  // offers take these first, then answers as Yes/No
   std::vector<bool> offersSkippable;
   std::vector<bool> checking;  // every ShowChecking, in turn
   std::vector<std::string> opened;
@@ -135,14 +134,11 @@ class RecordingUpdateView : public UpdateView {
   }
   OfferAnswer Offer(const char* text, bool canSkip) override {
     offersSkippable.push_back(canSkip);
-    if (!offerAnswers.empty()) {
-      shown.push_back({text, true});
-      if (onShow) onShow(text);
-      const OfferAnswer next = offerAnswers.front();
-      offerAnswers.pop_front();
-      return next;
-    }
-    return Ask(text) ? OfferAnswer::kYes : OfferAnswer::kNo;
+    if (offerAnswers.empty()) return Ask(text) ? OfferAnswer::kYes : OfferAnswer::kNo;
+    shown.push_back({text, true});
+    const OfferAnswer next = offerAnswers.front();
+    offerAnswers.pop_front();
+    return next;
   }
   void ShowChecking(bool on) override { checking.push_back(on); }
   void Inform(const char* text) override {

@@ -1,10 +1,8 @@
-# The update check against Debian's nginx with its stock configuration
-# serving the update files: the online script comes as
-# application/octet-stream among nginx's other headers and is read. The
-# automatic check offers the new tool with both versions and "Skip this
-# version"; skipped, it stays quiet about that version after a restart (kept
-# in config.ini), while "Check now" still offers it, without a skip. A script
-# nginx does not have makes "Check now" say the server could not be reached.
+# Debian's nginx (stock configuration) serves the online script, as
+# application/octet-stream among other headers. The automatic check offers the
+# new tool with both versions and "Skip this version"; skipped (config.ini), it
+# stays quiet after a restart, while "Check now" offers it without a skip. A
+# missing script: "Could not reach the update server".
 
 responsive_within $E2E_BOUND_COMMAND "the check fetches off the window's thread"
 

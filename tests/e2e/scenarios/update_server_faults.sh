@@ -28,11 +28,9 @@ check_now() {
   driver wait-gone msgbox 10 >/dev/null
 }
 
-step "the answer cut inside its headers, then inside its body"
+step "the answer cut after its headers"
 server "cut 60"
-check_now "cut in the headers" "Could not read Online script"
-server "cut 110"
-check_now "cut in the body" "The server's answer is shorter than its Content-Length."
+check_now "cut" "Could not read Online script"
 server "cut -1"
 
 step "5 MB"
