@@ -44,7 +44,8 @@ void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page) {
   // not take.
   if (GameProfile* profile = panel.profiles.CurrentProfile()) {
     const int32_t flags = panel.link[kEntryFlags].value;
-    profile->optionFlags = static_cast<uint8_t>((profile->optionFlags & ~kEncoderInvertFlag) |
-                                                (flags & kEncoderInvertFlag));
+    const uint8_t before = profile->optionFlags;
+    profile->optionFlags = static_cast<uint8_t>((before & ~kEncoderInvertFlag) | (flags & kEncoderInvertFlag));
+    if (profile->optionFlags != before) ++panel.profiles.changes;
   }
 }

@@ -12,6 +12,8 @@ struct GameProfile;
 
 // Each field is read up to 127 characters (and cut to 63 when stored).
 constexpr int kProfileFieldChars = 128;
+// Asked before "Remove" takes a profile away; %s is its name.
+constexpr char kRemoveQuestion[] = "Remove the profile \"%s\"?";
 // The programs the running list shows at most.
 constexpr int kMaxRunningPrograms = 512;
 // What "Browse..." says to a file whose name a profile cannot hold.
