@@ -88,12 +88,9 @@ const ControlTip kControlTips[] = {
      "Motor PWM switching frequency: 20 KHz is silent; lower ones can whine but suit some drivers"},
     {kAdvanced, IDC_ENCODER_PPR, IDC_ENCODER_PPR, "Pulses per revolution of the steering encoder, per channel"},
     {kAdvanced, IDC_ENCODER_INVERT, IDC_ENCODER_INVERT, "Reverses the encoder's count, for an encoder that counts the wrong way"},
-    {kAdvanced, IDC_MAPPING_FIRST, IDC_MAPPING_FIRST + 31,
-     "The board pin this button is wired to; pins in use elsewhere are not offered"},
-    {kAdvanced, IDC_STATUS_LED, IDC_STATUS_LED, "Output pin of the status LED"},
-    {kAdvanced, IDC_LC_SYNC, IDC_LC_SYNC, "Output pin of the load cell sync signal"},
-    {kAdvanced, IDC_CTRL_SYNC, IDC_CTRL_SYNC, "Output pin of the control loop sync signal"},
-    {kAdvanced, IDC_SEND_SYNC, IDC_SEND_SYNC, "Output pin of the report sync signal"},
+    // The 36 pin lists carry none: under Wine a tooltip on each of them
+    // held the window seconds longer while the dialog opened and its lists
+    // changed; their labels say what they are.
     {kAdvanced, IDC_AXIS_X, IDC_AXIS_RX,
      "The input of this axis: an analog pin (pedal potentiometer), a load cell (LC) or the encoder"},
     {kAdvanced, IDC_EXTERNAL_GAIN_INPUT, IDC_EXTERNAL_GAIN_INPUT,
