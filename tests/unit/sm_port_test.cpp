@@ -12,6 +12,7 @@
 
 #include "drive/sm_port.h"
 #include "drive/sm_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "drive_fakes.h"
 #include "exec/os.h"
 
@@ -128,7 +129,7 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
     bool mapped;
     const char* path;
   };
-  SetSmPortPath(7, "/tmp/standin/drive");
+  SetComPortPath(7, "/tmp/standin/drive");
   const Case withOverride[] = {
       {"COM7", true, "/tmp/standin/drive"},
       {"COM8", true, "/dev/ttyUSB7"},
@@ -148,7 +149,7 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
       EXPECT_STREQ(path, c.path) << c.name;
     }
   }
-  SetSmPortDirectory("/tmp/ports");
+  SetComPortDirectory("/tmp/ports");
   char path[64] = "";
   ASSERT_TRUE(SmPortDevicePath("COM8", path, sizeof path));
   EXPECT_STREQ(path, "/tmp/ports/COM8");
@@ -156,8 +157,8 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
   EXPECT_STREQ(path, "/tmp/standin/drive") << "an override wins over the directory";
   char tiny[8];
   EXPECT_FALSE(SmPortDevicePath("COM8", tiny, sizeof tiny)) << "a path that does not fit";
-  SetSmPortPath(7, nullptr);
-  SetSmPortDirectory(nullptr);
+  SetComPortPath(7, nullptr);
+  SetComPortDirectory(nullptr);
 }
 
 // The termios device on a pseudo-terminal whose master the test holds.
@@ -174,7 +175,7 @@ class SmPortOnPty : public ::testing::Test {
     tcgetattr(master, &tio);
     cfmakeraw(&tio);
     tcsetattr(master, TCSANOW, &tio);
-    SetSmPortPath(9, name);
+    SetComPortPath(9, name);
     SetSmPortReadTimeout(200);
     slot = SmPortOpen("COM9");
     ASSERT_GE(slot, 0);
@@ -182,7 +183,7 @@ class SmPortOnPty : public ::testing::Test {
   void TearDown() override {
     SmPortClose(slot);
     if (master >= 0) close(master);
-    SetSmPortPath(9, nullptr);
+    SetComPortPath(9, nullptr);
     SetSmPortReadTimeout(kSmDefaultReadTimeoutMs);
   }
   static double ThreadCpuMs() {

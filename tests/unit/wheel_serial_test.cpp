@@ -13,7 +13,7 @@
 #include "exec/deadline.h"
 #include "exec/os.h"
 #include "wheel/serial_channel.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 
 namespace {
 
@@ -31,10 +31,10 @@ struct Pty {
     tcgetattr(master, &tio);
     cfmakeraw(&tio);
     tcsetattr(master, TCSANOW, &tio);
-    SetSerialPortPath(port, name);
+    SetComPortPath(port, name);
   }
   ~Pty() {
-    SetSerialPortPath(port, nullptr);
+    SetComPortPath(port, nullptr);
     if (master >= 0) close(master);
   }
   void Send(const std::string& bytes) { ASSERT_EQ(write(master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
@@ -83,10 +83,10 @@ TEST(SerialChannel, OpenCloseTwiceAndMissingPort) {
   EXPECT_TRUE(ch.IsOpen());
   EXPECT_EQ(ch.Close(), 0);
   EXPECT_EQ(ch.Close(), -1);
-  SetSerialPortPath(6, "/nonexistent/tty");
+  SetComPortPath(6, "/nonexistent/tty");
   EXPECT_EQ(ch.Open(6, 115200), 0);
   EXPECT_FALSE(ch.IsOpen());
-  SetSerialPortPath(6, nullptr);
+  SetComPortPath(6, nullptr);
 }
 
 TEST(SerialChannel, PortNumberIsTakenModulo256) {
@@ -191,21 +191,21 @@ TEST(SerialChannel, DeadPortClosesItself) {
   }
 }
 
-TEST(SerialPortPaths, LookupOrder) {
+TEST(ComPortPaths, LookupOrder) {
   char path[64];
-  SetSerialPortDirectory(nullptr);
-  ASSERT_TRUE(SerialPortPath(1, path, sizeof path));
+  SetComPortDirectory(nullptr);
+  ASSERT_TRUE(ComPortPath(1, "/dev/ttyS", path, sizeof path));
   EXPECT_STREQ(path, "/dev/ttyS0");
-  SetSerialPortDirectory("/tmp/ports");
-  ASSERT_TRUE(SerialPortPath(12, path, sizeof path));
+  SetComPortDirectory("/tmp/ports");
+  ASSERT_TRUE(ComPortPath(12, "/dev/ttyS", path, sizeof path));
   EXPECT_STREQ(path, "/tmp/ports/COM12");
-  SetSerialPortPath(12, "/dev/pts/9");
-  ASSERT_TRUE(SerialPortPath(12, path, sizeof path));
+  SetComPortPath(12, "/dev/pts/9");
+  ASSERT_TRUE(ComPortPath(12, "/dev/ttyS", path, sizeof path));
   EXPECT_STREQ(path, "/dev/pts/9");
   char tiny[4];
-  EXPECT_FALSE(SerialPortPath(12, tiny, sizeof tiny));
-  SetSerialPortPath(12, nullptr);
-  SetSerialPortDirectory(nullptr);
+  EXPECT_FALSE(ComPortPath(12, "/dev/ttyS", tiny, sizeof tiny));
+  SetComPortPath(12, nullptr);
+  SetComPortDirectory(nullptr);
 }
 
 }  // namespace
