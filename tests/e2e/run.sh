@@ -26,15 +26,14 @@ limit=${TS_SCENARIO_TIMEOUT:-120}
 
 if [ ! -f "$win_build/Tillerset.exe" ] || [ ! -f "$win_build/ts_driver.exe" ]; then
   echo "e2e: building the Windows programs in $win_build"
-  cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 2
+  (cd "$root" && cmake --preset win -B "$win_build" >/dev/null) || exit 2
   cmake --build "$win_build" -j"$(nproc)" || exit 2
 fi
 # The native stand-ins (board, drive, update server) are built now, so that no
 # scenario spends its time limit on a build.
 native_build=${TS_NATIVE_BUILD:-$root/build/native}
 echo "e2e: building the native stand-ins in $native_build"
-{ cmake -S "$root" -B "$native_build" >/dev/null &&
+{ (cd "$root" && cmake --preset native -B "$native_build" >/dev/null) &&
   cmake --build "$native_build" --target native_tools -j"$(nproc)" >/dev/null; } || exit 2
 export TS_NATIVE_BUILD=$native_build
 for exe in Tillerset.exe ts_driver.exe idle.exe; do
