@@ -32,7 +32,8 @@ for arg in "$@"; do
     --headless) headless=1 ;;
     --keep) keep=1 ;;
     --help | -h)
-      sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+      # The comment block at the top, whatever its length.
+      awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
       exit 0
       ;;
     *) program_args+=("$arg") ;;
