@@ -571,6 +571,7 @@ drive_received() { sent_in "$DRIVE_TRANSCRIPT" "$1"; }
 # free, otherwise another loopback address (another run may hold it). Sets
 # SERVER_PID, SERVER_HOST, SERVER_ROOT, SERVER_LOG and SERVER_CONTROL.
 start_update_server() {
+  [ -z "${TS_E2E_NO_PORT80:-}" ] || scenario_skip "$TS_E2E_NO_PORT80"
   local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native} host i
   local exe=$native/update_server
   [ -x "$exe" ] || { fail "no $exe (the e2e run builds native_tools)"; scenario_end; }
@@ -680,6 +681,13 @@ follow_bootloader() {
 
 # A check that nothing more arrives can only wait a while: this long.
 settle() { sleep "${1:-0.3}"; }
+
+# Ends a scenario that cannot run here, with the reason (run.sh shows it).
+E2E_SKIPPED=77
+scenario_skip() {
+  echo "skipped: $*"
+  exit "$E2E_SKIPPED"
+}
 
 scenario_end() {
   check_responsive
