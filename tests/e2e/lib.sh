@@ -153,8 +153,8 @@ E2E_WATCHES=0
 E2E_START=$(e2e_now)
 
 # ---- the window answers: every scenario states how long the program's window
-# may leave a question unanswered (the longest step its Parts allow on the
-# user-interface thread), and each window the scenario waits for is watched
+# may leave a question unanswered (the longest step the program may take on
+# the user-interface thread), and each window the scenario waits for is watched
 # from its showing to its end by a second driver that asks it every 50 ms.
 # The bounds of the steps, in ms:
 E2E_BOUND_COMMAND=150        # a command with its pauses (centre 100 ms, a write 20 ms)
