@@ -240,7 +240,9 @@ TEST_F(BoardOnPty, AnOpeningIsNotedAtTheSpeedSetAfterIt) {
     ASSERT_EQ(tcgetattr(fd, &tio), 0);
     cfsetspeed(&tio, baud == 1200 ? B1200 : B9600);
     ASSERT_EQ(tcsetattr(fd, TCSANOW, &tio), 0);
-    if (baud != 1200) ASSERT_EQ(write(fd, "x", 1), 1);
+    if (baud != 1200) {
+      ASSERT_EQ(write(fd, "x", 1), 1);
+    }
     close(fd);
     ASSERT_TRUE(WaitUntil([&] { return !host->Connected(); }));
     const std::string transcript = TranscriptFile();
