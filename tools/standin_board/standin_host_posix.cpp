@@ -2,6 +2,7 @@
 // its "#" reports, and the bootloader it turns into after a 1200-baud open.
 #include "standin_board/standin_host_posix.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
