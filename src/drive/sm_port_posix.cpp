@@ -54,7 +54,7 @@ class PosixSmPortDevice : public SmPortDevice {
     // business here: ReadByte bounds each read with poll.
     termios tio{};
     if (tcgetattr(fd, &tio) != 0 || cfsetspeed(&tio, B460800) != 0) {
-      ::close(fd);
+      CloseComPort(fd);
       return SmOpenResult::kBadLineMode;
     }
     cfmakeraw(&tio);
@@ -64,7 +64,7 @@ class PosixSmPortDevice : public SmPortDevice {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (tcsetattr(fd, TCSANOW, &tio) != 0) {
-      ::close(fd);
+      CloseComPort(fd);
       return SmOpenResult::kLineRefused;
     }
     *handle = fd;
@@ -117,7 +117,7 @@ class PosixSmPortDevice : public SmPortDevice {
 
   void DiscardInput(intptr_t handle) override { tcflush(static_cast<int>(handle), TCIFLUSH); }
 
-  void Close(intptr_t handle) override { ::close(static_cast<int>(handle)); }
+  void Close(intptr_t handle) override { CloseComPort(static_cast<int>(handle)); }
 };
 
 // "COM<n>" with n = 1..255 and nothing after it; 0 otherwise.

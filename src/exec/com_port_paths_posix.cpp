@@ -1,5 +1,8 @@
 #include "exec/com_port_paths_posix.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -33,4 +36,9 @@ bool ComPortPath(uint8_t port, const char* family, char* out, size_t size) {
     n = std::snprintf(out, size, "%s%d", family, port - 1);
   }
   return n >= 0 && static_cast<size_t>(n) < size;
+}
+
+int CloseComPort(int fd) {
+  ioctl(fd, TIOCNXCL);
+  return close(fd);
 }

@@ -17,3 +17,9 @@ void SetComPortPath(uint8_t port, const char* path);
 void SetComPortDirectory(const char* directory);
 // Writes the device path of COM<port>; false when it does not fit.
 bool ComPortPath(uint8_t port, const char* family, char* out, size_t size);
+
+// Closes a port opened for one user (TIOCEXCL). The mark stays on a
+// pseudo-terminal's slave after its close (the tty lives on with its master)
+// and would refuse anyone but root the next open of a port that is free
+// again, so it goes first. Returns what close returns.
+int CloseComPort(int fd);

@@ -55,7 +55,7 @@ bool WaitFd(int fd, short events, const Deadline& deadline) {
 
 SerialChannel::~SerialChannel() {
   Purge();
-  if (IsOpen()) ::close(static_cast<int>(handle_));
+  if (IsOpen()) CloseComPort(static_cast<int>(handle_));
   handle_ = kInvalidHandle;
 }
 
@@ -99,7 +99,7 @@ int SerialChannel::Open(uint32_t port, uint32_t baud) {
 int SerialChannel::Close() {
   Purge();
   if (!IsOpen()) return -1;
-  int result = ::close(static_cast<int>(handle_));
+  int result = CloseComPort(static_cast<int>(handle_));
   handle_ = kInvalidHandle;
   return result;
 }

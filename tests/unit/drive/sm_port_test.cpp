@@ -1,6 +1,7 @@
 // The RS485 port slots: against a fake device for the table rules, and the
 // termios device on a real pseudo-terminal for the line itself.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -194,6 +195,22 @@ class SmPortOnPty : public ::testing::Test {
   int master = -1;
   int8_t slot = -1;
 };
+
+// Free after the close for everyone, not only for root (who passes the mark
+// and so can look at it): a pseudo-terminal's slave keeps it while its
+// master lives.
+TEST_F(SmPortOnPty, AClosedPortCarriesNoExclusiveMark) {
+  char name[128];
+  ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
+  SmPortClose(slot);
+  slot = -1;
+  const int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  int mark = -1;
+  EXPECT_EQ(ioctl(fd, TIOCGEXCL, &mark), 0);
+  EXPECT_EQ(mark, 0);
+  close(fd);
+}
 
 TEST_F(SmPortOnPty, TheLineIs460800AndTheReadWaitsItsTimeOutWithoutSpinning) {
   termios tio{};

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -107,6 +108,32 @@ TEST(SerialChannel, OpenIsExclusiveAndReopeningReleasesTheOldPort) {
   ASSERT_EQ(first.Open(6, 115200), 1);   // first lets go of 5 ...
   EXPECT_EQ(second.Open(5, 115200), 1);  // ... so 5 is free again
   EXPECT_EQ(second.Close(), 0);
+}
+
+// Whether a tty is marked for one opener (root passes the mark, so it can look).
+int ExclusiveMark(const std::string& tty) {
+  const int fd = open(tty.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  int mark = -1;
+  if (fd >= 0 && ioctl(fd, TIOCGEXCL, &mark) != 0) mark = -1;
+  if (fd >= 0) close(fd);
+  return mark;
+}
+
+// Free after the close for everyone, not only for root: a pseudo-terminal's
+// slave keeps the mark while its master lives.
+TEST(SerialChannel, AClosedPortCarriesNoExclusiveMark) {
+  Pty pty(5);
+  {
+    SerialChannel ch;
+    ASSERT_EQ(ch.Open(5, 115200), 1);
+    if (geteuid() == 0) {
+      EXPECT_EQ(ExclusiveMark(pty.slave), 1);
+    }
+    ch.Close();
+    EXPECT_EQ(ExclusiveMark(pty.slave), 0);
+    ASSERT_EQ(ch.Open(5, 115200), 1);
+  }
+  EXPECT_EQ(ExclusiveMark(pty.slave), 0) << "after the destructor";
 }
 
 TEST(SerialChannel, LineSettingsAreRawAtTheGivenBaud) {
