@@ -33,7 +33,8 @@ for arg in "$@"; do
     --headless) headless=1 ;;
     --keep) keep=1 ;;
     --help | -h)
-      sed -n '2,/^set /p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'
+      # The comment block at the top, whatever its length.
+      awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
       exit 0
       ;;
     *) program_args+=("$arg") ;;
@@ -46,8 +47,7 @@ bash scripts/deps.sh || exit 1
 
 win_build=$root/build/win
 say "building Tillerset.exe in $win_build"
-cmake -S . -B "$win_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+cmake --preset win >/dev/null || exit 1
 cmake --build "$win_build" -j"$(nproc)" --target Tillerset ts_driver list_com_ports dinput8_double >/dev/null || {
   echo "run: the Windows build failed; run: cmake --build $win_build" >&2
   exit 1
@@ -118,7 +118,7 @@ play() {
   STANDIN_PID=""
   if [ ! -x "$native/standin_$name" ]; then
     say "building the stand-in $name in $native"
-    { cmake -S . -B "$native" >/dev/null && cmake --build "$native" --target "standin_$name" -j"$(nproc)" >/dev/null; } ||
+    { cmake --preset native >/dev/null && cmake --build "$native" --target "standin_$name" -j"$(nproc)" >/dev/null; } ||
       { say "could not build the stand-in $name; running without $what"; return 1; }
   fi
   mkdir -p "$run/$name"

@@ -153,8 +153,8 @@ E2E_WATCHES=0
 E2E_START=$(e2e_now)
 
 # ---- the window answers: every scenario states how long the program's window
-# may leave a question unanswered (the longest step its Parts allow on the
-# user-interface thread), and each window the scenario waits for is watched
+# may leave a question unanswered (the longest step the program may take on
+# the user-interface thread), and each window the scenario waits for is watched
 # from its showing to its end by a second driver that asks it every 50 ms.
 # The bounds of the steps, in ms:
 E2E_BOUND_COMMAND=150        # a command with its pauses (centre 100 ms, a write 20 ms)
@@ -571,6 +571,7 @@ drive_received() { sent_in "$DRIVE_TRANSCRIPT" "$1"; }
 # free, otherwise another loopback address (another run may hold it). Sets
 # SERVER_PID, SERVER_HOST, SERVER_ROOT, SERVER_LOG and SERVER_CONTROL.
 start_update_server() {
+  [ -z "${TS_E2E_NO_PORT80:-}" ] || scenario_skip "$TS_E2E_NO_PORT80"
   local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native} host i
   local exe=$native/update_server
   [ -x "$exe" ] || { fail "no $exe (the e2e run builds native_tools)"; scenario_end; }
@@ -603,6 +604,7 @@ start_update_server() {
 # $SCENARIO_DIR/nginx) serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1 or
 # another loopback address. Sets SERVER_PID/HOST/ROOT/LOG (the access log).
 start_nginx_server() {
+  [ -z "${TS_E2E_NO_PORT80:-}" ] || scenario_skip "$TS_E2E_NO_PORT80"
   local dir=$SCENARIO_DIR/nginx host i
   SERVER_ROOT=$SCENARIO_DIR/server
   SERVER_LOG=$dir/access.log
@@ -707,6 +709,13 @@ follow_bootloader() {
 
 # A check that nothing more arrives can only wait a while: this long.
 settle() { sleep "${1:-0.3}"; }
+
+# Ends a scenario that cannot run here, with the reason (run.sh shows it).
+E2E_SKIPPED=77
+scenario_skip() {
+  echo "skipped: $*"
+  exit "$E2E_SKIPPED"
+}
 
 scenario_end() {
   check_responsive
