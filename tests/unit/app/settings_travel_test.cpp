@@ -224,39 +224,32 @@ TEST_F(TravelTest, ExportThenImportKeepsEveryProfile) {
 
 TEST_F(TravelTest, ADamagedProfileFileImportsNothing) {
   Make({"Default"});
-  const char* files[] = {
-      "[GameProfiles]\r\nPROFILE=A,a.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n"
-      "PROFILE=B,b.exe,0,99999,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n",
-      "[GameProfiles]\r\nPROFILE=A,a.exe,0,900\r\n",
-      "[Board]\r\nPARAM=17,5\r\n",
+  const std::pair<const char*, const char*> cases[] = {
+      {"[GameProfiles]\r\nPROFILE=A,a.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n"
+       "PROFILE=B,b.exe,0,99999,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n",
+       "damaged (profile \"B\" has the value 99999 where 180 to 2160 belong)"},
+      {"[GameProfiles]\r\nPROFILE=A,a.exe,0,900\r\n", "damaged (profile 1 has 4 of its 17 values)"},
+      {"[Board]\r\nPARAM=17,5\r\n", ""},
   };
-  const char* messages[] = {
-      "This profile file is damaged (profile \"B\" has the value 99999 where 180 to 2160 belong). Nothing was imported.",
-      "This profile file is damaged (profile 1 has 4 of its 17 values). Nothing was imported.",
-      "This file holds no game profiles. Nothing was imported.",
-  };
-  for (int i = 0; i < 3; ++i) {
-    WriteFile(Path("p.ini"), files[i]);
-    gChosen = Path("p.ini");
+  gChosen = Path("p.ini");
+  for (const auto& [file, problem] : cases) {
+    WriteFile(gChosen, file);
     page.messages.clear();
     ImportProfileCommand(panel, page);
     ASSERT_EQ(page.messages.size(), 1u);
-    EXPECT_EQ(page.messages[0].text, messages[i]);
+    EXPECT_EQ(page.messages[0].text, *problem ? "This profile file is " + std::string(problem) + ". Nothing was imported."
+                                              : "This file holds no game profiles. Nothing was imported.");
     EXPECT_EQ(Names(), std::vector<std::string>{"Default"});
   }
 }
 
-TEST_F(TravelTest, FreeNamesStayWithinTheLimit) {
-  Make({"Default", "A", "A (2)", std::string(63, 'x')});
-  char name[kProfileTextMax + 1];
-  FreeProfileName(panel.profiles.list, "A", name);
-  EXPECT_STREQ(name, "A (3)");
-  FreeProfileName(panel.profiles.list, std::string(63, 'x').c_str(), name);
-  EXPECT_EQ(std::string(name), std::string(59, 'x') + " (2)");
-}
-
 TEST_F(TravelTest, AProfileChosenFromOutside) {
-  Make({"Default", "Rally", "Drift"});
+  Make({"Default", "Rally", "Drift", "Rally (2)", std::string(63, 'x')});
+  char name[kProfileTextMax + 1];
+  FreeProfileName(panel.profiles.list, "rally", name);
+  EXPECT_STREQ(name, "rally (3)");
+  FreeProfileName(panel.profiles.list, std::string(63, 'x').c_str(), name);
+  EXPECT_EQ(std::string(name), std::string(59, 'x') + " (2)") << "a free name stays within 63 characters";
   port.written.clear();
   page.messages.clear();
   EXPECT_FALSE(SelectProfileByName(panel, page, "Nope"));
@@ -304,30 +297,20 @@ TEST(StartupOptions, ProfileAndTray) {
 TEST(StartupOptions, WhatASecondStartSendsIsChecked) {
   char message[kForwardMax];
   char name[kOptionProfileMax + 1];
-  size_t length = EncodeForward(ForwardKind::kProfile, "My Game", message);
+  const size_t length = EncodeForward(ForwardKind::kProfile, "My Game", message);
   EXPECT_EQ(DecodeForward(kForwardTag, message, length, name), ForwardKind::kProfile);
   EXPECT_STREQ(name, "My Game");
-  length = EncodeForward(ForwardKind::kShow, nullptr, message);
-  EXPECT_EQ(DecodeForward(kForwardTag, message, length, name), ForwardKind::kShow);
+  EXPECT_EQ(DecodeForward(kForwardTag, message, EncodeForward(ForwardKind::kShow, nullptr, message), name),
+            ForwardKind::kShow);
   EXPECT_EQ(EncodeForward(ForwardKind::kProfile, std::string(64, 'a').c_str(), message), 0u);
-
-  struct Case {
-    uintptr_t tag;
-    std::string bytes;
-  };
-  const Case refused[] = {
-      {kForwardTag + 1, "SHOW"},
-      {kForwardTag, "SHOWS"},
-      {kForwardTag, std::string("PROFILE\0", 8)},
-      {kForwardTag, std::string("PROFILE\0a\0b", 11)},
-      {kForwardTag, std::string("PROFILE\0a\r\nb", 12)},
-      {kForwardTag, std::string("PROFILE\0", 8) + std::string(64, 'a')},
-      {kForwardTag, "PROFILE Rally"},
-  };
-  for (const Case& c : refused) {
-    EXPECT_EQ(DecodeForward(c.tag, c.bytes.data(), c.bytes.size(), name), ForwardKind::kInvalid) << c.bytes;
-  }
+  EXPECT_EQ(DecodeForward(kForwardTag + 1, "SHOW", 4, name), ForwardKind::kInvalid);
   EXPECT_EQ(DecodeForward(kForwardTag, nullptr, 4, name), ForwardKind::kInvalid);
+  const std::string refused[] = {"SHOWS", std::string("PROFILE\0", 8), std::string("PROFILE\0a\0b", 11),
+                                 std::string("PROFILE\0a\r\nb", 12), std::string("PROFILE\0", 8) + std::string(64, 'a'),
+                                 "PROFILE Rally"};
+  for (const std::string& bytes : refused) {
+    EXPECT_EQ(DecodeForward(kForwardTag, bytes.data(), bytes.size(), name), ForwardKind::kInvalid) << bytes;
+  }
 }
 
 }  // namespace
