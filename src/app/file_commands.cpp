@@ -47,16 +47,23 @@ void ReportLoad(DialogControls& page, const BoardSettings& file, const BoardFile
     snprintf(text + used, sizeof text - used, "\n\nThe board did not take: ");
     for (int i = 0; i < result.missed; ++i) AppendName(text, sizeof text, result.missedNumbers[i], i == 0);
   }
-  if (check.skipped > 0 || (file.firmwareVersion != 0 && file.firmwareVersion != boardFirmware)) {
-    char from[16];
-    char board[16];
-    FormatVersion(file.firmwareVersion, from, sizeof from);
-    FormatVersion(boardFirmware, board, sizeof board);
+  // A version of 0 is one not known (a file or a board not asked yet): no comparison then.
+  const bool otherFirmware =
+      file.firmwareVersion != 0 && boardFirmware != 0 && file.firmwareVersion != boardFirmware;
+  if (check.skipped > 0 || otherFirmware) {
     size_t used = strlen(text);
-    snprintf(text + used, sizeof text - used, "\n\nThe file comes from firmware %s, the board has %s.", from, board);
+    snprintf(text + used, sizeof text - used, "\n\n");
+    if (otherFirmware) {
+      char from[16];
+      char board[16];
+      FormatVersion(file.firmwareVersion, from, sizeof from);
+      FormatVersion(boardFirmware, board, sizeof board);
+      used = strlen(text);
+      snprintf(text + used, sizeof text - used, "The file comes from firmware %s, the board has %s. ", from, board);
+    }
     if (check.skipped > 0) {
       used = strlen(text);
-      snprintf(text + used, sizeof text - used, " Skipped, as this board has no such settings: ");
+      snprintf(text + used, sizeof text - used, "Skipped, as this board has no such settings: ");
       const int listed = check.skipped < kSkippedListed ? check.skipped : kSkippedListed;
       for (int i = 0; i < listed; ++i) AppendName(text, sizeof text, check.skippedNumbers[i], i == 0);
       if (check.skipped > listed) {
