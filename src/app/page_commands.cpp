@@ -160,14 +160,12 @@ WheelParameter* FindParameterBySlider(ControlPanel& panel, void* slider) {
 void SliderChanged(ControlPanel& panel, WheelParameter& entry) {
   WheelLink& link = panel.link;
   link.WaitNotBusy();
-  const bool hold = link.statusHold;
-  link.statusHold = true;
+  StatusHold hold(link);
   if (const ParameterControls* controls = panel.bindings.Of(entry)) {
     if (controls->dialog != nullptr) entry.value = controls->dialog->GetSliderPos(controls->sliderId);
     FormatParameterLabel(entry, *controls);
   }
   link.WriteParameter(entry);
-  link.statusHold = hold;
 }
 
 void PageScroll(ControlPanel& panel, void* slider) {
@@ -181,10 +179,9 @@ void PageScroll(ControlPanel& panel, void* slider) {
 void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notification) {
   // Ticks keep coming while a command runs (its message boxes and dialogs pump
   // messages); the hold keeps the status poll out of the command's exchange.
-  panel.link.statusHold = true;
+  StatusHold hold(panel.link);
   if (notification == kListOpening) RefreshPortList(panel, page, id);
   RunCommand(panel, page, id);
-  panel.link.statusHold = false;
 }
 
 void InstallTickDuties(TickHooks& hooks) {

@@ -52,7 +52,7 @@ void SliderChanged(ControlPanel& panel, WheelParameter& entry);
 // The page message handler, shared by both pages: a scroll notification of a
 // slider (each one, also while it is dragged) and a command.
 void PageScroll(ControlPanel& panel, void* slider);
-// Sets the status hold flag on entry and clears it on every way out.
+// Holds the status refresh while the command runs (a StatusHold).
 // notification is the control's notification code (a list that opens
 // refreshes its ports first); 0 when there is none.
 void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notification = 0);

@@ -11,8 +11,6 @@
 #include "script/multilang.h"
 #include "script/script.h"
 #include "tillerset_version.h"
-#include "update/pool_block.h"
-#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {
