@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "app/advanced_page.h"
-#include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/main_page_ids.h"
 #include "app/pages.h"
@@ -182,16 +181,4 @@ void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notifica
   StatusHold hold(panel.link);
   if (notification == kListOpening) RefreshPortList(panel, page, id);
   RunCommand(panel, page, id);
-}
-
-void InstallTickDuties(TickHooks& hooks) {
-  hooks.statusRefresh = [] { Panel().RefreshStatus(); };
-  hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
-  hooks.handshake = [] { Panel().link.ContinueProbe(); };
-  hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
-  hooks.readGamingInput = [] {
-    GamingInput& input = Panel().input;
-    input.RescanIfDue();
-    return input.ReadGamingInput();
-  };
 }
