@@ -15,9 +15,11 @@ namespace {
 void InstallTickDuties(TickHooks& hooks) {
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
+  hooks.updateCheck = [] { Panel().updater.PollCheck(); };
   // Game detection looks only at processes, so it runs from the first tick on.
   hooks.gameDetection = [] { Panel().DetectGame(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
+  hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
   hooks.readGamingInput = [] {
     GamingInput& input = Panel().input;
@@ -62,9 +64,9 @@ bool ControlPanel::Start(ProgramHost& host) {
   }
   // Nothing of the drive opens, runs or logs outside developer mode.
   if (DeveloperMode()) drive.SwitchOn();
-  // Once per run from the status refresh; a "Yes" to a new tool ends the
-  // program the normal way.
-  startAutoUpdateCheck = [](ControlPanel& panel) { panel.updater.CheckForUpdates(true); };
+  // Once per run from the status refresh, fetched off this thread; a "Yes"
+  // to a new tool ends the program the normal way.
+  startAutoUpdateCheck = [](ControlPanel& panel) { panel.updater.StartCheck(true); };
   updateView.quit = host.quit;
   InstallTickDuties(ApplicationTickHooks());
   input.backend = host.inputBackend;
@@ -84,6 +86,8 @@ bool ControlPanel::Start(ProgramHost& host) {
 }
 
 void ControlPanel::Stop() {
+  // A check still fetching is let go before the parts it reports to.
+  updater.EndCheck();
   if (saveAtStop_) SaveForExit();
   // What lives in the runtime's pools goes before the runtime: left over it
   // would count as leaked in the leak report.
@@ -100,15 +104,36 @@ void ControlPanel::LoadSettings() {
   link[kEntryTorqueBandwidth].value = settings.torqueBandwidth;
   profiles.gameProfileId = settings.gameProfileId;
   input.table.usedDevice = settings.usedDeviceGuid;
+  // What was read is on disk; the profiles are read next, unchanged so far.
+  settingsWrite.Written(SettingsFingerprint(settings));
+  profilesWrite.Written(profiles.changes);
+}
+
+Settings ControlPanel::CurrentSettings() const {
+  Settings now = settings;
+  now.wheelPort = link.wheelPort;
+  now.windowDuration = link.parameters[kEntryStatisticsWindow].value;
+  now.torqueBandwidth = link.parameters[kEntryTorqueBandwidth].value;
+  now.gameProfileId = profiles.gameProfileId;
+  now.usedDeviceGuid = input.table.usedDevice;
+  return now;
 }
 
 bool ControlPanel::SaveSettings() {
-  settings.wheelPort = link.wheelPort;
-  settings.windowDuration = link[kEntryStatisticsWindow].value;
-  settings.torqueBandwidth = link[kEntryTorqueBandwidth].value;
-  settings.gameProfileId = profiles.gameProfileId;
-  settings.usedDeviceGuid = input.table.usedDevice;
+  settings = CurrentSettings();
   return SaveSettingsTo(settings, kSettingsFile);
+}
+
+void ControlPanel::SaveChanges(uint64_t now) {
+  // The "leave the file alone" rule holds here too (and without a log line
+  // every few seconds: the exit's save logs it once).
+  if (!settings.leaveFileAlone && settingsWrite.Due(SettingsFingerprint(CurrentSettings()), now)) {
+    settingsWrite.Done(SaveSettings(), now);
+    return;
+  }
+  if (!profiles.leaveFileAlone && profilesWrite.Due(profiles.changes, now)) {
+    profilesWrite.Done(SaveProfilesTo(profiles, kProfilesFile), now);
+  }
 }
 
 void ControlPanel::SaveForExit() {
