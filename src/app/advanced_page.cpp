@@ -34,7 +34,9 @@ void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page) {
   InputAxes axes(panel.input);
   AdvancedSettings settings(panel.link, panel.drive, axes);
   settings.runDialog = gRunner;
+  panel.openAdvancedSettings = &settings;
   ShowAdvancedSettings(settings, page);
+  panel.openAdvancedSettings = nullptr;
   if (!settings.Confirmed()) return;
   if (GameProfile* profile = panel.profiles.CurrentProfile()) panel.profiles.StoreIntoProfile(profile);
 }

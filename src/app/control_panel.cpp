@@ -1,5 +1,7 @@
 #include "app/control_panel.h"
 
+#include "drive/advanced_settings.h"
+
 ControlPanel::ControlPanel() {
   link.view = &mainPageView;
   profiles.view = &mainPageView;
@@ -28,6 +30,7 @@ bool ControlPanel::SaveSettings() {
 }
 
 void ControlPanel::SaveForExit() {
+  if (openAdvancedSettings != nullptr) openAdvancedSettings->TakeBack();
   SaveSettings();
   // The selected profile follows the sliders already; this also catches what
   // changed without a slider.

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+
 #include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/frame_win32.h"
@@ -12,8 +14,10 @@
 #include "app/resource.h"
 #include "app/startup_config.h"
 #include "exec/execlib.h"
+#include "exec/file.h"
 #include "exec/log.h"
 #include "exec/memory.h"
+#include "exec/wide_path_win32.h"
 #include "input/directinput_backend_win32.h"
 #include "script/script_layer.h"
 
@@ -54,11 +58,13 @@ HANDLE TakeSingleInstance() {
 }
 
 bool StartRuntime(HINSTANCE instance) {
-  char workingDirectory[512] = "";
-  DWORD length = GetCurrentDirectoryA(sizeof(workingDirectory), workingDirectory);
-  if (length == 0 || length >= sizeof(workingDirectory)) workingDirectory[0] = 0;
+  // In UTF-8, as every runtime path: the ANSI form of a folder the code page
+  // cannot hold names another folder, or none.
+  wchar_t wide[kPathMax] = L"";
+  DWORD length = GetCurrentDirectoryW(kPathMax, wide);
+  std::string workingDirectory = length > 0 && length < kPathMax ? Utf8Path(wide) : std::string();
   ExecConfig config;
-  FillAppExecConfig(&config, workingDirectory, instance);
+  FillAppExecConfig(&config, workingDirectory.c_str(), instance);
   gMemBreakAtNumber = 0xFFFFFFFF;
   gMemBreakAtAddress = ~uintptr_t(0);
   InstallScriptLayer();
@@ -161,6 +167,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
 
   panel.SaveForExit();
+  // While the port device is certain to exist (the panel is a static older
+  // than it).
+  panel.drive.Close();
   panel.input.Shutdown();
   panel.profiles.FreeProfiles();
   if (ExecStarted()) ExecRemove();

@@ -64,6 +64,9 @@ class AdvancedSettings {
   bool Confirmed() const { return confirmed_; }
   // The close box, Escape or "Cancel".
   void Cancel(DialogControls& dialog);
+  // What Cancel takes back, without the dialog: the session ends while it
+  // is open, and what was chosen but never confirmed must not be saved.
+  void TakeBack();
   // "Reset to default": the board's defaults, read back and shown.
   void ResetToDefault(DialogControls& dialog);
 

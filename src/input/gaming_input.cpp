@@ -150,7 +150,14 @@ int32_t GamingInput::ActivateGamingDevice(uint32_t index) {
   active_ = static_cast<int>(index);
   lost_ = false;
   const int32_t result = device->EnumObjects(VisitObject, this);
-  if (InputFailed(result)) return result;
+  if (InputFailed(result)) {
+    // Nothing is active then: a pick of the same entry in the list tries
+    // again, and the controls of its axes stay off meanwhile.
+    active_ = -1;
+    objectMask = 0;
+    UpdateInputObjectControls();
+    return result;
+  }
 
   DeviceGuid instance{};
   table.usedDevice = InputFailed(device->InstanceGuid(&instance)) ? table.entries[index].instance : instance;
@@ -189,11 +196,13 @@ int GamingInput::ReadGamingInput() {
     return 0;
   }
   if (InputFailed(device->Poll())) {
+    // Windows answers an unplugged device's acquire in more ways than lost
+    // input (DIERR_UNPLUGGED, DIERR_NOTACQUIRED, ...): any failure counts.
     int32_t result = kInputLost;
-    for (int tries = 0; tries < kAcquireTriesPerTick && result == kInputLost; ++tries) {
+    for (int tries = 0; tries < kAcquireTriesPerTick && InputFailed(result); ++tries) {
       result = device->Acquire();
     }
-    if (result == kInputLost) {
+    if (InputFailed(result)) {
       lost_ = true;
       LogPrintf(0, "ReadGamingInput: input lost, trying again on each tick");
     }

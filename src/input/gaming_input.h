@@ -92,8 +92,8 @@ class GamingInput {
   int32_t InitGamingInput(void* window);
   // Makes table entry `index` the active device: its objects into the mask,
   // its axes to 0..65535, its instance GUID into the used-device GUID.
-  // 0, or the object enumeration's negative result. An index not below the
-  // count is ignored (0).
+  // 0, or the object enumeration's negative result (no device is active
+  // then). An index not below the count is ignored (0).
   int32_t ActivateGamingDevice(uint32_t index);
   // Fills list 1042, selects the used device (else entry 0) and activates it.
   void FillDeviceList();
