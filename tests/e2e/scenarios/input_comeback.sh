@@ -15,10 +15,12 @@ step "the wheel cannot be activated at start"
 start_and_wait -dev
 check_true "the failure is logged" wait_log "InitGamingInput: the controller could not be activated"
 check_eq "it is listed and chosen" "0 Kestra Wheel" "$(driver get-combo 1042)"
+check_eq "its axes are off" 0 "$(driver is-enabled 1010)"
 
 step "it works again and the user picks it again"
 dinput_script "$(wheel x=100)"
 driver select-combo 1042 "Kestra Wheel" >/dev/null
+check_eq "its axes are the user's again" 1 "$(wait_answer 1 is-enabled 1010)"
 check_true "it is read" driver wait-text 1010 100
 
 generation=1

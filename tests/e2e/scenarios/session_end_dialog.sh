@@ -13,7 +13,7 @@ check_true "the wheel is ready" driver -t 10 wait-text 2088 "Ready"
 driver click 2123 >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || { fail "the dialog did not open"; scenario_end; }
 driver -w "Advanced Settings" click 1079 >/dev/null
-check_eq "Invert is ticked" 1 "$(driver -w "Advanced Settings" is-checked 1079)"
+check_eq "Invert is ticked" 1 "$(wait_answer 1 -w "Advanced Settings" is-checked 1079)"
 
 step "Windows ends the session with the dialog open"
 driver post-message 0x11 0 0 + post-message 0x16 1 0 >/dev/null
