@@ -58,9 +58,11 @@ int32_t GamingInput::InitGamingInput(void* window) {
   int32_t result = backend->Start();
   if (InputFailed(result)) return result;
 
-  XInputIdList xinput;
+  XInputIdList& xinput = xinputIds_;
+  xinput.Free();
   if (xinputFilter) {
-    // A failure only lets the devices through.
+    // A failure only lets the devices through. Asked once, before the window
+    // shows: a query takes up to seconds, and the window never waits for it.
     const int32_t listed = backend->ListPnpDeviceIds(VisitPnpDeviceId, &xinput);
     LogPrintf(0, "InitGamingInput: %d XInput device id(s) from WMI (result 0x%08x)", xinput.Count(),
               static_cast<unsigned>(listed));
@@ -90,7 +92,6 @@ int32_t GamingInput::InitGamingInput(void* window) {
       device->Release();
     }
   }
-  xinput.Free();
 
   // No match: the device list activates its first entry. A remembered
   // controller that cannot be activated now (pulled out while the program
@@ -271,16 +272,9 @@ void GamingInput::RescanGamingDevices() {
   EnumContext context;
   if (InputFailed(EnumerateDevices(context))) return;
 
-  bool newcomers = false;
-  for (int i = 0; i < context.count; ++i) {
-    if (FindEntry(context.found[i].instance) < 0) newcomers = true;
-  }
-  // The WMI query is slow; it runs only when there is something to filter.
-  XInputIdList xinput;
-  if (xinputFilter && newcomers && table.count < kMaxGamingDevices) {
-    backend->ListPnpDeviceIds(VisitPnpDeviceId, &xinput);
-  }
-
+  // The XInput ids are those taken at start: the WMI query would hold the
+  // window for seconds.
+  const XInputIdList& xinput = xinputIds_;
   bool added = false;
   bool reopenActive = false;
   for (int i = 0; i < context.count; ++i) {
@@ -301,7 +295,6 @@ void GamingInput::RescanGamingDevices() {
     device->Prepare(window_);
     added = true;
   }
-  xinput.Free();
 
   // A controller that was unplugged and is back: a fresh interface, since
   // the old one may never deliver input again.
@@ -336,5 +329,6 @@ void GamingInput::Shutdown() {
   table.count = 0;
   active_ = -1;
   lost_ = false;
+  xinputIds_.Free();
   if (backend != nullptr) backend->Stop();
 }

@@ -12,6 +12,7 @@
 #include "exec_env.h"
 #include "fake_dialog.h"
 #include "input_fakes.h"
+#include "wheel_fakes.h"
 #include "wheel/serial_port_paths_posix.h"
 
 namespace {
@@ -24,6 +25,7 @@ class InputComeback : public ExecEnv {
     ASSERT_TRUE(Start(0, 0, 0));
     SetSerialPortDirectory(dir_.c_str());  // no port of this machine is listed
     panel.input.backend = &backend;
+    panel.input.clock = &clock;
     panel.link.wheelPort = 0;
   }
   void TearDown() override {
@@ -33,6 +35,7 @@ class InputComeback : public ExecEnv {
     ExecEnv::TearDown();
   }
 
+  FakeClock clock;
   FakeGamingBackend backend;
   ControlPanel panel;
   FakeDialog page;
@@ -75,6 +78,23 @@ TEST_F(InputComeback, AnyAcquireFailureOfAnUnpluggedControllerIsLostInput) {
     panel.input.ReadGamingInput();  // back: the next tick reads it
     EXPECT_FALSE(panel.input.InputLost()) << std::hex << failure;
   }
+}
+
+// With the XInput filter, a controller arriving never makes the window wait
+// for WMI: the ids taken at start filter the newcomers too.
+TEST_F(InputComeback, NewcomersAreFilteredWithTheIdsTakenAtStart) {
+  backend.Add(1, "Kestra Wheel");
+  backend.pnpIds = {"HID\\VID_045E&PID_028E&IG_00\\7&1A2B3C&0&0000"};
+  panel.input.xinputFilter = true;
+  ASSERT_EQ(panel.input.InitGamingInput(nullptr), kInputOk);
+  backend.Add(2, "XInput Pad").product.data1 = 0x028E045Eu;
+  backend.Add(3, "Late Pedals");
+  panel.input.DevicesChanged();
+  clock.now += kRescanDelayUs + 1;
+  panel.input.RescanIfDue();
+  EXPECT_EQ(backend.pnpQueries, 1) << "WMI is asked once, at start";
+  ASSERT_EQ(panel.input.table.count, 2u);
+  EXPECT_STREQ(panel.input.table.entries[1].productName, "Late Pedals");
 }
 
 }  // namespace
