@@ -33,6 +33,8 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
   if (Due(&times->lastGameDetection, now, kGameDetectionIntervalMs) && hooks.gameDetection) {
     hooks.gameDetection();
   }
+  // Only files: a command or a dialog that holds the board does not stop it.
+  if (hooks.saveChanges) hooks.saveChanges(now);
   if (hooks.handshake) hooks.handshake();
   if (hooks.boardReport) hooks.boardReport();
   return hooks.readGamingInput ? hooks.readGamingInput() : 0;

@@ -12,6 +12,7 @@ struct TickHooks {
   void (*handshake)() = nullptr;       // the status refresh's handshake takes its reply, every tick
   void (*boardReport)() = nullptr;     // at most one asynchronous "#" report per tick
   int (*readGamingInput)() = nullptr;  // game-controller readout, every tick
+  void (*saveChanges)(uint64_t now) = nullptr;  // the settings files, every tick, even on hold
 };
 
 // Millisecond tick counts of the last runs; 0 at start, so the first tick runs all.

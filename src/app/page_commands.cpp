@@ -16,7 +16,7 @@
 namespace {
 
 constexpr char kNoWheelMessage[] =
-    "Could find the wheel device, please connect it and check firmware version";
+    "Could not find the wheel device, please connect it and check firmware version";
 
 using Command = void (*)(ControlPanel& panel, DialogControls& page);
 
@@ -191,6 +191,7 @@ void InstallTickDuties(TickHooks& hooks) {
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
+  hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
   hooks.readGamingInput = [] {
     GamingInput& input = Panel().input;

@@ -112,6 +112,24 @@ bool IsServerHostName(const char* text) {
   return true;
 }
 
+uint64_t SettingsFingerprint(const Settings& settings) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  auto add = [&hash](const void* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) hash = (hash ^ static_cast<const uint8_t*>(bytes)[i]) * 1099511628211ull;
+  };
+  const DeviceGuid& id = settings.usedDeviceGuid;
+  const uint32_t values[] = {settings.flags,      static_cast<uint32_t>(settings.windowDuration),
+                             settings.wheelPort,  settings.smPort,
+                             settings.resetDelay, static_cast<uint32_t>(settings.torqueBandwidth),
+                             static_cast<uint32_t>(settings.gameProfileId),
+                             id.data1,            id.data2,
+                             id.data3};
+  add(values, sizeof values);
+  add(id.data4, sizeof id.data4);
+  add(settings.updateServer, std::strlen(settings.updateServer));
+  return hash;
+}
+
 bool LoadSettingsFrom(Settings& settings, const char* name) {
   // No file: the defaults stay.
   // Both sections from one reading of the file.

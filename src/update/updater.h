@@ -52,7 +52,7 @@ constexpr char kFirmwareQuestion[] = "New firmware available, do you want to dow
 constexpr char kFlashFailed[] = "Could not flash the firmware, please check that your device is connected";
 constexpr char kNoUpdate[] = "No update available";
 constexpr char kResetFailedFormat[] = "Could not reset your board on COM%d";
-constexpr char kNoBootloader[] = "Could find any board with a bootloader";
+constexpr char kNoBootloader[] = "Could not find any board with a bootloader";
 
 // The flasher and its command line.
 constexpr char kFlasherProgram[] = "Tools\\avrdude";
