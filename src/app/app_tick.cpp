@@ -29,6 +29,9 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
         hooks.currentReadout) {
       hooks.currentReadout();
     }
+    // The check's questions wait while a command, a dialog or a flash holds
+    // the status, so they never pile onto another box.
+    if (hooks.updateCheck) hooks.updateCheck();
   }
   if (Due(&times->lastGameDetection, now, kGameDetectionIntervalMs) && hooks.gameDetection) {
     hooks.gameDetection();

@@ -8,6 +8,7 @@
 struct TickHooks {
   void (*statusRefresh)() = nullptr;   // wheel status refresh, > 1000 ms apart
   void (*currentReadout)() = nullptr;  // drive current readout, developer mode, > 100 ms apart
+  void (*updateCheck)() = nullptr;     // a fetched update check's offers, every tick off hold
   void (*gameDetection)() = nullptr;   // game detection, > 2000 ms apart, even on hold
   void (*handshake)() = nullptr;       // the status refresh's handshake takes its reply, every tick
   void (*boardReport)() = nullptr;     // at most one asynchronous "#" report per tick

@@ -122,7 +122,7 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_SM_PORT, ChooseDrivePort},
     {IDC_PROFILE_LIST, ProfileChosen},
     {IDC_CENTER_WHEEL, [](ControlPanel& panel, DialogControls&) { panel.link.CentreWheel(); }},
-    {IDC_CHECK_NOW, [](ControlPanel& panel, DialogControls&) { panel.updater.CheckForUpdates(false); }},
+    {IDC_CHECK_NOW, [](ControlPanel& panel, DialogControls&) { panel.updater.StartCheck(false); }},
     {IDC_AUTO_UPDATE, AutoUpdate},
     {IDC_RESET_MAX, [](ControlPanel& panel, DialogControls&) { panel.drive.ResetMax(); }},
     {IDC_CALIBRATE, [](ControlPanel& panel, DialogControls&) { panel.link.StartCalibration(); }},
@@ -190,6 +190,7 @@ void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notifica
 void InstallTickDuties(TickHooks& hooks) {
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
+  hooks.updateCheck = [] { Panel().updater.PollCheck(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
   hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };

@@ -126,9 +126,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
   // Nothing of the drive opens, runs or logs outside developer mode.
   if (DeveloperMode()) panel.drive.SwitchOn();
-  // The automatic update check, once per run from the status refresh; a
-  // "Yes" to a new tool ends the program the normal way.
-  panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.CheckForUpdates(true); };
+  // The automatic update check, once per run from the status refresh, fetched
+  // off this thread; a "Yes" to a new tool ends the program the normal way.
+  panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.StartCheck(true); };
   panel.updateView.quit = [] { PostQuitMessage(0); };
   // Game detection looks only at processes, so it runs from the first tick on.
   ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
@@ -166,6 +166,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     UpdateTrayState(app);
   }
 
+  panel.updater.EndCheck();
   panel.SaveForExit();
   // While the port device is certain to exist (the panel is a static older
   // than it).

@@ -136,6 +136,9 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
   if (font_ != nullptr) SelectObject(dc, font_);
   SetTextColor(dc, kPictureBlack);
   SetBkMode(dc, OPAQUE);
+  // The dialogs' font, not the device context's bold system font, whose two
+  // digits fill a button box from frame to frame.
+  HGDIOBJ firstFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
 
   for (int i = 0; i < picture.count; ++i) {
     const PictureShape& shape = picture.shapes[i];
@@ -165,7 +168,7 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
       case ShapeKind::kText: {
         RECT r = ToRect(shape.rect);
         SetBkColor(dc, shape.colour);
-        DrawTextA(dc, shape.text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+        DrawTextA(dc, shape.text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         break;
       }
     }
@@ -173,6 +176,7 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
 
   SelectObject(dc, firstPen);
   SelectObject(dc, firstBrush);
+  SelectObject(dc, firstFont);
   RestoreDC(dc, saved);
 }
 

@@ -31,6 +31,11 @@ struct Settings {
   int32_t gameProfileId = 0;
   DeviceGuid usedDeviceGuid{};  // instance GUID of the chosen game controller
   char updateServer[kUpdateServerMax + 1];
+  // The versions "Skip this version" keeps the automatic update check from
+  // offering again (packed as the online script's VERSION and FW_VERSION;
+  // 0: none). Written only when set, so files without them stay as they were.
+  uint32_t skipToolVersion = 0;
+  int32_t skipFirmwareVersion = 0;
   // The file was there at start but could be neither read nor copied: the
   // save leaves it as it is rather than replace what nobody has read.
   bool leaveFileAlone = false;
