@@ -44,6 +44,7 @@ bool StartRuntime(ProgramHost& host) {
 }
 
 }  // namespace
+#include "drive/advanced_settings.h"
 
 ControlPanel::ControlPanel() {
   link.view = &mainPageView;
@@ -89,6 +90,9 @@ void ControlPanel::Stop() {
   // A check still fetching is let go before the parts it reports to.
   updater.EndCheck();
   if (saveAtStop_) SaveForExit();
+  // While the port device is certain to exist (the panel is a static older
+  // than it).
+  drive.Close();
   // What lives in the runtime's pools goes before the runtime: left over it
   // would count as leaked in the leak report.
   input.Shutdown();
@@ -137,6 +141,7 @@ void ControlPanel::SaveChanges(uint64_t now) {
 }
 
 void ControlPanel::SaveForExit() {
+  if (openAdvancedSettings != nullptr) openAdvancedSettings->TakeBack();
   SaveSettings();
   // The selected profile follows the sliders already; this also catches what
   // changed without a slider (but not the defaults of a reset: those are the

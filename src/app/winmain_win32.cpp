@@ -3,13 +3,18 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstring>
+#include <string>
+
 #include "app/control_panel.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
 #include "app/program_folder_win32.h"
 #include "app/resource.h"
+#include "exec/file.h"
 #include "exec/log.h"
+#include "exec/wide_path_win32.h"
 #include "input/directinput_backend_win32.h"
 
 namespace {
@@ -57,8 +62,16 @@ class WindowsProgram : public ProgramHost {
     quit = [] { PostQuitMessage(0); };
   }
   void WorkingDirectory(char* out, size_t size) override {
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), out);
-    if (length == 0 || length >= size) out[0] = 0;
+    // In UTF-8, as every runtime path: the ANSI form of a folder the code page
+    // cannot hold names another folder, or none.
+    wchar_t wide[kPathMax] = L"";
+    DWORD length = GetCurrentDirectoryW(kPathMax, wide);
+    const std::string folder = length > 0 && length < kPathMax ? Utf8Path(wide) : std::string();
+    if (folder.size() >= size) {
+      out[0] = 0;
+      return;
+    }
+    memcpy(out, folder.c_str(), folder.size() + 1);
   }
   void RuntimeStarted() override {
     if (folderError_ != 0) {
