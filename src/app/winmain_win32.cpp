@@ -1,9 +1,11 @@
-// Program entry: options, single instance, runtime, settings, frame window,
-// message loop, and the orderly shutdown that writes everything back.
+// Program entry: options, the program's folder, single instance, the frame
+// window and the message loop. The ControlPanel starts and stops the parts.
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/app_tick.h"
+#include <cstring>
+#include <string>
+
 #include "app/control_panel.h"
 #include "app/desktop_win32.h"
 #include "app/file_commands.h"
@@ -12,12 +14,10 @@
 #include "app/pages_win32.h"
 #include "app/program_folder_win32.h"
 #include "app/resource.h"
-#include "app/startup_config.h"
-#include "exec/execlib.h"
+#include "exec/file.h"
 #include "exec/log.h"
-#include "exec/memory.h"
+#include "exec/wide_path_win32.h"
 #include "input/directinput_backend_win32.h"
-#include "script/script_layer.h"
 
 namespace {
 
@@ -110,41 +110,45 @@ HANDLE TakeSingleInstance() {
   return nullptr;
 }
 
-// The profile of "-profile" is the one the list starts with; an unknown name
-// is said once the window is there.
-bool ChooseProfileOfOption(ControlPanel& panel) {
-  char profile[kOptionProfileMax + 1];
-  ProfileOption(profile, sizeof profile);
-  if (profile[0] == 0) return true;
-  GameProfiles& profiles = panel.profiles;
-  if (GameProfile* found = profiles.list.Find(profile)) {
-    profiles.gameProfileId = profiles.list.IndexOf(found);
-    LogPrintf(0, "WinMain: profile \"%s\" chosen on the command line", found->name);
-    return true;
+// The start's windows: the frame (dialog 166) and the pages inside it.
+class WindowsProgram : public ProgramHost {
+ public:
+  WindowsProgram(HINSTANCE module, DWORD folderError) : folderError_(folderError) {
+    instance = module;
+    inputBackend = &DirectInputBackend(module);
+    quit = [] { PostQuitMessage(0); };
   }
-  return false;
-}
+  void WorkingDirectory(char* out, size_t size) override {
+    // In UTF-8, as every runtime path: the ANSI form of a folder the code page
+    // cannot hold names another folder, or none.
+    wchar_t wide[kPathMax] = L"";
+    DWORD length = GetCurrentDirectoryW(kPathMax, wide);
+    const std::string folder = length > 0 && length < kPathMax ? Utf8Path(wide) : std::string();
+    if (folder.size() >= size) {
+      out[0] = 0;
+      return;
+    }
+    memcpy(out, folder.c_str(), folder.size() + 1);
+  }
+  void RuntimeStarted() override {
+    if (folderError_ != 0) {
+      LogPrintf(0, "UseProgramFolder: working in the start folder instead (error %lu)", folderError_);
+    }
+  }
+  void* CreateFrame() override {
+    frame_ = CreateDialogParamW(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(IDD_FRAME), nullptr,
+                                FrameDialogProc, 0);
+    if (frame_ == nullptr) LogPrintf(0, "CreateFrame: could not create the frame window (error %lu)", GetLastError());
+    return frame_;
+  }
+  bool InputStarted() override { return !GamingInputStartFailed(); }
+  // "-tray": the pages are built with the frame left hidden.
+  PageWindows& Pages() override { return FramePageWindows(frame_, !CurrentStartupOptions().startInTray); }
 
-bool StartRuntime(HINSTANCE instance) {
-  char workingDirectory[512] = "";
-  DWORD length = GetCurrentDirectoryA(sizeof(workingDirectory), workingDirectory);
-  if (length == 0 || length >= sizeof(workingDirectory)) workingDirectory[0] = 0;
-  ExecConfig config;
-  FillAppExecConfig(&config, workingDirectory, instance);
-  gMemBreakAtNumber = 0xFFFFFFFF;
-  gMemBreakAtAddress = ~uintptr_t(0);
-  InstallScriptLayer();
-  if (!InitExec(&config)) return false;
-  if (DeveloperMode()) LogPrintf(0, "developer mode on");
-  if (XInputFilter()) LogPrintf(0, "XInput filter on");
-  return true;
-}
-
-void LoadSettingsAndProfiles() {
-  Panel().LoadSettings();
-  Panel().profiles.LoadProfiles();
-}
-
+ private:
+  DWORD folderError_;
+  HWND frame_ = nullptr;
+};
 
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
   MSG msg{};
@@ -173,7 +177,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ReadStartupOptions();
   // Before the runtime reads the working folder: settings, log, System\ and
   // Tools\ all live beside the program, however it was started.
-  DWORD folderError = UseProgramFolder();
+  const DWORD folderError = UseProgramFolder();
   LoadStringW(instance, IDS_FRAME_CLASS, gFrameClassName, kClassNameChars);
   RegisterFrameClass(instance);
   if (const char* problem = CurrentStartupOptions().problem) {
@@ -184,72 +188,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (mutex == nullptr) return 0;
 
   ControlPanel& panel = Panel();
-  panel.instance = instance;
-  panel.link.statusHold = true;  // no status refresh before the pages exist
-
-  if (StartRuntime(instance)) {
-    if (folderError != 0) {
-      LogPrintf(0, "UseProgramFolder: working in the start folder instead (error %lu)", folderError);
-    }
-    LoadSettingsAndProfiles();
-  }
-  const bool profileKnown = ChooseProfileOfOption(panel);
+  WindowsProgram program(instance, folderError);
+  char profile[kOptionProfileMax + 1];
+  ProfileOption(profile, sizeof profile);
+  program.startProfile = profile;
   InstallDesktopServices();
-  // Nothing of the drive opens, runs or logs outside developer mode.
-  if (DeveloperMode()) panel.drive.SwitchOn();
-  // The automatic update check, once per run from the status refresh, fetched
-  // off this thread; a "Yes" to a new tool ends the program the normal way.
-  panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.StartCheck(true); };
-  panel.updateView.quit = [] { PostQuitMessage(0); };
-  // Game detection looks only at processes, so it runs from the first tick on.
-  ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
-
-  panel.input.backend = &DirectInputBackend(instance);
-  panel.input.xinputFilter = XInputFilter();
-
-  AppInstance& app = App();
-  app.instance = instance;
-  HWND frame = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, FrameDialogProc, 0);
-  if (frame == nullptr) {
-    LogPrintf(0, "WinMain: could not create the frame window (error %lu)", GetLastError());
-    // The profiles and the controllers live in the pools: left over they
-    // would count as leaked in Exec remove's report.
-    panel.input.Shutdown();
-    panel.profiles.FreeProfiles();
-    if (ExecStarted()) ExecRemove();
-    CloseHandle(mutex);
-    return 0;
-  }
   int quitCode = 0;
-  if (GamingInputStartFailed()) {
-    // The error box has been answered: the normal shutdown, without pages
-    // (nothing of the board was read, so no profile takes page values).
-    LogPrintf(0, "WinMain: DirectInput could not be started, ending");
-  } else {
-    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
-    const bool startInTray = CurrentStartupOptions().startInTray;
-    BuildPageWindows(frame, !startInTray);
-    app.frameWindow = static_cast<HWND>(panel.frameWindow);
-    if (startInTray) StartHiddenInTray();
-    if (!profileKnown) {
-      char profile[kOptionProfileMax + 1];
-      ProfileOption(profile, sizeof profile);
-      PostProfileChoice(frame, profile);
+  if (panel.Start(program)) {
+    if (CurrentStartupOptions().startInTray) StartHiddenInTray();
+    // An unknown name is said in the window, as for a second start's.
+    if (profile[0] != 0 && panel.profiles.list.Find(profile) == nullptr) {
+      PostProfileChoice(static_cast<HWND>(panel.frameWindow), profile);
     }
-
-    quitCode = RunMessageLoop(frame, accelerators);
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
+    quitCode = RunMessageLoop(static_cast<HWND>(panel.frameWindow), accelerators);
     // A quit while hidden (the session ending, a close from the taskbar) must
     // not leave an icon behind, nor the tray object in the runtime's pool.
-    app.hiddenToTray = 0;
-    UpdateTrayState(app);
+    panel.hiddenToTray = 0;
+    UpdateTrayState(panel);
   }
-
-  panel.updater.EndCheck();
-  panel.SaveForExit();
-  panel.input.Shutdown();
-  panel.profiles.FreeProfiles();
-  if (ExecStarted()) ExecRemove();
-  panel.link.channel->Close();
+  panel.Stop();
   CloseHandle(mutex);
   return quitCode;
 }

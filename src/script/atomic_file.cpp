@@ -16,32 +16,32 @@ constexpr char kTempSuffix[] = ".tmp";
 
 void FailStepForTest(Step step) { gFailStep = step; }
 
-bool Replace(const char* path, const void* bytes, size_t size, PathText text) {
+bool Replace(const char* path, const void* bytes, size_t size) {
   size_t length = path ? strlen(path) : 0;
   if (length == 0 || length + sizeof kTempSuffix > kPathMax) {
     LogPrintf(0, "WriteSection: bad file name\n");
     return false;
   }
-  if (!CanReplace(path, text)) {
+  if (!CanReplace(path)) {
     LogPrintf(0, "WriteSection: %s is read-only or a folder\n", path);
     return false;
   }
   char folder[kPathMax];
   FolderPart(path, folder, sizeof folder);  // fits: the path itself does
-  if (folder[0] && !MakeFolders(folder, text)) {
+  if (folder[0] && !MakeFolders(folder)) {
     LogPrintf(0, "WriteSection: Could not create folder %s\n", folder);
     return false;
   }
   char temp[kPathMax];
   memcpy(temp, path, length);
   memcpy(temp + length, kTempSuffix, sizeof kTempSuffix);
-  if (gFailStep == Step::kWrite || !WriteFlushed(temp, bytes, size, path, text)) {
-    RemoveFile(temp, text);
+  if (gFailStep == Step::kWrite || !WriteFlushed(temp, bytes, size, path)) {
+    RemoveFile(temp);
     LogPrintf(0, "WriteSection: Could not write %s\n", temp);
     return false;
   }
-  if (gFailStep == Step::kMove || !MoveOver(temp, path, text)) {
-    RemoveFile(temp, text);
+  if (gFailStep == Step::kMove || !MoveOver(temp, path)) {
+    RemoveFile(temp);
     LogPrintf(0, "WriteSection: Could not replace %s\n", path);
     return false;
   }

@@ -31,7 +31,7 @@ bool IsFolder(const char* path) {
 
 }  // namespace
 
-bool CanReplace(const char* path, PathText) {
+bool CanReplace(const char* path) {
   NativePath native(path);
   struct stat info;
   if (stat(native.text, &info) != 0) return true;  // missing: it will be created
@@ -40,7 +40,7 @@ bool CanReplace(const char* path, PathText) {
   return (info.st_mode & S_IWUSR) != 0;
 }
 
-bool MakeFolders(const char* folder, PathText) {
+bool MakeFolders(const char* folder) {
   NativePath native(folder);
   char* text = native.text;
   if (IsFolder(text)) return true;
@@ -56,7 +56,7 @@ bool MakeFolders(const char* folder, PathText) {
   return IsFolder(text);
 }
 
-bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* keepModeOf, PathText) {
+bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* keepModeOf) {
   NativePath native(path);
   int fd = open(native.text, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
@@ -83,7 +83,7 @@ bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* 
   return ok;
 }
 
-bool MoveOver(const char* from, const char* to, PathText) {
+bool MoveOver(const char* from, const char* to) {
   NativePath source(from);
   NativePath target(to);
   if (rename(source.text, target.text) != 0) return false;
@@ -106,12 +106,12 @@ bool MoveOver(const char* from, const char* to, PathText) {
   return true;
 }
 
-void RemoveFile(const char* path, PathText) {
+void RemoveFile(const char* path) {
   NativePath native(path);
   unlink(native.text);
 }
 
-char* ReadWhole(const char* path, PathText, size_t maxSize, size_t* size) {
+char* ReadWhole(const char* path, size_t maxSize, size_t* size) {
   NativePath native(path);
   int fd = open(native.text, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;

@@ -66,7 +66,6 @@ struct ScriptDocument {
   ExecListHeader pendingLines;  // ScriptKeyLine
   char* sectionName;            // owned, as the caller gave it
   ScriptText* text;             // owner of textStart..textEnd, null when empty
-  bool utf8FileName;            // fileName is UTF-8 (a file the user picked)
 };
 
 // Longest token or section name kept; longer ones are cut.
@@ -122,10 +121,11 @@ void ReleaseScriptElement(ExecNode* element);
 // ---- documents without the resource system (the handler builds on these)
 // A document owning a copy of the bytes; fileName is where WriteSection writes.
 ScriptDocument* NewScriptDocument(const char* fileName, const void* bytes, uint32_t count);
-// Files the user picks in a file dialog (UTF-8 paths): a document of the
-// whole file, null when it is missing, unreadable or larger than maxSize; or,
-// for a file to be written whole, an empty one. WriteSection writes to the
-// path; DeleteScriptDocument releases them.
+// Files the user picks in a file dialog, outside the resource system (which
+// would share the text of a loaded document of the same base name): a
+// document of the whole file, null when it is missing, unreadable or larger
+// than maxSize; or, for a file to be written whole, an empty one.
+// WriteSection writes to the path; DeleteScriptDocument releases them.
 ScriptDocument* OpenUserScript(const char* utf8Path, size_t maxSize);
 ScriptDocument* NewUserScript(const char* utf8Path);
 // Frees everything the document holds and the document itself.

@@ -173,19 +173,14 @@ ScriptDocument* NewScriptDocument(const char* fileName, const void* bytes, uint3
 
 ScriptDocument* OpenUserScript(const char* utf8Path, size_t maxSize) {
   size_t size = 0;
-  char* bytes = atomic_file::ReadWhole(utf8Path, atomic_file::PathText::kUtf8, maxSize, &size);
+  char* bytes = atomic_file::ReadWhole(utf8Path, maxSize, &size);
   if (!bytes) return nullptr;
   ScriptDocument* document = NewScriptDocument(utf8Path, bytes, static_cast<uint32_t>(size));
   FreeMem(bytes);
-  if (document) document->utf8FileName = true;
   return document;
 }
 
-ScriptDocument* NewUserScript(const char* utf8Path) {
-  ScriptDocument* document = NewScriptDocument(utf8Path, nullptr, 0);
-  if (document) document->utf8FileName = true;
-  return document;
-}
+ScriptDocument* NewUserScript(const char* utf8Path) { return NewScriptDocument(utf8Path, nullptr, 0); }
 
 void DeleteScriptDocument(ScriptDocument* document) {
   if (!document) return;

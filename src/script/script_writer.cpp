@@ -298,9 +298,7 @@ bool WriteSection(ScriptDocument* document) {
       EXEC_ASSERT("Exec\\Script", "WriteSection: size mismatch");
       ok = false;
     }
-    if (ok) ok = atomic_file::Replace(document->fileName, bytes, size,
-                                        document->utf8FileName ? atomic_file::PathText::kUtf8
-                                                               : atomic_file::PathText::kCodePage);
+    if (ok) ok = atomic_file::Replace(document->fileName, bytes, size);
     if (ok) {
       SetScriptText(document, text);
     } else {

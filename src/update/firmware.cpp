@@ -2,11 +2,11 @@
 // and the board's settings around it.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "exec/log.h"
 #include "exec/os.h"
 #include "update/intel_hex.h"
-#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {
@@ -20,6 +20,28 @@ bool EndsWithHex(const char* name, size_t length) {
   if (length < 4) return false;
   const char* tail = name + length - 4;
   return tail[0] == '.' && (tail[1] | 0x20) == 'h' && (tail[2] | 0x20) == 'e' && (tail[3] | 0x20) == 'x';
+}
+
+// The first count characters of name are device, in any case.
+bool StartsAs(const char* name, const char* device, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (name[i] == '\0' || (name[i] | 0x20) != device[i]) return false;
+  }
+  return true;
+}
+
+// Windows opens these as devices whatever follows the first dot ("NUL.hex",
+// "com1.tar.hex"): the image would go to a device and the flasher would read
+// a port or nothing. Trailing spaces and dots of the stem count as nothing.
+bool IsDeviceName(const char* name) {
+  size_t stem = 0;
+  while (name[stem] != '\0' && name[stem] != '.') ++stem;
+  while (stem > 0 && (name[stem - 1] == ' ' || name[stem - 1] == '.')) --stem;
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
+    if (stem == std::strlen(device) && StartsAs(name, device, stem)) return true;
+  }
+  const bool numbered = stem == 4 && name[3] >= '0' && name[3] <= '9';  // COM0..COM9, LPT0..LPT9
+  return numbered && (StartsAs(name, "com", 3) || StartsAs(name, "lpt", 3));
 }
 
 // Writes the image whole or not at all: a flasher given a half-written or an
@@ -38,7 +60,7 @@ bool IsPlainFirmwareName(const char* name) {
   if (name == nullptr) return false;
   const size_t length = std::strlen(name);
   if (length == 0 || length > kRecordFirmwarePathMax || !EndsWithHex(name, length)) return false;
-  if (std::strstr(name, "..") != nullptr) return false;
+  if (std::strstr(name, "..") != nullptr || IsDeviceName(name)) return false;
   for (const char* p = name; *p; ++p) {
     if (!NameCharacter(*p)) return false;
   }

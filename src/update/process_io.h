@@ -27,8 +27,9 @@ class ProcessOutput {
 class ProcessRunner {
  public:
   virtual ~ProcessRunner() = default;
-  // Starts program (a path relative to the working folder, '\' separated;
-  // ".exe" is tried when the name as given is not there) with args, a
+  // Starts program (a path relative to the program's own folder, '\'
+  // separated, started by its full path and in that folder; ".exe" is tried
+  // when the name as given is not there) with args, a
   // null-ended list whose first entry is the name the program sees as its
   // own. With output, its standard output is read into it; without, it is
   // not captured. Waits until the program ends, at most timeoutMs; one that

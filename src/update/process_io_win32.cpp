@@ -3,6 +3,9 @@
 // and, for a program whose output is read, a pipe as its standard output.
 #include <windows.h>
 
+#include <string>
+
+#include "exec/wide_path_win32.h"
 #include "update/process_io.h"
 
 namespace {
@@ -10,16 +13,27 @@ namespace {
 constexpr size_t kCommandLineSize = 4096;
 constexpr DWORD kStepMs = 10;
 
-// The program as given, or with ".exe" behind it when only that is there.
-bool ProgramFile(const char* program, char* out, size_t size) {
-  const size_t length = strlen(program);
-  if (length + 5 > size) return false;
-  memcpy(out, program, length + 1);
-  if (GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES) return true;
-  memcpy(out + length, ".exe", 5);
-  if (GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES) return true;
-  out[length] = 0;
-  return true;  // CreateProcess says that it is not there
+// The program's own folder, "\\" at its end, from the program file itself:
+// the working folder can be any folder, and a name searched for along the
+// system's path could start someone else's program (C:\Tools\...).
+std::wstring ProgramFolder() {
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return std::wstring();
+  path.resize(length);
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// The program by its full path in the program's folder, as given or with
+// ".exe" behind it when only that is there.
+std::wstring ProgramFile(const std::wstring& folder, const char* program) {
+  const std::wstring name = WidePath(program);
+  if (folder.empty() || name.empty()) return std::wstring();
+  std::wstring file = folder + name;
+  if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) return file;
+  if (GetFileAttributesW((file + L".exe").c_str()) != INVALID_FILE_ATTRIBUTES) return file + L".exe";
+  return file;  // CreateProcess says that it is not there
 }
 
 void Drain(HANDLE pipe, ProcessOutput* output) {
@@ -40,17 +54,17 @@ void Drain(HANDLE pipe, ProcessOutput* output) {
 bool ProcessRunner::RunCapture(const char* program, const char* const* args, ProcessOutput* output,
                                uint32_t timeoutMs, int* exitCode) {
   if (exitCode) *exitCode = -1;
-  char file[MAX_PATH];
-  static char commandLine[kCommandLineSize];  // CreateProcessA may write into it
-  if (program == nullptr || !ProgramFile(program, file, sizeof file) ||
-      !BuildCommandLine(args, commandLine, sizeof commandLine)) {
-    return false;
-  }
+  char commandLine[kCommandLineSize];
+  if (program == nullptr || !BuildCommandLine(args, commandLine, sizeof commandLine)) return false;
+  const std::wstring folder = ProgramFolder();
+  const std::wstring file = ProgramFile(folder, program);
+  std::wstring wideCommandLine = WidePath(commandLine);  // CreateProcessW may write into it
+  if (file.empty() || wideCommandLine.empty()) return false;
 
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
   HANDLE nul = INVALID_HANDLE_VALUE;
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (output) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -65,8 +79,8 @@ bool ProcessRunner::RunCapture(const char* program, const char* const* args, Pro
     startup.hStdError = nul;
   }
   PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessA(file, commandLine, nullptr, nullptr, output ? TRUE : FALSE,
-                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+  const BOOL created = CreateProcessW(file.c_str(), &wideCommandLine[0], nullptr, nullptr, output ? TRUE : FALSE,
+                                      CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &process);
   if (writeEnd) CloseHandle(writeEnd);
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (!created) {

@@ -85,7 +85,8 @@ bool MakeFlasherArguments(uint8_t bootloaderPort, const char* firmwareFile, Flas
 bool IsDownloadUrl(const char* url);
 // A firmware file name as the server may give it: a plain name in the
 // working folder (letters, digits, '.', '_', '-', '+', '~'; no folder, drive,
-// "..", ':' or quote), at most 63 characters, ending in ".hex".
+// "..", ':' or quote; not a Windows device name such as "NUL.hex" or
+// "com1.hex"), at most 63 characters, ending in ".hex".
 bool IsPlainFirmwareName(const char* name);
 
 class Updater {

@@ -53,7 +53,8 @@ e2e_start_xvfb() {
   mkdir -p "$dir"
   rm -f "$dir/xvfb.display"
   # 9 is the e2e run's lock: long-lived children must not keep it.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/xvfb.display" \
+  # TS_E2E_SCREEN: a larger screen for pictures of scaled displays.
+  Xvfb -displayfd 3 -screen 0 "${TS_E2E_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$dir/xvfb.display" \
     >"$dir/xvfb.log" 2>&1 9>&- &
   echo $! >"$dir/xvfb.pid"
   local i

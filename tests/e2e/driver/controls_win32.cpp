@@ -162,6 +162,17 @@ int IsVisible(Context& context, const Args& args) {
   return kOk;
 }
 
+// For pixel checks at any display scaling: where the control is on the screen.
+int ControlRect(Context& context, const Args& args) {
+  HWND control = TargetControl(context, "control-rect", args[0]);
+  RECT r{};
+  if (control == nullptr || !GetWindowRect(control, &r)) return kFailed;
+  char line[64];
+  snprintf(line, sizeof(line), "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  PrintLine(line);
+  return kOk;
+}
+
 // Selects by index, or by item text when the argument is not a number, then
 // tells the parent as a user's choice would (CBN_SELCHANGE).
 int SelectCombo(Context& context, const Args& args) {
@@ -232,6 +243,7 @@ const Command kControlCommands[] = {
     {"is-checked", 1, 1, IsChecked, "ID  print 1/0 (2 indeterminate)"},
     {"is-enabled", 1, 1, IsEnabled, "ID  print 1/0"},
     {"is-visible", 1, 1, IsVisible, "ID  print 1/0"},
+    {"control-rect", 1, 1, ControlRect, "ID  print screen x y width height"},
     {"select-combo", 2, 2, SelectCombo, "ID INDEX|TEXT  select an item and notify the parent"},
     {"get-combo", 1, 1, GetCombo, "ID  print the selected index and text"},
     {"list-combo", 1, 1, ListCombo, "ID  print every item"},
