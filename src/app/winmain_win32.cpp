@@ -1,10 +1,12 @@
 // Program entry: options, single instance, runtime, settings, frame window,
 // message loop, and the orderly shutdown that writes everything back.
 #include <windows.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
+#include "app/flash_window_win32.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
@@ -74,11 +76,39 @@ void LoadSettingsAndProfiles() {
 }
 
 
+bool PickFirmwareFile(void* owner, char* path, size_t size) {
+  path[0] = 0;
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = static_cast<HWND>(owner);
+  dialog.lpstrFilter = "Firmware (*.hex)\0*.hex\0All files (*.*)\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = static_cast<DWORD>(size);
+  dialog.lpstrTitle = "Flash firmware from file";
+  // The program works in its own folder: the dialog must not move it.
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  return GetOpenFileNameA(&dialog) != 0;
+}
+
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
   MSG msg{};
+  bool quitWaiting = false;
+  WPARAM quitCode = 0;
   for (;;) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) break;  // WM_QUIT
+    if (got == 0) {  // WM_QUIT
+      // A flash that runs is not cut short: the board would be left
+      // without firmware. The loop goes on until it has ended.
+      if (!Panel().updater.Flashing()) break;
+      if (!quitWaiting) LogPrintf(0, "RunMessageLoop: the program ends once the firmware update has ended");
+      quitWaiting = true;
+      quitCode = msg.wParam;
+      continue;
+    }
+    if (quitWaiting && !Panel().updater.Flashing()) {
+      msg.wParam = quitCode;
+      break;
+    }
     if (got < 0) {        // a broken queue: leave through the normal shutdown
       msg.wParam = 0;
       break;
@@ -124,6 +154,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // "Yes" to a new tool ends the program the normal way.
   panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.CheckForUpdates(true); };
   panel.updateView.quit = [] { PostQuitMessage(0); };
+  panel.updateView.pickFile = PickFirmwareFile;
+  static FlashWindow flashWindow;
+  flashWindow.instance = instance;
+  panel.updater.flashView = &flashWindow;
   // Game detection looks only at processes, so it runs from the first tick on.
   ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
 
@@ -152,6 +186,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
     BuildPageWindows(frame);
     app.frameWindow = static_cast<HWND>(panel.frameWindow);
+    flashWindow.owner = app.frameWindow;
+    // A board left in its bootloader by an interrupted flash is offered
+    // firmware from the start.
+    panel.updater.LookForStrandedBoard(false);
 
     quitCode = RunMessageLoop(frame, accelerators);
     // A quit while hidden (the session ending, a close from the taskbar) must

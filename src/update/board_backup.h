@@ -12,6 +12,10 @@ constexpr char kBoardBackupFile[] = "BoardBackup.ini";
 constexpr char kBoardBackupSection[] = "Board";
 constexpr char kRestoreQuestion[] =
     "The firmware was updated. Do you want to put your previous wheel settings back ?";
+// After a No: a backup kept is offered again after the next update (and no
+// later flash overwrites it); one not kept is deleted.
+constexpr char kKeepBackupQuestion[] =
+    "Keep your previous wheel settings saved, to be offered again after the next firmware update ?";
 constexpr char kRestoreFailedFormat[] = "Some wheel settings could not be put back. They stay saved in %s";
 constexpr int kBoardSettingCount = 69;
 constexpr uint8_t kDebugLevelParameter = 16;

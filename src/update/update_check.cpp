@@ -177,16 +177,8 @@ void Updater::CheckForUpdates(bool silent) {
   if (!quit) {
     if (record.firmwareVersion > static_cast<int32_t>(link_.firmwareVersion)) {
       if (view && view->Ask(kFirmwareQuestion)) {
-        if (!IsServerHostName(record.firmwareHost) || !IsPlainFirmwareName(record.firmwarePath)) {
-          LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused (a plain .hex file name on a "
-                       "host name is expected)",
-                    record.firmwarePath, record.firmwareHost);
-          view->Inform(kFlashFailed);
-        } else {
-          uint32_t length = 0;
-          PoolBlock hex = PoolBlock::Adopt(Fetch(record.firmwareHost, record.firmwarePath, &length));
-          if (hex && !FlashFirmware(record.firmwarePath, hex.get(), length)) view->Inform(kFlashFailed);
-        }
+        // The download and the flash go on in their own window, tick by tick.
+        StartFirmwareDownload(record.firmwareHost, record.firmwarePath, record.firmwareVersion);
       }
     } else if (record.toolVersion <= own && !silent && view) {
       view->Inform(kNoUpdate);

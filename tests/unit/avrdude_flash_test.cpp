@@ -62,8 +62,12 @@ class PtyMachine : public ProcessRunner {
     for (const std::string& arg : translated) list.push_back(arg.c_str());
     list.push_back(nullptr);
     // Not captured, as in the program: avrdude's report goes to the test's output.
-    return ProcessRunner::RunCapture(kAvrdude, list.data(), nullptr, timeoutMs, exitCode);
+    return ProcessRunner::RunCapture(kAvrdude, list.data(), output, timeoutMs, exitCode);
   }
+  RunningProcess* Start(const char* program, const char* const* args, bool) override {
+    return StartByRunCapture(*this, program, args, 180000, 256 * 1024);
+  }
+  bool CanStart(const char*) override { return true; }
 
  private:
   std::string folder_;
@@ -118,6 +122,8 @@ class AvrdudeFlashTest : public ScriptTest {
     panel.link.wheelPort = 7;
     panel.link.statusHold = false;
     panel.settings.resetDelay = 1000;
+    mkdir("Tools", 0700);
+    WriteFile(Path("Tools/avrdude.conf"), "# stands for the system's\n");
   }
   void TearDown() override {
     panel.link.channel->Close();
