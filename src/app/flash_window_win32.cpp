@@ -26,7 +26,7 @@ INT_PTR CALLBACK FlashDialogProc(HWND, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-void FlashWindow::ShowFlash(FlashStage stage, int percent, bool mayCancel) {
+void FlashProgressWindow::ShowFlash(FlashStage stage, int percent, bool mayCancel) {
   if (window_ == nullptr) {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&init);
@@ -43,7 +43,7 @@ void FlashWindow::ShowFlash(FlashStage stage, int percent, bool mayCancel) {
   EnableWindow(GetDlgItem(window_, IDCANCEL), mayCancel);
 }
 
-void FlashWindow::EndFlash() {
+void FlashProgressWindow::EndFlash() {
   if (window_ == nullptr) return;
   if (owner) EnableWindow(owner, TRUE);
   DestroyWindow(window_);

@@ -7,7 +7,7 @@
 
 #include "update/flash_view.h"
 
-class FlashWindow : public FlashView {
+class FlashProgressWindow : public FlashView {
  public:
   HINSTANCE instance = nullptr;
   HWND owner = nullptr;  // the frame window

@@ -155,7 +155,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.CheckForUpdates(true); };
   panel.updateView.quit = [] { PostQuitMessage(0); };
   panel.updateView.pickFile = PickFirmwareFile;
-  static FlashWindow flashWindow;
+  static FlashProgressWindow flashWindow;
   flashWindow.instance = instance;
   panel.updater.flashView = &flashWindow;
   // Game detection looks only at processes, so it runs from the first tick on.
