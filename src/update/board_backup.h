@@ -45,3 +45,8 @@ bool LoadBoardSettingsFile(const char* file, BoardSettings* out);
 // mix with the read-back), reads the board back and returns how many
 // settings did not stick (all of them when the board stopped answering).
 int WriteBoardSettings(WheelLink& link, const BoardSettings& settings);
+// The same in steps that each hold the window briefly: count settings from
+// index from (the debug level left for the end); returns the next index.
+int WriteBoardSettingsFrom(WheelLink& link, const BoardSettings& settings, int from, int count);
+// The read-back and the debug level; how many settings did not stick.
+int FinishBoardSettings(WheelLink& link, const BoardSettings& settings);

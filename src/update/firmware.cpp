@@ -98,31 +98,39 @@ bool Updater::SaveBoardSettings() {
 
 void Updater::OfferRestore() {
   if (!restorePending_ || link_.linkState < kWheelFound || !link_.channel->IsOpen()) return;
-  restorePending_ = false;
   StatusHold hold(link_);
+  BoardSettings settings;
+  if (!AskRestore(&settings)) return;
+  EndRestore(WriteBoardSettings(link_, settings), settings.count);
+}
+
+bool Updater::AskRestore(BoardSettings* settings) {
+  restorePending_ = false;
   if (view == nullptr || !view->Ask(kRestoreQuestion)) {
     if (view != nullptr && !view->Ask(kKeepBackupQuestion)) {
       std::remove(backupFile);
       LogPrintf(0, "RestoreBoardSettings: not wanted; %s is discarded", backupFile);
-      return;
+      return false;
     }
     LogPrintf(0, "RestoreBoardSettings: not wanted now; the settings stay saved in %s", backupFile);
-    return;
+    return false;
   }
-  BoardSettings settings;
-  int missed = 0;
-  if (!LoadBoardSettingsFile(backupFile, &settings)) {
+  if (!LoadBoardSettingsFile(backupFile, settings)) {
     LogPrintf(0, "RestoreBoardSettings: %s could not be read", backupFile);
-    missed = 1;
-  } else {
-    missed = WriteBoardSettings(link_, settings);
+    EndRestore(1, 0);
+    return false;
   }
+  link_.WaitNotBusy();
+  return true;
+}
+
+void Updater::EndRestore(int missed, int count) {
   if (missed == 0) {
-    LogPrintf(0, "RestoreBoardSettings: %d settings put back", settings.count);
+    LogPrintf(0, "RestoreBoardSettings: %d settings put back", count);
     std::remove(backupFile);
     return;
   }
   char text[160];
   std::snprintf(text, sizeof text, kRestoreFailedFormat, backupFile);
-  view->Inform(text);
+  if (view) view->Inform(text);
 }

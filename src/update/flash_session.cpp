@@ -23,6 +23,7 @@ constexpr size_t kLogLineMax = 255;        // the flasher's output, line by line
 constexpr uint32_t kStepPauseMs = 10;      // FlashFirmware's wait between steps
 constexpr uint32_t kBoardLookMs = 1000;    // the board's return, looked for once a second
 constexpr size_t kMessageMax = 512;
+constexpr int kRestorePerTick = 3;         // 20 ms each on the board
 
 uint64_t Ms(LinkClock& clock) { return clock.NowUs() / 1000; }
 
@@ -70,6 +71,8 @@ struct Updater::Session {
   char line[kLogLineMax + 1];
   size_t lineLength = 0;
   uint64_t lastLookMs = 0;
+  BoardSettings restore;         // being put back, a few per tick
+  int restoreNext = -1;          // -1: not writing
 };
 
 const char* FlashStageText(FlashStage stage) {
@@ -601,10 +604,12 @@ void Updater::Step() {
       if (link_.linkState >= kWheelFound && link_.channel->IsOpen() && !link_.ProbePending()) {
         if (restorePending_) {
           s.stage = FlashStage::kRestoring;
-          s.percent = 98;
+          s.percent = 96;
           Show();
-          link_.statusHold = false;
-          OfferRestore();
+          if (AskRestore(&s.restore)) {
+            s.restoreNext = 0;
+            return;
+          }
         }
         Finish(true, nullptr);
         return;
@@ -623,6 +628,22 @@ void Updater::Step() {
         link_.RefreshStatus();
         link_.statusHold = true;
       }
+      return;
+    }
+    case FlashStage::kRestoring: {
+      if (s.restoreNext < s.restore.count) {
+        s.restoreNext = WriteBoardSettingsFrom(link_, s.restore, s.restoreNext, kRestorePerTick);
+        const int percent = 96 + 3 * s.restoreNext / (s.restore.count ? s.restore.count : 1);
+        if (percent != s.percent) {
+          s.percent = percent;
+          Show();
+        }
+        return;
+      }
+      const int missed = FinishBoardSettings(link_, s.restore);
+      const int count = s.restore.count;
+      Finish(true, nullptr);
+      EndRestore(missed, count);
       return;
     }
     default:

@@ -220,6 +220,10 @@ class Updater {
  private:
   char* Fetch(const char* host, const char* path, uint32_t* length);
   bool SaveBoardSettings();
+  // The restore question (and on No whether to keep the backup); true with
+  // the settings to write when the user wants them back.
+  bool AskRestore(BoardSettings* settings);
+  void EndRestore(int missed, int count);
   bool Begin(bool download, bool recovery);
   bool TakeImage(const char* name, char* image, uint32_t count);
   void Step();
