@@ -1,6 +1,7 @@
 // The "Game Profile" dialog's logic and the main page's profile commands.
 #include "profiles/profile_dialog.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "ui/dialog_controls.h"
@@ -12,6 +13,14 @@ namespace {
 // The protection is by exact name: a profile called "default" is the user's own.
 bool IsDefault(const GameProfile* profile) {
   return profile && strcmp(profile->name, kDefaultProfileName) == 0;
+}
+
+void SetProcessName(GameProfiles& profiles, GameProfile* profile, const char* process) {
+  char cut[kProfileTextMax + 1];
+  CopyProfileText(cut, process);
+  if (strcmp(cut, profile->processName) == 0) return;
+  memcpy(profile->processName, cut, sizeof cut);
+  ++profiles.changes;
 }
 
 void OpenDialog(GameProfiles& profiles, DialogControls& page, GameProfile* profile) {
@@ -37,7 +46,7 @@ void ConfirmProfileDialog(GameProfiles& profiles, DialogControls& dialog, GamePr
     // Game detection may have run while the dialog was open, but profiles are
     // only removed by the page; still, never write through a stale pointer.
     if (profiles.list.IndexOf(profile) >= 0) {
-      CopyProfileText(profile->processName, process);
+      SetProcessName(profiles, profile, process);
       target = profile;
     }
   } else {
@@ -52,7 +61,7 @@ void ConfirmProfileDialog(GameProfiles& profiles, DialogControls& dialog, GamePr
         dialog.EndDialog(1);
         return;
       }
-      CopyProfileText(existing->processName, process);
+      SetProcessName(profiles, existing, process);
       target = existing;
     } else {
       // A new profile starts from the defaults, not from the current values.
@@ -85,6 +94,10 @@ void RemoveProfileCommand(GameProfiles& profiles, DialogControls& page) {
     page.ShowMessage("You can't remove the default profile", kMessageWarning | kMessageOk);
     return;
   }
-  if (page.ShowMessage("Are you sure ?", kMessageQuestion | kMessageYesNo) != kAnswerYes) return;
+  // The question names the profile: the selection may have changed by game
+  // detection since the user last looked at the list.
+  char question[sizeof kRemoveQuestion + kProfileTextMax];
+  snprintf(question, sizeof question, kRemoveQuestion, profile->name);
+  if (page.ShowMessage(question, kMessageQuestion | kMessageYesNo) != kAnswerYes) return;
   profiles.RemoveProfile(profiles.list.IndexOf(profile));
 }

@@ -10,6 +10,8 @@ struct GameProfile;
 
 // Each field is read up to 127 characters (and cut to 63 when stored).
 constexpr int kProfileFieldChars = 128;
+// Asked before "Remove" takes a profile away; %s is its name.
+constexpr char kRemoveQuestion[] = "Remove the profile \"%s\"?";
 
 // For a profile: its name (disabled, it cannot change) and its process name.
 // Empty (profile null): both fields empty.

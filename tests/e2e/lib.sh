@@ -26,7 +26,7 @@ e2e_pid_ours() {
   local cmd
   cmd=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || return 1
   case "$cmd" in
-    *.exe* | *Xvfb* | *standin* | *update_server* | *wine*) return 0 ;;
+    *.exe* | *Xvfb* | *standin* | *update_server* | *wine* | *nginx*) return 0 ;;
   esac
   return 1
 }
@@ -596,6 +596,33 @@ start_update_server() {
     fi
   done
   fail "the update server did not start: $(cat "$SCENARIO_DIR/server.err")"
+  scenario_end
+}
+
+# Debian's nginx, stock types, as a private instance (all under
+# $SCENARIO_DIR/nginx) serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1 or
+# another loopback address. Sets SERVER_PID/HOST/ROOT/LOG (the access log).
+start_nginx_server() {
+  local dir=$SCENARIO_DIR/nginx host i
+  SERVER_ROOT=$SCENARIO_DIR/server
+  SERVER_LOG=$dir/access.log
+  mkdir -p "$SERVER_ROOT" "$dir"
+  for host in 127.0.0.1 127.80.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 1)) 127.81.$((RANDOM % 250 + 1)).1; do
+    printf '%s\n' "user root; error_log $dir/error.log; pid $dir/nginx.pid; events {}" \
+      "http { include /etc/nginx/mime.types; default_type application/octet-stream; access_log $SERVER_LOG;" \
+      "  client_body_temp_path $dir/body; proxy_temp_path $dir/proxy; fastcgi_temp_path $dir/fcgi;" \
+      "  uwsgi_temp_path $dir/uwsgi; scgi_temp_path $dir/scgi; server { listen $host:80; root $SERVER_ROOT; } }" \
+      >"$dir/nginx.conf"
+    /usr/sbin/nginx -p "$dir" -c "$dir/nginx.conf" -g 'daemon off;' >"$dir/nginx.out" 2>&1 9>&- &
+    SERVER_PID=$!
+    track_pid "$SERVER_PID"
+    for i in $(seq 1 100); do
+      [ -s "$dir/nginx.pid" ] && { SERVER_HOST=$host; return 0; }
+      kill -0 "$SERVER_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+  done
+  fail "nginx did not start: $(cat "$dir/nginx.out" "$dir/error.log" 2>/dev/null)"
   scenario_end
 }
 

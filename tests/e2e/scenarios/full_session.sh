@@ -44,7 +44,7 @@ driver -w "Game Profile" set-text 1207 "session.exe" >/dev/null
 driver -w "Game Profile" click 1 >/dev/null
 check_eq "made and selected" "1 Session" "$(wait_answer "1 Session" get-combo 1207)"
 driver click 2080 >/dev/null
-check_eq "asked" "Are you sure ?" "$(driver find-msgbox 10)"
+check_eq "asked" "Remove the profile \"Session\"?" "$(driver find-msgbox 10)"
 driver click-msgbox IDYES >/dev/null
 check_eq "removed" "Default" "$(driver list-combo 1207)"
 

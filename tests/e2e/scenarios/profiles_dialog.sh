@@ -1,6 +1,6 @@
 # The profile buttons without a board: "Default" refuses Edit and Remove; New
 # through the "Game Profile" dialog; a new name that exists asks before it
-# updates; Edit changes only the process name; Remove asks "Are you sure ?".
+# updates; Edit changes only the process name; Remove asks first.
 # GameProfiles.ini after exit holds the expected lines.
 
 responsive_within $E2E_BOUND_PROFILE "a profile chosen is applied"
@@ -77,10 +77,10 @@ fill_dialog Second second.exe
 dialog_gone Ok
 check_eq "Second selected" "2 Second" "$(driver get-combo 1207)"
 driver click 2080 >/dev/null
-answer "Are you sure ?" IDNO
+answer "Remove the profile \"Second\"?" IDNO
 check_eq "No keeps it" "2 Second" "$(driver get-combo 1207)"
 driver click 2080 >/dev/null
-answer "Are you sure ?" IDYES
+answer "Remove the profile \"Second\"?" IDYES
 check_eq "Yes removes it; the one before is selected" "1 My Game" "$(driver get-combo 1207)"
 
 step "exit"
@@ -88,5 +88,5 @@ driver post-command 32772
 wait_exit "$PROGRAM_PID" 15
 check_eq "exit code" 0 "$EXIT_CODE"
 check_eq "GameProfiles.ini after exit" "[GameProfiles]
-PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16
+PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16,1
 PROFILE=\"My Game\",final.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16" "$(file_text "$SCENARIO_DIR/GameProfiles.ini")"

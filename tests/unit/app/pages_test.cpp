@@ -430,7 +430,7 @@ TEST_F(Pages, CommandsThatNeedTheBoard) {
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
   ASSERT_EQ(page.messages.size(), 1u);
   EXPECT_EQ(page.messages[0].text,
-            "Could find the wheel device, please connect it and check firmware version");
+            "Could not find the wheel device, please connect it and check firmware version");
   EXPECT_EQ(page.messages[0].style, kMessageInformation);
   panel.link.linkState = kConnected;
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
