@@ -164,7 +164,7 @@ E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + d
 E2E_BOUND_DEFAULTS=700       # the board's defaults: "D", 400 ms, then the advanced values read back
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
-E2E_BOUND_FLASH=450          # a flash runs tick by tick: its longest step is a bulk read of the board
+E2E_BOUND_FLASH=700          # a flash runs tick by tick; the program start before it (lister, bulk read) is the longest
 # What Wine itself adds now and then on a loaded machine (window creation,
 # its own services), on top of any bound.
 E2E_SLACK_MS=${E2E_SLACK_MS:-400}

@@ -46,7 +46,7 @@ wait_window || scenario_end
 check_true "the board answers" driver wait-text 2077 "1.5"
 from=$(($(transcript_lines) + 1))
 driver click 2039 >/dev/null
-check_eq "the offer" "New firmware available, do you want to download it ?" "$(driver find-msgbox 10)"
+check_match "the offer" '^New firmware available, do you want to download it \?' "$(driver find-msgbox 10 "New firmware")"
 driver click-msgbox IDYES >/dev/null
 for i in $(seq 1 400); do
   tail -n +"$from" "$TRANSCRIPT" | grep -q '#  bootloader on ' && break
