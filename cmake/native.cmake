@@ -30,8 +30,10 @@ endif()
 # Native tools: one folder under tools/ per tool (the stand-ins, the update
 # server). A tool's main.cpp is the program; its other sources (those without
 # a _win32 suffix) form a library of its own that the tests use too, so that
-# they drive a stand-in without starting its program. Folders whose sources
-# are all Windows ones build only in the Windows configuration.
+# they drive a stand-in without starting its program. tools/host is no tool:
+# its library (the pseudo-terminal host, control lines, the mains' command
+# line) is under every other. Folders whose sources are all Windows ones build
+# only in the Windows configuration.
 set(TS_TOOL_LIBRARIES "")
 # Every native tool, for the end-to-end run to build before its scenarios.
 add_custom_target(native_tools)
@@ -46,6 +48,9 @@ foreach(dir ${TS_TOOL_DIRS})
     if(library_sources)
       add_library(tool_${tool} STATIC ${library_sources})
       target_link_libraries(tool_${tool} PUBLIC tillerset_core)
+      if(NOT tool STREQUAL "host")
+        target_link_libraries(tool_${tool} PUBLIC tool_host)
+      endif()
       target_include_directories(tool_${tool} PUBLIC ${CMAKE_SOURCE_DIR}/tools)
       list(APPEND TS_TOOL_LIBRARIES tool_${tool})
     endif()
@@ -55,7 +60,7 @@ foreach(dir ${TS_TOOL_DIRS})
       if(library_sources)
         target_link_libraries(${tool} PRIVATE tool_${tool})
       else()
-        target_link_libraries(${tool} PRIVATE tillerset_core)
+        target_link_libraries(${tool} PRIVATE tillerset_core tool_host)
       endif()
       add_dependencies(unit_tests ${tool})
       add_dependencies(native_tools ${tool})

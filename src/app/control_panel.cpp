@@ -51,8 +51,9 @@ void ControlPanel::SaveChanges(uint64_t now) {
 void ControlPanel::SaveForExit() {
   SaveSettings();
   // The selected profile follows the sliders already; this also catches what
-  // changed without a slider.
-  profiles.StoreIntoProfile(profiles.CurrentProfile());
+  // changed without a slider (but not the defaults of a reset: those are the
+  // board's, not the profile's).
+  profiles.StoreIntoSelected();
   profiles.SaveProfiles();
 }
 

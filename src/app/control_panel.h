@@ -39,7 +39,7 @@ class ControlPanel {
   // ---- the pages' side of the parts
   ParameterBindings bindings{link.parameters};  // the controls each parameter shows in
   MainPageView mainPageView{bindings};          // what the link and the profiles show
-  StripView stripView;                          // what the drive shows (developer mode)
+  StripView stripView{bindings};                // what the drive shows (developer mode)
   InputView inputView;                          // list 1042, "Wheel State", the picture
 
   // ---- the servo drive (developer mode only; inert until switched on)

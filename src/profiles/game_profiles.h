@@ -155,6 +155,18 @@ class GameProfiles {
   void BoardConnected();
   // One pass of game detection: selects the profile of the game that runs.
   void DetectGame();
+
+  // The board was put back to its defaults: the page shows them, but the
+  // selected profile keeps its own values until the user changes a setting
+  // (StoreIntoProfile) or a profile is applied again.
+  void BoardReset() { keptThroughReset_ = true; }
+  bool KeptThroughReset() const { return keptThroughReset_; }
+  // The page's values into the selected profile (the exit's store), except
+  // while the page shows defaults the user has not touched since a reset.
+  void StoreIntoSelected();
+
+ private:
+  bool keptThroughReset_ = false;
 };
 
 // LoadProfiles/SaveProfiles for a document of another name (tests, tools).

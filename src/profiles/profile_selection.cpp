@@ -40,6 +40,7 @@ GameProfile* GameProfiles::CreateProfile(const char* name, const char* processNa
 
 void GameProfiles::StoreIntoProfile(GameProfile* profile) {
   if (!profile) return;
+  if (profile == CurrentProfile()) keptThroughReset_ = false;
   GameProfile& p = *profile;
   int32_t before[15];
   ProfileValues(p, before);
@@ -64,6 +65,7 @@ void GameProfiles::StoreIntoProfile(GameProfile* profile) {
 
 void GameProfiles::ApplyProfile(const GameProfile* profile) {
   if (!profile) return;
+  keptThroughReset_ = false;
   int32_t values[15];
   ProfileValues(*profile, values);
   for (int i = 0; i < 15; ++i) {
@@ -138,4 +140,8 @@ void GameProfiles::BoardConnected() {
   }
   // Before the list is filled there is no selection; start-up applies it then.
   if (current && !currentTookBoard) ApplyProfile(current);
+}
+
+void GameProfiles::StoreIntoSelected() {
+  if (!keptThroughReset_) StoreIntoProfile(CurrentProfile());
 }

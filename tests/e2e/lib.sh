@@ -153,15 +153,15 @@ E2E_WATCHES=0
 E2E_START=$(e2e_now)
 
 # ---- the window answers: every scenario states how long the program's window
-# may leave a question unanswered (the longest step its Parts allow on the
-# user-interface thread), and each window the scenario waits for is watched
+# may leave a question unanswered (the longest step the program may take on
+# the user-interface thread), and each window the scenario waits for is watched
 # from its showing to its end by a second driver that asks it every 50 ms.
 # The bounds of the steps, in ms:
 E2E_BOUND_COMMAND=150        # a command with its pauses (centre 100 ms, a write 20 ms)
 E2E_BOUND_PROFILE=350        # a profile applied: 15 writes 20 ms apart
 E2E_BOUND_BULK_READ=450      # a board found again and read whole (~0.37 s)
 E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + drain)
-E2E_BOUND_DEFAULTS=700       # the board's defaults: "D", 400 ms, then the advanced values read back
+E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole table read back (~0.37 s)
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
 E2E_BOUND_FLASH=700          # a flash runs tick by tick; the program start before it (lister, bulk read) is the longest
@@ -571,6 +571,7 @@ drive_received() { sent_in "$DRIVE_TRANSCRIPT" "$1"; }
 # free, otherwise another loopback address (another run may hold it). Sets
 # SERVER_PID, SERVER_HOST, SERVER_ROOT, SERVER_LOG and SERVER_CONTROL.
 start_update_server() {
+  [ -z "${TS_E2E_NO_PORT80:-}" ] || scenario_skip "$TS_E2E_NO_PORT80"
   local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native} host i
   local exe=$native/update_server
   [ -x "$exe" ] || { fail "no $exe (the e2e run builds native_tools)"; scenario_end; }
@@ -603,6 +604,7 @@ start_update_server() {
 # $SCENARIO_DIR/nginx) serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1 or
 # another loopback address. Sets SERVER_PID/HOST/ROOT/LOG (the access log).
 start_nginx_server() {
+  [ -z "${TS_E2E_NO_PORT80:-}" ] || scenario_skip "$TS_E2E_NO_PORT80"
   local dir=$SCENARIO_DIR/nginx host i
   SERVER_ROOT=$SCENARIO_DIR/server
   SERVER_LOG=$dir/access.log
@@ -707,6 +709,13 @@ follow_bootloader() {
 
 # A check that nothing more arrives can only wait a while: this long.
 settle() { sleep "${1:-0.3}"; }
+
+# Ends a scenario that cannot run here, with the reason (run.sh shows it).
+E2E_SKIPPED=77
+scenario_skip() {
+  echo "skipped: $*"
+  exit "$E2E_SKIPPED"
+}
 
 scenario_end() {
   check_responsive

@@ -3,7 +3,6 @@
 #include "update_server/update_server_posix.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -21,6 +20,8 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+
+#include "host/control_lines_posix.h"
 
 namespace {
 
@@ -151,9 +152,8 @@ struct UpdateServer::State {
   Behaviour behaviour;
   int listener = -1;
   uint16_t port = 0;
-  int wake[2] = {-1, -1};
-  int controlFd = -1;
-  std::string controlBuffer;
+  WakePipe wake;
+  ControlLines control;
   std::thread acceptor;
   struct Connection {
     std::thread thread;
@@ -240,24 +240,6 @@ struct UpdateServer::State {
     }
     Log("# control: " + line);
     return true;
-  }
-
-  void ReadControl() {
-    char buffer[512];
-    for (;;) {
-      const ssize_t got = read(controlFd, buffer, sizeof buffer);
-      if (got <= 0) return;
-      controlBuffer.append(buffer, static_cast<size_t>(got));
-      size_t end;
-      while ((end = controlBuffer.find('\n')) != std::string::npos) {
-        std::string line = controlBuffer.substr(0, end);
-        controlBuffer.erase(0, end + 1);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        std::string error;
-        if (!Apply(line, &error)) Log("# control refused: " + error);
-      }
-    }
   }
 
   // Waits up to ms for input on fd; false when the server stops first.
@@ -374,10 +356,13 @@ struct UpdateServer::State {
       pollfd fds[3];
       nfds_t count = 0;
       fds[count++] = pollfd{listener, POLLIN, 0};
-      fds[count++] = pollfd{wake[0], POLLIN, 0};
-      if (controlFd >= 0) fds[count++] = pollfd{controlFd, POLLIN, 0};
+      fds[count++] = pollfd{wake.Fd(), POLLIN, 0};
+      if (control.Fd() >= 0) fds[count++] = pollfd{control.Fd(), POLLIN, 0};
       poll(fds, count, 200);
-      if (controlFd >= 0) ReadControl();
+      control.Read([this](const std::string& line) {
+        std::string error;
+        if (!Apply(line, &error)) Log("# control refused: " + error);
+      });
       sockaddr_in from{};
       socklen_t size = sizeof from;
       const int fd = accept4(listener, reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC);
@@ -410,10 +395,6 @@ UpdateServer::UpdateServer(UpdateServerOptions options) : s_(new State) { s_->op
 UpdateServer::~UpdateServer() {
   Stop();
   if (s_->listener >= 0) ::close(s_->listener);
-  if (s_->controlFd >= 0) ::close(s_->controlFd);
-  for (int fd : s_->wake) {
-    if (fd >= 0) ::close(fd);
-  }
   if (s_->log) std::fclose(s_->log);
 }
 
@@ -427,14 +408,8 @@ bool UpdateServer::Start(std::string* error) {
     s_->log = std::fopen(s_->options.log.c_str(), "w");
     if (!s_->log) return fail("cannot write " + s_->options.log);
   }
-  if (pipe2(s_->wake, O_NONBLOCK | O_CLOEXEC) != 0) return fail("pipe");
-  if (!s_->options.controlPath.empty()) {
-    const char* path = s_->options.controlPath.c_str();
-    if (mkfifo(path, 0600) != 0 && errno != EEXIST) return fail(std::string("cannot make FIFO ") + path);
-    // Read and write, so the FIFO never reports end-of-file between writers.
-    s_->controlFd = open(path, O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (s_->controlFd < 0) return fail(std::string("cannot open FIFO ") + path);
-  }
+  if (!s_->wake.Open()) return fail("pipe");
+  if (!s_->control.Open(s_->options.controlPath, -1, error)) return false;
   sockaddr_in at{};
   at.sin_family = AF_INET;
   at.sin_port = htons(s_->options.port);
@@ -462,8 +437,7 @@ bool UpdateServer::Start(std::string* error) {
 void UpdateServer::Stop() {
   if (!s_->started) return;
   s_->stop = true;
-  const char b = 1;
-  (void)!write(s_->wake[1], &b, 1);
+  s_->wake.Wake();
   if (s_->acceptor.joinable()) s_->acceptor.join();
   std::vector<State::Connection> connections;
   {

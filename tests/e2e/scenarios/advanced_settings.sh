@@ -6,7 +6,7 @@
 # refused, and "Ok" writes the motor settings to the board and the encoder to
 # the drive.
 
-responsive_within $E2E_BOUND_DEFAULTS "\"Ok\" writes four parameters and the drive two; Reset to default waits 400 ms and reads back"
+responsive_within $E2E_BOUND_DEFAULTS "\"Ok\" writes four parameters and the drive two; Reset to default waits 400 ms and reads the whole table back"
 
 # The stand-in board's buttons 1..8 sit on D0..D7 (PWM+Dir, encoder 10000
 # counts); no analog inputs.

@@ -103,11 +103,11 @@ TEST_F(AdvancedSettingsTest, OpeningShowsTheBoardsSettings) {
   EXPECT_FALSE(Offers(IDC_SEND_SYNC, "A2"));
 
   // Axis list, label and "Linearity" by the controller's axes; Ry and Rz have
-  // no linearity on the board.
+  // neither an input setting nor a linearity on the board.
   const struct {
     int axis;
     bool list, linearity;
-  } enabled[] = {{0, true, true}, {1, true, true}, {2, false, false}, {3, true, true}, {4, true, false}, {5, true, false}};
+  } enabled[] = {{0, true, true}, {1, true, true}, {2, false, false}, {3, true, true}, {4, false, false}, {5, false, false}};
   for (const auto& e : enabled) {
     EXPECT_EQ(dialog.IsItemEnabled(IDC_AXIS_X + e.axis), e.list) << e.axis;
     EXPECT_EQ(dialog.IsItemEnabled(IDC_AXIS_X_LABEL + e.axis), e.list) << e.axis;
@@ -252,6 +252,7 @@ TEST_F(AdvancedSettingsTest, ResetToDefaultReadsTheBoardBackAndShowsIt) {
   Pick(IDC_MAPPING_FIRST + 20, "D13");
   Pick(IDC_COMMAND_MODE, "VNH5019");
   port.written.clear();
+  dialog.answer = kAnswerYes;
   settings.Command(dialog, IDC_RESET_TO_DEFAULT, 0);
   ASSERT_FALSE(port.written.empty());
   EXPECT_EQ(port.written[0], 'D');

@@ -19,7 +19,7 @@
 #include "update/board_backup.h"
 #include "update/updater.h"
 #include "update_fakes.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 
 namespace scripttest {
 namespace {
@@ -107,7 +107,7 @@ class AvrdudeFlashTest : public ScriptTest {
   void SetUp() override {
     ScriptTest::SetUp();
     if (!Exists(kAvrdude) || !Exists(kAvrdudeConf)) GTEST_SKIP() << "avrdude is not installed (scripts/deps.sh)";
-    SetSerialPortDirectory(dir_.c_str());
+    SetComPortDirectory(dir_.c_str());
     StandinHostOptions options;
     options.link = Path("COM7");
     options.bootloaderLink = Path("COM9");
@@ -128,7 +128,7 @@ class AvrdudeFlashTest : public ScriptTest {
   void TearDown() override {
     panel.link.channel->Close();
     host.reset();
-    SetSerialPortDirectory(nullptr);
+    SetComPortDirectory(nullptr);
     ScriptTest::TearDown();
   }
 
