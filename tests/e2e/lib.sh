@@ -165,7 +165,7 @@ E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + d
 E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole table read back (~0.37 s)
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
-E2E_BOUND_FLASH=3000         # a flash: the reset delay (RESET_DELAY, 2000 ms) and the flasher's run
+E2E_BOUND_FLASH=700          # a flash runs tick by tick; the program start before it (lister, bulk read) is the longest
 # What Wine itself adds now and then on a loaded machine (window creation,
 # its own services), on top of any bound.
 E2E_SLACK_MS=${E2E_SLACK_MS:-400}
