@@ -13,6 +13,7 @@ namespace {
 
 // The tick's duties; the tick runs on the program's one panel.
 void InstallTickDuties(TickHooks& hooks) {
+  hooks.flashStep = [] { return Panel().updater.Tick(); };
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
   hooks.updateCheck = [] { Panel().updater.PollCheck(); };
@@ -89,6 +90,9 @@ bool ControlPanel::Start(ProgramHost& host) {
   }
   BuildPages(*this, host.Pages());
   frameWindow = frame;
+  // A board left in its bootloader by an interrupted flash is offered
+  // firmware from the start.
+  updater.LookForStrandedBoard(false);
   return true;
 }
 

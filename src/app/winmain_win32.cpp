@@ -1,6 +1,7 @@
 // Program entry: options, the program's folder, single instance, the frame
 // window and the message loop. The ControlPanel starts and stops the parts.
 #include <windows.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "app/control_panel.h"
 #include "app/desktop_win32.h"
 #include "app/file_commands.h"
+#include "app/flash_window_win32.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
@@ -150,11 +152,39 @@ class WindowsProgram : public ProgramHost {
   HWND frame_ = nullptr;
 };
 
+bool PickFirmwareFile(void* owner, char* path, size_t size) {
+  path[0] = 0;
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = static_cast<HWND>(owner);
+  dialog.lpstrFilter = "Firmware (*.hex)\0*.hex\0All files (*.*)\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = static_cast<DWORD>(size);
+  dialog.lpstrTitle = "Flash firmware from file";
+  // The program works in its own folder: the dialog must not move it.
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  return GetOpenFileNameA(&dialog) != 0;
+}
+
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
   MSG msg{};
+  bool quitWaiting = false;
+  WPARAM quitCode = 0;
   for (;;) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) break;  // WM_QUIT
+    if (got == 0) {  // WM_QUIT
+      // A flash that runs is not cut short: the board would be left
+      // without firmware. The loop goes on until it has ended.
+      if (!Panel().updater.Flashing()) break;
+      if (!quitWaiting) LogPrintf(0, "RunMessageLoop: the program ends once the firmware update has ended");
+      quitWaiting = true;
+      quitCode = msg.wParam;
+      continue;
+    }
+    if (quitWaiting && !Panel().updater.Flashing()) {
+      msg.wParam = quitCode;
+      break;
+    }
     if (got < 0) {        // a broken queue: leave through the normal shutdown
       msg.wParam = 0;
       break;
@@ -193,6 +223,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ProfileOption(profile, sizeof profile);
   program.startProfile = profile;
   InstallDesktopServices();
+  // The firmware update's own window and its file picker.
+  static FlashProgressWindow flashWindow;
+  flashWindow.instance = instance;
+  panel.updater.flashView = &flashWindow;
+  panel.updateView.pickFile = PickFirmwareFile;
   int quitCode = 0;
   if (panel.Start(program)) {
     if (CurrentStartupOptions().startInTray) StartHiddenInTray();
@@ -201,6 +236,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       PostProfileChoice(static_cast<HWND>(panel.frameWindow), profile);
     }
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
+    flashWindow.owner = static_cast<HWND>(panel.frameWindow);
     quitCode = RunMessageLoop(static_cast<HWND>(panel.frameWindow), accelerators);
     // A quit while hidden (the session ending, a close from the taskbar) must
     // not leave an icon behind, nor the tray object in the runtime's pool.

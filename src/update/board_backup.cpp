@@ -147,6 +147,7 @@ BoardFileRead LoadBoardSettingsUserFile(const char* utf8Path, BoardSettings* out
     *out = BoardSettings{};
     return BoardFileRead::kDamaged;
   }
+  PutInWritingOrder(out);
   return out->count > 0 ? BoardFileRead::kRead : BoardFileRead::kNotBoardSettings;
 }
 
@@ -190,7 +191,25 @@ bool LoadBoardSettingsFile(const char* file, BoardSettings* out) {
   CaptureBoardSettings(WheelParameterTable{}, 0, &load.layout);
   load.out = out;
   if (!ReadScriptSection(file, kBoardBackupSection, kBackupKeys, ReadBackupLine, &load)) return false;
+  PutInWritingOrder(out);
   return out->count > 0;
+}
+
+void PutInWritingOrder(BoardSettings* settings) {
+  BoardSettings ordered;
+  ordered.firmwareVersion = settings->firmwareVersion;
+  auto take = [&](const BoardSetting& s) { ordered.items[ordered.count++] = s; };
+  for (uint8_t number : kProfileWriteOrder) {
+    if (const BoardSetting* s = settings->Find(number)) take(*s);
+  }
+  for (int i = 0; i < settings->count; ++i) {
+    const BoardSetting& s = settings->items[i];
+    bool inProfile = s.number == kDebugLevelParameter;
+    for (uint8_t number : kProfileWriteOrder) inProfile = inProfile || number == s.number;
+    if (!inProfile) take(s);
+  }
+  if (const BoardSetting* debug = settings->Find(kDebugLevelParameter)) take(*debug);
+  *settings = ordered;
 }
 
 int WriteBoardSettings(WheelLink& link, const BoardSettings& settings, BoardWriteResult* result) {
@@ -198,43 +217,52 @@ int WriteBoardSettings(WheelLink& link, const BoardSettings& settings, BoardWrit
   BoardWriteResult& r = result ? *result : local;
   r = BoardWriteResult{};
   link.WaitNotBusy();
-  // The profile's settings first, as a profile write sends them; then the rest.
-  const BoardSetting* order[kBoardSettingCount];
-  int count = 0;
-  for (uint8_t number : kProfileWriteOrder) {
-    if (const BoardSetting* s = settings.Find(number)) order[count++] = s;
-  }
-  for (int i = 0; i < settings.count && count < kBoardSettingCount; ++i) {
+  int total = 0;
+  for (int i = 0; i < settings.count; ++i) total += settings.items[i].number != kDebugLevelParameter;
+  for (int i = 0; i < settings.count; ++i) {
     const BoardSetting& s = settings.items[i];
-    bool inProfile = false;
-    for (uint8_t number : kProfileWriteOrder) inProfile = inProfile || number == s.number;
-    if (!inProfile && s.number != kDebugLevelParameter) order[count++] = &s;
-  }
-  const BoardSetting* debug = settings.Find(kDebugLevelParameter);
-  for (int i = 0; i < count; ++i) {
-    if (!link.channel->IsOpen() || !link.WriteParameterRaw(order[i]->number, order[i]->bytes, order[i]->value)) {
-      LogPrintf(0, "RestoreBoardSettings: the board went away after %d of %d settings", r.written, count);
+    if (s.number == kDebugLevelParameter) continue;
+    if (!link.channel->IsOpen() || !link.WriteParameterRaw(s.number, s.bytes, s.value)) {
+      LogPrintf(0, "RestoreBoardSettings: the board went away after %d of %d settings", r.written, total);
       r.boardGone = true;
-      r.missed = count - r.written;
-      return r.missed + (debug ? 1 : 0);
+      r.missed = total - r.written;
+      return settings.count - r.written;
     }
     ++r.written;
   }
+  return FinishBoardSettings(link, settings, &r);
+}
+
+int WriteBoardSettingsFrom(WheelLink& link, const BoardSettings& settings, int from, int count) {
+  int i = from;
+  for (; i < settings.count && i < from + count; ++i) {
+    const BoardSetting& s = settings.items[i];
+    if (s.number != kDebugLevelParameter) link.WriteParameterRaw(s.number, s.bytes, s.value);
+  }
+  return i;
+}
+
+int FinishBoardSettings(WheelLink& link, const BoardSettings& settings, BoardWriteResult* result) {
   link.ReadAllParameters();
   BoardSettings back;
   CaptureBoardSettings(link.parameters, link.firmwareVersion, &back);
-  for (int i = 0; i < count; ++i) {
-    const BoardSetting& s = *order[i];
+  int missed = 0;
+  for (int i = 0; i < settings.count; ++i) {
+    const BoardSetting& s = settings.items[i];
+    if (s.number == kDebugLevelParameter) continue;
     const BoardSetting* now = back.Find(s.number);
     if (link.linkState < kWheelFound || now == nullptr || now->value != s.value) {
       LogPrintf(0, "RestoreBoardSettings: parameter %d is %d on the board, not %d", s.number,
                 now ? now->value : 0, s.value);
-      r.missedNumbers[r.missed++] = s.number;
+      if (result) result->missedNumbers[result->missed++] = s.number;
+      ++missed;
     }
   }
-  if (debug != nullptr && link.linkState >= kWheelFound) {
-    link.WriteParameterRaw(debug->number, debug->bytes, debug->value);
-    link[kEntryDebugLevel].value = debug->value;
+  if (const BoardSetting* debug = settings.Find(kDebugLevelParameter)) {
+    if (link.linkState >= kWheelFound) {
+      link.WriteParameterRaw(debug->number, debug->bytes, debug->value);
+      link[kEntryDebugLevel].value = debug->value;
+    }
   }
-  return r.missed;
+  return missed;
 }

@@ -109,6 +109,89 @@ bool ProcessRunner::RunCapture(const char* program, const char* const* args, Pro
   return true;
 }
 
+namespace {
+
+class WindowsProcess : public RunningProcess {
+ public:
+  WindowsProcess(HANDLE process, HANDLE readEnd) : process_(process), readEnd_(readEnd) {}
+  ~WindowsProcess() override {
+    Kill();
+    CloseHandle(process_);
+    if (readEnd_) CloseHandle(readEnd_);
+  }
+  bool Poll(ProcessOutput* output, int* exitCode) override {
+    // What waits in the pipe is read; nothing here waits for more.
+    ProcessOutput dropped(nullptr, 0);
+    Drain(readEnd_, output ? output : &dropped);
+    if (!ended_ && WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) return false;
+    if (!ended_) {
+      ended_ = true;
+      Drain(readEnd_, output ? output : &dropped);
+    }
+    DWORD code = 0;
+    if (exitCode) *exitCode = !killed_ && GetExitCodeProcess(process_, &code) ? static_cast<int>(code) : -1;
+    return true;
+  }
+  void Kill() override {
+    if (ended_) return;
+    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+      TerminateProcess(process_, 1);
+      WaitForSingleObject(process_, 1000);
+      killed_ = true;
+    }
+    ended_ = true;
+  }
+
+ private:
+  HANDLE process_;
+  HANDLE readEnd_;
+  bool ended_ = false;
+  bool killed_ = false;
+};
+
+}  // namespace
+
+RunningProcess* ProcessRunner::Start(const char* program, const char* const* args, bool errorsToo) {
+  char commandLine[kCommandLineSize];
+  if (program == nullptr || !BuildCommandLine(args, commandLine, sizeof commandLine)) return nullptr;
+  const std::wstring folder = ProgramFolder();
+  const std::wstring file = ProgramFile(folder, program);
+  std::wstring wideCommandLine = WidePath(commandLine);  // CreateProcessW may write into it
+  if (file.empty() || wideCommandLine.empty()) return nullptr;
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  // Room for what avrdude writes between two ticks.
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 64 * 1024)) return nullptr;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nul;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = errorsToo ? writeEnd : nul;
+  PROCESS_INFORMATION process{};
+  const BOOL created = CreateProcessW(file.c_str(), &wideCommandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                      nullptr, folder.c_str(), &startup, &process);
+  CloseHandle(writeEnd);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!created) {
+    CloseHandle(readEnd);
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return new WindowsProcess(process.hProcess, readEnd);
+}
+
+bool ProcessRunner::CanStart(const char* program) {
+  if (program == nullptr) return false;
+  const std::wstring file = ProgramFile(ProgramFolder(), program);
+  DWORD type = 0;
+  return !file.empty() && GetBinaryTypeW(file.c_str(), &type) != 0;
+}
+
 ProcessRunner& SystemProcesses() {
   static ProcessRunner runner;
   return runner;

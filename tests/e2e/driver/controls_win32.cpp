@@ -133,6 +133,14 @@ int GetSlider(Context& context, const Args& args) {
   return kOk;
 }
 
+int GetProgress(Context& context, const Args& args) {
+  HWND bar = TargetControl(context, "get-progress", args[0]);
+  LRESULT position = 0;
+  if (bar == nullptr || !Send(bar, PBM_GETPOS, 0, 0, &position)) return kFailed;
+  PrintNumber(static_cast<long>(position));
+  return kOk;
+}
+
 int Click(Context& context, const Args& args) {
   HWND button = TargetControl(context, "click", args[0]);
   if (button == nullptr) return kFailed;
@@ -239,6 +247,7 @@ const Command kControlCommands[] = {
     {"list-controls", 0, 0, ListControls, "  print id, class and text of every control"},
     {"set-slider", 2, 2, SetSlider, "ID POS  move a trackbar and notify its parent"},
     {"get-slider", 1, 1, GetSlider, "ID  print a trackbar's position"},
+    {"get-progress", 1, 1, GetProgress, "ID  print a progress bar's position"},
     {"click", 1, 1, Click, "ID  click a button (BM_CLICK)"},
     {"is-checked", 1, 1, IsChecked, "ID  print 1/0 (2 indeterminate)"},
     {"is-enabled", 1, 1, IsEnabled, "ID  print 1/0"},

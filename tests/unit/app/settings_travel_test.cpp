@@ -170,6 +170,7 @@ TEST_F(TravelTest, ABoardGoneMidLoadStopsTheLoad) {
   BoardSettings file;
   CaptureBoardSettings(panel.link.parameters, 0, &file);
   for (int i = 0; i < file.count; ++i) file.items[i].value = file.items[i].number == 8 ? 720 : 1;
+  PutInWritingOrder(&file);  // as the loaders give it
   DyingChannel dying(clock, board);
   dying.Open(7, 115200);
   dying.writesLeft = 5;
