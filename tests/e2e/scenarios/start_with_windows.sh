@@ -16,7 +16,7 @@ check_match "the entry: the quoted path, then -tray" '^"[A-Z]:\\.*\\Tillerset\.e
 driver click 2208 >/dev/null
 check_eq "unticked" 0 "$(wait_answer 0 is-checked 2208)"
 check_eq "the entry is gone" "" "$(run_entry)"
-driver post-command 32780 >/dev/null
+driver post-command 32781 >/dev/null
 check_eq "the tray menu's command ticks it again" 1 "$(wait_answer 1 is-checked 2208)"
 check_match "and writes the entry" 'Tillerset\.exe" -tray$' "$(run_entry)"
 end_with_escape
