@@ -3,10 +3,12 @@ enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-file(GLOB TS_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+file(GLOB_RECURSE TS_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${TS_UNIT_SOURCES})
 target_link_libraries(unit_tests PRIVATE tillerset_core GTest::gtest GTest::gtest_main)
-target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
+foreach(layer exec script wheel input drive update app)
+  target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit/${layer})
+endforeach()
 # Integration tests find the native tools through these.
 target_compile_definitions(unit_tests PRIVATE
   TS_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TS_BINARY_DIR="${CMAKE_BINARY_DIR}")
