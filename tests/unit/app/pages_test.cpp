@@ -631,11 +631,21 @@ TEST_F(Pages, APortListThatOpensLearnsOfPortsThatAppeared) {
   close(master);
 }
 
-TEST_F(Pages, OkAndCancelEndThePage) {
-  SetUpPage();
-  PageCommand(panel, page, 1);
-  PageCommand(panel, page, 2);
-  EXPECT_EQ(page.endResults, (std::vector<int>{1, 2}));
+TEST_F(Pages, TheRefreshStartsTheUpdateCheckOnceAndNeverUnderTheHold) {
+  static int checks;
+  checks = 0;
+  panel.startAutoUpdateCheck = [](ControlPanel&) { ++checks; };
+  panel.settings.flags = Settings::kFlagAutoUpdate;
+  panel.link.wheelPort = 0;
+  panel.link.statusHold = true;
+  panel.RefreshStatus();
+  EXPECT_EQ(checks, 0);
+  panel.link.statusHold = false;
+  panel.RefreshStatus();
+  panel.RefreshStatus();
+  EXPECT_EQ(checks, 1);
+  EXPECT_TRUE(panel.updateStarted);
+  EXPECT_TRUE(port.opens.empty());
 }
 
 // ---- building the pages inside the frame

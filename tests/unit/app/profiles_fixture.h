@@ -7,11 +7,11 @@
 
 #include "profiles/game_profiles.h"
 #include "script_fixture.h"
-#include "wheel_fakes.h"
+#include "panel_rig.h"
 
 namespace profilestest {
 
-class ProfilesTest : public scripttest::ScriptTest, public WheelRig {
+class ProfilesTest : public scripttest::ScriptTest, public PanelRig {
  protected:
   void TearDown() override {
     panel.profiles.FreeProfiles();

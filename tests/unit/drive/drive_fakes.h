@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "drive/drive_link.h"
 #include "drive/simple_motion.h"
 #include "drive/sm_port.h"
 #include "standin_drive/standin_drive.h"
@@ -101,6 +102,24 @@ class FakeSmDevice : public SmPortDevice {
  private:
   StepClock& clock_;
   std::deque<std::pair<uint64_t, uint8_t>> input_;
+};
+
+// What the drive link shows.
+class RecordingDriveView : public DriveView {
+ public:
+  std::string average, maximum;
+  bool enabled = false;
+  int shows = 0;
+  int enables = 0;
+  void ShowCurrents(const char* a, const char* m) override {
+    average = a;
+    maximum = m;
+    ++shows;
+  }
+  void EnableDriveControls(bool on) override {
+    enabled = on;
+    ++enables;
+  }
 };
 
 // Puts the fake under the port slots and the bus layer on its clock; every

@@ -107,14 +107,14 @@ class LinearityEditorTest : public ::testing::Test, public WheelRig {
  protected:
   void SetUp() override {
     Connect();
-    panel.link.parameters.analogCurves[2].value = 4096;
+    link.parameters.analogCurves[2].value = 4096;
   }
   FakeController controller;
   FakeDialog dialog;
 };
 
 TEST_F(LinearityEditorTest, OpensWithTheAxisValueAndWritesEveryMoveAtOnce) {
-  LinearityEditor editor(panel.link, controller, 2);
+  LinearityEditor editor(link, controller, 2);
   editor.Init(dialog);
   EXPECT_EQ(dialog.ranges[IDC_LINEARITY_SLIDER], (std::pair<int32_t, int32_t>(512, 32767)));
   const std::vector<int32_t>& ticks = dialog.ticks[IDC_LINEARITY_SLIDER];
@@ -133,12 +133,12 @@ TEST_F(LinearityEditorTest, OpensWithTheAxisValueAndWritesEveryMoveAtOnce) {
   dialog.SetSliderPos(IDC_LINEARITY_SLIDER, 32767);
   editor.SliderMoved(dialog);
   EXPECT_EQ(dialog.Text(IDC_LINEARITY_VALUE), "8.00");
-  EXPECT_EQ(panel.link.parameters.analogCurves[2].value, 32767);
+  EXPECT_EQ(link.parameters.analogCurves[2].value, 32767);
 }
 
 TEST_F(LinearityEditorTest, EachTickReadsTheControllerAndRedrawsOnlyOnAChange) {
   controller.axes[kAxisZ] = 100;
-  LinearityEditor editor(panel.link, controller, kAxisZ);
+  LinearityEditor editor(link, controller, kAxisZ);
   EXPECT_FALSE(editor.Tick());
   controller.axes[kAxisZ] = 40000;
   controller.axes[kAxisX] = 7;
@@ -152,11 +152,11 @@ TEST_F(LinearityEditorTest, EachTickReadsTheControllerAndRedrawsOnlyOnAChange) {
 
 TEST_F(LinearityEditorTest, AxesWithoutALinearitySettingOpenNothing) {
   for (int axis : {-1, 4, 5, 6}) {
-    panel.link.statusHold = false;
-    const int32_t before = panel.link.parameters.analogCurves[3].value;
-    ShowLinearityEditor(panel.link, controller, dialog, axis);
-    EXPECT_FALSE(panel.link.statusHold);
-    EXPECT_EQ(panel.link.parameters.analogCurves[3].value, before);
+    link.statusHold = false;
+    const int32_t before = link.parameters.analogCurves[3].value;
+    ShowLinearityEditor(link, controller, dialog, axis);
+    EXPECT_FALSE(link.statusHold);
+    EXPECT_EQ(link.parameters.analogCurves[3].value, before);
   }
   EXPECT_EQ(controller.reads, 0);
 }

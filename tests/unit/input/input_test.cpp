@@ -13,7 +13,7 @@
 #include "input/wheel_state_picture.h"
 #include "input/xinput_ids.h"
 #include "input_fakes.h"
-#include "wheel_fakes.h"
+#include "fake_clock.h"
 
 namespace {
 

@@ -39,13 +39,13 @@ class UpdateCheckTest : public ScriptTest {
     ScriptTest::SetUp();
     gServed.clear();
     gFetched.clear();
-    Updater& updater = rig.panel.updater;
+    Updater& updater = rig.updater;
     updater.view = &view;
     updater.fetch = CannedFetch;
     updater.processes = &processes;
-    std::snprintf(rig.panel.settings.updateServer, sizeof rig.panel.settings.updateServer, "updates.test");
+    std::snprintf(rig.settings.updateServer, sizeof rig.settings.updateServer, "updates.test");
   }
-  WheelRig rig;
+  UpdaterRig rig;
   RecordingUpdateView view;
   FakeProcesses processes;
 };
@@ -57,7 +57,7 @@ TEST_F(UpdateCheckTest, TheOnlineScriptFillsTheRecord) {
       "FW_VERSION=0,0,1,6\r\nFW_UPDATE=0,0,0,0,fw.updates.test,wheel_1_6.hex\r\n"
       "VERSION=0,0,0,22\r\n";  // a later line wins
   UpdateServerRecord record;
-  ASSERT_TRUE(rig.panel.updater.ReadOnlineScript(0, &record, "updates.test", "ts_servers.ini"));
+  ASSERT_TRUE(rig.updater.ReadOnlineScript(0, &record, "updates.test", "ts_servers.ini"));
   EXPECT_STREQ(record.address, "10.0.0.9");
   EXPECT_EQ(record.port, 8080);
   EXPECT_EQ(record.toolVersion, 22u);
@@ -68,7 +68,7 @@ TEST_F(UpdateCheckTest, TheOnlineScriptFillsTheRecord) {
 
   gServed["updates.test/ts_servers.ini"] = "[UPDATE]\r\nVERSION=1,0,0,0\r\nFW_UPDATE=0,0,0,0,h\r\n";
   UpdateServerRecord sparse;
-  ASSERT_TRUE(rig.panel.updater.ReadOnlineScript(0, &sparse, "updates.test", "ts_servers.ini"));
+  ASSERT_TRUE(rig.updater.ReadOnlineScript(0, &sparse, "updates.test", "ts_servers.ini"));
   EXPECT_STREQ(sparse.address, kRecordDefaultAddress);
   EXPECT_EQ(sparse.port, 4207);
   EXPECT_EQ(sparse.toolVersion, 0x01000000u);
@@ -78,10 +78,10 @@ TEST_F(UpdateCheckTest, TheOnlineScriptFillsTheRecord) {
   const std::string longPath(70, 'a');
   gServed["updates.test/ts_servers.ini"] = "[UPDATE]\r\nFW_UPDATE=0,0,0,0,h," + longPath + ".hex\r\n";
   UpdateServerRecord cut;
-  ASSERT_TRUE(rig.panel.updater.ReadOnlineScript(0, &cut, "updates.test", "ts_servers.ini"));
+  ASSERT_TRUE(rig.updater.ReadOnlineScript(0, &cut, "updates.test", "ts_servers.ini"));
   EXPECT_STREQ(cut.firmwarePath, "") << "a name that does not fit is not cut to another name";
 
-  EXPECT_FALSE(rig.panel.updater.ReadOnlineScript(0, &cut, "updates.test", "missing.ini"));
+  EXPECT_FALSE(rig.updater.ReadOnlineScript(0, &cut, "updates.test", "missing.ini"));
   EXPECT_EQ(ServerListRow("Tillerset"), 0);
   EXPECT_EQ(ServerListRow("TILLERSET"), 0);
   EXPECT_EQ(ServerListRow(""), 0);
@@ -134,18 +134,18 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
     if (!c.script.empty()) gServed["updates.test/ts_servers.ini"] = c.script;
     view = RecordingUpdateView{};
     view.answers.assign(c.answers.begin(), c.answers.end());
-    rig.panel.link.firmwareVersion = c.boardVersion;
-    rig.panel.link.statusHold = false;
+    rig.link.firmwareVersion = c.boardVersion;
+    rig.link.statusHold = false;
     bool heldDuring = false;
-    view.onShow = [&](const std::string&) { heldDuring = rig.panel.link.statusHold; };
-    rig.panel.updater.CheckForUpdates(c.silent);
+    view.onShow = [&](const std::string&) { heldDuring = rig.link.statusHold; };
+    rig.updater.CheckForUpdates(c.silent);
     EXPECT_EQ(view.Texts(), c.shown);
     EXPECT_EQ(view.opened, c.opened);
     EXPECT_EQ(view.quits, c.quits ? 1 : 0);
     const bool firmwareFetched = gFetched.size() > 1;
     EXPECT_EQ(firmwareFetched, c.firmwareFetched);
     EXPECT_EQ(gFetched.front(), "updates.test/ts_servers.ini");
-    EXPECT_FALSE(rig.panel.link.statusHold) << "the hold is given back";
+    EXPECT_FALSE(rig.link.statusHold) << "the hold is given back";
     if (!view.shown.empty()) {
       EXPECT_TRUE(heldDuring) << "the refresh stands aside while a box is open";
     }
