@@ -19,6 +19,7 @@
 #include "app/options.h"
 #include "app/main_page_ids.h"
 #include "app/strip_ids.h"
+#include "tillerset_version.h"
 #include "app/pages.h"
 #include "exec_env.h"
 #include "fake_dialog.h"
@@ -233,7 +234,7 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   EXPECT_EQ(panel.link.linkState, kWheelFound);
   EXPECT_EQ(panel.mainPageView.page, &page);
   EXPECT_EQ(panel.mainPage, page.Window());
-  EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), "0.21");
+  EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), TS_VERSION_TEXT);
   EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree);
   EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 900);
   EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "50 %");
@@ -696,7 +697,7 @@ TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   EXPECT_EQ(windows.created, std::vector<int>{157});
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
   EXPECT_EQ(windows.frameSize, std::make_pair(964, 382));
-  EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version 0.21)");
+  EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version " TS_VERSION_TEXT ")");
   EXPECT_TRUE(windows.shown);
   EXPECT_TRUE(windows.holdWhenShown);
   EXPECT_FALSE(panel.link.statusHold);

@@ -254,9 +254,14 @@ TEST_F(AdvancedSettingsTest, ResetToDefaultReadsTheBoardBackAndShowsIt) {
   Pick(IDC_MAPPING_FIRST + 20, "D13");
   Pick(IDC_COMMAND_MODE, "VNH5019");
   port.written.clear();
+  const uint64_t sleptBefore = WheelRig::clock.sleptMs;
   settings.Command(dialog, IDC_RESET_TO_DEFAULT, 0);
-  ASSERT_FALSE(port.written.empty());
-  EXPECT_EQ(port.written[0], 'D');
+  // "D", then the advanced part of the bulk read (all but its first 20 requests).
+  Bytes expected{'D'};
+  const Bytes bulk = BulkReadRequests();
+  expected.insert(expected.end(), bulk.begin() + 20 * 3, bulk.end());
+  EXPECT_EQ(port.written, expected);
+  EXPECT_GE(WheelRig::clock.sleptMs - sleptBefore, 400u + 49u * 5u) << "400 ms after D, 5 ms after each reply";
   EXPECT_EQ(Selected(IDC_MAPPING_FIRST + 20), "None");
   EXPECT_EQ(Selected(IDC_COMMAND_MODE), "PWM+Dir");
   EXPECT_TRUE(Offers(IDC_MAPPING_FIRST + 20, "D13"));

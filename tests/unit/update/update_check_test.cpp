@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exec/memory.h"
+#include "tillerset_version.h"
 #include "script_fixture.h"
 #include "update/updater.h"
 #include "update_fakes.h"
@@ -31,6 +32,11 @@ char* CannedFetch(Updater&, const char* host, const char* path, uint32_t* length
   return text;
 }
 
+// The server's VERSION line for this program's version and for the next one.
+const std::string kThisVersion =
+    "VERSION=" + std::to_string(TS_VERSION_MAJOR) + ",0,0," + std::to_string(TS_VERSION_MINOR) + "\r\n";
+const std::string kNextVersion =
+    "VERSION=" + std::to_string(TS_VERSION_MAJOR) + ",0,0," + std::to_string(TS_VERSION_MINOR + 1) + "\r\n";
 std::string Script(const std::string& lines) { return "[SERVER]\r\nADRESS=192.168.0.2\r\n[UPDATE]\r\n" + lines; }
 
 class UpdateCheckTest : public ScriptTest {
@@ -103,22 +109,22 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
     bool firmwareFetched;
   };
   const Case cases[] = {
-      {"current, Check now", Script("VERSION=0,0,0,21\r\n"), 0x0105, false, {}, {kNoUpdate}, {}, false, false},
-      {"current, automatic", Script("VERSION=0,0,0,21\r\n"), 0x0105, true, {}, {}, {}, false, false},
+      {"current, Check now", Script(kThisVersion), 0x0105, false, {}, {kNoUpdate}, {}, false, false},
+      {"current, automatic", Script(kThisVersion), 0x0105, true, {}, {}, {}, false, false},
       {"no script", "", 0x0105, false, {}, {}, {}, false, false},
-      {"newer tool, No", Script("VERSION=0,0,0,22\r\n" + toolUrl), 0x0105, false, {false}, {kToolQuestion}, {},
+      {"newer tool, No", Script(kNextVersion + toolUrl), 0x0105, false, {false}, {kToolQuestion}, {},
        false, false},
       {"major version, Yes", Script("VERSION=1,0,0,0\r\n" + toolUrl), 0x0105, true, {true}, {kToolQuestion},
        {"http://updates.test/base/1033/setup.exe"}, true, false},
-      {"both, No to the tool", Script("VERSION=0,0,0,22\r\n" + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
+      {"both, No to the tool", Script(kNextVersion + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
        0x0105, false, {false, false}, {kToolQuestion, kFirmwareQuestion}, {}, false, false},
-      {"both, Yes to the tool", Script("VERSION=0,0,0,22\r\n" + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
+      {"both, Yes to the tool", Script(kNextVersion + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
        0x0105, false, {true}, {kToolQuestion}, {"http://updates.test/base/1033/setup.exe"}, true, false},
-      {"same firmware", Script("VERSION=0,0,0,21\r\nFW_VERSION=0,0,1,5\r\n" + firmware), 0x0105, false, {},
+      {"same firmware", Script(kThisVersion + "FW_VERSION=0,0,1,5\r\n" + firmware), 0x0105, false, {},
        {kNoUpdate}, {}, false, false},
       {"no version read yet", Script("FW_VERSION=0,0,0,1\r\n" + firmware), 0, false, {false},
        {kFirmwareQuestion}, {}, false, false},
-      {"a download that is no address", Script("VERSION=0,0,0,22\r\nUPDATE=0,0,0,0,base/,setup.exe\r\n"), 0x0105,
+      {"a download that is no address", Script(kNextVersion + "UPDATE=0,0,0,0,base/,setup.exe\r\n"), 0x0105,
        false, {true}, {kToolQuestion}, {}, false, false},
       {"firmware in a folder", Script("FW_VERSION=0,0,1,6\r\nFW_UPDATE=0,0,0,0,updates.test,fw/w.hex\r\n"),
        0x0105, false, {true}, {kFirmwareQuestion, kFlashFailed}, {}, false, false},
