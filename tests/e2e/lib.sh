@@ -143,10 +143,31 @@ e2e_warm_prefix() {
   echo $!
 }
 
+# ---- control ids
+
+# The program's control and command ids as NAME=number lines, from the dialogs'
+# *_ids.h headers and src/app/resource.h, and the notification-area icon's id
+# (kTrayIconId): scenarios name what they click. Usage: e2e_control_ids ROOT
+e2e_control_ids() {
+  local root=$1
+  awk '$1 == "#define" && $2 ~ /^ID[A-Z]*_/ && $3 ~ /^[0-9]+$/ { print $2 "=" $3 }' \
+    "$root"/src/*/*_ids.h "$root"/src/app/resource.h
+  sed -n 's/^constexpr [a-z0-9_]* \(kTrayIconId\) = \([0-9]*\);.*$/\1=\2/p' "$root/src/app/system_tray.h"
+}
+
 # ---- scenario side
 
 # Set by run.sh for each scenario: SCENARIO_DIR (the working folder of the
 # program, where Log.txt lands), WINEPREFIX, DISPLAY, TS_EXE, TS_DRIVER, TS_IDLE.
+# The ids: the harness writes them once (TS_CONTROL_IDS); without it they are
+# read from the headers here.
+if [ -n "${TS_CONTROL_IDS:-}" ] && [ -f "$TS_CONTROL_IDS" ]; then
+  # shellcheck disable=SC1090
+  source "$TS_CONTROL_IDS"
+elif [ -n "${TS_SOURCE_DIR:-}" ]; then
+  # shellcheck disable=SC1090
+  source <(e2e_control_ids "$TS_SOURCE_DIR")
+fi
 E2E_FAILURES=0
 E2E_PROGRAMS=0
 E2E_WATCHES=0
@@ -533,6 +554,14 @@ wait_transcript() { wait_in "$TRANSCRIPT" "$1" "$2"; }
 board() { tell board "$@"; }
 received_since() { sent_in "$TRANSCRIPT" "$1"; }
 
+# Waits (at most 10 s) for the board's next status question ("S") after what
+# the transcript holds now: the program's user-interface thread has then
+# finished what it was doing, so nothing more of it is on its way.
+wait_next_poll() {
+  local from=$(($(transcript_lines) + 1))
+  wait_received "$from" '^53$' 1 || fail "no status question from the program within 10 s"
+}
+
 # Waits (at most 10 s) until the commands since line $1 matching regex $2
 # number at least $3.
 wait_received() {
@@ -678,8 +707,9 @@ follow_bootloader() {
   step "the board is back"
 }
 
-# A check that nothing more arrives can only wait a while: this long.
-settle() { sleep "${1:-0.3}"; }
+# A check that something does not happen (with no later event to wait for)
+# can only wait a while: settle SECONDS.
+settle() { sleep "$1"; }
 
 scenario_end() {
   check_responsive

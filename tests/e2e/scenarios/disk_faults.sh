@@ -18,9 +18,9 @@ run_and_spoil() {
   printf '%s' "$profiles" >"$app/GameProfiles.ini"
   start_in "$app" "$app/Tillerset.exe"
   wait_window || return
-  check_true "Ready" driver -t 10 wait-text 2088 "Ready"
+  check_true "Ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
   local from=$(($(transcript_lines) + 1))
-  driver set-slider 2021 100 >/dev/null
+  driver set-slider $IDC_MAIN_GAIN_SLIDER 100 >/dev/null
   wait_received "$from" '^50 11 01 64$' 1
   $spoil "$app"
   driver send-key ESCAPE >/dev/null

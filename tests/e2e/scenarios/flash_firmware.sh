@@ -57,13 +57,13 @@ add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
 start_flashing_program() {
   start_in "$program_dir" "$program_dir/Tillerset.exe"
   wait_window || scenario_end
-  check_match "the lister found the board on COM7" '^[0-9]+ COM7$' "$(driver get-combo 1041)"
-  check_true "the board's firmware version" driver wait-text 2077 "$1"
+  check_match "the lister found the board on COM7" '^[0-9]+ COM7$' "$(driver get-combo $IDC_WHEEL_PORT)"
+  check_true "the board's firmware version" driver wait-text $IDC_FIRMWARE_VERSION "$1"
 }
 
 # Check now, Yes to the firmware; prints nothing.
 accept_firmware() {
-  driver click 2039 >/dev/null
+  driver click $IDC_CHECK_NOW >/dev/null
   check_eq "the offer" "New firmware available, do you want to download it ?" "$(driver find-msgbox 10)"
   driver click-msgbox IDYES >/dev/null
 }
@@ -144,7 +144,7 @@ check_eq "the question" \
 driver click-msgbox IDYES >/dev/null
 check_true "Main Gain 100 written back" wait_received "$restore_from" '^50 11 01 64$' 1
 driver wait-gone msgbox 10 >/dev/null
-check_true "the new firmware's version" driver wait-text 2077 "1.6"
+check_true "the new firmware's version" driver wait-text $IDC_FIRMWARE_VERSION "1.6"
 for i in $(seq 1 100); do plog_has "RestoreBoardSettings: 69 settings put back" && break; sleep 0.05; done
 check_true "all 69 settings" plog_has "RestoreBoardSettings: 69 settings put back"
 check_true "the backup has done its job" test ! -e "$program_dir/BoardBackup.ini"

@@ -20,12 +20,12 @@ red_pixels() {
 
 step "start with the wheel as game controller"
 start_and_wait
-check_true "the wheel is ready" driver -t 10 wait-text 2088 "Ready"
-driver click 2123 >/dev/null
+check_true "the wheel is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
+driver click $IDC_ADVANCED_SETTINGS >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || { fail "no Advanced Settings"; scenario_end; }
-check_eq "Linearity of X is on" "1" "$(driver -w "Advanced Settings" is-enabled 4)"
-check_eq "Linearity of Rx is off: the wheel has no Rx" "0" "$(driver -w "Advanced Settings" is-enabled 7)"
-driver -w "Advanced Settings" click 4 >/dev/null
+check_eq "Linearity of X is on" "1" "$(wait_answer "1" -w "Advanced Settings" is-enabled $IDC_LINEARITY_X)"
+check_eq "Linearity of Rx is off: the wheel has no Rx" "0" "$(wait_answer "0" -w "Advanced Settings" is-enabled $IDC_LINEARITY_RX)"
+driver -w "Advanced Settings" click $IDC_LINEARITY_X >/dev/null
 driver wait-window "Linearity Editor" 10 >/dev/null || { fail "no Linearity Editor"; scenario_end; }
 
 # The bars as the editor draws them: the input bar from x 16 to 16 + w * X / 65535
@@ -56,7 +56,7 @@ bars three-quarters
 check_true "input bar three quarters of $w ($INPUT_BAR)" near "$INPUT_BAR" $((w * 49151 / 65535))
 check_true "output bar three quarters of $h ($OUTPUT_BAR)" near "$OUTPUT_BAR" $((h * 49151 / 65535))
 
-driver -w "Linearity Editor" click 1 >/dev/null
+driver -w "Linearity Editor" click $IDR_MANIFEST >/dev/null
 check_true "the editor closes" driver wait-gone "Linearity Editor" 10
 driver -w "Advanced Settings" click 2 >/dev/null
 check_true "the Advanced Settings close" driver wait-gone "Advanced Settings" 10

@@ -20,7 +20,7 @@ long_host=$(printf 'a%.0s' $(seq 1 250))
 write_config FLAGS=0
 printf '[Update]\r\nSERVER=%s\r\n\r\n' "$long_host" >>"$SCENARIO_DIR/config.ini"
 start_and_wait
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 for i in $(seq 1 100); do log_has "Could not read Online script" && break; sleep 0.05; done
 check_true "refused" log_has "http://$long_host/ts_servers.ini: Host or URL string is too long."
 check_true "no connection was made" test -z "$(server_requests_since 1)"
@@ -36,7 +36,7 @@ start_and_wait
 late_check() {
   local what=$1 from longest
   from=$(($(log_text | wc -l) + 1))
-  driver click 2039 >/dev/null
+  driver click $IDC_CHECK_NOW >/dev/null
   longest=$(driver answer-time 4)
   step "$what: the window kept a caller waiting at most $longest ms"
   check_true "$what: no longer than the bound (and not until the answer at 2.5 s)" test "${longest:-99999}" -lt 2500
@@ -52,7 +52,7 @@ server "normal"
 
 step "text/plain with a charset"
 server "content-type text/plain; charset=utf-8"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 for i in $(seq 1 100); do log_has "has no text/plain body" && break; sleep 0.05; done
 check_true "no body" log_has "http://$SERVER_HOST/ts_servers.ini: The server's answer has no text/plain body."
 check_true "nothing shown" no_box
@@ -60,14 +60,14 @@ server "normal"
 
 step "a 404 page (text/plain too)"
 mv "$SERVER_ROOT/ts_servers.ini" "$SERVER_ROOT/moved.ini"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 for i in $(seq 1 100); do log_has "did not answer with status 200" && break; sleep 0.05; done
 check_true "no body" log_has "http://$SERVER_HOST/ts_servers.ini: The server did not answer with status 200."
 check_true "nothing shown" no_box
 
 step "an empty body"
 : >"$SERVER_ROOT/ts_servers.ini"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_eq "an online script without keys" "No update available" "$(driver find-msgbox 10)"
 driver click-msgbox IDOK >/dev/null
 check_true "the box is gone" driver wait-gone msgbox 10
