@@ -159,15 +159,9 @@ e2e_control_ids() {
 
 # Set by run.sh for each scenario: SCENARIO_DIR (the working folder of the
 # program, where Log.txt lands), WINEPREFIX, DISPLAY, TS_EXE, TS_DRIVER, TS_IDLE.
-# The ids: the harness writes them once (TS_CONTROL_IDS); without it they are
-# read from the headers here.
-if [ -n "${TS_CONTROL_IDS:-}" ] && [ -f "$TS_CONTROL_IDS" ]; then
-  # shellcheck disable=SC1090
-  source "$TS_CONTROL_IDS"
-elif [ -n "${TS_SOURCE_DIR:-}" ]; then
-  # shellcheck disable=SC1090
-  source <(e2e_control_ids "$TS_SOURCE_DIR")
-fi
+# The ids, written once by the harness (run.sh).
+# shellcheck disable=SC1090
+[ -f "${TS_CONTROL_IDS:-}" ] && source "$TS_CONTROL_IDS"
 E2E_FAILURES=0
 E2E_PROGRAMS=0
 E2E_WATCHES=0

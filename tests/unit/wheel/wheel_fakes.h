@@ -170,10 +170,6 @@ class RecordingLinkView : public WheelLinkView {
     auto it = texts.find(which);
     return it == texts.end() || it->second.empty() ? std::string() : it->second.back();
   }
-  size_t TextCount(LinkText which) const {
-    auto it = texts.find(which);
-    return it == texts.end() ? 0 : it->second.size();
-  }
   void ShowLinkText(LinkText which, const char* text) override { texts[which].push_back(text); }
   void ShowParameter(const WheelParameter& entry) override { shown.push_back({&entry, entry.value}); }
 };

@@ -116,11 +116,11 @@ TEST_F(WheelStatus, HoldStopsEverything) {
 
 TEST_F(WheelStatus, DebugLevelAboveZeroStopsProbingAndPolling) {
   Refresh();
-  const size_t shown = view.TextCount(LinkText::kStatusLine);
+  const size_t shown = view.texts[LinkText::kStatusLine].size();
   link.parameters[kEntryDebugLevel].value = 1;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(Refresh().empty());
-  EXPECT_EQ(view.TextCount(LinkText::kStatusLine), shown);
+  EXPECT_EQ(view.texts[LinkText::kStatusLine].size(), shown);
 }
 
 TEST_F(WheelStatus, NoBoardShowsConnectedAndDashes) {
