@@ -22,7 +22,7 @@ for id in $IDC_RESTART_DRIVE $IDC_CLEAR_FAULTS $IDC_TORQUE_BW_SLIDER; do
 done
 
 step "the currents follow the drive"
-check_eq "maximum 1.8 A" "1.8 A" "$(driver get-text 2:$IDC_MAXIMUM_CURRENT)"
+check_eq "maximum 1.8 A" "1.8 A" "$(wait_answer "1.8 A" get-text 2:$IDC_MAXIMUM_CURRENT)"
 drive_control current 2000
 check_true "the maximum follows up" driver wait-text 2:$IDC_MAXIMUM_CURRENT "3.6 A"
 # The window's oldest samples were 1000: the average lies between.
@@ -33,7 +33,7 @@ step "the Window slider: one sample"
 driver set-slider 2:$IDC_WINDOW_SLIDER 1 >/dev/null
 drive_control current 500
 check_true "average of the newest sample alone" driver wait-text 2:$IDC_AVERAGE_CURRENT "0.9 A"
-check_eq "the maximum stays" "3.6 A" "$(driver get-text 2:$IDC_MAXIMUM_CURRENT)"
+check_eq "the maximum stays" "3.6 A" "$(wait_answer "3.6 A" get-text 2:$IDC_MAXIMUM_CURRENT)"
 
 step "Reset Max"
 driver click 2:$IDC_RESET_MAX >/dev/null

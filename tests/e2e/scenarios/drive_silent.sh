@@ -13,7 +13,7 @@ start_drive 3 --silent
 start_and_wait -dev
 check_true "the version read fails and is logged" wait_log "Error reading version : 0x29 ->- Comm - Length "
 check_true "average NA" driver wait-text 2:$IDC_AVERAGE_CURRENT "NA"
-check_eq "maximum NA" "NA" "$(driver get-text 2:$IDC_MAXIMUM_CURRENT)"
+check_eq "maximum NA" "NA" "$(wait_answer "NA" get-text 2:$IDC_MAXIMUM_CURRENT)"
 check_eq "Restart Drive disabled" "0" "$(wait_answer "0" is-enabled 2:$IDC_RESTART_DRIVE)"
 check_eq "Clear Faults disabled" "0" "$(wait_answer "0" is-enabled 2:$IDC_CLEAR_FAULTS)"
 end_with_escape

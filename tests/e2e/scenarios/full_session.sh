@@ -46,7 +46,7 @@ check_eq "made and selected" "1 Session" "$(wait_answer "1 Session" get-combo $I
 driver click $IDC_PROFILE_REMOVE >/dev/null
 check_eq "asked" "Are you sure ?" "$(driver find-msgbox 10)"
 driver click-msgbox IDYES >/dev/null
-check_eq "removed" "Default" "$(driver list-combo $IDC_PROFILE_LIST)"
+check_eq "removed" "Default" "$(wait_answer "Default" list-combo $IDC_PROFILE_LIST)"
 
 step "About"
 driver post-command $IDM_ABOUT

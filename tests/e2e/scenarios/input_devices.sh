@@ -15,8 +15,9 @@ write_config "USED_DEVICE_GUID=$(dinput_guid 3)"
 step "start: the controller of config.ini is chosen"
 start_and_wait -dev
 check_eq "list 1042 holds the two with force feedback" "Kestra Wheel
-Pedal Box" "$(driver list-combo $IDC_GAMING_DEVICE)"
-check_eq "the configured one is selected" "1 Pedal Box" "$(driver get-combo $IDC_GAMING_DEVICE)"
+Pedal Box" "$(wait_answer "Kestra Wheel
+Pedal Box" list-combo $IDC_GAMING_DEVICE)"
+check_eq "the configured one is selected" "1 Pedal Box" "$(wait_answer "1 Pedal Box" get-combo $IDC_GAMING_DEVICE)"
 check_true "and read" driver wait-text $IDC_X_AXIS 3333
 # The list activates it a second time while it is held already.
 check_eq "its objects are enabled" "1 1" "$(driver is-enabled $IDC_X_AXIS_TEXT) $(driver is-enabled $IDC_Z_AXIS_TEXT)"
@@ -42,7 +43,7 @@ check_true "USED_DEVICE_GUID is the wheel's" grep -q "USED_DEVICE_GUID=$(dinput_
 
 step "the next start chooses the wheel"
 start_and_wait -dev
-check_eq "the wheel is selected" "0 Kestra Wheel" "$(driver get-combo $IDC_GAMING_DEVICE)"
+check_eq "the wheel is selected" "0 Kestra Wheel" "$(wait_answer "0 Kestra Wheel" get-combo $IDC_GAMING_DEVICE)"
 check_true "and read" driver wait-text $IDC_X_AXIS 1111
 end_with_escape
 check_eq "no effect was ever asked for" "" "$(grep EFFECT "$DINPUT_LOG")"

@@ -6,9 +6,9 @@ responsive_within $E2E_BOUND_COMMAND "no board"
 
 step "start without config.ini"
 start_and_wait
-check_eq "status line" "Disconnected" "$(driver get-text $IDC_DEVICE_STATUS)"
-check_eq "firmware version not read" "0.0" "$(driver get-text $IDC_FIRMWARE_VERSION)"
-check_eq "software version" "0.21" "$(driver get-text $IDC_SOFTWARE_VERSION)"
+check_eq "status line" "Disconnected" "$(wait_answer "Disconnected" get-text $IDC_DEVICE_STATUS)"
+check_eq "firmware version not read" "0.0" "$(wait_answer "0.0" get-text $IDC_FIRMWARE_VERSION)"
+check_eq "software version" "0.21" "$(wait_answer "0.21" get-text $IDC_SOFTWARE_VERSION)"
 check_match "no port chosen" '^0 None$' "$(driver get-combo $IDC_WHEEL_PORT)"
 
 step "Advanced Settings without a board"
