@@ -145,9 +145,8 @@ e2e_warm_prefix() {
 
 # ---- control ids
 
-# The program's control and command ids as NAME=number lines, from the dialogs'
-# *_ids.h headers and src/app/resource.h, and the notification-area icon's id
-# (kTrayIconId): scenarios name what they click. Usage: e2e_control_ids ROOT
+# NAME=number for the ids in the *_ids.h headers and src/app/resource.h, and
+# kTrayIconId: scenarios name what they click. Usage: e2e_control_ids ROOT
 e2e_control_ids() {
   local root=$1
   awk '$1 == "#define" && $2 ~ /^ID[A-Z]*_/ && $3 ~ /^[0-9]+$/ { print $2 "=" $3 }' \
@@ -159,8 +158,7 @@ e2e_control_ids() {
 
 # Set by run.sh for each scenario: SCENARIO_DIR (the working folder of the
 # program, where Log.txt lands), WINEPREFIX, DISPLAY, TS_EXE, TS_DRIVER, TS_IDLE.
-# The ids, written once by the harness (run.sh).
-# shellcheck disable=SC1090
+# shellcheck disable=SC1090  # the ids, written by run.sh
 [ -f "${TS_CONTROL_IDS:-}" ] && source "$TS_CONTROL_IDS"
 E2E_FAILURES=0
 E2E_PROGRAMS=0
@@ -411,7 +409,7 @@ end_with_escape() {
 }
 
 # Runs driver command $2... until it prints $1 (at most 10 s); prints the last
-# answer. For effects of posted messages (a click), which come a little later.
+# answer. For what follows an action, which may come a little later.
 wait_answer() {
   local expected=$1 out deadline=$((SECONDS + 10))
   shift
@@ -422,6 +420,9 @@ wait_answer() {
   done
   printf '%s' "$out"
 }
+
+# check_answer WHAT EXPECTED DRIVER-ARGS...: the driver's answer, waited for.
+check_answer() { check_eq "$1" "$2" "$(wait_answer "$2" "${@:3}")"; }
 
 # Writes config.ini's [Config] section with the given KEY=VALUE lines.
 write_config() {
@@ -548,9 +549,8 @@ wait_transcript() { wait_in "$TRANSCRIPT" "$1" "$2"; }
 board() { tell board "$@"; }
 received_since() { sent_in "$TRANSCRIPT" "$1"; }
 
-# Waits (at most 10 s) for the board's next status question ("S") after what
-# the transcript holds now: the program's user-interface thread has then
-# finished what it was doing, so nothing more of it is on its way.
+# Waits (at most 10 s) for the board's next status question ("S"): the program
+# has then finished what it was doing, and nothing more of it is on its way.
 wait_next_poll() {
   local from=$(($(transcript_lines) + 1))
   wait_received "$from" '^53$' 1 || fail "no status question from the program within 10 s"

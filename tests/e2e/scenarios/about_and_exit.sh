@@ -7,7 +7,7 @@ start_and_wait
 step "About"
 driver post-command $IDM_ABOUT
 wait_window "About Tillerset" 10
-check_eq "product line" "Ostrel Device Configuration Tool" "$(wait_answer "Ostrel Device Configuration Tool" -w "About Tillerset" get-text $IDC_ABOUT_PRODUCT)"
+check_answer "product line" "Ostrel Device Configuration Tool" -w "About Tillerset" get-text $IDC_ABOUT_PRODUCT
 driver -w "About Tillerset" send-key ESCAPE
 driver wait-gone "About Tillerset" 10 || fail "About box stayed open after Escape"
 check_true "program still runs after the About box" is_running "$PROGRAM_PID"

@@ -6,7 +6,7 @@ write_config DEVICE_COM_PORT=7
 
 step "start with nothing on COM7"
 start_and_wait
-check_eq "status line" "Disconnected" "$(wait_answer "Disconnected" get-text $IDC_DEVICE_STATUS)"
+check_answer "status line" "Disconnected" get-text $IDC_DEVICE_STATUS
 
 step "Advanced Settings is refused"
 driver click $IDC_ADVANCED_SETTINGS >/dev/null

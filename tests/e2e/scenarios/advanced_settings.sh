@@ -111,7 +111,7 @@ drive_from=$(($(wc -l <"$DRIVE_TRANSCRIPT") + 1))
 adv select-combo $IDC_PWM_FREQUENCY "8 KHz" >/dev/null
 adv set-text $IDC_ENCODER_PPR 1024 >/dev/null
 adv click $IDC_ENCODER_INVERT >/dev/null
-check_eq "Invert checked" "1" "$(wait_answer 1 -w "Advanced Settings" is-checked $IDC_ENCODER_INVERT)"
+check_answer "Invert checked" "1" -w "Advanced Settings" is-checked $IDC_ENCODER_INVERT
 adv click $IDR_MANIFEST >/dev/null
 check_true "the dialog closes" driver wait-gone "Advanced Settings" 10
 check_true "four writes" wait_received "$from" '^50 ' 4

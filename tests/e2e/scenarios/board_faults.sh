@@ -20,7 +20,7 @@ wait_received "$from" '^50 11 01 64$' 1
 step "pulled out"
 board "drop"
 check_true "Disconnected shown" driver -t 10 wait-text $IDC_DEVICE_STATUS "Disconnected"
-check_eq "external gain unknown" "---" "$(wait_answer "---" get-text $IDC_EXTERNAL_GAIN)"
+check_answer "external gain unknown" "---" get-text $IDC_EXTERNAL_GAIN
 
 step "plugged back in, its settings lost meanwhile"
 board "set 17 10"
@@ -28,7 +28,7 @@ from=$(($(transcript_lines) + 1))
 board "back"
 check_true "Ready again" driver -t 15 wait-text $IDC_DEVICE_STATUS "Ready"
 check_true "the profile's Main Gain went back onto the board" wait_received "$from" '^50 11 01 64$' 1
-check_eq "the page shows it" "78 %" "$(wait_answer "78 %" get-text $IDC_MAIN_GAIN_VALUE)"
+check_answer "the page shows it" "78 %" get-text $IDC_MAIN_GAIN_VALUE
 
 step "answering late"
 board "late 250"
@@ -44,7 +44,7 @@ settle 3
 check_eq "no message box" "" "$(driver find-msgbox 0 2>/dev/null)"
 board "noise 0"
 check_true "Ready once the noise stops" driver -t 15 wait-text $IDC_DEVICE_STATUS "Ready"
-check_eq "Main Gain unchanged" "78 %" "$(wait_answer "78 %" get-text $IDC_MAIN_GAIN_VALUE)"
+check_answer "Main Gain unchanged" "78 %" get-text $IDC_MAIN_GAIN_VALUE
 end_with_escape
 check_match "Default keeps Main Gain 100" '^PROFILE=Default,NoLife\.exe,0,900,100,' \
   "$(file_text "$SCENARIO_DIR/GameProfiles.ini" | grep '^PROFILE=')"

@@ -18,11 +18,11 @@ check_eq "both reads byte for byte" "24 0a 02 80 0a 40 00 00 80 09 40 00 03 5c a
 check_match "logged with the drive's version" '^Drive successfully Configured\. Version : 0x[0-9a-f]+$' \
   "$(log_text | grep '^Drive successfully')"
 for id in $IDC_RESTART_DRIVE $IDC_CLEAR_FAULTS $IDC_TORQUE_BW_SLIDER; do
-  check_eq "drive control $id enabled" "1" "$(wait_answer "1" is-enabled 2:$id)"
+  check_answer "drive control $id enabled" "1" is-enabled 2:$id
 done
 
 step "the currents follow the drive"
-check_eq "maximum 1.8 A" "1.8 A" "$(wait_answer "1.8 A" get-text 2:$IDC_MAXIMUM_CURRENT)"
+check_answer "maximum 1.8 A" "1.8 A" get-text 2:$IDC_MAXIMUM_CURRENT
 drive_control current 2000
 check_true "the maximum follows up" driver wait-text 2:$IDC_MAXIMUM_CURRENT "3.6 A"
 # The window's oldest samples were 1000: the average lies between.
@@ -33,7 +33,7 @@ step "the Window slider: one sample"
 driver set-slider 2:$IDC_WINDOW_SLIDER 1 >/dev/null
 drive_control current 500
 check_true "average of the newest sample alone" driver wait-text 2:$IDC_AVERAGE_CURRENT "0.9 A"
-check_eq "the maximum stays" "3.6 A" "$(wait_answer "3.6 A" get-text 2:$IDC_MAXIMUM_CURRENT)"
+check_answer "the maximum stays" "3.6 A" get-text 2:$IDC_MAXIMUM_CURRENT
 
 step "Reset Max"
 driver click 2:$IDC_RESET_MAX >/dev/null

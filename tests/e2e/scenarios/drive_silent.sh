@@ -13,9 +13,9 @@ start_drive 3 --silent
 start_and_wait -dev
 check_true "the version read fails and is logged" wait_log "Error reading version : 0x29 ->- Comm - Length "
 check_true "average NA" driver wait-text 2:$IDC_AVERAGE_CURRENT "NA"
-check_eq "maximum NA" "NA" "$(wait_answer "NA" get-text 2:$IDC_MAXIMUM_CURRENT)"
-check_eq "Restart Drive disabled" "0" "$(wait_answer "0" is-enabled 2:$IDC_RESTART_DRIVE)"
-check_eq "Clear Faults disabled" "0" "$(wait_answer "0" is-enabled 2:$IDC_CLEAR_FAULTS)"
+check_answer "maximum NA" "NA" get-text 2:$IDC_MAXIMUM_CURRENT
+check_answer "Restart Drive disabled" "0" is-enabled 2:$IDC_RESTART_DRIVE
+check_answer "Clear Faults disabled" "0" is-enabled 2:$IDC_CLEAR_FAULTS
 end_with_escape
 stop_drive
 
@@ -25,7 +25,7 @@ start_and_wait -dev
 check_true "currents shown" driver wait-text 2:$IDC_AVERAGE_CURRENT "1.8 A"
 drive_control silent on
 check_true "NA within a few seconds" driver -t 10 wait-text 2:$IDC_AVERAGE_CURRENT "NA"
-check_eq "controls disabled" "0" "$(wait_answer "0" is-enabled 2:$IDC_RESTART_DRIVE)"
+check_answer "controls disabled" "0" is-enabled 2:$IDC_RESTART_DRIVE
 check_true "the lost drive is logged once" wait_log "the drive does not answer"
 ping=$(driver ping-window 4)
 echo "while the drive is silent: $ping"
@@ -33,7 +33,7 @@ read -r _ _ _ longest _ <<<"$ping"
 check_true "the window is never held long ($longest ms)" test "$longest" -lt 1000
 drive_control silent off
 check_true "found again" driver -t 15 wait-text 2:$IDC_AVERAGE_CURRENT "1.8 A"
-check_eq "controls enabled again" "1" "$(wait_answer "1" is-enabled 2:$IDC_RESTART_DRIVE)"
+check_answer "controls enabled again" "1" is-enabled 2:$IDC_RESTART_DRIVE
 end_with_escape
 stop_drive
 

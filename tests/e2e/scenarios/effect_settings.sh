@@ -34,7 +34,7 @@ done
 step "the range ends at 127 (100 %) and 0 (0 %)"
 driver set-slider $IDC_MAIN_GAIN_SLIDER 500 >/dev/null
 check_true "Main Gain at most 127" driver wait-text $IDC_MAIN_GAIN_VALUE "100 %"
-check_eq "its position" 127 "$(wait_answer 127 get-slider $IDC_MAIN_GAIN_SLIDER)"
+check_answer "its position" 127 get-slider $IDC_MAIN_GAIN_SLIDER
 driver set-slider $IDC_MAIN_GAIN_SLIDER 0 >/dev/null
 check_true "Main Gain 0" driver wait-text $IDC_MAIN_GAIN_VALUE "0 %"
 

@@ -42,11 +42,11 @@ wait_window "Game Profile" 10
 driver -w "Game Profile" set-text $IDC_PROFILE_NAME "Session" >/dev/null
 driver -w "Game Profile" set-text $IDC_PROCESS_NAME "session.exe" >/dev/null
 driver -w "Game Profile" click $IDR_MANIFEST >/dev/null
-check_eq "made and selected" "1 Session" "$(wait_answer "1 Session" get-combo $IDC_PROFILE_LIST)"
+check_answer "made and selected" "1 Session" get-combo $IDC_PROFILE_LIST
 driver click $IDC_PROFILE_REMOVE >/dev/null
 check_eq "asked" "Are you sure ?" "$(driver find-msgbox 10)"
 driver click-msgbox IDYES >/dev/null
-check_eq "removed" "Default" "$(wait_answer "Default" list-combo $IDC_PROFILE_LIST)"
+check_answer "removed" "Default" list-combo $IDC_PROFILE_LIST
 
 step "About"
 driver post-command $IDM_ABOUT

@@ -14,10 +14,9 @@ write_config "USED_DEVICE_GUID=$(dinput_guid 3)"
 
 step "start: the controller of config.ini is chosen"
 start_and_wait -dev
-check_eq "list 1042 holds the two with force feedback" "Kestra Wheel
-Pedal Box" "$(wait_answer "Kestra Wheel
-Pedal Box" list-combo $IDC_GAMING_DEVICE)"
-check_eq "the configured one is selected" "1 Pedal Box" "$(wait_answer "1 Pedal Box" get-combo $IDC_GAMING_DEVICE)"
+check_answer "list 1042 holds the two with force feedback" "Kestra Wheel
+Pedal Box" list-combo $IDC_GAMING_DEVICE
+check_answer "the configured one is selected" "1 Pedal Box" get-combo $IDC_GAMING_DEVICE
 check_true "and read" driver wait-text $IDC_X_AXIS 3333
 # The list activates it a second time while it is held already.
 check_eq "its objects are enabled" "1 1" "$(driver is-enabled $IDC_X_AXIS_TEXT) $(driver is-enabled $IDC_Z_AXIS_TEXT)"
@@ -26,7 +25,7 @@ check_eq "its missing objects stay disabled" "0 0" "$(driver is-enabled $IDC_RX_
 step "pick the wheel"
 driver select-combo $IDC_GAMING_DEVICE "Kestra Wheel" >/dev/null
 check_true "the wheel is read" driver wait-text $IDC_X_AXIS 1111
-check_eq "its Rx axis is enabled" "1" "$(wait_answer "1" is-enabled $IDC_RX_AXIS_TEXT)"
+check_answer "its Rx axis is enabled" "1" is-enabled $IDC_RX_AXIS_TEXT
 
 step "back to the pedal box and to the wheel again"
 driver select-combo $IDC_GAMING_DEVICE "Pedal Box" >/dev/null
@@ -43,7 +42,7 @@ check_true "USED_DEVICE_GUID is the wheel's" grep -q "USED_DEVICE_GUID=$(dinput_
 
 step "the next start chooses the wheel"
 start_and_wait -dev
-check_eq "the wheel is selected" "0 Kestra Wheel" "$(wait_answer "0 Kestra Wheel" get-combo $IDC_GAMING_DEVICE)"
+check_answer "the wheel is selected" "0 Kestra Wheel" get-combo $IDC_GAMING_DEVICE
 check_true "and read" driver wait-text $IDC_X_AXIS 1111
 end_with_escape
 check_eq "no effect was ever asked for" "" "$(grep EFFECT "$DINPUT_LOG")"

@@ -13,7 +13,7 @@ wheel x=32767 y=65535 z=32768 rx=0 pressed=0,2,31,32
 
 start_and_wait
 check_true "the board is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
-check_eq "900 degrees of steering" "900 °" "$(wait_answer "900 °" get-text $IDC_MAX_ANGLE_VALUE)"
+check_answer "900 degrees of steering" "900 °" get-text $IDC_MAX_ANGLE_VALUE
 
 red() { [ "$(pixel "$1" "$2")" = "255,0,0" ]; }
 not_red() { ! red "$1" "$2"; }

@@ -19,7 +19,7 @@ start_and_wait
 check_true "the wheel is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 driver click $IDC_ADVANCED_SETTINGS >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || { fail "no Advanced Settings"; scenario_end; }
-check_eq "Linearity of X is off without a controller" "0" "$(wait_answer "0" -w "Advanced Settings" is-enabled $IDC_LINEARITY_X)"
+check_answer "Linearity of X is off without a controller" "0" -w "Advanced Settings" is-enabled $IDC_LINEARITY_X
 
 step "the editor of the X axis"
 driver -w "Advanced Settings" post-command $IDC_LINEARITY_X >/dev/null

@@ -23,8 +23,8 @@ start_and_wait
 check_true "the wheel is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 driver click $IDC_ADVANCED_SETTINGS >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || { fail "no Advanced Settings"; scenario_end; }
-check_eq "Linearity of X is on" "1" "$(wait_answer "1" -w "Advanced Settings" is-enabled $IDC_LINEARITY_X)"
-check_eq "Linearity of Rx is off: the wheel has no Rx" "0" "$(wait_answer "0" -w "Advanced Settings" is-enabled $IDC_LINEARITY_RX)"
+check_answer "Linearity of X is on" "1" -w "Advanced Settings" is-enabled $IDC_LINEARITY_X
+check_answer "Linearity of Rx is off: the wheel has no Rx" "0" -w "Advanced Settings" is-enabled $IDC_LINEARITY_RX
 driver -w "Advanced Settings" click $IDC_LINEARITY_X >/dev/null
 driver wait-window "Linearity Editor" 10 >/dev/null || { fail "no Linearity Editor"; scenario_end; }
 

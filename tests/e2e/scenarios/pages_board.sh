@@ -13,15 +13,15 @@ step "start with the board on COM7"
 start_and_wait
 
 step "the board's values on the page"
-check_eq "Max Angle 900" "900 °" "$(wait_answer "900 °" get-text $IDC_MAX_ANGLE_VALUE)"
-check_eq "Main Gain 64" "50 %" "$(wait_answer "50 %" get-text $IDC_MAIN_GAIN_VALUE)"
-check_eq "Filter 16" "50 %" "$(wait_answer "50 %" get-text $IDC_FILTER_VALUE)"
-check_eq "Constant 127" "100 %" "$(wait_answer "100 %" get-text $IDC_CONSTANT_VALUE)"
-check_eq "Main Gain slider position" "64" "$(wait_answer "64" get-slider $IDC_MAIN_GAIN_SLIDER)"
-check_eq "Max Angle slider position" "900" "$(wait_answer "900" get-slider $IDC_MAX_ANGLE_SLIDER)"
-check_eq "software version" "0.21" "$(wait_answer "0.21" get-text $IDC_SOFTWARE_VERSION)"
+check_answer "Max Angle 900" "900 °" get-text $IDC_MAX_ANGLE_VALUE
+check_answer "Main Gain 64" "50 %" get-text $IDC_MAIN_GAIN_VALUE
+check_answer "Filter 16" "50 %" get-text $IDC_FILTER_VALUE
+check_answer "Constant 127" "100 %" get-text $IDC_CONSTANT_VALUE
+check_answer "Main Gain slider position" "64" get-slider $IDC_MAIN_GAIN_SLIDER
+check_answer "Max Angle slider position" "900" get-slider $IDC_MAX_ANGLE_SLIDER
+check_answer "software version" "0.21" get-text $IDC_SOFTWARE_VERSION
 check_match "COM7 chosen in the port list" '^[0-9]+ COM7$' "$(driver get-combo $IDC_WHEEL_PORT)"
-check_eq "Force table is disabled" "0" "$(wait_answer "0" is-enabled $IDC_FORCE_TABLE_SLIDER)"
+check_answer "Force table is disabled" "0" is-enabled $IDC_FORCE_TABLE_SLIDER
 check_true "status line while the board calibrates" driver wait-text $IDC_DEVICE_STATUS "Calibrating Dir"
 check_true "firmware version shown" driver wait-text $IDC_FIRMWARE_VERSION "1.5"
 
@@ -34,7 +34,7 @@ check_eq "no c while calibrating" "" "$(received_since "$from" | grep -x '63')"
 step "the wheel becomes ready"
 board "status 8"
 check_true "status line reaches Ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
-check_eq "no external gain on this board" "---" "$(wait_answer "---" get-text $IDC_EXTERNAL_GAIN)"
+check_answer "no external gain on this board" "---" get-text $IDC_EXTERNAL_GAIN
 from=$(($(transcript_lines) + 1))
 driver click $IDC_CENTER_WHEEL >/dev/null
 check_true "c sent once ready" wait_received "$from" '^63$' 1
@@ -54,11 +54,11 @@ check_eq "one write per notification" "50 11 01 64
 # writes of parameter 34 given in $4 ($3 says what they mean).
 click_twice() {
   local id=$1 name=$2 what=$3 writes=$4
-  check_eq "$name starts unchecked" "0" "$(wait_answer "0" is-checked "$id")"
+  check_answer "$name starts unchecked" "0" is-checked "$id"
   local from=$(($(transcript_lines) + 1))
   driver click "$id" >/dev/null
   wait_received "$from" '^50 22 ' 1
-  check_eq "$name checked" "1" "$(wait_answer "1" is-checked "$id")"
+  check_answer "$name checked" "1" is-checked "$id"
   driver click "$id" >/dev/null
   wait_received "$from" '^50 22 ' 2
   wait_next_poll

@@ -6,9 +6,9 @@ responsive_within $E2E_BOUND_COMMAND "no board"
 
 step "start without config.ini"
 start_and_wait
-check_eq "status line" "Disconnected" "$(wait_answer "Disconnected" get-text $IDC_DEVICE_STATUS)"
-check_eq "firmware version not read" "0.0" "$(wait_answer "0.0" get-text $IDC_FIRMWARE_VERSION)"
-check_eq "software version" "0.21" "$(wait_answer "0.21" get-text $IDC_SOFTWARE_VERSION)"
+check_answer "status line" "Disconnected" get-text $IDC_DEVICE_STATUS
+check_answer "firmware version not read" "0.0" get-text $IDC_FIRMWARE_VERSION
+check_answer "software version" "0.21" get-text $IDC_SOFTWARE_VERSION
 check_match "no port chosen" '^0 None$' "$(driver get-combo $IDC_WHEEL_PORT)"
 
 step "Advanced Settings without a board"
@@ -23,7 +23,7 @@ step "check boxes reach config.ini"
 driver click $IDC_AUTO_UPDATE >/dev/null
 driver click $IDC_DETECT_GAME >/dev/null
 # A click is posted; its effect is waited for, not slept for.
-check_eq "update check box" "1" "$(wait_answer 1 is-checked $IDC_AUTO_UPDATE)"
-check_eq "game detection box" "1" "$(wait_answer 1 is-checked $IDC_DETECT_GAME)"
+check_answer "update check box" "1" is-checked $IDC_AUTO_UPDATE
+check_answer "game detection box" "1" is-checked $IDC_DETECT_GAME
 end_with_escape
 check_true "FLAGS=3 saved" grep -q 'FLAGS=3' "$SCENARIO_DIR/config.ini"

@@ -18,14 +18,13 @@ cp "$TS_IDLE" "$SCENARIO_DIR/game.exe"
 step "start with Detect Game on"
 start_and_wait
 TS_PID=$PROGRAM_PID
-check_eq "Detect Game checked" "1" "$(wait_answer "1" is-checked $IDC_DETECT_GAME)"
-check_eq "both profiles listed" "Default
-Rally Game" "$(wait_answer "Default
-Rally Game" list-combo $IDC_PROFILE_LIST)"
-check_eq "Default selected" "0 Default" "$(wait_answer "0 Default" get-combo $IDC_PROFILE_LIST)"
+check_answer "Detect Game checked" "1" is-checked $IDC_DETECT_GAME
+check_answer "both profiles listed" "Default
+Rally Game" list-combo $IDC_PROFILE_LIST
+check_answer "Default selected" "0 Default" get-combo $IDC_PROFILE_LIST
 # Let a detection pass or two go by without the game: nothing changes.
 settle 2.5
-check_eq "still Default without the game" "0 Default" "$(wait_answer "0 Default" get-combo $IDC_PROFILE_LIST)"
+check_answer "still Default without the game" "0 Default" get-combo $IDC_PROFILE_LIST
 
 step "the game starts"
 from=$(($(transcript_lines) + 1))
@@ -61,16 +60,16 @@ check_eq "the profile's 14 writes, in order, then the filter" "50 08 04 00 00 02
 50 20 01 03
 50 21 01 04
 50 4d 01 19" "$(received_since "$from" | grep '^50 ')"
-check_eq "Max Angle shown" "540 °" "$(wait_answer "540 °" get-text $IDC_MAX_ANGLE_VALUE)"
-check_eq "Main Gain shown" "78 %" "$(wait_answer "78 %" get-text $IDC_MAIN_GAIN_VALUE)"
-check_eq "Filter shown" "80 %" "$(wait_answer "80 %" get-text $IDC_FILTER_VALUE)"
-check_eq "Invert checked" "1" "$(wait_answer "1" is-checked $IDC_INVERT)"
+check_answer "Max Angle shown" "540 °" get-text $IDC_MAX_ANGLE_VALUE
+check_answer "Main Gain shown" "78 %" get-text $IDC_MAIN_GAIN_VALUE
+check_answer "Filter shown" "80 %" get-text $IDC_FILTER_VALUE
+check_answer "Invert checked" "1" is-checked $IDC_INVERT
 
 step "the game ends"
 wait_exit "$GAME_PID" 20
 from=$(($(transcript_lines) + 1))
 settle 2.5
-check_eq "its profile stays selected" "1 Rally Game" "$(wait_answer "1 Rally Game" get-combo $IDC_PROFILE_LIST)"
+check_answer "its profile stays selected" "1 Rally Game" get-combo $IDC_PROFILE_LIST
 check_eq "nothing written meanwhile" "" "$(received_since "$from" | grep '^50 ')"
 check_true "the program still runs" is_running "$TS_PID"
 

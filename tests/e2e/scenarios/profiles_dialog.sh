@@ -26,14 +26,14 @@ answer() {
 }
 
 start_and_wait
-check_eq "Default made on the first run" "0 Default" "$(wait_answer "0 Default" get-combo $IDC_PROFILE_LIST)"
+check_answer "Default made on the first run" "0 Default" get-combo $IDC_PROFILE_LIST
 
 step "Default cannot be edited or removed"
 driver click $IDC_PROFILE_EDIT >/dev/null
 answer "You can't edit the default profile" IDOK
 driver click $IDC_PROFILE_REMOVE >/dev/null
 answer "You can't remove the default profile" IDOK
-check_eq "still only Default" "Default" "$(wait_answer "Default" list-combo $IDC_PROFILE_LIST)"
+check_answer "still only Default" "Default" list-combo $IDC_PROFILE_LIST
 
 step "New"
 open_dialog 2078
@@ -42,7 +42,7 @@ check_eq "process field empty" "" "$(dialog get-text $IDC_PROCESS_NAME)"
 check_eq "name field enabled" "1" "$(dialog is-enabled $IDC_PROFILE_NAME)"
 fill_dialog "My Game" mygame.exe
 dialog_gone Ok
-check_eq "new profile selected" "1 My Game" "$(wait_answer "1 My Game" get-combo $IDC_PROFILE_LIST)"
+check_answer "new profile selected" "1 My Game" get-combo $IDC_PROFILE_LIST
 
 # New with name $1 (an existing one in other case) and process $2, the
 # question answered with $3.
@@ -52,9 +52,8 @@ new_existing() {
   fill_dialog "$1" "$2"
   answer "Profile already exists, do you want to update it ?" "$3"
   dialog_gone "$3"
-  check_eq "still the same two profiles" "Default
-My Game" "$(wait_answer "Default
-My Game" list-combo $IDC_PROFILE_LIST)"
+  check_answer "still the same two profiles" "Default
+My Game" list-combo $IDC_PROFILE_LIST
 }
 new_existing "my game" no.exe IDNO
 new_existing "MY GAME" other.exe IDYES
@@ -76,13 +75,13 @@ step "Remove asks first"
 open_dialog 2078
 fill_dialog Second second.exe
 dialog_gone Ok
-check_eq "Second selected" "2 Second" "$(wait_answer "2 Second" get-combo $IDC_PROFILE_LIST)"
+check_answer "Second selected" "2 Second" get-combo $IDC_PROFILE_LIST
 driver click $IDC_PROFILE_REMOVE >/dev/null
 answer "Are you sure ?" IDNO
-check_eq "No keeps it" "2 Second" "$(wait_answer "2 Second" get-combo $IDC_PROFILE_LIST)"
+check_answer "No keeps it" "2 Second" get-combo $IDC_PROFILE_LIST
 driver click $IDC_PROFILE_REMOVE >/dev/null
 answer "Are you sure ?" IDYES
-check_eq "Yes removes it; the one before is selected" "1 My Game" "$(wait_answer "1 My Game" get-combo $IDC_PROFILE_LIST)"
+check_answer "Yes removes it; the one before is selected" "1 My Game" get-combo $IDC_PROFILE_LIST
 
 step "exit"
 driver post-command $IDM_EXIT

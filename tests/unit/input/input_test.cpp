@@ -13,7 +13,6 @@
 #include "input/wheel_state_picture.h"
 #include "input/xinput_ids.h"
 #include "input_fakes.h"
-#include "fake_clock.h"
 
 namespace {
 

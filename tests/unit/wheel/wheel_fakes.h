@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "exec/deadline.h"
-#include "fake_clock.h"
+#include "test_support.h"
 #include "wheel/serial_channel.h"
 #include "wheel/wheel_link.h"
 #include "standin_board/standin_board.h"
