@@ -18,7 +18,7 @@
 #include "drive/drive_link.h"
 #include "drive/simple_motion.h"
 #include "drive/sm_port.h"
-#include "drive/sm_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "standin_drive/standin_drive.h"
 #include "standin_drive/standin_drive_host_posix.h"
 #include "exec/os.h"
@@ -76,7 +76,7 @@ int main() {
   char dir[] = "/tmp/ts_bench_drive_XXXXXX";
   if (!mkdtemp(dir)) return 1;
   const std::string link = std::string(dir) + "/COM5";
-  SetSmPortDirectory(dir);
+  SetComPortDirectory(dir);
   StandinDriveHostOptions options;
   options.link = link;
   StandinDriveHost host(options);
@@ -183,7 +183,7 @@ int main() {
   }
 
   host.Stop();
-  SetSmPortDirectory(nullptr);
+  SetComPortDirectory(nullptr);
   unlink(link.c_str());
   rmdir(dir);
   return 0;

@@ -47,6 +47,7 @@ class BenchSockets : public SocketApi {
 class SilentView : public UpdateView {
  public:
   bool Ask(const char*) override { return false; }
+  OfferAnswer Offer(const char*, bool) override { return OfferAnswer::kNo; }
   void Inform(const char*) override {}
   bool OpenInBrowser(const char*) override { return false; }
   void Quit() override {}

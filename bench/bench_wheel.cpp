@@ -14,7 +14,7 @@
 
 #include "app/control_panel.h"
 #include "exec/os.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "standin_board/standin_host_posix.h"
 
 namespace {
@@ -53,7 +53,7 @@ double Median(std::vector<double> v) {
 int main() {
   char dir[] = "/tmp/ts_bench_wheel_XXXXXX";
   if (!mkdtemp(dir)) return 1;
-  SetSerialPortDirectory(dir);
+  SetComPortDirectory(dir);
   StandinHostOptions options;
   options.link = std::string(dir) + "/COM7";
   StandinHost host(options);
@@ -97,7 +97,7 @@ int main() {
               probeWall, Median(probeShares), *std::max_element(probeShares.begin(), probeShares.end()));
 
   host.Stop();
-  SetSerialPortDirectory(nullptr);
+  SetComPortDirectory(nullptr);
   unlink((std::string(dir) + "/COM7").c_str());
   rmdir(dir);
   return 0;

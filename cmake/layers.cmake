@@ -60,6 +60,8 @@ if(WIN32)
   # dinput8 and dxguid), and COM/WMI for the XInput filter.
   target_link_libraries(ts_input PUBLIC dinput8 dxguid ole32 oleaut32 wbemuuid uuid gdi32 user32)
   target_link_libraries(ts_app PUBLIC comctl32 shell32 ws2_32 ole32 oleaut32 uuid)
+  # The "Game Profile" dialog's "Browse..." (the standard open dialog).
+  target_link_libraries(ts_profiles PUBLIC comdlg32)
   if(TARGET ts_update)
     target_link_libraries(ts_update PUBLIC ws2_32 shell32)
   endif()

@@ -6,9 +6,11 @@ include(GoogleTest)
 # Native tools: one folder under tools/ per tool (the stand-ins, the update
 # server). A tool's main.cpp is the program; its other sources (those without
 # a _win32 suffix) form a library of its own that the tests use too, so that
-# they drive a stand-in without starting its program. The tools stand on the
-# runtime alone (exec). Folders whose sources are all Windows ones build only
-# in the Windows configuration.
+# they drive a stand-in without starting its program. tools/host is no tool:
+# its library (the pseudo-terminal host, control lines, the mains' command
+# line) is under every other. The tools stand on the runtime alone (exec).
+# Folders whose sources are all Windows ones build only in the Windows
+# configuration.
 set(TS_TOOL_LIBRARIES "")
 # Every native tool, for the end-to-end run to build before its scenarios.
 add_custom_target(native_tools)
@@ -23,6 +25,9 @@ foreach(dir ${TS_TOOL_DIRS})
     if(library_sources)
       add_library(tool_${tool} STATIC ${library_sources})
       target_link_libraries(tool_${tool} PUBLIC ts_exec)
+      if(NOT tool STREQUAL "host")
+        target_link_libraries(tool_${tool} PUBLIC tool_host)
+      endif()
       target_include_directories(tool_${tool} PUBLIC ${CMAKE_SOURCE_DIR}/tools ${TS_VIEWS}/exec)
       list(APPEND TS_TOOL_LIBRARIES tool_${tool})
     endif()
@@ -32,7 +37,7 @@ foreach(dir ${TS_TOOL_DIRS})
       if(library_sources)
         target_link_libraries(${tool} PRIVATE tool_${tool})
       else()
-        target_link_libraries(${tool} PRIVATE ts_exec)
+        target_link_libraries(${tool} PRIVATE ts_exec tool_host)
       endif()
       add_dependencies(native_tools ${tool})
     endif()

@@ -3,9 +3,8 @@
 // "SERVER" and "UPDATE") and the download address and firmware name rules.
 // The answer arrives in pieces (the first byte of the input sets their size)
 // over a socket that closes after the last; the host is a dotted address so
-// no name is looked up. A body must lie inside what arrived, follow the
-// marker "text/plain\r\n\r\n" and come only with status 200; every pool block
-// goes back.
+// no name is looked up. A body must lie inside what arrived, behind the
+// headers, and come only with status 200; every pool block goes back.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -68,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)end;
       if (length > sockets.length) __builtin_trap();
       if (memcmp(start, "HTTP/", 5) != 0) __builtin_trap();  // a status line there was
-      if (length > 0 && memcmp(body, start + sockets.length - length, length) != 0) __builtin_trap();
+      if (length > 0 && memmem(start + 5, sockets.length - 5, body, length) == nullptr) __builtin_trap();
       UpdateServerRecord record;
       ParseOnlineScript("ts_servers.ini", body, length, &record);
       if (strlen(record.toolUrl) >= sizeof record.toolUrl || strlen(record.firmwarePath) >= sizeof record.firmwarePath) {

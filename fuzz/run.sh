@@ -19,7 +19,9 @@ seconds=${FUZZ_SECONDS:-30}
 jobs=${FUZZ_JOBS:-$(nproc)}
 runs=${FUZZ_RUNS:-}
 
-CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A folder configured from fuzz/ alone, as it once was, is made afresh.
+grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$here" "$build/CMakeCache.txt" 2>/dev/null && rm -rf "$build"
+(cd "$root" && cmake --preset fuzz -B "$build" >/dev/null)
 cmake --build "$build" -j"$jobs" >/dev/null
 
 targets=("$@")

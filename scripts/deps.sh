@@ -7,8 +7,8 @@ set -euo pipefail
 native=(cmake make g++ libgtest-dev avrdude)
 want=("${native[@]}"
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-      wine64 xvfb xauth imagemagick x11-utils nsis zip
-      clang libclang-rt-dev valgrind)
+      wine64 xvfb xauth imagemagick x11-utils nsis zip nginx
+      clang libclang-rt-dev valgrind iproute2)
 [ "${1:-}" = native ] && want=("${native[@]}")
 missing=()
 for p in "${want[@]}"; do

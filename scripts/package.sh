@@ -29,8 +29,7 @@ win_build=${TS_WIN_BUILD:-$root/build/win}
 out=$root/build/package
 if [ $build -eq 1 ]; then
   say "building the Windows programs in $win_build"
-  cmake -S . -B "$win_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --preset win -B "$win_build" >/dev/null
   targets=(Tillerset)
   [ -d tools/list_com_ports ] && targets+=(list_com_ports)
   cmake --build "$win_build" -j2 --target "${targets[@]}" >/dev/null

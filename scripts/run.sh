@@ -9,14 +9,15 @@
 #   copied there first).
 # - Wheel: a board plugged in (USB 2341:8036, /dev/ttyACM*) becomes COM7;
 #   otherwise the stand-in board (tools/standin_board) plays the wheel on
-#   COM7. Without a config.ini of your own, one naming COM7 is written.
+#   COM7 and the DirectInput stand-in (tests/e2e/dinput_double) its game
+#   controller. Without a config.ini of your own, one naming COM7 is written.
 # - Drive, in developer mode (-dev): a USB-RS485 adapter (0403:6001,
 #   /dev/ttyUSB*) becomes COM3; otherwise the stand-in drive
 #   (tools/standin_drive) plays the servo drive on COM3. A config.ini written
 #   here names COM3 as the drive's port too.
 # - Display: your own when DISPLAY works; otherwise (or with --headless) a
 #   private Xvfb. Either way a screenshot of the window lands in
-#   build/run/screenshot.png. Headless runs end the program after the
+#   build/run/screenshot.png. Headless runs close the program after the
 #   screenshot unless --keep is given (then Ctrl+C ends it).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,7 +33,8 @@ for arg in "$@"; do
     --headless) headless=1 ;;
     --keep) keep=1 ;;
     --help | -h)
-      sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+      # The comment block at the top, whatever its length.
+      awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
       exit 0
       ;;
     *) program_args+=("$arg") ;;
@@ -45,9 +47,8 @@ bash scripts/deps.sh || exit 1
 
 win_build=$root/build/win
 say "building Tillerset.exe in $win_build"
-cmake -S . -B "$win_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
-cmake --build "$win_build" -j"$(nproc)" --target Tillerset ts_driver list_com_ports >/dev/null || {
+cmake --preset win >/dev/null || exit 1
+cmake --build "$win_build" -j"$(nproc)" --target Tillerset ts_driver list_com_ports dinput8_double >/dev/null || {
   echo "run: the Windows build failed; run: cmake --build $win_build" >&2
   exit 1
 }
@@ -117,7 +118,7 @@ play() {
   STANDIN_PID=""
   if [ ! -x "$native/standin_$name" ]; then
     say "building the stand-in $name in $native"
-    { cmake -S . -B "$native" >/dev/null && cmake --build "$native" --target "standin_$name" -j"$(nproc)" >/dev/null; } ||
+    { cmake --preset native >/dev/null && cmake --build "$native" --target "standin_$name" -j"$(nproc)" >/dev/null; } ||
       { say "could not build the stand-in $name; running without $what"; return 1; }
   fi
   mkdir -p "$run/$name"
@@ -141,8 +142,18 @@ real_board=$(find_usb_tty 'ttyACM*' 2341 8036 ..)
 if [ -n "$real_board" ]; then
   say "wheel board found at $real_board: it is COM7"
   ln -sfn "$real_board" "$com7"
+  # Its game controller is the real one: no stand-in DLL left from a run without it.
+  rm -f "$app/dinput8.dll" "$app/dinput8_double.txt"
 else
   play board "$com7" "wheel" && board_pid=$STANDIN_PID
+  # The board's game controller comes from the DirectInput stand-in: a wheel
+  # turned a little, a pedal half down and a few buttons held, as the README's
+  # picture shows.
+  cp -f "$win_build/dinput8.dll" "$app/dinput8.dll"
+  printf '%s\n' "[device]" "name=Kestra FFB Wheel" "instance=2118778881,1,2,3,4,5,6,7,8,9,1" \
+    "product=0x2341,0x8036" "x=26000" "y=52000" "z=6000" "rx=0" "pressed=0,4,9" >"$app/dinput8_double.txt"
+  export WINEDLLOVERRIDES="mscoree,mshtml=;dinput8=n"
+  say "no wheel plugged in: the DirectInput stand-in plays its game controller (script: $app/dinput8_double.txt)"
 fi
 
 # ---- in developer mode, the servo drive on COM3
@@ -194,6 +205,7 @@ if [ $headless -eq 1 ] && [ $keep -eq 0 ]; then
 else
   say "running; close the window (or press Ctrl+C) to end"
 fi
+closed_by_us=0
 code=0
 if kill -0 "$program_pid" 2>/dev/null && [ $headless -eq 1 ] && [ $keep -eq 0 ]; then
   code=timeout
@@ -201,7 +213,16 @@ else
   wait "$program_pid"
   code=$?
   program_pid=""
+  [ $headless -eq 1 ] && [ $keep -eq 0 ] && closed_by_us=1
 fi
-say "Tillerset.exe ended (exit code $code); its log: $app/Log.txt"
 [ -f "$shot" ] && say "screenshot: $shot"
+if [ $closed_by_us -eq 1 ]; then
+  # Escape ends the window the way its close box does; the exit code says
+  # only that it was closed, not that anything failed.
+  say "Tillerset.exe was closed after its screenshot, as a run without a display does (--keep leaves it running); its log: $app/Log.txt"
+elif [ "$code" = timeout ]; then
+  say "Tillerset.exe did not close after its screenshot and was stopped; its log: $app/Log.txt"
+else
+  say "Tillerset.exe ended (exit code $code); its log: $app/Log.txt"
+fi
 exit 0

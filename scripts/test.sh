@@ -23,7 +23,7 @@ echo "== include directions"
 bash scripts/check_layers.sh
 
 echo "== native build and unit tests"
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset native >/dev/null
 cmake --build build/native -j"$jobs"
 (cd build/native && ctest --output-on-failure -j"$jobs")
 if [ "$native_only" -eq 1 ]; then
@@ -32,12 +32,12 @@ if [ "$native_only" -eq 1 ]; then
 fi
 
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTS_SANITIZE=ON >/dev/null
+cmake --preset asan >/dev/null
 cmake --build build/asan -j"$jobs" --target unit_tests
 (cd build/asan && ctest --output-on-failure -j"$jobs")
 
 echo "== Windows build"
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset win >/dev/null
 cmake --build build/win -j"$jobs"
 
 echo "== packaging"

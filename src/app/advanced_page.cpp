@@ -1,6 +1,7 @@
 #include "app/advanced_page.h"
 
 #include "app/control_panel.h"
+#include "app/control_tips.h"
 #include "drive/advanced_settings.h"
 #include "drive/game_controller.h"
 
@@ -34,7 +35,17 @@ void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page) {
   InputAxes axes(panel.input);
   AdvancedSettings settings(panel.link, panel.drive, axes);
   settings.runDialog = gRunner;
+  settings.addTooltips = [](DialogControls& dialog) { AddControlTips(dialog, TipPage::kAdvancedSettings); };
   ShowAdvancedSettings(settings, page);
+  if (settings.BoardWasReset()) panel.profiles.BoardReset();
   if (!settings.Confirmed()) return;
-  if (GameProfile* profile = panel.profiles.CurrentProfile()) panel.profiles.StoreIntoProfile(profile);
+  // Of what the dialog writes only the encoder's direction is a profile's;
+  // the rest of the page may be a reset's defaults, which the profile does
+  // not take.
+  if (GameProfile* profile = panel.profiles.CurrentProfile()) {
+    const int32_t flags = panel.link[kEntryFlags].value;
+    const uint8_t before = profile->optionFlags;
+    profile->optionFlags = static_cast<uint8_t>((before & ~kEncoderInvertFlag) | (flags & kEncoderInvertFlag));
+    if (profile->optionFlags != before) ++panel.profiles.changes;
+  }
 }

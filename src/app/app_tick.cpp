@@ -29,10 +29,15 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
         hooks.currentReadout) {
       hooks.currentReadout();
     }
+    // The check's questions wait while a command, a dialog or a flash holds
+    // the status, so they never pile onto another box.
+    if (hooks.updateCheck) hooks.updateCheck();
   }
   if (Due(&times->lastGameDetection, now, kGameDetectionIntervalMs) && hooks.gameDetection) {
     hooks.gameDetection();
   }
+  // Only files: a command or a dialog that holds the board does not stop it.
+  if (hooks.saveChanges) hooks.saveChanges(now);
   if (hooks.handshake) hooks.handshake();
   if (hooks.boardReport) hooks.boardReport();
   return hooks.readGamingInput ? hooks.readGamingInput() : 0;

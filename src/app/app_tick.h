@@ -8,10 +8,12 @@
 struct TickHooks {
   void (*statusRefresh)() = nullptr;   // wheel status refresh, > 1000 ms apart
   void (*currentReadout)() = nullptr;  // drive current readout, developer mode, > 100 ms apart
+  void (*updateCheck)() = nullptr;     // a fetched update check's offers, every tick off hold
   void (*gameDetection)() = nullptr;   // game detection, > 2000 ms apart, even on hold
   void (*handshake)() = nullptr;       // the status refresh's handshake takes its reply, every tick
   void (*boardReport)() = nullptr;     // at most one asynchronous "#" report per tick
   int (*readGamingInput)() = nullptr;  // game-controller readout, every tick
+  void (*saveChanges)(uint64_t now) = nullptr;  // the settings files, every tick, even on hold
 };
 
 // Millisecond tick counts of the last runs; 0 at start, so the first tick runs all.

@@ -16,22 +16,44 @@ void ControlPanel::LoadSettings() {
   link[kEntryTorqueBandwidth].value = settings.torqueBandwidth;
   profiles.gameProfileId = settings.gameProfileId;
   input.table.usedDevice = settings.usedDeviceGuid;
+  // What was read is on disk; the profiles are read next, unchanged so far.
+  settingsWrite.Written(SettingsFingerprint(settings));
+  profilesWrite.Written(profiles.changes);
+}
+
+Settings ControlPanel::CurrentSettings() const {
+  Settings now = settings;
+  now.wheelPort = link.wheelPort;
+  now.windowDuration = link.parameters[kEntryStatisticsWindow].value;
+  now.torqueBandwidth = link.parameters[kEntryTorqueBandwidth].value;
+  now.gameProfileId = profiles.gameProfileId;
+  now.usedDeviceGuid = input.table.usedDevice;
+  return now;
 }
 
 bool ControlPanel::SaveSettings() {
-  settings.wheelPort = link.wheelPort;
-  settings.windowDuration = link[kEntryStatisticsWindow].value;
-  settings.torqueBandwidth = link[kEntryTorqueBandwidth].value;
-  settings.gameProfileId = profiles.gameProfileId;
-  settings.usedDeviceGuid = input.table.usedDevice;
+  settings = CurrentSettings();
   return SaveSettingsTo(settings, kSettingsFile);
+}
+
+void ControlPanel::SaveChanges(uint64_t now) {
+  // The "leave the file alone" rule holds here too (and without a log line
+  // every few seconds: the exit's save logs it once).
+  if (!settings.leaveFileAlone && settingsWrite.Due(SettingsFingerprint(CurrentSettings()), now)) {
+    settingsWrite.Done(SaveSettings(), now);
+    return;
+  }
+  if (!profiles.leaveFileAlone && profilesWrite.Due(profiles.changes, now)) {
+    profilesWrite.Done(SaveProfilesTo(profiles, kProfilesFile), now);
+  }
 }
 
 void ControlPanel::SaveForExit() {
   SaveSettings();
   // The selected profile follows the sliders already; this also catches what
-  // changed without a slider.
-  profiles.StoreIntoProfile(profiles.CurrentProfile());
+  // changed without a slider (but not the defaults of a reset: those are the
+  // board's, not the profile's).
+  profiles.StoreIntoSelected();
   profiles.SaveProfiles();
 }
 

@@ -4,6 +4,7 @@
 // the part (panel.link.ProbeWheel, panel.profiles.ApplyProfile).
 #include <cstdint>
 
+#include "app/deferred_save.h"
 #include "app/input_view.h"
 #include "app/page_view.h"
 #include "app/parameter_binding.h"
@@ -38,7 +39,7 @@ class ControlPanel {
   // ---- the pages' side of the parts
   ParameterBindings bindings{link.parameters};  // the controls each parameter shows in
   MainPageView mainPageView{bindings};          // what the link and the profiles show
-  StripView stripView;                          // what the drive shows (developer mode)
+  StripView stripView{bindings};                // what the drive shows (developer mode)
   InputView inputView;                          // list 1042, "Wheel State", the picture
 
   // ---- the servo drive (developer mode only; inert until switched on)
@@ -52,6 +53,14 @@ class ControlPanel {
   // when the file could not be written; the old one then stays).
   void LoadSettings();
   bool SaveSettings();
+  // The settings as the parts hold them now (what SaveSettings writes).
+  Settings CurrentSettings() const;
+  // Called every tick: writes config.ini or GameProfiles.ini (at most one per
+  // tick) once what it holds has changed and then stayed for a short while
+  // (deferred_save.h). A file that could not be read at start is left alone.
+  void SaveChanges(uint64_t now);
+  DeferredWrite settingsWrite;
+  DeferredWrite profilesWrite;
   // What the exit writes back: config.ini, the page's values into the
   // selected profile, GameProfiles.ini. Also when Windows ends the session,
   // which may end the program before its exit runs.

@@ -16,7 +16,7 @@
 namespace {
 
 constexpr char kNoWheelMessage[] =
-    "Could find the wheel device, please connect it and check firmware version";
+    "Could not find the wheel device, please connect it and check firmware version";
 
 using Command = void (*)(ControlPanel& panel, DialogControls& page);
 
@@ -122,7 +122,7 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_SM_PORT, ChooseDrivePort},
     {IDC_PROFILE_LIST, ProfileChosen},
     {IDC_CENTER_WHEEL, [](ControlPanel& panel, DialogControls&) { panel.link.CentreWheel(); }},
-    {IDC_CHECK_NOW, [](ControlPanel& panel, DialogControls&) { panel.updater.CheckForUpdates(false); }},
+    {IDC_CHECK_NOW, [](ControlPanel& panel, DialogControls&) { panel.updater.StartCheck(false); }},
     {IDC_AUTO_UPDATE, AutoUpdate},
     {IDC_RESET_MAX, [](ControlPanel& panel, DialogControls&) { panel.drive.ResetMax(); }},
     {IDC_CALIBRATE, [](ControlPanel& panel, DialogControls&) { panel.link.StartCalibration(); }},
@@ -190,7 +190,9 @@ void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notifica
 void InstallTickDuties(TickHooks& hooks) {
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
+  hooks.updateCheck = [] { Panel().updater.PollCheck(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
+  hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
   hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
   hooks.readGamingInput = [] {
     GamingInput& input = Panel().input;

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "app/control_panel.h"
+#include "app/control_tips.h"
 #include "app/main_page_ids.h"
 #include "app/options.h"
 #include "app/strip_ids.h"
@@ -94,6 +95,7 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
 
   panel.input.FillDeviceList();
   panel.profiles.FillProfileList();
+  AddControlTips(page, TipPage::kMainPage);
 }
 
 void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
@@ -113,6 +115,7 @@ void SetUpStrip(ControlPanel& panel, DialogControls& strip) {
   Bind(panel, kEntryDebugLevel, &strip, 0, IDC_DEBUG_LEVEL);
   Bind(panel, kEntryStatisticsWindow, &strip, IDC_WINDOW_SLIDER, IDC_WINDOW_VALUE);
   panel.input.UpdateInputObjectControls();
+  AddControlTips(strip, TipPage::kStrip);
 }
 
 void BuildPages(ControlPanel& panel, PageWindows& windows) {

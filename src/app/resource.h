@@ -17,12 +17,19 @@
 // Dialogs.
 #define IDD_ABOUT 103
 #define IDD_FRAME 166
+#define IDD_OFFER 167
 
 // About box controls (own ids: 65535 is reserved for message-box texts,
 // which the end-to-end driver looks for).
 #define IDC_ABOUT_ICON 1001
 #define IDC_ABOUT_PRODUCT 1002
 #define IDC_ABOUT_THANKS 1003
+
+// The update offer with "Skip this version": its text has the message-box
+// text id (65535), so it reads like any other box of the program.
+#define IDC_OFFER_ICON 1010
+#define IDC_OFFER_TEXT 65535
+#define IDC_OFFER_SKIP 1011
 
 // Notification-area menu: its first submenu holds the four commands below.
 #define IDR_TRAY_MENU 131

@@ -25,3 +25,7 @@ void StripView::EnableDriveControls(bool enabled) {
   if (strip == nullptr) return;
   for (int id : kDriveControls) EnableItemIfChanged(*strip, id, enabled);
 }
+
+void StripView::ShowTorqueBandwidth(const WheelParameter& entry) {
+  if (ParameterControls* controls = bindings_.Of(entry)) ::ShowParameter(entry, *controls);
+}

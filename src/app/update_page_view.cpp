@@ -1,5 +1,7 @@
 #include "app/update_page_view.h"
 
+#include "app/main_page_ids.h"
+#include "app/offer_box.h"
 #include "ui/dialog_controls.h"
 #include "update/shell_open.h"
 
@@ -9,6 +11,17 @@ bool UpdatePageView::Ask(const char* text) {
 
 void UpdatePageView::Inform(const char* text) {
   if (page != nullptr) page->ShowMessage(text, kMessageInformation);
+}
+
+OfferAnswer UpdatePageView::Offer(const char* text, bool canSkip) {
+  if (page == nullptr) return OfferAnswer::kNo;
+  return ShowOfferBox(page->Window(), text, canSkip);
+}
+
+void UpdatePageView::ShowChecking(bool checking) {
+  if (page == nullptr) return;
+  page->SetItemText(IDC_CHECK_NOW, checking ? "Checking..." : "Check now");
+  page->EnableItem(IDC_CHECK_NOW, !checking);
 }
 
 bool UpdatePageView::OpenInBrowser(const char* url) { return OpenWithShell(url); }

@@ -13,6 +13,9 @@ class UpdatePageView : public UpdateView {
 
   bool Ask(const char* text) override;
   void Inform(const char* text) override;
+  OfferAnswer Offer(const char* text, bool canSkip) override;
+  // "Check now" reads "Checking..." and is greyed while a check runs.
+  void ShowChecking(bool checking) override;
   bool OpenInBrowser(const char* url) override;
   void Quit() override;
 };

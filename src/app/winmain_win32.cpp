@@ -120,9 +120,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
   // Nothing of the drive opens, runs or logs outside developer mode.
   if (DeveloperMode()) panel.drive.SwitchOn();
-  // The automatic update check, once per run from the status refresh; a
-  // "Yes" to a new tool ends the program the normal way.
-  panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.CheckForUpdates(true); };
+  // The automatic update check, once per run from the status refresh, fetched
+  // off this thread; a "Yes" to a new tool ends the program the normal way.
+  panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.StartCheck(true); };
   panel.updateView.quit = [] { PostQuitMessage(0); };
   // Game detection looks only at processes, so it runs from the first tick on.
   ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
@@ -160,6 +160,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     UpdateTrayState(app);
   }
 
+  panel.updater.EndCheck();
   panel.SaveForExit();
   panel.input.Shutdown();
   panel.profiles.FreeProfiles();

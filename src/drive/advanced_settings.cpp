@@ -12,6 +12,7 @@
 #include "wheel/wheel_link.h"
 
 const char kBadEncoderMessage[] = "Encoder PPR must be a whole number from 1 to 536870911";
+const char kResetQuestion[] = "Reset every setting of the wheel to its default?";
 
 namespace {
 
@@ -153,15 +154,17 @@ void AdvancedSettings::Init(DialogControls& dialog) {
   for (int a = kAxisY; a <= kAxisRx; ++a) FillAnalogList(dialog, IDC_AXIS_X + a, kPinLc57);
   FillAnalogList(dialog, IDC_EXTERNAL_GAIN_INPUT, kPinNone);
 
-  // Only the axes the game controller has can be set up; Ry and Rz have no
-  // linearity setting on the board, so their "Linearity" stays off.
+  // Only the axes the game controller has can be set up. The board has no
+  // input setting for Ry and Rz (their lists stay empty) and no linearity
+  // either, so those controls stay off.
   const uint32_t mask = controller.ObjectMask();
   for (int a = 0; a < kGameAxisCount; ++a) {
     const bool present = (mask >> a) & 1u;
-    dialog.EnableItem(IDC_AXIS_X + a, present);
-    dialog.EnableItem(IDC_AXIS_X_LABEL + a, present);
+    dialog.EnableItem(IDC_AXIS_X + a, present && a < kAxisSettingCount);
+    dialog.EnableItem(IDC_AXIS_X_LABEL + a, present && a < kAxisSettingCount);
     dialog.EnableItem(IDC_LINEARITY_X + a, present && a < kLinearityAxisCount);
   }
+  if (addTooltips) addTooltips(dialog);
   Refresh(dialog);
 }
 
@@ -340,9 +343,14 @@ void AdvancedSettings::Cancel(DialogControls& dialog) {
 }
 
 void AdvancedSettings::ResetToDefault(DialogControls& dialog) {
+  // Every setting of the board goes, the pages' ones too: one click must not
+  // be enough.
+  if (dialog.ShowMessage(kResetQuestion, kMessageQuestion | kMessageYesNo) != kAnswerYes) return;
   link.RestoreBoardDefault();
-  // The board's values are what the dialog now started from.
-  commandModeAtOpen_ = link[kEntryCommandMode].value;
+  boardReset_ = true;
+  // The board's values are what the dialog now started from (Cancel keeps
+  // them, "Invert" included).
+  RememberUnwritten();
   Refresh(dialog);
 }
 

@@ -30,6 +30,8 @@ constexpr int32_t kEncoderInvertFlag = 0x4;
 constexpr int32_t kMaxEncoderPpr = 0x7FFFFFFF / 4;
 // What "Ok" says to an encoder text it cannot take.
 extern const char kBadEncoderMessage[];
+// What "Reset to default" asks before it wipes the board's settings.
+extern const char kResetQuestion[];
 
 // The pulses per revolution in an edit text: a whole decimal number from 1 to
 // kMaxEncoderPpr, spaces around it allowed. False for anything else.
@@ -47,6 +49,8 @@ class AdvancedSettings {
   // system; tests set their own.
   void (*runDialog)(AdvancedSettings& settings, DialogControls& owner) = nullptr;
   void (*runLinearityEditor)(AdvancedSettings& settings, DialogControls& owner, int axis) = nullptr;
+  // The help lines of the dialog's controls (the program's), added at opening.
+  void (*addTooltips)(DialogControls& dialog) = nullptr;
 
   // Opening: the fixed lists, the axes the game controller has, the values.
   void Init(DialogControls& dialog);
@@ -64,8 +68,11 @@ class AdvancedSettings {
   bool Confirmed() const { return confirmed_; }
   // The close box, Escape or "Cancel".
   void Cancel(DialogControls& dialog);
-  // "Reset to default": the board's defaults, read back and shown.
+  // "Reset to default": asked first; on Yes the board's defaults, read back
+  // whole and shown (here and, through the link's view, on the pages).
   void ResetToDefault(DialogControls& dialog);
+  // Whether the board was put back to its defaults while the dialog was open.
+  bool BoardWasReset() const { return boardReset_; }
 
   // The pins as the dialog sees them now (the command mode as chosen).
   PinSettings CurrentPins() const;
@@ -81,6 +88,7 @@ class AdvancedSettings {
   // What was chosen in the dialog but reaches the board only on "Ok", as it
   // was when the dialog opened (or the board was last read).
   bool confirmed_ = false;
+  bool boardReset_ = false;
   int32_t commandModeAtOpen_ = 0;
   int32_t flagsAtOpen_ = 0;
   // The codes each mapping list shows and its selection, so a rebuild

@@ -84,6 +84,7 @@ bool DriveLink::Configure(uint8_t port, bool quiet) {
   if (SmGetParameter(bus_, kDriveNode, kDriveTorqueBandwidth, &bandwidth) == kSmOk &&
       bandwidth >= torqueBandwidth_.minimum && bandwidth <= torqueBandwidth_.maximum) {
     torqueBandwidth_.value = bandwidth;
+    view_.ShowTorqueBandwidth(torqueBandwidth_);
   }
   retrying_ = false;
   LogPrintf(0, "Drive successfully Configured. Version : 0x%x", static_cast<unsigned>(version));

@@ -41,6 +41,8 @@ class DriveView {
   // The drive control set: the "Window" and "Torque BW :" sliders with their
   // texts and values, "Reset Max", "Restart Drive", "Clear Faults".
   virtual void EnableDriveControls(bool enabled) = 0;
+  // The torque bandwidth entry took the drive's value: its slider and text.
+  virtual void ShowTorqueBandwidth(const WheelParameter& entry) {}
 };
 
 constexpr uint8_t kDriveNode = 2;
@@ -78,8 +80,8 @@ class DriveLink {
   uint8_t Port() const { return port_; }
 
   // Opens the link on "COM<port>", reads the version and the torque
-  // bandwidth (into its entry, when the drive's value is a valid index) and
-  // logs each step. An open link is closed first.
+  // bandwidth (into its entry and shown at once, when the drive's value is a
+  // valid index) and logs each step. An open link is closed first.
   void ConfigureDrive(uint8_t port);
   // A port picked in the list: configures only when it differs from Port().
   // True when it configured.

@@ -24,15 +24,22 @@ void FormatLinearity(int32_t value, char* out, int size) {
   FormatParameterText(shown, out, static_cast<size_t>(size));
 }
 
+int32_t ClampLinearity(int32_t value) {
+  return value < kLinearityMinimum ? kLinearityMinimum : value > kLinearityMaximum ? kLinearityMaximum : value;
+}
+
 void LinearityEditor::Init(DialogControls& dialog) {
   dialog.SetSliderRange(IDC_LINEARITY_SLIDER, kLinearityMinimum, kLinearityMaximum);
   for (int32_t tick = kLinearityMinimum + kLinearityTickStep; tick <= kLinearityMaximum - kLinearityTickStep;
        tick += kLinearityTickStep) {
     dialog.AddSliderTick(IDC_LINEARITY_SLIDER, tick);
   }
-  dialog.SetSliderPos(IDC_LINEARITY_SLIDER, entry_.value);
+  // The label, the trackbar and the curve agree on one value; the board's
+  // is written only when the user moves the trackbar.
+  const int32_t shown = ClampLinearity(entry_.value);
+  dialog.SetSliderPos(IDC_LINEARITY_SLIDER, shown);
   char text[16];
-  FormatLinearity(entry_.value, text, sizeof text);
+  FormatLinearity(shown, text, sizeof text);
   dialog.SetItemText(IDC_LINEARITY_VALUE, text);
 }
 
@@ -53,7 +60,7 @@ bool LinearityEditor::Tick() {
 }
 
 void LinearityEditor::Picture(int width, int height, int graphHeight, LinearityGraph* out) const {
-  BuildLinearityGraph(width, height, entry_.value, axisValue_, out, graphHeight);
+  BuildLinearityGraph(width, height, ClampLinearity(entry_.value), axisValue_, out, graphHeight);
 }
 
 void ShowLinearityEditor(WheelLink& link, GameControllerAxes& controller, DialogControls& owner, int axis) {

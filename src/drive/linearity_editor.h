@@ -53,6 +53,9 @@ class LinearityEditor {
 
 // Value label text: value / 4096 with two decimals ("1.00" for 4096).
 void FormatLinearity(int32_t value, char* out, int size);
+// A value as the editor uses it: within kLinearityMinimum..kLinearityMaximum,
+// as the trackbar holds it. A board can report anything (its default is 32).
+int32_t ClampLinearity(int32_t value);
 
 // The editor for axis over owner; the status refresh and the drive readout
 // stay held while it is open. An axis without a linearity setting (Ry, Rz

@@ -69,8 +69,8 @@ void BuildLinearityGraph(int width, int height, int32_t linearityValue, int32_t 
   if (w - 4 > 0) {
     GraphShape* curve = Add(g, GraphShapeKind::kPolyline);
     if (curve != nullptr) {
-      curve->penWidth = 1;
-      curve->pen = kGraphGrid;
+      curve->penWidth = 2;
+      curve->pen = kGraphCurve;
       curve->firstPoint = g->pointCount;
       g->points[g->pointCount++] = {15, h + 5};
       for (int x = 0; x < w && g->pointCount < kMaxGraphPoints; x += 5) {

@@ -15,6 +15,8 @@ constexpr GraphColour kGraphBlack = {0, 0, 0};
 constexpr GraphColour kGraphWhite = {255, 255, 255};
 constexpr GraphColour kGraphGrid = {16, 16, 16};
 constexpr GraphColour kGraphRed = {255, 0, 0};
+// The curve stands out from the grid it is drawn on.
+constexpr GraphColour kGraphCurve = {0, 90, 200};
 
 enum class GraphShapeKind : uint8_t {
   kBackground,  // the rectangle filled with the window's own background

@@ -11,19 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <string>
 
 #include "drive/sm_port.h"
 #include "drive/sm_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "exec/deadline.h"
 #include "exec/os.h"
 
 namespace {
-
-std::mutex gPathsLock;
-std::string gPortPaths[256];
-std::string gPortDirectory;
 
 // Waits until fd is ready for events or the deadline passes; false on
 // time-out. Hang-ups and errors count as ready: the call that follows
@@ -59,7 +54,7 @@ class PosixSmPortDevice : public SmPortDevice {
     // business here: ReadByte bounds each read with poll.
     termios tio{};
     if (tcgetattr(fd, &tio) != 0 || cfsetspeed(&tio, B460800) != 0) {
-      ::close(fd);
+      CloseComPort(fd);
       return SmOpenResult::kBadLineMode;
     }
     cfmakeraw(&tio);
@@ -69,7 +64,7 @@ class PosixSmPortDevice : public SmPortDevice {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (tcsetattr(fd, TCSANOW, &tio) != 0) {
-      ::close(fd);
+      CloseComPort(fd);
       return SmOpenResult::kLineRefused;
     }
     *handle = fd;
@@ -122,7 +117,7 @@ class PosixSmPortDevice : public SmPortDevice {
 
   void DiscardInput(intptr_t handle) override { tcflush(static_cast<int>(handle), TCIFLUSH); }
 
-  void Close(intptr_t handle) override { ::close(static_cast<int>(handle)); }
+  void Close(intptr_t handle) override { CloseComPort(static_cast<int>(handle)); }
 };
 
 // "COM<n>" with n = 1..255 and nothing after it; 0 otherwise.
@@ -137,32 +132,12 @@ int ComPortNumber(const char* name) {
 
 }  // namespace
 
-void SetSmPortPath(uint8_t port, const char* path) {
-  std::lock_guard<std::mutex> lock(gPathsLock);
-  gPortPaths[port] = path ? path : "";
-}
-
-void SetSmPortDirectory(const char* directory) {
-  std::lock_guard<std::mutex> lock(gPathsLock);
-  gPortDirectory = directory ? directory : "";
-}
-
 bool SmPortDevicePath(const char* name, char* out, size_t size) {
-  int n;
-  if (std::strncmp(name, "/dev/tty", 8) == 0) {
-    n = std::snprintf(out, size, "%s", name);
-  } else {
+  if (std::strncmp(name, "/dev/tty", 8) != 0) {
     const int port = ComPortNumber(name);
-    if (port == 0) return false;
-    std::lock_guard<std::mutex> lock(gPathsLock);
-    if (!gPortPaths[port].empty()) {
-      n = std::snprintf(out, size, "%s", gPortPaths[port].c_str());
-    } else if (!gPortDirectory.empty()) {
-      n = std::snprintf(out, size, "%s/COM%d", gPortDirectory.c_str(), port);
-    } else {
-      n = std::snprintf(out, size, "/dev/ttyUSB%d", port - 1);
-    }
+    return port != 0 && ComPortPath(static_cast<uint8_t>(port), "/dev/ttyUSB", out, size);
   }
+  const int n = std::snprintf(out, size, "%s", name);
   return n >= 0 && static_cast<size_t>(n) < size;
 }
 

@@ -73,6 +73,9 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
   HBRUSH fill = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
   SetTextColor(dc, kPictureBlack);
   SetBkMode(dc, OPAQUE);
+  // The dialogs' font, not the device context's bold system font, whose two
+  // digits fill a button box from frame to frame.
+  HGDIOBJ firstFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
 
   for (int i = 0; i < picture.count; ++i) {
     const PictureShape& shape = picture.shapes[i];
@@ -102,7 +105,7 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
       case ShapeKind::kText: {
         RECT r = ToRect(shape.rect);
         SetBkColor(dc, shape.colour);
-        DrawTextA(dc, shape.text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+        DrawTextA(dc, shape.text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         break;
       }
     }
@@ -110,6 +113,7 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
 
   SelectObject(dc, firstPen);
   SelectObject(dc, firstBrush);
+  SelectObject(dc, firstFont);
   RestoreDC(dc, saved);
 }
 

@@ -85,9 +85,10 @@ void DrawWheelStatePicture(const WheelStateInputs& inputs, WheelStatePicture* ou
     const bool pressed = (inputs.buttons >> i) & 1u;
     if (pressed) AddRect(out, ShapeKind::kFill, kPictureRed, PictureRect{x + 1, top, x + 19, top + 16});
     PictureShape& number = Add(out, ShapeKind::kText, pressed ? kPictureRed : kPictureWhite);
-    const int length = std::snprintf(number.text, sizeof number.text, "%d", i + 1);
-    // Centred for the 8-pixel digits of the device context's font.
-    number.rect = PictureRect{x + (20 - 8 * length) / 2, top, x + 18, top + 15};
+    std::snprintf(number.text, sizeof number.text, "%d", i + 1);
+    // The inside of the box: the renderer centres the number in it and never
+    // draws past it, whatever the font, so "10" cannot touch the frame.
+    number.rect = PictureRect{x + 1, top, x + 19, top + 16};
   }
   for (int i = 0; i < kPicturePedals; ++i) {
     const int32_t x = kPedalX[i] + 1;

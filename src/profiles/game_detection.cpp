@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "exec/memory.h"
+#include "profiles/exe_name_key.h"
 #include "profiles/game_profiles.h"
 
 namespace {
@@ -16,33 +17,61 @@ uint32_t HashName(const char* text) {
   return hash;
 }
 
-// The profiles by process name, open addressing. A name that several profiles
-// share keeps the last of them in list order.
+// Room for the key of a profile's process name (each byte of it may come out
+// as up to 3 bytes of UTF-8).
+constexpr size_t kProfileKeyMax = 3 * kProfileTextMax + 1;
+
+// False for a profile no process can match (an empty process name).
+bool ProfileKey(const GameProfile& profile, char (&key)[kProfileKeyMax]) {
+  return profile.processName[0] && ExeNameKey(profile.processName, key, sizeof key) && key[0];
+}
+
+// The profiles by the key of their process name, open addressing. A name that
+// several profiles share keeps the last of them in list order. The keys lie
+// packed in one block, so the index costs what the names take.
 struct ProcessIndex {
-  GameProfile** slots = nullptr;
+  struct Entry {
+    GameProfile* profile;
+    uint32_t key;  // offset of the profile's key in keys
+  };
+  Entry* slots = nullptr;
+  char* keys = nullptr;
   uint32_t mask = 0;
 
   bool Build(const ProfileList& profiles) {
     uint32_t size = 16;
     while (size < profiles.Count() * 2u && size < 0x40000000u) size <<= 1;
-    slots = static_cast<GameProfile**>(AllocMem(kMainPoolId, size * sizeof(GameProfile*)));
-    if (!slots) return false;
-    ClearMem(slots, size * sizeof(GameProfile*));
-    mask = size - 1;
+    size_t total = 0;
+    char key[kProfileKeyMax];
     for (GameProfile* p = profiles.First(); p; p = ProfileList::Next(p)) {
-      if (!p->processName[0]) continue;  // no process has an empty name
-      GameProfile** slot = Slot(p->processName);
-      *slot = p;
+      if (ProfileKey(*p, key)) total += strlen(key) + 1;
+    }
+    slots = static_cast<Entry*>(AllocMem(kMainPoolId, size * sizeof(Entry)));
+    keys = static_cast<char*>(AllocMem(kMainPoolId, total + 1));
+    if (!slots || !keys) return false;
+    ClearMem(slots, size * sizeof(Entry));
+    mask = size - 1;
+    uint32_t used = 0;
+    for (GameProfile* p = profiles.First(); p; p = ProfileList::Next(p)) {
+      if (!ProfileKey(*p, key)) continue;
+      Entry& entry = slots[Slot(key)];
+      if (!entry.profile) {
+        entry.key = used;
+        memcpy(keys + used, key, strlen(key) + 1);
+        used += static_cast<uint32_t>(strlen(key) + 1);
+      }
+      entry.profile = p;
     }
     return true;
   }
-  GameProfile** Slot(const char* name) const {
-    uint32_t i = HashName(name) & mask;
-    while (slots[i] && strcmp(slots[i]->processName, name) != 0) i = (i + 1) & mask;
-    return &slots[i];
+  uint32_t Slot(const char* key) const {
+    uint32_t i = HashName(key) & mask;
+    while (slots[i].profile && strcmp(keys + slots[i].key, key) != 0) i = (i + 1) & mask;
+    return i;
   }
   ~ProcessIndex() {
     if (slots) FreeMem(slots);
+    if (keys) FreeMem(keys);
   }
 };
 
@@ -54,13 +83,17 @@ struct Scan {
 
 void VisitProcess(void* context, const char* exeName) {
   Scan* scan = static_cast<Scan*>(context);
-  if (!exeName || !exeName[0]) return;
+  char key[kExeNameKeyMax];
+  if (!exeName || !ExeNameKey(exeName, key, sizeof key) || !key[0]) return;
   if (scan->index) {
-    if (GameProfile* p = *scan->index->Slot(exeName)) scan->found = p;
+    if (GameProfile* p = scan->index->slots[scan->index->Slot(key)].profile) scan->found = p;
     return;
   }
+  char profileKey[kProfileKeyMax];
   for (GameProfile* p = scan->profiles->First(); p; p = ProfileList::Next(p)) {
-    if (strcmp(p->processName, exeName) == 0) scan->found = p;
+    if (ProfileKey(*p, profileKey) && strcmp(profileKey, key) == 0) {
+      scan->found = p;
+    }
   }
 }
 

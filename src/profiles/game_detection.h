@@ -1,7 +1,8 @@
 #pragma once
 // Game detection: which profile's game is running, from one snapshot of the
 // running processes. Process names are executable file names without a folder
-// ("game.exe"), compared exactly and case-sensitively.
+// ("game.exe"), compared as Windows compares file names: without regard to
+// case (exe_name_key.h), but otherwise exactly (no path, no pattern).
 struct GameProfile;
 class ProfileList;
 

@@ -36,7 +36,8 @@ void SetDefaults(GameProfile* p) {
 }
 
 // One PROFILE line: name, process name, then the numbers in file order. What
-// the line leaves out reads as "Missing parameter" or 0; extra values are left.
+// the line leaves out reads as "Missing parameter" or 0 (an older file has no
+// mark: its profiles hold what the user set); values after the mark are left.
 int ReadProfileLine(uint16_t id, ScriptCursor* cursor) {
   GameProfiles* profiles = static_cast<GameProfiles*>(cursor->context);
   if (!profiles || id != kProfileKey) return 0;
@@ -63,6 +64,7 @@ int ReadProfileLine(uint16_t id, ScriptCursor* cursor) {
   int8_t* const user[] = {&p->userSpring, &p->userFriction, &p->userDamper, &p->userInertia};
   for (int8_t* value : user) *value = static_cast<int8_t>(NextNumber(cursor));
   p->filter = static_cast<uint8_t>(NextNumber(cursor));
+  p->madeWithoutBoard = (NextNumber(cursor) & kMarkNoBoardValues) != 0;
   return 0;
 }
 
@@ -81,6 +83,7 @@ bool AddProfileKeys(ScriptDocument* document, const void* context) {
                              p->userSpring, p->userFriction, p->userDamper,   p->userInertia};
     for (int8_t value : values) ok = ok && AddNumber(line, value);
     ok = ok && AddNumber(line, p->filter);
+    if (p->madeWithoutBoard) ok = ok && AddNumber(line, kMarkNoBoardValues);
   }
   return ok;
 }
@@ -215,7 +218,10 @@ void ProfileList::Free() {
 bool LoadProfilesFrom(GameProfiles& profiles, const char* name) {
   // No file: "Default" comes with the page.
   const ScriptSectionRead section{kSection, kProfileKeys, ReadProfileLine};
+  // The profiles read are what the file holds: no change to write back.
+  const uint32_t changes = profiles.changes;
   const StartRead read = ReadScriptSectionsAtStart(name, &section, 1, &profiles);
+  profiles.changes = changes;
   profiles.leaveFileAlone = read == StartRead::kUnreadableLeaveAlone;
   return read == StartRead::kRead;
 }

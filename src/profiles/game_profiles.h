@@ -39,10 +39,14 @@ struct GameProfile {
   char processName[kProfileTextMax + 1];
   GameProfile* sameHash;  // the list's name index: next profile in the same bucket
   // "Default" made before any board answered holds the new-profile values,
-  // not the user's: the first board that answers gives it its own (this run
-  // only; the file does not carry it).
+  // not the user's: the first board that answers gives it its own, however
+  // many starts later (GameProfiles.ini carries the mark, kMarkNoBoardValues).
   bool madeWithoutBoard;
 };
+
+// An 18th value on a PROFILE line, written only for a profile that holds no
+// board's values yet; older readers take the first 17 values and leave it.
+constexpr int32_t kMarkNoBoardValues = 0x1;
 
 // The profiles in load and creation order. The combo box shows them in the same
 // order, so a profile's position is its item index.
@@ -120,6 +124,9 @@ class GameProfiles {
   int item = -1;
   int32_t gameProfileId = 0;  // GAME_PROFILE_ID
   ProfileListView* view = nullptr;
+  // Counts the changes of what GameProfiles.ini holds (profiles made, removed,
+  // their values or process names), so that it is written soon after one.
+  uint32_t changes = 0;
   // GameProfiles.ini was there at start but could be neither read nor copied:
   // the save leaves it as it is.
   bool leaveFileAlone = false;
@@ -141,12 +148,25 @@ class GameProfiles {
   void SelectProfile(int index);
   void RemoveProfile(int index);
   GameProfile* CurrentProfile() const;
-  // A board answered a handshake and was read whole: the selected profile
-  // made without a board takes the board's values; any other is applied to
+  // A board answered a handshake and was read whole: every profile made
+  // without a board takes the board's values (it is never written to a
+  // board); the selected one, when it was not such a profile, is applied to
   // the board, as at start-up. Then the page, the profile and the board agree.
   void BoardConnected();
   // One pass of game detection: selects the profile of the game that runs.
   void DetectGame();
+
+  // The board was put back to its defaults: the page shows them, but the
+  // selected profile keeps its own values until the user changes a setting
+  // (StoreIntoProfile) or a profile is applied again.
+  void BoardReset() { keptThroughReset_ = true; }
+  bool KeptThroughReset() const { return keptThroughReset_; }
+  // The page's values into the selected profile (the exit's store), except
+  // while the page shows defaults the user has not touched since a reset.
+  void StoreIntoSelected();
+
+ private:
+  bool keptThroughReset_ = false;
 };
 
 // LoadProfiles/SaveProfiles for a document of another name (tests, tools).

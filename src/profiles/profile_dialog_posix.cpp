@@ -3,3 +3,5 @@
 #include "profiles/profile_dialog.h"
 
 void RunProfileDialog(GameProfiles&, DialogControls&, GameProfile*) {}
+
+bool PickProgramFile(DialogControls&, char*, int) { return false; }

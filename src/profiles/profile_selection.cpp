@@ -33,13 +33,17 @@ GameProfile* GameProfiles::CreateProfile(const char* name, const char* processNa
   CopyProfileText(cut, name);
   if (list.Find(cut)) return nullptr;
   GameProfile* p = list.Append(cut, processName);
+  if (p) ++changes;
   if (p && view) view->AddProfileName(*p);
   return p;
 }
 
 void GameProfiles::StoreIntoProfile(GameProfile* profile) {
   if (!profile) return;
+  if (profile == CurrentProfile()) keptThroughReset_ = false;
   GameProfile& p = *profile;
+  int32_t before[15];
+  ProfileValues(p, before);
   p.maxAngle = static_cast<uint32_t>(link[kEntryMaxAngle].value);
   int8_t* const game[] = {&p.mainGain,    &p.gameSpring, &p.gameFriction, &p.gameDamper,
                           &p.gameInertia, &p.constant,   &p.sine,         &p.forceTable};
@@ -53,10 +57,15 @@ void GameProfiles::StoreIntoProfile(GameProfile* profile) {
   p.userFriction = static_cast<int8_t>(link[kEntryUserFriction].value);
   p.userDamper = static_cast<int8_t>(link[kEntryUserDamper].value);
   p.userInertia = static_cast<int8_t>(link[kEntryUserInertia].value);
+  int32_t after[15];
+  ProfileValues(p, after);
+  // Every slider step stores; only a step that changed a value counts.
+  if (memcmp(before, after, sizeof before) != 0) ++changes;
 }
 
 void GameProfiles::ApplyProfile(const GameProfile* profile) {
   if (!profile) return;
+  keptThroughReset_ = false;
   int32_t values[15];
   ProfileValues(*profile, values);
   for (int i = 0; i < 15; ++i) {
@@ -88,6 +97,7 @@ void GameProfiles::FillProfileList() {
     } else if (first) {
       first->madeWithoutBoard = true;
     }
+    if (first) ++changes;
   }
   if (view) view->ShowProfileNames(list);
   SelectProfile(gameProfileId);
@@ -107,6 +117,7 @@ void GameProfiles::RemoveProfile(int index) {
   GameProfile* p = list.At(index);
   if (!p) return;
   list.Remove(p);
+  ++changes;
   // Rebuilt rather than one item deleted: item i must stay the i-th profile.
   if (view) view->ShowProfileNames(list);
   SelectProfile(index > 0 ? index - 1 : 0);
@@ -115,13 +126,22 @@ void GameProfiles::RemoveProfile(int index) {
 GameProfile* GameProfiles::CurrentProfile() const { return list.At(item); }
 
 void GameProfiles::BoardConnected() {
-  // Before the list is filled there is no selection; start-up applies it then.
+  // The link holds what the board has just answered: every placeholder
+  // profile takes it now, the selected or not, so none is ever applied to a
+  // board later (also a profile read from the file with the mark).
   GameProfile* current = CurrentProfile();
-  if (!current) return;
-  if (current->madeWithoutBoard) {
-    StoreIntoProfile(current);
-    current->madeWithoutBoard = false;
-  } else {
-    ApplyProfile(current);
+  bool currentTookBoard = false;
+  for (GameProfile* p = list.First(); p; p = ProfileList::Next(p)) {
+    if (!p->madeWithoutBoard) continue;
+    StoreIntoProfile(p);
+    p->madeWithoutBoard = false;
+    ++changes;
+    if (p == current) currentTookBoard = true;
   }
+  // Before the list is filled there is no selection; start-up applies it then.
+  if (current && !currentTookBoard) ApplyProfile(current);
+}
+
+void GameProfiles::StoreIntoSelected() {
+  if (!keptThroughReset_) StoreIntoProfile(CurrentProfile());
 }

@@ -34,6 +34,8 @@ enum ConfigKey : uint16_t {
   kTorqueBandwidth = 5,
   kUsedDeviceGuid = 6,
   kGameProfileId = 7,
+  kSkipVersion = 8,
+  kSkipFirmwareVersion = 9,
 };
 
 int ReadConfigLine(uint16_t id, ScriptCursor* cursor) {
@@ -47,6 +49,8 @@ int ReadConfigLine(uint16_t id, ScriptCursor* cursor) {
     case kResetDelay: settings->resetDelay = static_cast<uint32_t>(NextNumber(cursor)); break;
     case kTorqueBandwidth: settings->torqueBandwidth = NextNumber(cursor); break;
     case kGameProfileId: settings->gameProfileId = NextNumber(cursor); break;
+    case kSkipVersion: settings->skipToolVersion = static_cast<uint32_t>(NextNumber(cursor)); break;
+    case kSkipFirmwareVersion: settings->skipFirmwareVersion = NextNumber(cursor); break;
     case kUsedDeviceGuid: {
       DeviceGuid& guid = settings->usedDeviceGuid;
       guid.data1 = static_cast<uint32_t>(NextNumber(cursor));
@@ -84,6 +88,12 @@ bool AddConfigKeys(ScriptDocument* document, const void* context) {
   ok = ok && AddUnsigned(guid, id.data1) && AddNumber(guid, id.data2) &&
        AddNumber(guid, id.data3);
   for (uint8_t byte : id.data4) ok = ok && AddNumber(guid, byte);
+  if (ok && settings.skipToolVersion != 0) {
+    ok = AddUnsigned(AddKey(document, kConfigKeys, kSkipVersion), settings.skipToolVersion);
+  }
+  if (ok && settings.skipFirmwareVersion != 0) {
+    ok = AddNumber(AddKey(document, kConfigKeys, kSkipFirmwareVersion), settings.skipFirmwareVersion);
+  }
   return ok;
 }
 
@@ -98,6 +108,8 @@ const ScriptKey kConfigKeys[] = {
     {"TORQUE_BW", kTorqueBandwidth, 1},
     {"GAME_PROFILE_ID", kGameProfileId, 1},
     {"USED_DEVICE_GUID", kUsedDeviceGuid, 11},
+    {"SKIP_VERSION", kSkipVersion, 1},
+    {"SKIP_FW_VERSION", kSkipFirmwareVersion, 1},
     {nullptr, 0, 0},
 };
 
@@ -110,6 +122,24 @@ bool IsServerHostName(const char* text) {
     if (!ok) return false;
   }
   return true;
+}
+
+uint64_t SettingsFingerprint(const Settings& settings) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  auto add = [&hash](const void* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) hash = (hash ^ static_cast<const uint8_t*>(bytes)[i]) * 1099511628211ull;
+  };
+  const DeviceGuid& id = settings.usedDeviceGuid;
+  const uint32_t values[] = {settings.flags,      static_cast<uint32_t>(settings.windowDuration),
+                             settings.wheelPort,  settings.smPort,
+                             settings.resetDelay, static_cast<uint32_t>(settings.torqueBandwidth),
+                             static_cast<uint32_t>(settings.gameProfileId),
+                             id.data1,            id.data2,
+                             id.data3};
+  add(values, sizeof values);
+  add(id.data4, sizeof id.data4);
+  add(settings.updateServer, std::strlen(settings.updateServer));
+  return hash;
 }
 
 bool LoadSettingsFrom(Settings& settings, const char* name) {

@@ -1,6 +1,6 @@
 #pragma once
 // config.ini: the program's own settings in section "Config", read once at
-// start-up and written once at exit. The record holds them while the file is
+// start-up and written at exit and a short while after they change. The record holds them while the file is
 // read or written; the ControlPanel hands each value to the part that uses it.
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,7 @@ constexpr size_t kUpdateServerMax = 255;
 // The keys of section "Config" with their defaults.
 struct Settings {
   Settings() { std::memcpy(updateServer, kDefaultUpdateServer, sizeof kDefaultUpdateServer); }
-  static constexpr uint32_t kFlagAutoUpdate = 0x1;  // "Automaticaly check for updates"
+  static constexpr uint32_t kFlagAutoUpdate = 0x1;  // "Automatically check for updates"
   static constexpr uint32_t kFlagDetectGame = 0x2;  // "Detect Game"
   uint32_t flags = 0;
   int32_t windowDuration = 10;
@@ -31,6 +31,11 @@ struct Settings {
   int32_t gameProfileId = 0;
   DeviceGuid usedDeviceGuid{};  // instance GUID of the chosen game controller
   char updateServer[kUpdateServerMax + 1];
+  // The versions "Skip this version" keeps the automatic update check from
+  // offering again (packed as the online script's VERSION and FW_VERSION;
+  // 0: none). Written only when set, so files without them stay as they were.
+  uint32_t skipToolVersion = 0;
+  int32_t skipFirmwareVersion = 0;
   // The file was there at start but could be neither read nor copied: the
   // save leaves it as it is rather than replace what nobody has read.
   bool leaveFileAlone = false;
@@ -48,5 +53,8 @@ constexpr char kSettingsFile[] = "config.ini";
 // its value); a file there but unreadable is kept as "<file>.bak" (or left
 // alone, leaveFileAlone). Save is true when it was written. The file's other
 // sections stay.
+// Differs whenever a value the file holds differs (the read-only flags aside).
+uint64_t SettingsFingerprint(const Settings& settings);
+
 bool LoadSettingsFrom(Settings& settings, const char* name);
 bool SaveSettingsTo(const Settings& settings, const char* name);

@@ -78,4 +78,6 @@ class DialogControls {
   virtual int ShowMessage(const char* text, unsigned style) { return kAnswerOk; }
   // Ends the dialog with a result (a page dialog then disappears).
   virtual void EndDialog(int result) {}
+  // A line of help shown while the pointer rests on the control.
+  virtual void SetTooltip(int id, const char* text) {}
 };

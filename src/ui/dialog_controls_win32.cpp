@@ -97,3 +97,26 @@ int WindowDialogControls::ShowMessage(const char* text, unsigned style) {
 }
 
 void WindowDialogControls::EndDialog(int result) { ::EndDialog(dialog_, result); }
+
+void WindowDialogControls::SetTooltip(int id, const char* text) {
+  HWND control = GetDlgItem(dialog_, id);
+  if (control == nullptr) return;
+  if (tips_ == nullptr) {
+    // Owned by the dialog, so it goes with it.
+    tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    if (tips_ == nullptr) return;
+    // A sentence takes longer to read than the default 5 s.
+    SendMessageA(tips_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
+  }
+  TOOLINFOA tool;
+  ZeroMemory(&tool, sizeof tool);
+  tool.cbSize = sizeof tool;
+  // The tooltip watches the control's own mouse messages (TTF_SUBCLASS).
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = dialog_;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<char*>(text);
+  SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}

@@ -34,10 +34,12 @@ class WindowDialogControls : public DialogControls {
   void DeleteComboItem(int id, int index) override;
   int ShowMessage(const char* text, unsigned style) override;
   void EndDialog(int result) override;
+  void SetTooltip(int id, const char* text) override;
 
  private:
   LRESULT Send(int id, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendDlgItemMessageA(dialog_, id, message, wParam, lParam);
   }
   HWND dialog_ = nullptr;
+  HWND tips_ = nullptr;  // the dialog's tooltip window, made with its first tip
 };

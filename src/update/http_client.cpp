@@ -2,6 +2,7 @@
 // wait for the response.
 #include "update/http_client.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -117,15 +118,89 @@ bool StatusIsOk(const char* response, uint32_t length) {
   if (!digits()) return false;
   if (end - p < 4 || p[0] != ' ' || std::memcmp(p + 1, "200", 3) != 0) return false;
   p += 4;
-  return p < end && (*p == ' ' || *p == '\r');
+  return p < end && (*p == ' ' || *p == '\r' || *p == '\n');
 }
 
-// Offset of the first byte after the first blank line, or -1.
-long HeaderEnd(const char* response, uint32_t length) {
-  for (uint32_t i = 0; i + 4 <= length; ++i) {
-    if (std::memcmp(response + i, "\r\n\r\n", 4) == 0) return static_cast<long>(i + 4);
+bool EqualsNoCase(const char* text, size_t length, const char* word) {
+  if (std::strlen(word) != length) return false;
+  for (size_t i = 0; i < length; ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != word[i]) return false;
   }
-  return -1;
+  return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// What the headers say about the body. Lines end in "\r\n" or "\n"; names
+// are compared without regard to case; the first empty line ends them.
+struct ResponseHeaders {
+  bool ended = false;      // the empty line was there
+  uint32_t bodyStart = 0;  // offset of the byte after it
+  bool typeRefused = false;
+  bool lengthGiven = false;
+  bool lengthBad = false;
+  uint64_t contentLength = 0;
+};
+
+// A script or a firmware comes as plain text or as bytes; a page in any other
+// type (an error page, a portal's login) is never one. No type at all is
+// taken as it comes.
+bool IsBodyType(const char* value, size_t length) {
+  size_t type = 0;
+  while (type < length && value[type] != ';') ++type;
+  while (type > 0 && IsBlank(value[type - 1])) --type;
+  return EqualsNoCase(value, type, "text/plain") || EqualsNoCase(value, type, "application/octet-stream");
+}
+
+void ReadHeaderLine(const char* line, size_t length, ResponseHeaders* headers) {
+  const char* colon = static_cast<const char*>(std::memchr(line, ':', length));
+  if (colon == nullptr) return;
+  size_t nameLength = static_cast<size_t>(colon - line);
+  while (nameLength > 0 && IsBlank(line[nameLength - 1])) --nameLength;
+  const char* value = colon + 1;
+  const char* end = line + length;
+  while (value < end && IsBlank(*value)) ++value;
+  while (end > value && IsBlank(end[-1])) --end;
+  const size_t valueLength = static_cast<size_t>(end - value);
+  if (EqualsNoCase(line, nameLength, "content-type")) {
+    if (!IsBodyType(value, valueLength)) headers->typeRefused = true;
+  } else if (EqualsNoCase(line, nameLength, "content-length")) {
+    uint64_t number = 0;
+    bool bad = valueLength == 0;
+    for (size_t i = 0; i < valueLength && !bad; ++i) {
+      if (value[i] < '0' || value[i] > '9' || number > (UINT64_MAX - 9) / 10) {
+        bad = true;
+      } else {
+        number = number * 10 + static_cast<uint64_t>(value[i] - '0');
+      }
+    }
+    // Two lengths that disagree say nothing sure about the body.
+    if (bad || (headers->lengthGiven && headers->contentLength != number)) headers->lengthBad = true;
+    headers->lengthGiven = true;
+    headers->contentLength = number;
+  }
+}
+
+ResponseHeaders ReadHeaders(const char* response, uint32_t length) {
+  ResponseHeaders headers;
+  const char* end = response + length;
+  const char* line = static_cast<const char*>(std::memchr(response, '\n', length));
+  if (line == nullptr) return headers;
+  ++line;  // past the status line
+  while (line < end) {
+    const char* newline = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(end - line)));
+    if (newline == nullptr) return headers;  // cut inside the headers
+    size_t lineLength = static_cast<size_t>(newline - line);
+    if (lineLength > 0 && line[lineLength - 1] == '\r') --lineLength;
+    if (lineLength == 0) {
+      headers.ended = true;
+      headers.bodyStart = static_cast<uint32_t>(newline + 1 - response);
+      return headers;
+    }
+    ReadHeaderLine(line, lineLength, &headers);
+    line = newline + 1;
+  }
+  return headers;
 }
 
 }  // namespace
@@ -255,18 +330,19 @@ void HttpClient::Receive() {
 bool HttpClient::TakeBody() {
   const uint32_t length = received_.load();
   response_[length] = 0;
-  const long headerEnd = HeaderEnd(response_, length);
   if (!StatusIsOk(response_, length)) return Fail(kHttpNotOk);
-  // The marker must close the headers: the Content-Type value is exactly
-  // text/plain and is the last header. A marker found only inside a body
-  // (an error page quoting it) is no body.
-  const uint32_t markerLength = sizeof kHttpBodyMarker - 1;
-  if (headerEnd < static_cast<long>(markerLength) ||
-      std::memcmp(response_ + headerEnd - markerLength, kHttpBodyMarker, markerLength) != 0) {
-    return Fail(kHttpNoBody);
+  const ResponseHeaders headers = ReadHeaders(response_, length);
+  if (!headers.ended || headers.typeRefused) return Fail(kHttpNoBody);
+  if (headers.lengthBad) return Fail(kHttpBadLength);
+  uint32_t bodyLength = length - headers.bodyStart;
+  if (headers.lengthGiven) {
+    // A connection that broke off early still ends like a complete answer:
+    // only the length the server announced tells a cut script or firmware.
+    if (headers.contentLength > bodyLength) return Fail(kHttpShortBody);
+    bodyLength = static_cast<uint32_t>(headers.contentLength);
   }
-  bodyOffset_ = static_cast<uint32_t>(headerEnd);
-  bodyLength_ = length - bodyOffset_;
+  bodyOffset_ = headers.bodyStart;
+  bodyLength_ = bodyLength;
   hasBody_ = true;
   return true;
 }

@@ -7,10 +7,13 @@
 //
 // The request, byte for byte:
 //   "GET http://<host>/<path> HTTP/1.0\r\nUser-Agent:CustomClient/1.0\r\n\r\n"
-// A response has a body only when its status is 200 and its headers end with
-// the Content-Type value exactly text/plain ("text/plain\r\n\r\n" right before
-// the body). Responses are kept whole in memory up to kHttpMaxResponse bytes;
-// a larger one is refused, never cut.
+// A response has a body only when its status is 200 and its headers (in any
+// order, names in any case, lines ending in "\r\n" or "\n") carry a
+// Content-Type of text/plain (parameters allowed) or application/octet-stream,
+// or none at all; text/html or any other type is never a body. When they give
+// a Content-Length, a shorter body is a failed fetch and bytes past it are
+// not part of the body. Responses are kept whole in memory up to
+// kHttpMaxResponse bytes; a larger one is refused, never cut.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +28,6 @@ constexpr size_t kHttpTextMax = 255;  // host copy and URL, terminator not count
 // headers fits.
 constexpr uint32_t kHttpMaxResponse = (1u << 20) + (16u << 10);
 constexpr char kHttpRequestFormat[] = "GET %s HTTP/1.0\r\nUser-Agent:CustomClient/1.0\r\n\r\n";
-constexpr char kHttpBodyMarker[] = "text/plain\r\n\r\n";  // 14 bytes
 
 // The failure texts (ErrorText after a fetch that gave no body).
 constexpr char kHttpNotStarted[] = "Winsock did not start up correctly";
@@ -39,6 +41,8 @@ constexpr char kHttpTimedOut[] = "The server did not answer in time.";
 constexpr char kHttpTooLarge[] = "The server's answer is too large.";
 constexpr char kHttpNotOk[] = "The server did not answer with status 200.";
 constexpr char kHttpNoBody[] = "The server's answer has no text/plain body.";
+constexpr char kHttpShortBody[] = "The server's answer is shorter than its Content-Length.";
+constexpr char kHttpBadLength[] = "The server's answer has an unreadable Content-Length.";
 
 // Receiving 0, complete 1, failed 2, waiting for a previous request 3,
 // timed out 4; a client that has not fetched yet is idle.

@@ -11,6 +11,7 @@
 #include "script/multilang.h"
 #include "script/script.h"
 #include "tillerset_version.h"
+#include "update/http_client.h"
 #include "update/pool_block.h"
 #include "update/status_hold.h"
 #include "update/updater.h"
@@ -132,17 +133,31 @@ bool IsDownloadUrl(const char* url) {
   return true;
 }
 
+void FormatPackedVersion(uint32_t packed, char* out, size_t size) {
+  const unsigned a = packed >> 24, b = (packed >> 16) & 0xFFu, c = (packed >> 8) & 0xFFu, d = packed & 0xFFu;
+  if (a == 0 && b == 0) {
+    std::snprintf(out, size, "%u.%u", c, d);
+  } else {
+    std::snprintf(out, size, "%u.%u.%u.%u", a, b, c, d);
+  }
+}
+
 bool Updater::ReadOnlineScript(int listIndex, UpdateServerRecord* record, const char* host, const char* path) {
   const uint64_t startMs = os::TickMs();
   uint32_t length = 0;
   PoolBlock text = PoolBlock::Adopt(Fetch(host, path, &length));
-  if (!text) {
+  (void)listIndex;
+  return TakeOnlineScript(text.get(), length, path, os::TickMs() - startMs, record);
+}
+
+bool Updater::TakeOnlineScript(const char* text, uint32_t length, const char* path, uint64_t elapsedMs,
+                               UpdateServerRecord* record) {
+  if (text == nullptr) {
     LogPrintf(0, "Could not read Online script");
     return false;
   }
-  LogPrintf(3, "Got Online script in %lu ms ", static_cast<unsigned long>(os::TickMs() - startMs));
-  (void)listIndex;
-  return ParseOnlineScript(path, text.get(), length, record);
+  LogPrintf(3, "Got Online script in %lu ms ", static_cast<unsigned long>(elapsedMs));
+  return ParseOnlineScript(path, text, length, record);
 }
 
 bool ParseOnlineScript(const char* name, const char* text, uint32_t length, UpdateServerRecord* record) {
@@ -156,39 +171,129 @@ bool ParseOnlineScript(const char* name, const char* text, uint32_t length, Upda
   return true;
 }
 
-void Updater::CheckForUpdates(bool silent) {
-  StatusHold hold(link_);
-  UpdateServerRecord record;
-  const int row = ServerListRow(ApplicationName());
-  if (!ReadOnlineScript(row, &record, settings_.updateServer, kServerListPaths[row])) return;
+void Updater::CheckThread(void* updater) {
+  // Only the fetch: the log and the runtime's shared texts belong to the
+  // user-interface thread, which takes the outcome in PollCheck.
+  Updater& self = *static_cast<Updater*>(updater);
+  uint32_t length = 0;
+  const char* reason = "";
+  char* text = self.fetch ? self.fetch(self, self.checkHost_, self.checkPath_, &length)
+                          : FetchText(self.checkHost_, self.checkPath_, &length, *self.sockets, &reason);
+  self.checkText_ = text;
+  self.checkLength_ = length;
+  self.checkReason_ = reason;
+  self.checkState_.store(kCheckFetched);
+}
 
+bool Updater::StartCheck(bool silent) {
+  int idle = kCheckIdle;
+  if (!checkState_.compare_exchange_strong(idle, kCheckFetching)) return false;
+  const int row = ServerListRow(ApplicationName());
+  checkSilent_ = silent;
+  std::snprintf(checkHost_, sizeof checkHost_, "%s", settings_.updateServer);
+  checkPath_ = kServerListPaths[row];
+  checkStartMs_ = os::TickMs();
+  checkText_ = nullptr;
+  checkLength_ = 0;
+  checkReason_ = "";
+  if (view) view->ShowChecking(true);
+  if (!StartWorkerThread(&checkThread_, CheckThread, this)) {
+    checkReason_ = "no thread could be started for the fetch";
+    checkState_.store(kCheckFetched);
+  }
+  return true;
+}
+
+void Updater::EndCheck() {
+  if (checkState_.load() == kCheckIdle) return;
+  JoinWorkerThread(&checkThread_);
+  if (checkText_) FreeMem(checkText_);
+  checkText_ = nullptr;
+  checkState_.store(kCheckIdle);
+}
+
+void Updater::PollCheck() {
+  if (checkState_.load() != kCheckFetched) return;
+  JoinWorkerThread(&checkThread_);
+  // Its questions pump messages, and so ticks: no second answer meanwhile.
+  checkState_.store(kCheckAnswering);
+  StatusHold hold(link_);
+  PoolBlock text = PoolBlock::Adopt(checkText_);
+  checkText_ = nullptr;
+  if (!text) LogPrintf(0, "FetchText: http://%s/%s: %s", checkHost_, checkPath_, checkReason_);
+  UpdateServerRecord record;
+  if (TakeOnlineScript(text.get(), checkLength_, checkPath_, os::TickMs() - checkStartMs_, &record)) {
+    MakeOffers(record, checkSilent_);
+  } else if (!checkSilent_ && view) {
+    view->Inform(kServerUnreachable);
+  }
+  checkState_.store(kCheckIdle);
+  if (view) view->ShowChecking(false);
+}
+
+void Updater::CheckForUpdates(bool silent) {
+  if (!StartCheck(silent)) return;
+  while (checkState_.load() != kCheckFetched) os::SleepMs(1);
+  PollCheck();
+}
+
+void Updater::MakeOffers(const UpdateServerRecord& record, bool silent) {
+  char text[256];
+  char now[32];
+  char offered[32];
   bool quit = false;
   const uint32_t own = OwnToolVersion();
-  if (record.toolVersion > own && view && view->Ask(kToolQuestion)) {
-    if (!IsDownloadUrl(record.toolUrl)) {
-      LogPrintf(0, "CheckForUpdates: the download address \"%s\" is not opened (only http:// and https:// are)",
-                record.toolUrl);
-    } else if (view->OpenInBrowser(record.toolUrl)) {
-      quit = true;
-    } else {
-      LogPrintf(0, "CheckForUpdates: the shell did not open %s", record.toolUrl);
+  // "Skip this version" keeps the automatic check quiet about that one
+  // version; "Check now" offers it all the same.
+  const bool toolNewer = record.toolVersion > own;
+  if (toolNewer && view && !(silent && record.toolVersion == settings_.skipToolVersion)) {
+    FormatPackedVersion(own, now, sizeof now);
+    FormatPackedVersion(record.toolVersion, offered, sizeof offered);
+    std::snprintf(text, sizeof text, kToolOfferFormat, kToolQuestion, now, offered);
+    const OfferAnswer answer = view->Offer(text, silent);
+    if (answer == OfferAnswer::kSkip) {
+      settings_.skipToolVersion = record.toolVersion;
+      LogPrintf(0, "CheckForUpdates: Tillerset %s is skipped by the automatic check", offered);
+    } else if (answer == OfferAnswer::kYes) {
+      if (!IsDownloadUrl(record.toolUrl)) {
+        LogPrintf(0, "CheckForUpdates: the download address \"%s\" is not opened (only http:// and https:// are)",
+                  record.toolUrl);
+      } else if (view->OpenInBrowser(record.toolUrl)) {
+        quit = true;
+      } else {
+        LogPrintf(0, "CheckForUpdates: the shell did not open %s", record.toolUrl);
+      }
     }
   }
   if (!quit) {
     if (record.firmwareVersion > static_cast<int32_t>(link_.firmwareVersion)) {
-      if (view && view->Ask(kFirmwareQuestion)) {
-        if (!IsServerHostName(record.firmwareHost) || !IsPlainFirmwareName(record.firmwarePath)) {
-          LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused (a plain .hex file name on a "
-                       "host name is expected)",
-                    record.firmwarePath, record.firmwareHost);
-          view->Inform(kFlashFailed);
+      if (view && !(silent && record.firmwareVersion == settings_.skipFirmwareVersion)) {
+        const uint32_t board = link_.firmwareVersion;
+        if (board != 0) {
+          std::snprintf(now, sizeof now, "%u.%u", (board >> 8) & 0xFFu, board & 0xFFu);
         } else {
-          uint32_t length = 0;
-          PoolBlock hex = PoolBlock::Adopt(Fetch(record.firmwareHost, record.firmwarePath, &length));
-          if (hex && !FlashFirmware(record.firmwarePath, hex.get(), length)) view->Inform(kFlashFailed);
+          std::snprintf(now, sizeof now, "unknown");
+        }
+        FormatPackedVersion(static_cast<uint32_t>(record.firmwareVersion), offered, sizeof offered);
+        std::snprintf(text, sizeof text, kFirmwareOfferFormat, kFirmwareQuestion, now, offered);
+        const OfferAnswer answer = view->Offer(text, silent);
+        if (answer == OfferAnswer::kSkip) {
+          settings_.skipFirmwareVersion = record.firmwareVersion;
+          LogPrintf(0, "CheckForUpdates: firmware %s is skipped by the automatic check", offered);
+        } else if (answer == OfferAnswer::kYes) {
+          if (!IsServerHostName(record.firmwareHost) || !IsPlainFirmwareName(record.firmwarePath)) {
+            LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused (a plain .hex file name on a "
+                         "host name is expected)",
+                      record.firmwarePath, record.firmwareHost);
+            view->Inform(kFlashFailed);
+          } else {
+            uint32_t length = 0;
+            PoolBlock hex = PoolBlock::Adopt(Fetch(record.firmwareHost, record.firmwarePath, &length));
+            if (hex && !FlashFirmware(record.firmwarePath, hex.get(), length)) view->Inform(kFlashFailed);
+          }
         }
       }
-    } else if (record.toolVersion <= own && !silent && view) {
+    } else if (!toolNewer && !silent && view) {
       view->Inform(kNoUpdate);
     }
   }

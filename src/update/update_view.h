@@ -3,9 +3,17 @@
 // program around them. The pages implement it over the main page (every box
 // owned by the page, so the window takes no second command while a check or
 // a flash runs); tests record it.
+enum class OfferAnswer { kYes, kNo, kSkip };
+
 class UpdateView {
  public:
   virtual ~UpdateView() = default;
+  // An offer: the Yes/No question with the versions under it (UTF-8: the
+  // line carries an arrow) and, when canSkip, a third button "Skip this
+  // version". Escape or closing the box is No.
+  virtual OfferAnswer Offer(const char* text, bool canSkip) = 0;
+  // While a check runs, "Check now" says so and takes no second press.
+  virtual void ShowChecking(bool checking) {}
   // Yes/No with the question icon; true for Yes.
   virtual bool Ask(const char* text) = 0;
   // OK with the information icon.

@@ -5,6 +5,7 @@
 // it is given (its channel, status hold flag and firmware version) and reads
 // the update server and the reset delay from the settings; what it shows
 // goes to an UpdateView.
+#include <atomic>
 #include <cstdint>
 
 #include "profiles/settings.h"
@@ -13,6 +14,7 @@
 #include "update/process_io.h"
 #include "update/socket_io.h"
 #include "update/update_view.h"
+#include "update/worker_thread.h"
 #include "wheel/wheel_link.h"
 
 // The record the online script fills, one per check.
@@ -51,8 +53,14 @@ constexpr char kToolQuestion[] = "New configuration tool available, do you want 
 constexpr char kFirmwareQuestion[] = "New firmware available, do you want to download it ?";
 constexpr char kFlashFailed[] = "Could not flash the firmware, please check that your device is connected";
 constexpr char kNoUpdate[] = "No update available";
+constexpr char kServerUnreachable[] = "Could not reach the update server";
+// The line under an offer: what runs now and what is offered, in UTF-8.
+constexpr char kToolOfferFormat[] = "%s\n\nTillerset %s \xE2\x86\x92 %s";
+constexpr char kFirmwareOfferFormat[] = "%s\n\nFirmware %s \xE2\x86\x92 %s";
+// A packed version a,b,c,d as text: "c.d" when a and b are 0, else "a.b.c.d".
+void FormatPackedVersion(uint32_t packed, char* out, size_t size);
 constexpr char kResetFailedFormat[] = "Could not reset your board on COM%d";
-constexpr char kNoBootloader[] = "Could find any board with a bootloader";
+constexpr char kNoBootloader[] = "Could not find any board with a bootloader";
 
 // The flasher and its command line.
 constexpr char kFlasherProgram[] = "Tools\\avrdude";
@@ -111,7 +119,18 @@ class Updater {
 
   // ---- the update check
   bool ReadOnlineScript(int listIndex, UpdateServerRecord* record, const char* host, const char* path);
-  // The whole check with its questions; silent for the automatic one.
+  // Starts a check (silent for the automatic one): the online script is
+  // fetched on a worker thread while the window goes on; PollCheck makes the
+  // offers once it is there. False when a check already runs.
+  bool StartCheck(bool silent);
+  // From the tick, on the user-interface thread, while no command or dialog
+  // holds the status: a fetched script is logged, read and offered.
+  void PollCheck();
+  bool CheckRunning() const { return checkState_.load() != kCheckIdle; }
+  // Waits for a running fetch (at most its bound) and drops its result: the
+  // fetch uses the runtime's memory, so this comes before the runtime ends.
+  void EndCheck();
+  // The whole check at once: StartCheck, the wait, PollCheck.
   void CheckForUpdates(bool silent);
 
   // ---- the settings after a firmware update
@@ -123,10 +142,27 @@ class Updater {
 
  private:
   char* Fetch(const char* host, const char* path, uint32_t* length);
+  static void CheckThread(void* updater);
+  bool TakeOnlineScript(const char* text, uint32_t length, const char* path, uint64_t elapsedMs,
+                        UpdateServerRecord* record);
+  void MakeOffers(const UpdateServerRecord& record, bool silent);
   bool SaveBoardSettings();
   bool Flash(const char* firmwarePath, const char* hex, uint32_t count);
 
   WheelLink& link_;
   Settings& settings_;
   bool restorePending_ = false;
+
+  // The running check. The worker writes text, length and reason, then says
+  // fetched; the user-interface thread reads them only after that.
+  enum : int { kCheckIdle = 0, kCheckFetching = 1, kCheckFetched = 2, kCheckAnswering = 3 };
+  std::atomic<int> checkState_{kCheckIdle};
+  WorkerThread checkThread_;
+  bool checkSilent_ = false;
+  char checkHost_[kUpdateServerMax + 1] = "";
+  const char* checkPath_ = "";
+  uint64_t checkStartMs_ = 0;
+  char* checkText_ = nullptr;
+  uint32_t checkLength_ = 0;
+  const char* checkReason_ = "";
 };

@@ -8,21 +8,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <mutex>
-#include <string>
 
+#include "exec/com_port_paths_posix.h"
 #include "exec/deadline.h"
 #include "exec/os.h"
 #include "wheel/serial_channel.h"
-#include "wheel/serial_port_paths_posix.h"
 
 namespace {
-
-std::mutex gPathsLock;
-std::string gPortPaths[256];
-std::string gPortDirectory;
 
 speed_t SpeedFor(uint32_t baud, bool* known) {
   *known = true;
@@ -60,39 +53,16 @@ bool WaitFd(int fd, short events, const Deadline& deadline) {
 
 }  // namespace
 
-void SetSerialPortPath(uint8_t port, const char* path) {
-  std::lock_guard<std::mutex> lock(gPathsLock);
-  gPortPaths[port] = path ? path : "";
-}
-
-void SetSerialPortDirectory(const char* directory) {
-  std::lock_guard<std::mutex> lock(gPathsLock);
-  gPortDirectory = directory ? directory : "";
-}
-
-bool SerialPortPath(uint8_t port, char* out, size_t size) {
-  std::lock_guard<std::mutex> lock(gPathsLock);
-  int n;
-  if (!gPortPaths[port].empty()) {
-    n = std::snprintf(out, size, "%s", gPortPaths[port].c_str());
-  } else if (!gPortDirectory.empty()) {
-    n = std::snprintf(out, size, "%s/COM%d", gPortDirectory.c_str(), port);
-  } else {
-    n = std::snprintf(out, size, "/dev/ttyS%d", port - 1);
-  }
-  return n >= 0 && static_cast<size_t>(n) < size;
-}
-
 SerialChannel::~SerialChannel() {
   Purge();
-  if (IsOpen()) ::close(static_cast<int>(handle_));
+  if (IsOpen()) CloseComPort(static_cast<int>(handle_));
   handle_ = kInvalidHandle;
 }
 
 int SerialChannel::Open(uint32_t port, uint32_t baud) {
   char path[512];
   if (IsOpen()) Close();
-  if (!SerialPortPath(static_cast<uint8_t>(port % 256), path, sizeof path)) return 0;
+  if (!ComPortPath(static_cast<uint8_t>(port % 256), "/dev/ttyS", path, sizeof path)) return 0;
   int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return 0;
   // Not shared: a second opener (another program, or FillComPortList probing a
@@ -129,7 +99,7 @@ int SerialChannel::Open(uint32_t port, uint32_t baud) {
 int SerialChannel::Close() {
   Purge();
   if (!IsOpen()) return -1;
-  int result = ::close(static_cast<int>(handle_));
+  int result = CloseComPort(static_cast<int>(handle_));
   handle_ = kInvalidHandle;
   return result;
 }

@@ -106,6 +106,8 @@ class WheelLink {
   void WriteParameterRaw(uint8_t number, uint8_t count, int32_t value);
   void ReadAllParameters();
   void WriteProfileParameters();
+  // "D", then the whole table read back and shown (onBoardRead is not told:
+  // the board is the same one, its values are the defaults).
   void RestoreBoardDefault();
   void ReadBoardReport();   // one "#" report per tick while the debug level is above 0
   void RefreshStatus();

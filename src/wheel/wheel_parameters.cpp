@@ -128,9 +128,10 @@ void WheelLink::RestoreBoardDefault() {
   channel->WriteByte('D');
   NoteLinkLost("RestoreBoardDefault");
   clock->SleepMs(kDefaultsPauseMs);
-  bulkMisses_ = 0;
-  RefreshEntries(kAdvancedEntries, sizeof kAdvancedEntries);
-  ReadBulkSettings();
+  // The defaults are the board's whole table: the angle, the gains and the
+  // flags change as well as the motor and pin settings, and every page that
+  // shows one of them must show what the board now has.
+  ReadAllParameters();
 }
 
 void WheelLink::ReadBoardReport() {

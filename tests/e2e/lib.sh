@@ -26,7 +26,7 @@ e2e_pid_ours() {
   local cmd
   cmd=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || return 1
   case "$cmd" in
-    *.exe* | *Xvfb* | *standin* | *update_server* | *wine*) return 0 ;;
+    *.exe* | *Xvfb* | *standin* | *update_server* | *wine* | *nginx*) return 0 ;;
   esac
   return 1
 }
@@ -166,15 +166,15 @@ E2E_WATCHES=0
 E2E_START=$(e2e_now)
 
 # ---- the window answers: every scenario states how long the program's window
-# may leave a question unanswered (the longest step its Parts allow on the
-# user-interface thread), and each window the scenario waits for is watched
+# may leave a question unanswered (the longest step the program may take on
+# the user-interface thread), and each window the scenario waits for is watched
 # from its showing to its end by a second driver that asks it every 50 ms.
 # The bounds of the steps, in ms:
 E2E_BOUND_COMMAND=150        # a command with its pauses (centre 100 ms, a write 20 ms)
 E2E_BOUND_PROFILE=350        # a profile applied: 15 writes 20 ms apart
 E2E_BOUND_BULK_READ=450      # a board found again and read whole (~0.37 s)
 E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + drain)
-E2E_BOUND_DEFAULTS=700       # the board's defaults: "D", 400 ms, then the advanced values read back
+E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole table read back (~0.37 s)
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
 E2E_BOUND_FLASH=3000         # a flash: the reset delay (RESET_DELAY, 2000 ms) and the flasher's run
@@ -594,6 +594,7 @@ drive_received() { sent_in "$DRIVE_TRANSCRIPT" "$1"; }
 # free, otherwise another loopback address (another run may hold it). Sets
 # SERVER_PID, SERVER_HOST, SERVER_ROOT, SERVER_LOG and SERVER_CONTROL.
 start_update_server() {
+  [ -z "${TS_E2E_NO_PORT80:-}" ] || scenario_skip "$TS_E2E_NO_PORT80"
   local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native} host i
   local exe=$native/update_server
   [ -x "$exe" ] || { fail "no $exe (the e2e run builds native_tools)"; scenario_end; }
@@ -619,6 +620,34 @@ start_update_server() {
     fi
   done
   fail "the update server did not start: $(cat "$SCENARIO_DIR/server.err")"
+  scenario_end
+}
+
+# Debian's nginx, stock types, as a private instance (all under
+# $SCENARIO_DIR/nginx) serving $SCENARIO_DIR/server/ on port 80 of 127.0.0.1 or
+# another loopback address. Sets SERVER_PID/HOST/ROOT/LOG (the access log).
+start_nginx_server() {
+  [ -z "${TS_E2E_NO_PORT80:-}" ] || scenario_skip "$TS_E2E_NO_PORT80"
+  local dir=$SCENARIO_DIR/nginx host i
+  SERVER_ROOT=$SCENARIO_DIR/server
+  SERVER_LOG=$dir/access.log
+  mkdir -p "$SERVER_ROOT" "$dir"
+  for host in 127.0.0.1 127.80.$((RANDOM % 250 + 1)).$((RANDOM % 250 + 1)) 127.81.$((RANDOM % 250 + 1)).1; do
+    printf '%s\n' "user root; error_log $dir/error.log; pid $dir/nginx.pid; events {}" \
+      "http { include /etc/nginx/mime.types; default_type application/octet-stream; access_log $SERVER_LOG;" \
+      "  client_body_temp_path $dir/body; proxy_temp_path $dir/proxy; fastcgi_temp_path $dir/fcgi;" \
+      "  uwsgi_temp_path $dir/uwsgi; scgi_temp_path $dir/scgi; server { listen $host:80; root $SERVER_ROOT; } }" \
+      >"$dir/nginx.conf"
+    /usr/sbin/nginx -p "$dir" -c "$dir/nginx.conf" -g 'daemon off;' >"$dir/nginx.out" 2>&1 9>&- &
+    SERVER_PID=$!
+    track_pid "$SERVER_PID"
+    for i in $(seq 1 100); do
+      [ -s "$dir/nginx.pid" ] && { SERVER_HOST=$host; return 0; }
+      kill -0 "$SERVER_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+  done
+  fail "nginx did not start: $(cat "$dir/nginx.out" "$dir/error.log" 2>/dev/null)"
   scenario_end
 }
 
@@ -704,6 +733,13 @@ follow_bootloader() {
 # A check that something does not happen (with no later event to wait for)
 # can only wait a while: settle SECONDS.
 settle() { sleep "$1"; }
+
+# Ends a scenario that cannot run here, with the reason (run.sh shows it).
+E2E_SKIPPED=77
+scenario_skip() {
+  echo "skipped: $*"
+  exit "$E2E_SKIPPED"
+}
 
 scenario_end() {
   check_responsive

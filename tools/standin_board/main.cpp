@@ -1,27 +1,13 @@
 // standin_board: a wheel controller board on a pseudo-terminal, for tests,
 // demos and development without hardware. See --help.
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "exec/deadline.h"
-#include "exec/os.h"
+#include "host/tool_main_posix.h"
 #include "standin_board/standin_host_posix.h"
 
 namespace {
-
-volatile std::sig_atomic_t gStop = 0;
-volatile std::sig_atomic_t gDrop = 0;
-volatile std::sig_atomic_t gBack = 0;
-
-void OnStop(int) { gStop = 1; }
-void OnDrop(int) { gDrop = 1; }
-void OnBack(int) { gBack = 1; }
 
 void Usage(FILE* out) {
   std::fprintf(out,
@@ -67,96 +53,45 @@ void Usage(FILE* out) {
 int main(int argc, char** argv) {
   StandinHostOptions options;
   std::vector<std::string> lines;  // board settings, applied as control lines
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&](const char* name) -> const char* {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "standin_board: %s needs a value\n", name);
-        std::exit(2);
-      }
-      return argv[++i];
-    };
-    if (a == "--help" || a == "-h") {
-      Usage(stdout);
-      return 0;
-    } else if (a == "--link") {
-      options.link = value("--link");
-    } else if (a == "--transcript") {
-      options.transcript = value("--transcript");
-    } else if (a == "--control") {
-      options.controlPath = value("--control");
-    } else if (a == "--stdin") {
-      options.controlFd = 0;
-    } else if (a == "--bootloader") {
-      options.bootloaderLink = value("--bootloader");
-    } else if (a == "--bootloader-ms") {
-      lines.push_back(std::string("bootloader-ms ") + value("--bootloader-ms"));
-    } else if (a == "--flashed-version") {
-      lines.push_back(std::string("flashed-version ") + value("--flashed-version"));
-    } else if (a == "--echo") {
-      options.echo = true;
-    } else if (a == "--late") {
-      lines.push_back(std::string("late ") + value("--late"));
-    } else if (a == "--report") {
-      lines.push_back(std::string("report ") + value("--report"));
-    } else if (a == "--status") {
-      lines.push_back(std::string("status ") + value("--status"));
-    } else if (a == "--calibration") {
-      lines.push_back(std::string("calibration ") + value("--calibration"));
-    } else if (a == "--version") {
-      lines.push_back(std::string("version ") + value("--version"));
-    } else if (a == "--set") {
-      std::string v = value("--set");
-      const size_t eq = v.find('=');
-      if (eq == std::string::npos) {
-        std::fprintf(stderr, "standin_board: --set wants N=VALUE\n");
-        return 2;
-      }
-      lines.push_back("set " + v.substr(0, eq) + " " + v.substr(eq + 1));
-    } else if (a == "--silent") {
-      lines.push_back("silent on");
-    } else if (a == "--noise") {
-      lines.push_back(std::string("noise ") + value("--noise"));
-    } else if (a == "--double") {
-      lines.push_back("double on");
-    } else if (a == "--short") {
-      lines.push_back(std::string("short ") + value("--short"));
-    } else if (a == "--hello") {
-      lines.push_back(std::string("hello ") + value("--hello"));
-    } else {
-      std::fprintf(stderr, "standin_board: unknown option %s (see --help)\n", a.c_str());
-      return 2;
-    }
-  }
+  const int code = ParseToolOptions(
+      "standin_board", argc, argv,
+      {{"link", true, nullptr, ValueInto(&options.link)},
+       {"transcript", true, nullptr, ValueInto(&options.transcript)},
+       {"control", true, nullptr, ValueInto(&options.controlPath)},
+       {"stdin", false, nullptr, [&](const std::string&) { options.controlFd = 0; return std::string(); }},
+       {"bootloader", true, nullptr, ValueInto(&options.bootloaderLink)},
+       {"bootloader-ms", true, "bootloader-ms ", {}},
+       {"flashed-version", true, "flashed-version ", {}},
+       {"echo", false, nullptr, FlagOn(&options.echo)},
+       {"late", true, "late ", {}},
+       {"report", true, "report ", {}},
+       {"status", true, "status ", {}},
+       {"calibration", true, "calibration ", {}},
+       {"version", true, "version ", {}},
+       {"set", true, nullptr,
+        [&](const std::string& v) {
+          const size_t eq = v.find('=');
+          if (eq == std::string::npos) return std::string("--set wants N=VALUE");
+          lines.push_back("set " + v.substr(0, eq) + " " + v.substr(eq + 1));
+          return std::string();
+        }},
+       {"silent", false, "silent on", {}},
+       {"noise", true, "noise ", {}},
+       {"double", false, "double on", {}},
+       {"short", true, "short ", {}},
+       {"hello", true, "hello ", {}}},
+      Usage, &lines);
+  if (code >= 0) return code;
 
   StandinHost host(options);
-  for (const std::string& line : lines) {
-    std::string error;
-    if (!host.Control(line, &error)) {
-      std::fprintf(stderr, "standin_board: %s\n", error.c_str());
-      return 2;
-    }
+  if (!ApplyToolLines("standin_board", lines, [&](const std::string& l, std::string* e) { return host.Control(l, e); })) {
+    return 2;
   }
-  std::signal(SIGINT, OnStop);
-  std::signal(SIGTERM, OnStop);
-  std::signal(SIGUSR1, OnDrop);
-  std::signal(SIGUSR2, OnBack);
-  std::signal(SIGPIPE, SIG_IGN);
+  CatchToolSignals();
   if (!host.Start()) return 1;
   std::printf("%s\n", host.SlavePath().c_str());
   std::fflush(stdout);
-
-  while (!gStop && !host.QuitRequested()) {
-    if (gDrop) {
-      gDrop = 0;
-      host.Control("drop");
-    }
-    if (gBack) {
-      gBack = 0;
-      host.Control("back");
-    }
-    os::SleepUs(20000);
-  }
+  RunUntilStopped([&] { return host.QuitRequested(); }, [&](const std::string& l) { host.Control(l); }, "drop", "back");
   host.Stop();
   return 0;
 }

@@ -1,15 +1,9 @@
 #pragma once
-// Runs a StandinBoard behind a pseudo-terminal on its own thread (POSIX only:
-// standin_host_posix.cpp). The program under test opens the slave side (or a
-// stable symbolic link to it) as its COM port; the host answers like a board,
-// writes a transcript of every byte with times, and can be told to answer
-// late, stay silent, send noise, drop out and come back.
-//
-// Transcript lines (one per command, reply or event, flushed at once):
-//   <seconds since start, microseconds> <dir> <hex bytes>  <description>
-//   dir '<' from the program, '>' to the program, '#' an event such as
-//   "opened at 115200 baud", "closed", "1200-baud open: bootloader reset",
-//   "dropped out", "back on /dev/pts/7".
+// Runs a StandinBoard behind a pseudo-terminal on the shared host
+// (host/pty_host_posix.h: the terminal, its link, the transcript, control
+// lines, drop and back). The board answers like a board, and can be told to
+// answer late, stay silent, send noise or "#" reports. A 1200-baud open and
+// close is noted as "1200-baud open: bootloader reset".
 //
 // Bootloader mode (bootloaderLink set): after the 1200-baud open and close the
 // board leaves its port (its link goes away, like a USB device that
@@ -25,17 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "host/pty_host_posix.h"
 #include "standin_board/standin_board.h"
 #include "standin_board/standin_bootloader.h"
 
-struct StandinHostOptions {
-  std::string link;        // symbolic link kept pointing at the current slave; empty = none
-  std::string transcript;  // transcript file; empty = none
-  std::string controlPath; // FIFO (created when missing) read for control lines; empty = none
-  int controlFd = -1;      // an already open descriptor read for control lines (stdin)
+struct StandinHostOptions : PtyHostOptions {
   uint32_t replyDelayMs = 0;
   uint32_t reportPeriodMs = 250;  // "#" reports while the debug level is above 0; 0 = none
-  bool echo = false;              // transcript lines also to stderr
   std::string bootloaderLink;     // where the bootloader appears; empty = reset in place
   uint32_t bootloaderMs = 8000;   // the bootloader waits this long for a flasher
   uint32_t flashedVersion = 0;    // the version after a flash; 0 = unchanged
@@ -53,7 +43,7 @@ class StandinHost {
   bool Start();
   void Stop();
 
-  std::string SlavePath() const;  // current slave; empty while dropped out
+  std::string SlavePath();  // current slave; empty while dropped out
   // Applies a control line (see StandinControlHelp) and waits until it took
   // effect; false with *error when the line was refused.
   bool Control(const std::string& line, std::string* error = nullptr);
@@ -69,6 +59,6 @@ class StandinHost {
   bool QuitRequested();
 
  private:
-  struct State;
-  std::unique_ptr<State> s_;
+  class Device;
+  std::unique_ptr<Device> d_;
 };

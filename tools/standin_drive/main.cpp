@@ -1,25 +1,13 @@
 // standin_drive: a servo drive on a pseudo-terminal, for tests, demos and
 // trying developer mode without hardware. See --help.
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "host/tool_main_posix.h"
 #include "standin_drive/standin_drive_host_posix.h"
-#include "exec/os.h"
 
 namespace {
-
-volatile std::sig_atomic_t gStop = 0;
-volatile std::sig_atomic_t gSilent = 0;
-volatile std::sig_atomic_t gAnswer = 0;
-
-void OnStop(int) { gStop = 1; }
-void OnSilent(int) { gSilent = 1; }
-void OnAnswer(int) { gAnswer = 1; }
 
 void Usage(FILE* out) {
   std::fprintf(out,
@@ -63,86 +51,41 @@ void Usage(FILE* out) {
 int main(int argc, char** argv) {
   StandinDriveHostOptions options;
   std::vector<std::string> lines;  // drive settings, applied as control lines
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&](const char* name) -> std::string {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "standin_drive: %s needs a value\n", name);
-        std::exit(2);
-      }
-      return argv[++i];
-    };
-    if (a == "--help" || a == "-h") {
-      Usage(stdout);
-      return 0;
-    } else if (a == "--link") {
-      options.link = value("--link");
-    } else if (a == "--transcript") {
-      options.transcript = value("--transcript");
-    } else if (a == "--control") {
-      options.controlPath = value("--control");
-    } else if (a == "--stdin") {
-      options.controlFd = 0;
-    } else if (a == "--echo") {
-      options.echo = true;
-    } else if (a == "--late") {
-      lines.push_back("late " + value("--late"));
-    } else if (a == "--silent") {
-      lines.push_back("silent on");
-    } else if (a == "--silent-after") {
-      lines.push_back("silent after " + value("--silent-after"));
-    } else if (a == "--crc") {
-      lines.push_back("crc " + value("--crc"));
-    } else if (a == "--short") {
-      lines.push_back("short " + value("--short"));
-    } else if (a == "--fewer") {
-      lines.push_back("fewer " + value("--fewer"));
-    } else if (a == "--noise") {
-      lines.push_back("noise " + value("--noise"));
-    } else if (a == "--current") {
-      lines.push_back("current " + value("--current"));
-    } else if (a == "--set") {
-      const std::string v = value("--set");
-      const size_t eq = v.find('=');
-      if (eq == std::string::npos) {
-        std::fprintf(stderr, "standin_drive: --set wants ADDRESS=VALUE\n");
-        return 2;
-      }
-      lines.push_back("set " + v.substr(0, eq) + " " + v.substr(eq + 1));
-    } else {
-      std::fprintf(stderr, "standin_drive: unknown option %s (see --help)\n", a.c_str());
-      return 2;
-    }
-  }
+  const int code = ParseToolOptions(
+      "standin_drive", argc, argv,
+      {{"link", true, nullptr, ValueInto(&options.link)},
+       {"transcript", true, nullptr, ValueInto(&options.transcript)},
+       {"control", true, nullptr, ValueInto(&options.controlPath)},
+       {"stdin", false, nullptr, [&](const std::string&) { options.controlFd = 0; return std::string(); }},
+       {"echo", false, nullptr, FlagOn(&options.echo)},
+       {"late", true, "late ", {}},
+       {"silent", false, "silent on", {}},
+       {"silent-after", true, "silent after ", {}},
+       {"crc", true, "crc ", {}},
+       {"short", true, "short ", {}},
+       {"fewer", true, "fewer ", {}},
+       {"noise", true, "noise ", {}},
+       {"current", true, "current ", {}},
+       {"set", true, nullptr,
+        [&](const std::string& v) {
+          const size_t eq = v.find('=');
+          if (eq == std::string::npos) return std::string("--set wants ADDRESS=VALUE");
+          lines.push_back("set " + v.substr(0, eq) + " " + v.substr(eq + 1));
+          return std::string();
+        }}},
+      Usage, &lines);
+  if (code >= 0) return code;
 
   StandinDriveHost host(options);
-  for (const std::string& line : lines) {
-    std::string error;
-    if (!host.Control(line, &error)) {
-      std::fprintf(stderr, "standin_drive: %s\n", error.c_str());
-      return 2;
-    }
+  if (!ApplyToolLines("standin_drive", lines, [&](const std::string& l, std::string* e) { return host.Control(l, e); })) {
+    return 2;
   }
-  std::signal(SIGINT, OnStop);
-  std::signal(SIGTERM, OnStop);
-  std::signal(SIGUSR1, OnSilent);
-  std::signal(SIGUSR2, OnAnswer);
-  std::signal(SIGPIPE, SIG_IGN);
+  CatchToolSignals();
   if (!host.Start()) return 1;
   std::printf("%s\n", host.SlavePath().c_str());
   std::fflush(stdout);
-
-  while (!gStop && !host.QuitRequested()) {
-    if (gSilent) {
-      gSilent = 0;
-      host.Control("silent on");
-    }
-    if (gAnswer) {
-      gAnswer = 0;
-      host.Control("silent off");
-    }
-    os::SleepUs(20000);
-  }
+  RunUntilStopped([&] { return host.QuitRequested(); }, [&](const std::string& l) { host.Control(l); }, "silent on",
+                  "silent off");
   host.Stop();
   return 0;
 }

@@ -1,29 +1,19 @@
 #pragma once
-// Runs a StandinDrive behind a pseudo-terminal on its own thread (POSIX
-// only). The program opens the slave side (or a stable symbolic link to it)
-// as the drive's COM port; the host answers like the drive at whatever baud
-// rate the line was set to, writes a transcript, and can be told to answer
-// late, stay silent, corrupt its replies, drop out and come back.
-//
-// Transcript lines (one per packet or event, flushed at once):
-//   <seconds since start, microseconds> <dir> <hex bytes>  <description>
-//   dir '<' from the program, '>' to the program, '#' an event such as
-//   "opened at 460800 baud", "closed", "dropped out", "back on /dev/pts/7".
+// Runs a StandinDrive behind a pseudo-terminal on the shared host
+// (host/pty_host_posix.h: the terminal, its link, the transcript, control
+// lines, drop and back). The drive answers at whatever baud rate the line was
+// set to, and can be told to answer late, stay silent or corrupt its replies.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "host/pty_host_posix.h"
 #include "standin_drive/standin_drive.h"
 
-struct StandinDriveHostOptions {
-  std::string link;         // symbolic link kept pointing at the current slave; empty = none
-  std::string transcript;   // transcript file; empty = none
-  std::string controlPath;  // FIFO (made when missing) read for control lines; empty = none
-  int controlFd = -1;       // an already open descriptor read for control lines (stdin)
+struct StandinDriveHostOptions : PtyHostOptions {
   uint32_t replyDelayMs = 0;
-  bool echo = false;        // transcript lines also to stderr
 };
 
 class StandinDriveHost {
@@ -39,7 +29,7 @@ class StandinDriveHost {
   bool Start();
   void Stop();
 
-  std::string SlavePath() const;  // current slave; empty while dropped out
+  std::string SlavePath();  // current slave; empty while dropped out
   // Applies a control line (StandinDriveControlHelp) and waits until it
   // took effect; false with *error when the line was refused.
   bool Control(const std::string& line, std::string* error = nullptr);
@@ -50,6 +40,6 @@ class StandinDriveHost {
   bool QuitRequested();
 
  private:
-  struct State;
-  std::unique_ptr<State> s_;
+  class Device;
+  std::unique_ptr<Device> d_;
 };

@@ -1,26 +1,22 @@
 // update_server: serves a folder to Tillerset's update check over HTTP/1.0.
 // See --help.
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "host/tool_main_posix.h"
 #include "update_server/update_server_posix.h"
 
 namespace {
-
-volatile std::sig_atomic_t gStop = 0;
-void OnStop(int) { gStop = 1; }
 
 void Usage(FILE* out) {
   std::fprintf(out,
                "usage: update_server [options]\n"
                "Serves the files of a folder over HTTP/1.0 the way Tillerset's update\n"
                "check reads them: the online script (ts_servers.ini) and firmware files,\n"
-               "each answered with Content-Type: text/plain as the last header line.\n"
+               "each answered with Content-Type: text/plain as the last header line\n"
+               "(control lines change that, see below).\n"
                "Prints \"serving FOLDER on ADDRESS:PORT\" once it listens.\n"
                "\n"
                "  --root FOLDER         the folder served (default: the current one)\n"
@@ -47,65 +43,35 @@ void Usage(FILE* out) {
 int main(int argc, char** argv) {
   UpdateServerOptions options;
   std::vector<std::string> lines;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&](const char* name) -> std::string {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "update_server: %s needs a value\n", name);
-        std::exit(2);
-      }
-      return argv[++i];
-    };
-    if (a == "--help" || a == "-h") {
-      Usage(stdout);
-      return 0;
-    } else if (a == "--root") {
-      options.root = value("--root");
-    } else if (a == "--address") {
-      options.address = value("--address");
-    } else if (a == "--port") {
-      const std::string port = value("--port");
-      char* end = nullptr;
-      const long n = std::strtol(port.c_str(), &end, 10);
-      if (*end != 0 || n < 0 || n > 65535) {
-        std::fprintf(stderr, "update_server: bad port %s\n", port.c_str());
-        return 2;
-      }
-      options.port = static_cast<uint16_t>(n);
-    } else if (a == "--log") {
-      options.log = value("--log");
-    } else if (a == "--echo") {
-      options.echo = true;
-    } else if (a == "--control") {
-      options.controlPath = value("--control");
-    } else if (a == "--late") {
-      lines.push_back("late " + value("--late"));
-    } else if (a == "--hang") {
-      lines.push_back("hang on");
-    } else if (a == "--close-early") {
-      lines.push_back("cut " + value("--close-early"));
-    } else if (a == "--content-type") {
-      lines.push_back("content-type " + value("--content-type"));
-    } else if (a == "--status") {
-      lines.push_back("status " + value("--status"));
-    } else if (a == "--large") {
-      lines.push_back("large " + value("--large"));
-    } else {
-      std::fprintf(stderr, "update_server: unknown option %s (see --help)\n", a.c_str());
-      return 2;
-    }
-  }
+  const int code = ParseToolOptions(
+      "update_server", argc, argv,
+      {{"root", true, nullptr, ValueInto(&options.root)},
+       {"address", true, nullptr, ValueInto(&options.address)},
+       {"port", true, nullptr,
+        [&](const std::string& port) {
+          char* end = nullptr;
+          const long n = std::strtol(port.c_str(), &end, 10);
+          if (port.empty() || *end != 0 || n < 0 || n > 65535) return "bad port " + port;
+          options.port = static_cast<uint16_t>(n);
+          return std::string();
+        }},
+       {"log", true, nullptr, ValueInto(&options.log)},
+       {"echo", false, nullptr, FlagOn(&options.echo)},
+       {"control", true, nullptr, ValueInto(&options.controlPath)},
+       {"late", true, "late ", {}},
+       {"hang", false, "hang on", {}},
+       {"close-early", true, "cut ", {}},
+       {"content-type", true, "content-type ", {}},
+       {"status", true, "status ", {}},
+       {"large", true, "large ", {}}},
+      Usage, &lines);
+  if (code >= 0) return code;
+
   UpdateServer server(options);
-  for (const std::string& line : lines) {
-    std::string error;
-    if (!server.Control(line, &error)) {
-      std::fprintf(stderr, "update_server: %s\n", error.c_str());
-      return 2;
-    }
+  if (!ApplyToolLines("update_server", lines, [&](const std::string& l, std::string* e) { return server.Control(l, e); })) {
+    return 2;
   }
-  std::signal(SIGINT, OnStop);
-  std::signal(SIGTERM, OnStop);
-  std::signal(SIGPIPE, SIG_IGN);
+  CatchToolSignals();
   std::string error;
   if (!server.Start(&error)) {
     std::fprintf(stderr, "update_server: %s\n", error.c_str());
@@ -113,7 +79,7 @@ int main(int argc, char** argv) {
   }
   std::printf("serving %s on %s:%u\n", options.root.c_str(), options.address.c_str(), server.Port());
   std::fflush(stdout);
-  while (!gStop && !server.QuitRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  RunUntilStopped([&] { return server.QuitRequested(); });
   server.Stop();
   return 0;
 }

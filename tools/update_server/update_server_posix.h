@@ -6,15 +6,16 @@
 //   HTTP/1.0 200 OK\r\n
 //   Server: tillerset-update-server\r\n
 //   Content-Length: <n>\r\n
-//   Content-Type: text/plain\r\n      (always the last header)
+//   Content-Type: text/plain\r\n      (the last header unless told otherwise)
 //   \r\n
 //   <the file's bytes>
 //
 // A missing file gets a 404 with a text/plain page, like a real web server's
 // error page. Every request is logged with its bytes exactly (escaped), and
 // the server can be told to misbehave the way a test needs: answer late,
-// hang, close early, send another Content-Type, another status or a large
-// generated body. POSIX only (update_server_posix.cpp); main.cpp is the program.
+// hang, close early, send another Content-Type or none, more headers after
+// it, bare "\n" line ends, a Content-Length that is not the body's, another
+// status or a large generated body. POSIX only (update_server_posix.cpp); main.cpp is the program.
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -10,7 +10,7 @@ check_answer "status line" "Disconnected" get-text $IDC_DEVICE_STATUS
 
 step "Advanced Settings is refused"
 driver click $IDC_ADVANCED_SETTINGS >/dev/null
-check_eq "the message" "Could find the wheel device, please connect it and check firmware version" \
+check_eq "the message" "Could not find the wheel device, please connect it and check firmware version" \
   "$(driver find-msgbox 10)"
 check_true "closed with OK" driver click-msgbox IDOK
 check_true "the box is gone" driver wait-gone msgbox 5

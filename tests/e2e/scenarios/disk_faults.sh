@@ -9,10 +9,11 @@ start_board 7 --status 8
 config=$'[Config]\r\nDEVICE_COM_PORT=7\r\n\r\n'
 profiles=$'[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,64,127,127,127,127,127,127,127,0,0,0,0,16\r\n\r\n'
 
-# Starts the program in folder $1 with the two files, moves Main Gain (so
-# there is something to save), then $2 spoils the folder and Escape ends it.
+# Starts the program in folder $1 with the two files, moves Main Gain (saved
+# while it runs, then once more so there is something to save at exit); $2
+# spoils the folder in between and Escape ends it.
 run_and_spoil() {
-  local app=$1 spoil=$2
+  local app=$1 spoil=$2 i
   program_in "$app"
   printf '%s' "$config" >"$app/config.ini"
   printf '%s' "$profiles" >"$app/GameProfiles.ini"
@@ -22,12 +23,19 @@ run_and_spoil() {
   local from=$(($(transcript_lines) + 1))
   driver set-slider $IDC_MAIN_GAIN_SLIDER 100 >/dev/null
   wait_received "$from" '^50 11 01 64$' 1
+  for i in $(seq 1 200); do grep -q ',900,100,' "$app/GameProfiles.ini" && break; sleep 0.05; done
+  local saved_config saved_profiles
+  saved_config=$(cat "$app/config.ini") saved_profiles=$(cat "$app/GameProfiles.ini")
+  check_true "saved while running" grep -q ',900,100,' <<<"$saved_profiles"
   $spoil "$app"
+  from=$(($(transcript_lines) + 1))
+  driver set-slider $IDC_MAIN_GAIN_SLIDER 50 >/dev/null
+  wait_received "$from" '^50 11 01 32$' 1
   driver send-key ESCAPE >/dev/null
   wait_exit "$PROGRAM_PID" 15
   check_eq "exit code" 1 "$EXIT_CODE"
-  check_true "config.ini as it was, byte for byte" cmp -s "$app/config.ini" <(printf '%s' "$config")
-  check_true "GameProfiles.ini as it was, byte for byte" cmp -s "$app/GameProfiles.ini" <(printf '%s' "$profiles")
+  check_eq "config.ini as it was saved" "$saved_config" "$(cat "$app/config.ini")"
+  check_eq "GameProfiles.ini as it was saved" "$saved_profiles" "$(cat "$app/GameProfiles.ini")"
   check_eq "no temporary file left" "" "$(cd "$app" && ls ./*.tmp 2>/dev/null)"
 }
 

@@ -64,7 +64,10 @@ start_flashing_program() {
 # Check now, Yes to the firmware; prints nothing.
 accept_firmware() {
   driver click $IDC_CHECK_NOW >/dev/null
-  check_eq "the offer" "New firmware available, do you want to download it ?" "$(driver find-msgbox 10)"
+  local offer
+  offer=$(driver find-msgbox 10)
+  check_eq "the offer" "New firmware available, do you want to download it ?" "$(head -n1 <<<"$offer")"
+  check_eq "with both versions" "Firmware 1.5 → 1.6" "$(tail -n1 <<<"$offer")"
   driver click-msgbox IDYES >/dev/null
 }
 expect_failure_box() {

@@ -41,10 +41,10 @@ driver click $IDC_PROFILE_NEW >/dev/null
 wait_window "Game Profile" 10
 driver -w "Game Profile" set-text $IDC_PROFILE_NAME "Session" >/dev/null
 driver -w "Game Profile" set-text $IDC_PROCESS_NAME "session.exe" >/dev/null
-driver -w "Game Profile" click $IDR_MANIFEST >/dev/null
+driver -w "Game Profile" click 1 >/dev/null
 check_answer "made and selected" "1 Session" get-combo $IDC_PROFILE_LIST
 driver click $IDC_PROFILE_REMOVE >/dev/null
-check_eq "asked" "Are you sure ?" "$(driver find-msgbox 10)"
+check_eq "asked" "Remove the profile \"Session\"?" "$(driver find-msgbox 10)"
 driver click-msgbox IDYES >/dev/null
 check_answer "removed" "Default" list-combo $IDC_PROFILE_LIST
 
@@ -57,12 +57,12 @@ step "Advanced Settings and the linearity editor"
 driver click $IDC_ADVANCED_SETTINGS >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || fail "no Advanced Settings"
 driver -w "Advanced Settings" select-combo $((IDC_MAPPING_FIRST + 8)) D9 >/dev/null
-driver -w "Advanced Settings" click $IDC_LINEARITY_X >/dev/null
+driver -w "Advanced Settings" click 4 >/dev/null
 driver wait-window "Linearity Editor" 10 >/dev/null || fail "no Linearity Editor"
 driver -w "Linearity Editor" set-slider $IDC_LINEARITY_SLIDER 4352 >/dev/null
-driver -w "Linearity Editor" click $IDR_MANIFEST >/dev/null
+driver -w "Linearity Editor" click 1 >/dev/null
 check_true "editor closed" driver wait-gone "Linearity Editor" 10
-driver -w "Advanced Settings" click $IDR_MANIFEST >/dev/null
+driver -w "Advanced Settings" click 1 >/dev/null
 check_true "Advanced Settings closed with Ok" driver wait-gone "Advanced Settings" 10
 
 step "Check now"

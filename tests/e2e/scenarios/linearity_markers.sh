@@ -56,7 +56,7 @@ bars three-quarters
 check_true "input bar three quarters of $w ($INPUT_BAR)" near "$INPUT_BAR" $((w * 49151 / 65535))
 check_true "output bar three quarters of $h ($OUTPUT_BAR)" near "$OUTPUT_BAR" $((h * 49151 / 65535))
 
-driver -w "Linearity Editor" click $IDR_MANIFEST >/dev/null
+driver -w "Linearity Editor" click 1 >/dev/null
 check_true "the editor closes" driver wait-gone "Linearity Editor" 10
 driver -w "Advanced Settings" click 2 >/dev/null
 check_true "the Advanced Settings close" driver wait-gone "Advanced Settings" 10

@@ -14,7 +14,7 @@ check_match "no port chosen" '^0 None$' "$(driver get-combo $IDC_WHEEL_PORT)"
 step "Advanced Settings without a board"
 driver click $IDC_ADVANCED_SETTINGS >/dev/null
 text=$(driver find-msgbox 10)
-check_eq "the message" "Could find the wheel device, please connect it and check firmware version" "$text"
+check_eq "the message" "Could not find the wheel device, please connect it and check firmware version" "$text"
 check_true "it can be closed" driver click-msgbox IDOK
 check_true "the box is gone" driver wait-gone msgbox 5
 check_true "the window stays" driver wait-window "Kestra Wheel Configuration" 5

@@ -1,5 +1,6 @@
-# Game detection: with "Detect Game" on and a profile for game.exe, starting a
-# program named game.exe selects that profile at the next detection pass and
+# Game detection: with "Detect Game" on and a profile for iracingsim64dx11.exe,
+# starting a program named iRacingSim64DX11.exe (names compare as Windows
+# compares file names) selects that profile at the next detection pass and
 # sends its 14 writes and then the filter to the stand-in board, byte for byte
 # and in order. When
 # the game ends its profile stays selected; GameProfiles.ini after exit holds
@@ -10,10 +11,11 @@ responsive_within $E2E_BOUND_PROFILE "a detected game applies its profile"
 start_board 7
 
 default_line='PROFILE=Default,NoLife.exe,0,900,64,127,127,127,127,127,127,127,0,0,0,0,16'
-rally_line='PROFILE="Rally Game",game.exe,1,540,100,90,80,70,60,50,40,30,1,2,3,4,25'
+rally_line='PROFILE="Rally Game",iracingsim64dx11.exe,1,540,100,90,80,70,60,50,40,30,1,2,3,4,25'
 write_config FLAGS=2 DEVICE_COM_PORT=7 GAME_PROFILE_ID=0
 printf '[GameProfiles]\r\n%s\r\n%s\r\n\r\n' "$default_line" "$rally_line" >"$SCENARIO_DIR/GameProfiles.ini"
-cp "$TS_IDLE" "$SCENARIO_DIR/game.exe"
+game=$SCENARIO_DIR/iRacingSim64DX11.exe
+cp "$TS_IDLE" "$game"
 
 step "start with Detect Game on"
 start_and_wait
@@ -29,11 +31,11 @@ check_answer "still Default without the game" "0 Default" get-combo $IDC_PROFILE
 step "the game starts"
 from=$(($(transcript_lines) + 1))
 started=$(e2e_now)
-start_exe "$SCENARIO_DIR/game.exe" 10
+start_exe "$game" 10
 GAME_PID=$PROGRAM_PID
 # Detection runs every two seconds (its rhythm is checked natively on a
 # stepped clock); here the wait is bounded generously, as the start of
-# game.exe under Wine takes its own time on a busy machine.
+# the game under Wine takes its own time on a busy machine.
 selected=""
 deadline=$((SECONDS + 20))
 while [ $SECONDS -lt $deadline ]; do
@@ -42,7 +44,7 @@ while [ $SECONDS -lt $deadline ]; do
   sleep 0.1
 done
 check_eq "Rally Game selected" "1 Rally Game" "$selected"
-echo "selected $(e2e_since "$started") s after game.exe was started"
+echo "selected $(e2e_since "$started") s after the game was started"
 wait_received "$from" '^50 ' 15
 wait_next_poll
 check_eq "the profile's 14 writes, in order, then the filter" "50 08 04 00 00 02 1c

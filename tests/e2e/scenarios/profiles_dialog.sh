@@ -1,6 +1,6 @@
 # The profile buttons without a board: "Default" refuses Edit and Remove; New
 # through the "Game Profile" dialog; a new name that exists asks before it
-# updates; Edit changes only the process name; Remove asks "Are you sure ?".
+# updates; Edit changes only the process name; Remove asks first.
 # GameProfiles.ini after exit holds the expected lines.
 
 responsive_within $E2E_BOUND_PROFILE "a profile chosen is applied"
@@ -15,7 +15,7 @@ open_dialog() {
 fill_dialog() {
   [ -n "$1" ] && dialog set-text $IDC_PROFILE_NAME "$1" >/dev/null
   dialog set-text $IDC_PROCESS_NAME "$2" >/dev/null
-  dialog click $IDR_MANIFEST >/dev/null
+  dialog click 1 >/dev/null
 }
 # Waits until the dialog has closed after $1.
 dialog_gone() { driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after $1"; }
@@ -77,10 +77,10 @@ fill_dialog Second second.exe
 dialog_gone Ok
 check_answer "Second selected" "2 Second" get-combo $IDC_PROFILE_LIST
 driver click $IDC_PROFILE_REMOVE >/dev/null
-answer "Are you sure ?" IDNO
+answer "Remove the profile \"Second\"?" IDNO
 check_answer "No keeps it" "2 Second" get-combo $IDC_PROFILE_LIST
 driver click $IDC_PROFILE_REMOVE >/dev/null
-answer "Are you sure ?" IDYES
+answer "Remove the profile \"Second\"?" IDYES
 check_answer "Yes removes it; the one before is selected" "1 My Game" get-combo $IDC_PROFILE_LIST
 
 step "exit"
@@ -88,5 +88,5 @@ driver post-command $IDM_EXIT
 wait_exit "$PROGRAM_PID" 15
 check_eq "exit code" 0 "$EXIT_CODE"
 check_eq "GameProfiles.ini after exit" "[GameProfiles]
-PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16
+PROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16,1
 PROFILE=\"My Game\",final.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16" "$(file_text "$SCENARIO_DIR/GameProfiles.ini")"

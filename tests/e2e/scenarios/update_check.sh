@@ -37,7 +37,9 @@ check_true "the box is gone" driver wait-gone msgbox 10
 step "a newer tool, No"
 online_script "VERSION=0,0,0,22" "UPDATE=0,0,0,0,\"http://$SERVER_HOST/base/\",setup.exe"
 driver click $IDC_CHECK_NOW >/dev/null
-check_eq "the offer" "New configuration tool available, do you want to download it ?" "$(driver find-msgbox 10)"
+offer=$(driver find-msgbox 10)
+check_eq "the offer" "New configuration tool available, do you want to download it ?" "$(head -n1 <<<"$offer")"
+check_eq "with both versions" "Tillerset 0.21 → 0.22" "$(tail -n1 <<<"$offer")"
 driver click-msgbox IDNO >/dev/null
 check_true "the box is gone" driver wait-gone msgbox 10
 settle 0.5
@@ -47,7 +49,8 @@ check_true "the program runs on" is_running "$PROGRAM_PID"
 
 step "a newer tool, Yes"
 driver click $IDC_CHECK_NOW >/dev/null
-check_eq "the offer again" "New configuration tool available, do you want to download it ?" "$(driver find-msgbox 10)"
+offer=$(driver find-msgbox 10)
+check_eq "the offer again" "New configuration tool available, do you want to download it ?" "$(head -n1 <<<"$offer")"
 driver click-msgbox IDYES >/dev/null
 wait_exit "$PROGRAM_PID" 20
 check_eq "the program ends normally" 0 "$EXIT_CODE"

@@ -1,5 +1,7 @@
 // Game detection: one pass over a scripted process snapshot picks the profile
 // of the last profiled game in snapshot order and applies it once.
+#include <strings.h>
+
 #include <random>
 
 #include "app/app_tick.h"
@@ -59,7 +61,7 @@ TEST_F(Detection, OffOrNothingSelectedDoesNothing) {
   EXPECT_EQ(Selected(), "Default");
 }
 
-TEST_F(Detection, TheLastMatchInSnapshotOrderOfAnExactNameWins) {
+TEST_F(Detection, TheLastMatchInSnapshotOrderOfTheSameNameWins) {
   struct Case {
     const char* what;
     std::vector<std::string> snapshot;
@@ -70,16 +72,21 @@ TEST_F(Detection, TheLastMatchInSnapshotOrderOfAnExactNameWins) {
       {"in the other order", {"a.exe", "b.exe"}, "Second"},
       {"a name shared by profiles picks the last in list order", {"race.exe"}, "Dry"},
       {"no running game keeps the selection", {"explorer.exe"}, "Dry"},
-      {"case differs", {"GAME.EXE"}, "Dry"},
       {"a trailing space", {"Game.exe "}, "Dry"},
       {"a full path", {"C:\\Games\\Game.exe"}, "Dry"},
       {"no extension", {"Game"}, "Dry"},
       {"a pattern is not a pattern", {"*.exe"}, "Dry"},
       {"an empty name", {""}, "Dry"},
       {"the exact name", {"Game.exe"}, "Game"},
+      {"back to Dry", {"race.exe"}, "Dry"},
+      {"the name in other case, as Windows names files", {"iRacingSim64DX11.exe"}, "iRacing"},
+      {"any letter's case", {"\xC3\x89T\xC3\x89.EXE"}, "Ete"},          // ÉTÉ.EXE for été.exe
+      {"one letter for one letter only", {"STRASSE.EXE", "a\xFE.exe"}, "Ete"},  // not straße.exe
+      {"a byte that is no UTF-8 stays as it is", {"A\xFF.EXE"}, "Byte"},
   };
   Profiles({{"Default", "NoLife.exe"}, {"Second", "b.exe"}, {"First", "a.exe"}, {"Wet", "race.exe"},
-            {"Dry", "race.exe"}, {"Game", "Game.exe"}});
+            {"Dry", "race.exe"}, {"Game", "Game.exe"}, {"iRacing", "iracingsim64dx11.exe"},
+            {"Ete", "\xC3\xA9t\xC3\xA9.exe"}, {"Strasse", "stra\xC3\x9F" "e.exe"}, {"Byte", "a\xFF.exe"}});
   for (const Case& c : cases) {
     gSnapshot = c.snapshot;
     panel.DetectGame();
@@ -139,7 +146,7 @@ TEST_F(Detection, SameOutcomeAsComparingEveryPairInOrder) {
     const GameProfile* expected = panel.profiles.list.At(start);
     for (const std::string& process : gSnapshot) {
       for (const GameProfile* p = panel.profiles.list.First(); p; p = ProfileList::Next(p)) {
-        if (process == p->processName) expected = p;
+        if (strcasecmp(process.c_str(), p->processName) == 0) expected = p;
       }
     }
     panel.DetectGame();

@@ -15,7 +15,7 @@
 #include "exec_env.h"
 #include "fake_dialog.h"
 #include "input_fakes.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ class InputPages : public ExecEnv {
     ExecEnv::SetUp();
     ASSERT_EQ(chdir(dir_.c_str()), 0);
     ASSERT_TRUE(Start(0, 0, 0));
-    SetSerialPortDirectory(dir_.c_str());  // no port of this machine is listed
+    SetComPortDirectory(dir_.c_str());  // no port of this machine is listed
     backend.Add(1, "Kestra Wheel");
     backend.Add(2, "Pedal Box", WheelObjects(3, 0, 0, 4));
     panel.input.backend = &backend;
@@ -33,7 +33,7 @@ class InputPages : public ExecEnv {
   }
   void TearDown() override {
     panel.input.Shutdown();
-    SetSerialPortDirectory(nullptr);
+    SetComPortDirectory(nullptr);
     panel.profiles.FreeProfiles();
     ExecEnv::TearDown();
   }

@@ -23,7 +23,7 @@
 #include "app/pages.h"
 #include "exec_env.h"
 #include "fake_dialog.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "wheel/wheel_link.h"
 #include "wheel_fakes.h"
 
@@ -181,7 +181,7 @@ class Pages : public ExecEnv {
     ExecEnv::SetUp();
     ASSERT_EQ(chdir(dir_.c_str()), 0);
     ASSERT_TRUE(Start(0, 0, 0));
-    SetSerialPortDirectory(dir_.c_str());  // no port of this machine is listed
+    SetComPortDirectory(dir_.c_str());  // no port of this machine is listed
     SetStartupOptions(StartupOptions{});
     clock.panel = &panel;
     port.panel = &panel;
@@ -190,7 +190,7 @@ class Pages : public ExecEnv {
     panel.link.wheelPort = 7;
   }
   void TearDown() override {
-    SetSerialPortDirectory(nullptr);
+    SetComPortDirectory(nullptr);
     SetStartupOptions(StartupOptions{});
     panel.profiles.FreeProfiles();
     ExecEnv::TearDown();
@@ -431,7 +431,7 @@ TEST_F(Pages, CommandsThatNeedTheBoard) {
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
   ASSERT_EQ(page.messages.size(), 1u);
   EXPECT_EQ(page.messages[0].text,
-            "Could find the wheel device, please connect it and check firmware version");
+            "Could not find the wheel device, please connect it and check firmware version");
   EXPECT_EQ(page.messages[0].style, kMessageInformation);
   panel.link.linkState = kConnected;
   PageCommand(panel, page, IDC_ADVANCED_SETTINGS);

@@ -456,7 +456,7 @@ TEST_F(ProfileCommands, DefaultIsProtectedByItsExactName) {
   page.answers = {kAnswerYes};
   RemoveProfileCommand(panel.profiles, page);
   ASSERT_EQ(page.messages.size(), 1u);
-  EXPECT_EQ(page.messages[0].text, "Are you sure ?");
+  EXPECT_EQ(page.messages[0].text, "Remove the profile \"default\"?");
   EXPECT_EQ(page.messages[0].style, kMessageQuestion | kMessageYesNo);
   EXPECT_EQ(Names(), std::vector<std::string>{"B"});
 }

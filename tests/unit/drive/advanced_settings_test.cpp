@@ -105,11 +105,11 @@ TEST_F(AdvancedSettingsTest, OpeningShowsTheBoardsSettings) {
   EXPECT_FALSE(Offers(IDC_SEND_SYNC, "A2"));
 
   // Axis list, label and "Linearity" by the controller's axes; Ry and Rz have
-  // no linearity on the board.
+  // neither an input setting nor a linearity on the board.
   const struct {
     int axis;
     bool list, linearity;
-  } enabled[] = {{0, true, true}, {1, true, true}, {2, false, false}, {3, true, true}, {4, true, false}, {5, true, false}};
+  } enabled[] = {{0, true, true}, {1, true, true}, {2, false, false}, {3, true, true}, {4, false, false}, {5, false, false}};
   for (const auto& e : enabled) {
     EXPECT_EQ(dialog.IsItemEnabled(IDC_AXIS_X + e.axis), e.list) << e.axis;
     EXPECT_EQ(dialog.IsItemEnabled(IDC_AXIS_X_LABEL + e.axis), e.list) << e.axis;
@@ -255,13 +255,14 @@ TEST_F(AdvancedSettingsTest, ResetToDefaultReadsTheBoardBackAndShowsIt) {
   Pick(IDC_COMMAND_MODE, "VNH5019");
   port.written.clear();
   const uint64_t sleptBefore = WheelRig::clock.sleptMs;
+  dialog.answer = kAnswerYes;
   settings.Command(dialog, IDC_RESET_TO_DEFAULT, 0);
-  // "D", then the advanced part of the bulk read (all but its first 20 requests).
+  // "D", then the whole table read back in the bulk read's order.
   Bytes expected{'D'};
   const Bytes bulk = BulkReadRequests();
-  expected.insert(expected.end(), bulk.begin() + 20 * 3, bulk.end());
+  expected.insert(expected.end(), bulk.begin(), bulk.end());
   EXPECT_EQ(port.written, expected);
-  EXPECT_GE(WheelRig::clock.sleptMs - sleptBefore, 400u + 49u * 5u) << "400 ms after D, 5 ms after each reply";
+  EXPECT_GE(WheelRig::clock.sleptMs - sleptBefore, 400u + 69u * 5u) << "400 ms after D, 5 ms after each reply";
   EXPECT_EQ(Selected(IDC_MAPPING_FIRST + 20), "None");
   EXPECT_EQ(Selected(IDC_COMMAND_MODE), "PWM+Dir");
   EXPECT_TRUE(Offers(IDC_MAPPING_FIRST + 20, "D13"));

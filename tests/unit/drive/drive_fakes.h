@@ -18,6 +18,7 @@
 #include "drive/sm_port.h"
 #include "standin_drive/standin_drive.h"
 #include "exec/deadline.h"
+#include "wheel/wheel_parameter.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -120,6 +121,8 @@ class RecordingDriveView : public DriveView {
     enabled = on;
     ++enables;
   }
+  int32_t bandwidthShown = -1;
+  void ShowTorqueBandwidth(const WheelParameter& entry) override { bandwidthShown = entry.value; }
 };
 
 // Puts the fake under the port slots and the bus layer on its clock; every

@@ -144,9 +144,12 @@ TEST_F(DriveLinkTest, OnlyAValidTorqueBandwidthFromTheDriveReplacesTheSetting) {
     drive.SetSilent(false);
     drive.SetParameter(490, c.driveValue);
     ASSERT_TRUE(drive.Control(c.control, nullptr));
+    view.bandwidthShown = -1;
     link.ConfigureDrive(5);
     EXPECT_TRUE(link.IsOpen()) << c.what;
     EXPECT_EQ(wheel[kEntryTorqueBandwidth].value, c.setting) << c.what;
+    // The strip shows what the drive answered at once.
+    EXPECT_EQ(view.bandwidthShown, c.setting == c.driveValue ? c.setting : -1) << c.what;
   }
 }
 

@@ -7,7 +7,7 @@
 
 #include "drive/drive_link.h"
 #include "drive/sm_port.h"
-#include "drive/sm_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "standin_drive/standin_drive_host_posix.h"
 #include "drive_fakes.h"
 #include "exec/log.h"
@@ -30,7 +30,7 @@ class StripView : public DriveView {
 class DriveOnPty : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetSmPortDirectory(directory.c_str());
+    SetComPortDirectory(directory.c_str());
     SetLogSwitch(1);
     SetLogThreshold(0);
     SetLogDirectory((directory + "/").c_str());
@@ -44,7 +44,7 @@ class DriveOnPty : public ::testing::Test {
   void TearDown() override {
     link.Close();
     host.reset();
-    SetSmPortDirectory(nullptr);
+    SetComPortDirectory(nullptr);
     SetLogSwitch(0);
     SetLogDirectory("");
     SetSmPortReadTimeout(kSmDefaultReadTimeoutMs);

@@ -52,6 +52,7 @@ TEST(LinearityGraph, OneIsAStraightDiagonalWithBothMarkersAtTheSameFraction) {
   EXPECT_NEAR(outFraction, 0.75, 0.01);
   EXPECT_EQ(in.fill, kGraphRed);
   EXPECT_EQ(in.pen, kGraphGrid);
+  EXPECT_FALSE(curve.pen == kGraphGrid) << "the curve stands out from its grid";
 }
 
 TEST(LinearityGraph, TwoPutsAQuarterOfTheOutputAtHalfTheInput) {
@@ -135,6 +136,26 @@ TEST_F(LinearityEditorTest, OpensWithTheAxisValueAndWritesEveryMoveAtOnce) {
   editor.SliderMoved(dialog);
   EXPECT_EQ(dialog.Text(IDC_LINEARITY_VALUE), "8.00");
   EXPECT_EQ(link.parameters.analogCurves[2].value, 32767);
+}
+
+// A board's value outside the trackbar's range (its default is 32) is shown
+// and drawn as the editor uses it, and not written.
+TEST_F(LinearityEditorTest, ABoardValueOutsideTheRangeIsShownAsClamped) {
+  const std::pair<int32_t, int32_t> cases[] = {{32, 512}, {-300, 512}, {40000, 32767}, {8192, 8192}};
+  for (const auto& c : cases) {
+    link.parameters.analogCurves[1].value = c.first;
+    LinearityEditor editor(link, controller, 1);
+    editor.Init(dialog);
+    char text[16];
+    FormatLinearity(c.second, text, sizeof text);
+    EXPECT_EQ(dialog.Text(IDC_LINEARITY_VALUE), text) << c.first;
+    EXPECT_EQ(dialog.GetSliderPos(IDC_LINEARITY_SLIDER), c.second) << c.first;
+    LinearityGraph drawn, expected;
+    editor.Picture(350, 276, -1, &drawn);
+    BuildLinearityGraph(350, 276, c.second, 0, &expected);
+    EXPECT_EQ(drawn.points[20].y, expected.points[20].y) << c.first;
+  }
+  EXPECT_TRUE(port.written.empty());
 }
 
 TEST_F(LinearityEditorTest, EachTickReadsTheControllerAndRedrawsOnlyOnAChange) {

@@ -1,6 +1,7 @@
 // The RS485 port slots: against a fake device for the table rules, and the
 // termios device on a real pseudo-terminal for the line itself.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include "drive/sm_port.h"
 #include "drive/sm_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "drive_fakes.h"
 #include "exec/os.h"
 
@@ -128,7 +130,7 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
     bool mapped;
     const char* path;
   };
-  SetSmPortPath(7, "/tmp/standin/drive");
+  SetComPortPath(7, "/tmp/standin/drive");
   const Case withOverride[] = {
       {"COM7", true, "/tmp/standin/drive"},
       {"COM8", true, "/dev/ttyUSB7"},
@@ -148,7 +150,7 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
       EXPECT_STREQ(path, c.path) << c.name;
     }
   }
-  SetSmPortDirectory("/tmp/ports");
+  SetComPortDirectory("/tmp/ports");
   char path[64] = "";
   ASSERT_TRUE(SmPortDevicePath("COM8", path, sizeof path));
   EXPECT_STREQ(path, "/tmp/ports/COM8");
@@ -156,8 +158,8 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
   EXPECT_STREQ(path, "/tmp/standin/drive") << "an override wins over the directory";
   char tiny[8];
   EXPECT_FALSE(SmPortDevicePath("COM8", tiny, sizeof tiny)) << "a path that does not fit";
-  SetSmPortPath(7, nullptr);
-  SetSmPortDirectory(nullptr);
+  SetComPortPath(7, nullptr);
+  SetComPortDirectory(nullptr);
 }
 
 // The termios device on a pseudo-terminal whose master the test holds.
@@ -174,7 +176,7 @@ class SmPortOnPty : public ::testing::Test {
     tcgetattr(master, &tio);
     cfmakeraw(&tio);
     tcsetattr(master, TCSANOW, &tio);
-    SetSmPortPath(9, name);
+    SetComPortPath(9, name);
     SetSmPortReadTimeout(200);
     slot = SmPortOpen("COM9");
     ASSERT_GE(slot, 0);
@@ -182,7 +184,7 @@ class SmPortOnPty : public ::testing::Test {
   void TearDown() override {
     SmPortClose(slot);
     if (master >= 0) close(master);
-    SetSmPortPath(9, nullptr);
+    SetComPortPath(9, nullptr);
     SetSmPortReadTimeout(kSmDefaultReadTimeoutMs);
   }
   static double ThreadCpuMs() {
@@ -193,6 +195,22 @@ class SmPortOnPty : public ::testing::Test {
   int master = -1;
   int8_t slot = -1;
 };
+
+// Free after the close for everyone, not only for root (who passes the mark
+// and so can look at it): a pseudo-terminal's slave keeps it while its
+// master lives.
+TEST_F(SmPortOnPty, AClosedPortCarriesNoExclusiveMark) {
+  char name[128];
+  ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
+  SmPortClose(slot);
+  slot = -1;
+  const int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  int mark = -1;
+  EXPECT_EQ(ioctl(fd, TIOCGEXCL, &mark), 0);
+  EXPECT_EQ(mark, 0);
+  close(fd);
+}
 
 TEST_F(SmPortOnPty, TheLineIs460800AndTheReadWaitsItsTimeOutWithoutSpinning) {
   termios tio{};

@@ -18,7 +18,7 @@
 #include "update/board_backup.h"
 #include "update/updater.h"
 #include "update_fakes.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 
 namespace scripttest {
 namespace {
@@ -102,7 +102,7 @@ class AvrdudeFlashTest : public ScriptTest {
   void SetUp() override {
     ScriptTest::SetUp();
     if (!Exists(kAvrdude) || !Exists(kAvrdudeConf)) GTEST_SKIP() << "avrdude is not installed (scripts/deps.sh)";
-    SetSerialPortDirectory(dir_.c_str());
+    SetComPortDirectory(dir_.c_str());
     StandinHostOptions options;
     options.link = Path("COM7");
     options.bootloaderLink = Path("COM9");
@@ -120,7 +120,7 @@ class AvrdudeFlashTest : public ScriptTest {
   void TearDown() override {
     link.channel->Close();
     host.reset();
-    SetSerialPortDirectory(nullptr);
+    SetComPortDirectory(nullptr);
     ScriptTest::TearDown();
   }
 

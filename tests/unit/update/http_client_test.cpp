@@ -2,6 +2,7 @@
 // request bytes, the bodies it hands back and the answers it refuses.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "exec/memory.h"
@@ -11,6 +12,7 @@
 
 namespace {
 
+const char kScript[] = "[SERVER]\r\nVERSION=0,0,0,22\r\n";
 const char kRequest[] = "GET http://127.0.0.1/ts_servers.ini HTTP/1.0\r\nUser-Agent:CustomClient/1.0\r\n\r\n";
 
 // A firmware-sized text: more than the 80,000 bytes a single receive chunk held.
@@ -62,25 +64,38 @@ TEST_F(HttpClientTest, SendsTheRequestBytesExactlyToPort80) {
 }
 
 // What each server behaviour gives: a body (and which) or no body (and why).
+// Ordinary web servers: headers in any order and case, bare "\n" line ends,
+// the type text/plain (parameters allowed), application/octet-stream or none.
 TEST_F(HttpClientTest, AnswersThatGiveABodyAndAnswersThatDoNot) {
   const std::string large = LargeHex();
   struct Case {
-    const char* control;  // server behaviour, "" for a normal answer
+    const char* control;  // server behaviour ("|" between lines), "" for a normal answer
     const char* path;
     bool body;
     std::string expected;  // the body, or the failure text
   };
   const Case cases[] = {
-      {"", "ts_servers.ini", true, "[SERVER]\r\nVERSION=0,0,0,22\r\n"},
+      {"", "ts_servers.ini", true, kScript},
       {"", "empty.ini", true, ""},
       {"", "large.hex", true, large},
-      {"content-type text/plain; charset=utf-8", "ts_servers.ini", false, kHttpNoBody},
+      {"content-type text/plain; charset=utf-8", "ts_servers.ini", true, kScript},
+      {"content-type application/octet-stream", "ts_servers.ini", true, kScript},
+      {"content-type none", "ts_servers.ini", true, kScript},
+      {"header Connection: close|header X-Cache: HIT", "ts_servers.ini", true, kScript},
+      {"content-type none|header content-TYPE:TEXT/plain ;charset=UTF-8", "ts_servers.ini", true, kScript},
+      {"line-ends lf", "ts_servers.ini", true, kScript},
+      {"length 8", "ts_servers.ini", true, "[SERVER]"},  // bytes past the length are no body
+      {"header Content-Type: text/html", "ts_servers.ini", false, kHttpNoBody},
+      {"content-type text/plainer", "ts_servers.ini", false, kHttpNoBody},
+      {"length 99", "ts_servers.ini", false, kHttpShortBody},
+      {"header Content-Length: 2x", "ts_servers.ini", false, kHttpBadLength},
       {"content-type text/html", "ts_servers.ini", false, kHttpNoBody},
       {"content-type text/html", "quotes.html", false, kHttpNoBody},
       {"", "missing.ini", false, kHttpNotOk},  // a 404 page, text/plain too
       {"status 500", "ts_servers.ini", false, kHttpNotOk},
       {"cut 0", "ts_servers.ini", false, kHttpNotOk},   // closed without a word
       {"cut 40", "ts_servers.ini", false, kHttpNoBody},  // closed inside the headers
+      {"cut 110", "ts_servers.ini", false, kHttpShortBody},  // closed inside the body
       {"late 2500", "ts_servers.ini", false, kHttpTimedOut},
       {"hang on", "ts_servers.ini", false, kHttpTimedOut},
       {"large 1048576", "anything", true, std::string()},  // 1 MiB: whole
@@ -89,7 +104,8 @@ TEST_F(HttpClientTest, AnswersThatGiveABodyAndAnswersThatDoNot) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.control) + " " + c.path);
     rig_->Control("normal");
-    if (*c.control) rig_->Control(c.control);
+    std::stringstream lines(c.control);
+    for (std::string line; std::getline(lines, line, '|');) rig_->Control(line);
     HttpClient client(rig_->sockets);
     const char* body = client.HttpGet("127.0.0.1", c.path);
     if (!c.body) {

@@ -2,12 +2,15 @@
 // and every message, the download address and the firmware handed on.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "exec/memory.h"
+#include "exec/os.h"
 #include "tillerset_version.h"
 #include "script_fixture.h"
 #include "update/updater.h"
@@ -111,7 +114,8 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
   const Case cases[] = {
       {"current, Check now", Script(kThisVersion), 0x0105, false, {}, {kNoUpdate}, {}, false, false},
       {"current, automatic", Script(kThisVersion), 0x0105, true, {}, {}, {}, false, false},
-      {"no script", "", 0x0105, false, {}, {}, {}, false, false},
+      {"no script, Check now", "", 0x0105, false, {}, {kServerUnreachable}, {}, false, false},
+      {"no script, automatic", "", 0x0105, true, {}, {}, {}, false, false},
       {"newer tool, No", Script(kNextVersion + toolUrl), 0x0105, false, {false}, {kToolQuestion}, {},
        false, false},
       {"major version, Yes", Script("VERSION=1,0,0,0\r\n" + toolUrl), 0x0105, true, {true}, {kToolQuestion},
@@ -157,6 +161,74 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
     }
     EXPECT_TRUE(processes.runs.empty()) << "nothing is flashed in these cases";
   }
+}
+
+// The offers name both versions. "Skip this version" comes only with the
+// automatic check and quiets it about that one version; "Check now" offers
+// it all the same, and a later version is offered again.
+TEST_F(UpdateCheckTest, OffersShowTheVersionsAndSkipAVersion) {
+  const std::string both = kNextVersion + "FW_VERSION=0,0,1,6\r\n", arrow = " \xE2\x86\x92 ";
+  const std::string tool = std::string(kToolQuestion) + "\n\nTillerset 0.21" + arrow + "0.22";
+  const std::string firmware = std::string(kFirmwareQuestion) + "\n\nFirmware 1.5" + arrow + "1.6";
+  struct Case {
+    bool silent;
+    std::string script;
+    uint32_t board;
+    bool skip;  // the answer to every offer: Skip, else No
+    std::vector<std::string> shown;
+  };
+  const Case cases[] = {
+      {true, both, 0x0105, true, {tool, firmware}},
+      {true, both, 0x0105, false, {}},
+      {false, both, 0x0105, false, {tool, firmware}},
+      {true, "FW_VERSION=0,0,1,7\r\n", 0, false,
+       {std::string(kFirmwareQuestion) + "\n\nFirmware unknown" + arrow + "1.7"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    gServed["updates.test/ts_servers.ini"] = Script(c.script);
+    rig.link.firmwareVersion = c.board;
+    view = RecordingUpdateView{};
+    if (c.skip) view.offerAnswers = {OfferAnswer::kSkip, OfferAnswer::kSkip};
+    rig.updater.CheckForUpdates(c.silent);
+    std::vector<std::string> texts;
+    for (const auto& shown : view.shown) texts.push_back(shown.text);
+    EXPECT_EQ(texts, c.shown);
+    EXPECT_EQ(view.offersSkippable, std::vector<bool>(c.shown.size(), c.silent));
+  }
+  EXPECT_EQ(rig.settings.skipToolVersion, 22u);
+  EXPECT_EQ(rig.settings.skipFirmwareVersion, 0x0106);
+}
+
+// The fetch runs on a thread of its own: the check returns at once, a second
+// one is refused meanwhile, "Check now" shows it, and the poll makes the
+// offers once the script is there. At the exit a running fetch is waited for.
+std::atomic<bool> gReleaseFetch{false};
+char* HeldFetch(Updater& updater, const char* host, const char* path, uint32_t* length) {
+  while (!gReleaseFetch.load()) os::SleepMs(1);
+  return CannedFetch(updater, host, path, length);
+}
+
+TEST_F(UpdateCheckTest, TheFetchRunsOffTheCallingThread) {
+  gServed["updates.test/ts_servers.ini"] = Script(kThisVersion);
+  Updater& updater = rig.updater;
+  updater.fetch = HeldFetch;
+  gReleaseFetch = false;
+  ASSERT_TRUE(updater.StartCheck(false));
+  EXPECT_FALSE(updater.StartCheck(true)) << "one check at a time";
+  updater.PollCheck();
+  EXPECT_TRUE(view.shown.empty() && updater.CheckRunning()) << "nothing to answer before the script is there";
+  gReleaseFetch = true;
+  for (int i = 0; i < 5000 && view.shown.empty(); ++i, os::SleepMs(1)) updater.PollCheck();
+  EXPECT_EQ(view.Texts(), std::vector<std::string>{kNoUpdate});
+  EXPECT_EQ(view.checking, (std::vector<bool>{true, false}));
+
+  gReleaseFetch = false;
+  ASSERT_TRUE(updater.StartCheck(true));
+  std::thread release([] { os::SleepMs(20), gReleaseFetch = true; });
+  updater.EndCheck();
+  release.join();
+  EXPECT_FALSE(updater.CheckRunning());
 }
 
 }  // namespace

@@ -119,6 +119,9 @@ class RecordingUpdateView : public UpdateView {
   std::vector<Shown> shown;
   std::deque<bool> answers;
   bool answer = false;
+  std::deque<OfferAnswer> offerAnswers;  // offers take these first, then answers as Yes/No
+  std::vector<bool> offersSkippable;
+  std::vector<bool> checking;  // every ShowChecking, in turn
   std::vector<std::string> opened;
   bool openResult = true;
   int quits = 0;
@@ -132,6 +135,15 @@ class RecordingUpdateView : public UpdateView {
     answers.pop_front();
     return next;
   }
+  OfferAnswer Offer(const char* text, bool canSkip) override {
+    offersSkippable.push_back(canSkip);
+    if (offerAnswers.empty()) return Ask(text) ? OfferAnswer::kYes : OfferAnswer::kNo;
+    shown.push_back({text, true});
+    const OfferAnswer next = offerAnswers.front();
+    offerAnswers.pop_front();
+    return next;
+  }
+  void ShowChecking(bool on) override { checking.push_back(on); }
   void Inform(const char* text) override {
     shown.push_back({text, false});
     if (onShow) onShow(text);
@@ -142,9 +154,10 @@ class RecordingUpdateView : public UpdateView {
   }
   void Quit() override { ++quits; }
 
+  // The texts without an offer's version line.
   std::vector<std::string> Texts() const {
     std::vector<std::string> out;
-    for (const Shown& s : shown) out.push_back(s.text);
+    for (const Shown& s : shown) out.push_back(s.text.substr(0, s.text.find("\n\n")));
     return out;
   }
 };

@@ -41,6 +41,7 @@ class FakeDialog : public DialogControls {
   int answer = kAnswerOk;                // ... then every one with this
   std::function<void(const Message&)> onMessage;  // runs while the box is "open"
   std::vector<int> endResults;           // EndDialog calls
+  std::map<int, std::string> tips;       // each control's help line
 
   FakeDialog() : tag_(++NextTag()) {}
 
@@ -155,6 +156,7 @@ class FakeDialog : public DialogControls {
     return next;
   }
   void EndDialog(int result) override { endResults.push_back(result); }
+  void SetTooltip(int id, const char* text) override { tips[id] = text; }
 
   // The window a control of this dialog has: distinct per dialog and per id.
   void* Handle(int id) const {

@@ -1,6 +1,9 @@
 // The real termios channel and the WheelLink against the
 // stand-in board running in-process behind a pseudo-terminal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <functional>
 #include <memory>
@@ -11,7 +14,7 @@
 #include "exec/os.h"
 #include "fake_dialog.h"
 #include "wheel/com_ports.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 #include "standin_board/standin_host_posix.h"
 #include "wheel/wheel_link.h"
 #include "test_support.h"
@@ -41,7 +44,7 @@ bool WaitUntil(const std::function<bool()>& done) {
 class BoardOnPty : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetSerialPortDirectory(directory.c_str());
+    SetComPortDirectory(directory.c_str());
     StandinHostOptions options;
     options.link = directory + "/COM7";
     options.transcript = directory + "/transcript.txt";
@@ -54,7 +57,7 @@ class BoardOnPty : public ::testing::Test {
   void TearDown() override {
     link.channel->Close();
     host.reset();
-    SetSerialPortDirectory(nullptr);
+    SetComPortDirectory(nullptr);
   }
   void Control(const std::string& line) {
     std::string error;
@@ -223,6 +226,29 @@ TEST_F(BoardOnPty, BoardNoticesTheBootloaderReset) {
   ASSERT_TRUE(WaitUntil([&] { return TranscriptFile().find("bootloader reset") != std::string::npos; }));
   // And it answers normally afterwards.
   EXPECT_EQ(link.ProbeWheel(7), 1);
+}
+
+// A program opens a port and then sets its speed; the board may look in
+// between, and still notes the opening at the speed the program set.
+TEST_F(BoardOnPty, AnOpeningIsNotedAtTheSpeedSetAfterIt) {
+  for (const int baud : {9600, 1200}) {
+    const int fd = open((directory + "/COM7").c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(WaitUntil([&] { return host->Connected(); }));
+    termios tio{};
+    ASSERT_EQ(tcgetattr(fd, &tio), 0);
+    cfsetspeed(&tio, baud == 1200 ? B1200 : B9600);
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &tio), 0);
+    if (baud != 1200) {
+      ASSERT_EQ(write(fd, "x", 1), 1);
+    }
+    close(fd);
+    ASSERT_TRUE(WaitUntil([&] { return !host->Connected(); }));
+    const std::string transcript = TranscriptFile();
+    EXPECT_NE(transcript.find("opened at " + std::to_string(baud) + " baud\n"), std::string::npos) << transcript;
+    EXPECT_EQ(transcript.find("line set to"), std::string::npos) << transcript;
+  }
+  EXPECT_EQ(host->BootloaderResets(), 1);
 }
 
 TEST_F(BoardOnPty, PortListOffersOnlyPortsThatOpen) {

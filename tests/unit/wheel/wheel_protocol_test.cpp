@@ -293,20 +293,21 @@ TEST_F(WheelLinkTest, ProfileWriteOrderAndConditions) {
   EXPECT_TRUE(port.written.empty());
 }
 
-TEST_F(WheelLinkTest, RestoreDefaultsSendsDThenReadsTheAdvancedSettings) {
+TEST_F(WheelLinkTest, RestoreDefaultsSendsDThenReadsTheWholeTableBack) {
   Connect();
   board.SetParameter(35, 0);
   board.SetParameter(40, 9);
+  board.SetParameter(8, 1234);
   const uint64_t start = clock.now;
   link.RestoreBoardDefault();
-  ASSERT_GE(port.written.size(), 1u + 4 * 3);
+  ASSERT_GE(port.written.size(), 1u + 2 * 3);
   EXPECT_EQ(port.written[0], 'D');
-  EXPECT_EQ(Bytes(port.written.begin() + 1, port.written.begin() + 13),
-            (Bytes{'p', 35, 1, 'p', 79, 1, 'p', 12, 4, 'p', 77, 1}));
-  EXPECT_EQ(port.written.size(), 1u + (4 + 36 + 8 + 1) * 3);
+  EXPECT_EQ(Bytes(port.written.begin() + 1, port.written.begin() + 7), (Bytes{'p', 4, 4, 'p', 8, 4}));
+  EXPECT_EQ(port.written.size(), 1u + (20 + 4 + 36 + 8 + 1) * 3);
   EXPECT_EQ(link.parameters[kEntryCommandMode].value, 1);  // the board's default again
+  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
   EXPECT_EQ(link.parameters.mapping[4], 4);
-  EXPECT_GE(clock.now - start, 400000u + 49 * 5000u);
+  EXPECT_GE(clock.now - start, 400000u + 69 * 5000u);
 }
 
 TEST_F(WheelLinkTest, WaitNotBusy) {

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,7 +14,7 @@
 #include "exec/deadline.h"
 #include "exec/os.h"
 #include "wheel/serial_channel.h"
-#include "wheel/serial_port_paths_posix.h"
+#include "exec/com_port_paths_posix.h"
 
 namespace {
 
@@ -31,10 +32,10 @@ struct Pty {
     tcgetattr(master, &tio);
     cfmakeraw(&tio);
     tcsetattr(master, TCSANOW, &tio);
-    SetSerialPortPath(port, name);
+    SetComPortPath(port, name);
   }
   ~Pty() {
-    SetSerialPortPath(port, nullptr);
+    SetComPortPath(port, nullptr);
     if (master >= 0) close(master);
   }
   void Send(const std::string& bytes) { ASSERT_EQ(write(master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
@@ -83,10 +84,10 @@ TEST(SerialChannel, OpenCloseTwiceAndMissingPort) {
   EXPECT_TRUE(ch.IsOpen());
   EXPECT_EQ(ch.Close(), 0);
   EXPECT_EQ(ch.Close(), -1);
-  SetSerialPortPath(6, "/nonexistent/tty");
+  SetComPortPath(6, "/nonexistent/tty");
   EXPECT_EQ(ch.Open(6, 115200), 0);
   EXPECT_FALSE(ch.IsOpen());
-  SetSerialPortPath(6, nullptr);
+  SetComPortPath(6, nullptr);
 }
 
 TEST(SerialChannel, PortNumberIsTakenModulo256) {
@@ -107,6 +108,32 @@ TEST(SerialChannel, OpenIsExclusiveAndReopeningReleasesTheOldPort) {
   ASSERT_EQ(first.Open(6, 115200), 1);   // first lets go of 5 ...
   EXPECT_EQ(second.Open(5, 115200), 1);  // ... so 5 is free again
   EXPECT_EQ(second.Close(), 0);
+}
+
+// Whether a tty is marked for one opener (root passes the mark, so it can look).
+int ExclusiveMark(const std::string& tty) {
+  const int fd = open(tty.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  int mark = -1;
+  if (fd >= 0 && ioctl(fd, TIOCGEXCL, &mark) != 0) mark = -1;
+  if (fd >= 0) close(fd);
+  return mark;
+}
+
+// Free after the close for everyone, not only for root: a pseudo-terminal's
+// slave keeps the mark while its master lives.
+TEST(SerialChannel, AClosedPortCarriesNoExclusiveMark) {
+  Pty pty(5);
+  {
+    SerialChannel ch;
+    ASSERT_EQ(ch.Open(5, 115200), 1);
+    if (geteuid() == 0) {
+      EXPECT_EQ(ExclusiveMark(pty.slave), 1);
+    }
+    ch.Close();
+    EXPECT_EQ(ExclusiveMark(pty.slave), 0);
+    ASSERT_EQ(ch.Open(5, 115200), 1);
+  }
+  EXPECT_EQ(ExclusiveMark(pty.slave), 0) << "after the destructor";
 }
 
 TEST(SerialChannel, LineSettingsAreRawAtTheGivenBaud) {
@@ -191,21 +218,21 @@ TEST(SerialChannel, DeadPortClosesItself) {
   }
 }
 
-TEST(SerialPortPaths, LookupOrder) {
+TEST(ComPortPaths, LookupOrder) {
   char path[64];
-  SetSerialPortDirectory(nullptr);
-  ASSERT_TRUE(SerialPortPath(1, path, sizeof path));
+  SetComPortDirectory(nullptr);
+  ASSERT_TRUE(ComPortPath(1, "/dev/ttyS", path, sizeof path));
   EXPECT_STREQ(path, "/dev/ttyS0");
-  SetSerialPortDirectory("/tmp/ports");
-  ASSERT_TRUE(SerialPortPath(12, path, sizeof path));
+  SetComPortDirectory("/tmp/ports");
+  ASSERT_TRUE(ComPortPath(12, "/dev/ttyS", path, sizeof path));
   EXPECT_STREQ(path, "/tmp/ports/COM12");
-  SetSerialPortPath(12, "/dev/pts/9");
-  ASSERT_TRUE(SerialPortPath(12, path, sizeof path));
+  SetComPortPath(12, "/dev/pts/9");
+  ASSERT_TRUE(ComPortPath(12, "/dev/ttyS", path, sizeof path));
   EXPECT_STREQ(path, "/dev/pts/9");
   char tiny[4];
-  EXPECT_FALSE(SerialPortPath(12, tiny, sizeof tiny));
-  SetSerialPortPath(12, nullptr);
-  SetSerialPortDirectory(nullptr);
+  EXPECT_FALSE(ComPortPath(12, "/dev/ttyS", tiny, sizeof tiny));
+  SetComPortPath(12, nullptr);
+  SetComPortDirectory(nullptr);
 }
 
 }  // namespace

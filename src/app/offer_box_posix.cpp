@@ -1,0 +1,3 @@
+#include "app/offer_box.h"
+
+OfferAnswer ShowOfferBox(void*, const char*, bool) { return OfferAnswer::kNo; }
