@@ -9,7 +9,7 @@ frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 driver minimize
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_eq "icon in the notification area" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
 
 step "second start"
 start_program
@@ -18,9 +18,9 @@ wait_exit "$second" 15
 check_eq "it ends with 0" 0 "$EXIT_CODE"
 check_eq "without a box" "" "$(driver find-msgbox 1 2>/dev/null)"
 wait_window "Kestra Wheel Configuration" 10
-check_eq "the first copy's window is shown" 1 "$(driver -w "0x$frame" is-shown)"
-check_eq "not minimised" 0 "$(driver -w "0x$frame" is-iconic)"
-check_eq "its icon is gone" 0 "$(driver tray-icon "0x$tray" 131)"
+check_answer "the first copy's window is shown" 1 -w "0x$frame" is-shown
+check_answer "not minimised" 0 -w "0x$frame" is-iconic
+check_answer "its icon is gone" 0 tray-icon "0x$tray" $kTrayIconId
 check_true "the first copy runs on" is_running "$first"
 check_eq "Log.txt is the first copy's alone" 1 "$(log_text | grep -c '^Exec Log Init')"
 check_true "it says why it came forward" log_has "a second start brought the window forward"
