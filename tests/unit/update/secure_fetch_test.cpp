@@ -101,6 +101,7 @@ TEST(UpdateServerSetting, RedirectsFollowedOnlyToHttps) {
       {"http://updates.test:8443/ts_servers.ini", false, "", 0, ""},
       {"//evil.test/ts_servers.ini", false, "", 0, ""},
       {"ftp://updates.test/x", false, "", 0, ""},
+      {"updates.test/ts_servers.ini", false, "", 0, ""},  // no scheme: not https
       {"https://", false, "", 0, ""},
   };
   for (const auto& c : cases) {
