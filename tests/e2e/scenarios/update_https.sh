@@ -4,6 +4,7 @@
 # is never trusted.
 #   an untrusted certificate: the automatic check stays silent and logs it,
 #     "Check now" says the certificate is not trusted, nothing is offered;
+#   a server that never answers: "Check now" gives up after the fetch's bound;
 #   a trusted one: the firmware is offered; a script naming it on http:// is
 #     refused with its message, nothing fetched; named on https:// it is
 #     fetched over HTTPS and the flasher gets the exact file.
@@ -120,6 +121,25 @@ check_eq "Check now says why" "The update server's certificate is not trusted" "
 driver click-msgbox IDOK >/dev/null
 driver wait-gone msgbox 10 >/dev/null
 check_eq "nothing served" 0 "$(requests ts_servers.ini)"
+end_with_escape
+
+step "a server that takes the connection and never answers"
+hung_port=$((bad_port + 1))
+"${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}/update_server" --root "$SERVER_ROOT" --port "$hung_port" --hang \
+  >"$SCENARIO_DIR/hung.out" 2>&1 9>&- &
+track_pid $!
+for i in $(seq 1 100); do grep -q '^serving' "$SCENARIO_DIR/hung.out" && break; sleep 0.05; done
+SERVER=https://localhost:$hung_port
+with_server FLAGS=0
+start_and_wait
+started=$(date +%s%N)
+driver click 2039 >/dev/null
+check_eq "Check now gives up" "Could not reach the update server" "$(driver find-msgbox 10)"
+waited=$((($(date +%s%N) - started) / 1000000))
+check_true "within the fetch's bound of 2000 ms (took $waited ms)" test "$waited" -lt 3500
+check_true "and says why in the log" log_has "FetchText: https://localhost:$hung_port/ts_servers.ini: The server did not answer in time."
+driver click-msgbox IDOK >/dev/null
+driver wait-gone msgbox 10 >/dev/null
 end_with_escape
 
 step "a trusted authority; the script names the firmware on http://"
