@@ -1,7 +1,9 @@
 #pragma once
-// The single application object: the parts each subsystem owns, composed, and
-// the few operations that span them. A part's own operations are called on
-// the part (panel.link.ProbeWheel, panel.profiles.ApplyProfile).
+// The single application object: the parts each subsystem owns, composed, the
+// program's start and stop in their order, and the few operations that span
+// the parts. A part's own operations are called on the part
+// (panel.link.ProbeWheel, panel.profiles.ApplyProfile).
+#include <cstddef>
 #include <cstdint>
 
 #include "app/deferred_save.h"
@@ -17,6 +19,31 @@
 #include "update/updater.h"
 #include "wheel/wheel_link.h"
 
+class PageWindows;
+class SystemTray;
+
+// What only the platform can give the start, each asked for in its place.
+class ProgramHost {
+ public:
+  virtual ~ProgramHost() = default;
+  void* instance = nullptr;                    // the program's module
+  GamingInputBackend* inputBackend = nullptr;  // null: no controller input
+  void (*quit)() = nullptr;                    // posts the quit message
+
+  // The folder the runtime takes for its base and its log.
+  virtual void WorkingDirectory(char* out, size_t size) = 0;
+  // The log exists now: what the start had to keep until then goes into it.
+  virtual void RuntimeStarted() {}
+  // The frame window, whose initialisation starts the controller input and
+  // the tick's timer; null when it could not be made.
+  virtual void* CreateFrame() = 0;
+  // False when that initialisation could not start the controller input
+  // (its error box has been answered).
+  virtual bool InputStarted() = 0;
+  // The page dialogs inside the frame.
+  virtual PageWindows& Pages() = 0;
+};
+
 class ControlPanel {
  public:
   ControlPanel();
@@ -25,9 +52,11 @@ class ControlPanel {
 
   // ---- windows
   void* instance = nullptr;
-  void* frameWindow = nullptr;
+  void* frameWindow = nullptr;  // known once the pages are built
   void* mainPage = nullptr;
   void* strip = nullptr;
+  uint32_t hiddenToTray = 0;    // 1 while the frame is minimised into the notification area
+  SystemTray* tray = nullptr;   // the icon there; exists only while hidden to the tray
 
   // ---- the parts
   Settings settings;             // config.ini, as read; flags live here while running
@@ -48,6 +77,17 @@ class ControlPanel {
   // ---- updates and firmware: the update check, port discovery, flashing
   Updater updater{link, settings};
   UpdatePageView updateView;  // its boxes belong to the main page
+
+  // The start, in order: the status hold until the pages exist, the runtime,
+  // config.ini and GameProfiles.ini (both skipped without the runtime), the
+  // drive in developer mode, the tick's duties (on Panel()), the frame window
+  // and the pages in it. False when the program cannot run: no frame, or no
+  // controller input. Stop follows either way.
+  bool Start(ProgramHost& host);
+  // The shutdown, in order: SaveForExit (only once a frame was made), the
+  // controllers, the profile list, the runtime with its leak report, the
+  // board's port.
+  void Stop();
 
   // config.ini: read hands each value to its part; save takes them back (false
   // when the file could not be written; the old one then stays).
@@ -73,6 +113,9 @@ class ControlPanel {
   void DetectGame();
   // Set by the application: the start of the automatic update check.
   void (*startAutoUpdateCheck)(ControlPanel& panel) = nullptr;
+
+ private:
+  bool saveAtStop_ = false;  // a frame was made: the exit writes the files back
 };
 
 // The program's one instance.

@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "app/advanced_page.h"
-#include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/main_page_ids.h"
 #include "app/pages.h"
@@ -160,14 +159,12 @@ WheelParameter* FindParameterBySlider(ControlPanel& panel, void* slider) {
 void SliderChanged(ControlPanel& panel, WheelParameter& entry) {
   WheelLink& link = panel.link;
   link.WaitNotBusy();
-  const bool hold = link.statusHold;
-  link.statusHold = true;
+  StatusHold hold(link);
   if (const ParameterControls* controls = panel.bindings.Of(entry)) {
     if (controls->dialog != nullptr) entry.value = controls->dialog->GetSliderPos(controls->sliderId);
     FormatParameterLabel(entry, *controls);
   }
   link.WriteParameter(entry);
-  link.statusHold = hold;
 }
 
 void PageScroll(ControlPanel& panel, void* slider) {
@@ -181,22 +178,7 @@ void PageScroll(ControlPanel& panel, void* slider) {
 void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notification) {
   // Ticks keep coming while a command runs (its message boxes and dialogs pump
   // messages); the hold keeps the status poll out of the command's exchange.
-  panel.link.statusHold = true;
+  StatusHold hold(panel.link);
   if (notification == kListOpening) RefreshPortList(panel, page, id);
   RunCommand(panel, page, id);
-  panel.link.statusHold = false;
-}
-
-void InstallTickDuties(TickHooks& hooks) {
-  hooks.statusRefresh = [] { Panel().RefreshStatus(); };
-  hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
-  hooks.updateCheck = [] { Panel().updater.PollCheck(); };
-  hooks.handshake = [] { Panel().link.ContinueProbe(); };
-  hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
-  hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
-  hooks.readGamingInput = [] {
-    GamingInput& input = Panel().input;
-    input.RescanIfDue();
-    return input.ReadGamingInput();
-  };
 }

@@ -355,8 +355,6 @@ void AdvancedSettings::ResetToDefault(DialogControls& dialog) {
 }
 
 void ShowAdvancedSettings(AdvancedSettings& settings, DialogControls& owner) {
-  const bool hold = settings.link.statusHold;
-  settings.link.statusHold = true;
+  StatusHold hold(settings.link);
   (settings.runDialog ? settings.runDialog : RunAdvancedSettingsDialog)(settings, owner);
-  settings.link.statusHold = hold;
 }

@@ -6,7 +6,6 @@
 #include "exec/log.h"
 #include "exec/os.h"
 #include "update/intel_hex.h"
-#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {

@@ -6,7 +6,6 @@
 
 #include "exec/log.h"
 #include "exec/memory.h"
-#include "update/pool_block.h"
 #include "update/update_view.h"
 
 namespace {
@@ -118,18 +117,15 @@ uint8_t FirstPortOnLine(const char* line, size_t length) {
 
 namespace {
 
-// Runs the lister into a pool block; false (after the message) when it could
-// not be started.
-bool RunLister(ProcessRunner& processes, UpdateView* view, char** output, size_t* size) {
-  *output = static_cast<char*>(AllocMem(kMainPoolId, kPortListerOutputMax));
+// Runs the lister into a pool block of kPortListerOutputMax bytes; false
+// (after the message) when it could not be started.
+bool RunLister(ProcessRunner& processes, UpdateView* view, const PoolBlock& output, size_t* size) {
   *size = 0;
-  if (*output == nullptr) return false;
-  ProcessOutput lines(*output, kPortListerOutputMax);
+  if (!output) return false;
+  ProcessOutput lines(output.get(), kPortListerOutputMax);
   const char* const args[] = {kPortListerName, nullptr};
   int exitCode = 0;
   if (!processes.RunCapture(kPortListerProgram, args, &lines, kPortListerTimeoutMs, &exitCode)) {
-    FreeMem(*output);
-    *output = nullptr;
     if (view) view->Inform(kPortListerMissing);
     return false;
   }
@@ -142,21 +138,19 @@ bool RunLister(ProcessRunner& processes, UpdateView* view, char** output, size_t
 uint8_t FindComPortFromIds(ProcessRunner& processes, UpdateView* view, uint16_t vendorId,
                            uint16_t productId) {
   LogPrintf(0, "FindComPortFromIds : VID_%04x / PID_%04x", vendorId, productId);
-  char* output = nullptr;
+  PoolBlock output(kPortListerOutputMax);
   size_t size = 0;
-  if (!RunLister(processes, view, &output, &size)) return 0;
-  PoolBlock hold = PoolBlock::Adopt(output);
+  if (!RunLister(processes, view, output, &size)) return 0;
   FindContext find{vendorId, productId, 0};
-  ForEachListerLine(output, size, FindOnLine, &find);
+  ForEachListerLine(output.get(), size, FindOnLine, &find);
   return find.port;
 }
 
 bool ListComPorts(ProcessRunner& processes, UpdateView* view, PortList* list) {
   *list = PortList{};
-  char* output = nullptr;
+  PoolBlock output(kPortListerOutputMax);
   size_t size = 0;
-  if (!RunLister(processes, view, &output, &size)) return false;
-  PoolBlock hold = PoolBlock::Adopt(output);
-  ForEachListerLine(output, size, ListOnLine, list);
+  if (!RunLister(processes, view, output, &size)) return false;
+  ForEachListerLine(output.get(), size, ListOnLine, list);
   return true;
 }

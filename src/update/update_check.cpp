@@ -12,8 +12,6 @@
 #include "script/script.h"
 #include "tillerset_version.h"
 #include "update/http_client.h"
-#include "update/pool_block.h"
-#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {
