@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "exec/log.h"
 #include "exec/memory.h"
 #include "exec/os.h"
 
@@ -44,7 +43,7 @@ char* FetchSecure(UpdateServerAddress server, const char* firstPath, uint32_t* l
   std::memcpy(path, firstPath, std::strlen(firstPath) + 1);
   char* response = static_cast<char*>(AllocMem(kMainPoolId, kHttpMaxResponse + 1));
   if (response == nullptr) {
-    *reason = kHttpNotStarted;
+    *reason = kHttpNotReceived;
     return nullptr;
   }
   const uint64_t deadlineUs = os::MonotonicUs() + uint64_t{kHttpTimeoutMs} * 1000u;
@@ -54,15 +53,12 @@ char* FetchSecure(UpdateServerAddress server, const char* firstPath, uint32_t* l
       break;
     }
     uint32_t count = 0;
-    uint32_t systemError = 0;
     const SecureResult result =
-        secure.Get(server.host, server.port, path, deadlineUs, response, kHttpMaxResponse, &count, &systemError);
+        secure.Get(server.host, server.port, path, deadlineUs, response, kHttpMaxResponse, &count);
     if (result != SecureResult::kAnswered) {
+      // Only the reason: this may run on a worker thread, and the log
+      // belongs to the user-interface thread.
       *reason = ResultText(result);
-      if (systemError != 0) {
-        LogPrintf(0, "FetchText: https://%s:%u/%s: system error %lu", server.host, server.port, path,
-                  static_cast<unsigned long>(systemError));
-      }
       break;
     }
     if (count > kHttpMaxResponse) count = kHttpMaxResponse;

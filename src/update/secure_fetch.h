@@ -40,10 +40,9 @@ class SecureApi {
   // redirects not followed, done by deadlineUs (os::MonotonicUs). On
   // kAnswered: the status line and headers (lines ending "\r\n", an empty
   // line behind them) and then the body, *length bytes in response (at most
-  // capacity; more is kTooLarge). systemError receives the system's error
-  // number for the log, 0 when there is none.
+  // capacity; more is kTooLarge).
   virtual SecureResult Get(const char* host, uint16_t port, const char* path, uint64_t deadlineUs, char* response,
-                           uint32_t capacity, uint32_t* length, uint32_t* systemError) = 0;
+                           uint32_t capacity, uint32_t* length) = 0;
 };
 // WinHTTP in the product; natively a refusal (kUnavailable).
 SecureApi& SystemSecure();

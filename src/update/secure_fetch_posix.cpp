@@ -6,10 +6,8 @@ namespace {
 
 class NoSecureApi : public SecureApi {
  public:
-  SecureResult Get(const char*, uint16_t, const char*, uint64_t, char*, uint32_t, uint32_t* length,
-                   uint32_t* systemError) override {
+  SecureResult Get(const char*, uint16_t, const char*, uint64_t, char*, uint32_t, uint32_t* length) override {
     *length = 0;
-    *systemError = 0;
     return SecureResult::kUnavailable;
   }
 };

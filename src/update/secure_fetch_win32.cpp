@@ -52,8 +52,7 @@ bool IsCertificateError(DWORD error) {
   }
 }
 
-SecureResult Failed(DWORD error, uint32_t* systemError) {
-  *systemError = error;
+SecureResult Failed(DWORD error) {
   if (IsCertificateError(error)) return SecureResult::kCertificate;
   switch (error) {
     case ERROR_WINHTTP_TIMEOUT: return SecureResult::kTimedOut;
@@ -75,9 +74,8 @@ bool Widen(const char* text, wchar_t* out, size_t size) {
 }
 
 SecureResult Exchange(const char* host, uint16_t port, const char* path, uint64_t deadlineUs, char* response,
-                      uint32_t capacity, uint32_t* length, uint32_t* systemError) {
+                      uint32_t capacity, uint32_t* length) {
   *length = 0;
-  *systemError = 0;
   wchar_t wideHost[kHttpTextMax + 1];
   wchar_t widePath[kHttpTextMax + 2] = L"/";
   if (!Widen(host, wideHost, sizeof wideHost / sizeof *wideHost) ||
@@ -86,27 +84,24 @@ SecureResult Exchange(const char* host, uint16_t port, const char* path, uint64_
   }
   InternetHandle session{WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                      WINHTTP_NO_PROXY_BYPASS, 0)};
-  if (session.handle == nullptr) {
-    *systemError = GetLastError();
-    return SecureResult::kUnavailable;
-  }
+  if (session.handle == nullptr) return SecureResult::kUnavailable;
   if (!SetTimeouts(session.handle, deadlineUs)) return SecureResult::kTimedOut;
   InternetHandle connection{WinHttpConnect(session.handle, wideHost, port, 0)};
-  if (connection.handle == nullptr) return Failed(GetLastError(), systemError);
+  if (connection.handle == nullptr) return Failed(GetLastError());
   InternetHandle request{WinHttpOpenRequest(connection.handle, L"GET", widePath, nullptr, WINHTTP_NO_REFERER,
                                             WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE)};
-  if (request.handle == nullptr) return Failed(GetLastError(), systemError);
+  if (request.handle == nullptr) return Failed(GetLastError());
   // Redirects come back to the caller, which follows only https:// ones.
   DWORD features = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION;
   if (!WinHttpSetOption(request.handle, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features)) {
-    return Failed(GetLastError(), systemError);
+    return Failed(GetLastError());
   }
   if (!SetTimeouts(request.handle, deadlineUs)) return SecureResult::kTimedOut;
   if (!WinHttpSendRequest(request.handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
-    return Failed(GetLastError(), systemError);
+    return Failed(GetLastError());
   }
   if (!SetTimeouts(request.handle, deadlineUs)) return SecureResult::kTimedOut;
-  if (!WinHttpReceiveResponse(request.handle, nullptr)) return Failed(GetLastError(), systemError);
+  if (!WinHttpReceiveResponse(request.handle, nullptr)) return Failed(GetLastError());
 
   // The status line and headers as the server sent them, each line ending
   // "\r\n" and an empty line behind them, into the response buffer (wide,
@@ -114,12 +109,12 @@ SecureResult Exchange(const char* host, uint16_t port, const char* path, uint64_
   DWORD bytes = 0;
   WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                       WINHTTP_NO_OUTPUT_BUFFER, &bytes, WINHTTP_NO_HEADER_INDEX);
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return Failed(GetLastError(), systemError);
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return Failed(GetLastError());
   if (bytes > capacity) return SecureResult::kTooLarge;
   wchar_t* wide = reinterpret_cast<wchar_t*>(response);
   if (!WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, wide,
                            &bytes, WINHTTP_NO_HEADER_INDEX)) {
-    return Failed(GetLastError(), systemError);
+    return Failed(GetLastError());
   }
   uint32_t used = bytes / sizeof(wchar_t);
   for (uint32_t i = 0; i < used; ++i) {
@@ -129,19 +124,19 @@ SecureResult Exchange(const char* host, uint16_t port, const char* path, uint64_
   while (used > 0 && response[used - 1] == 0) --used;
 
   for (;;) {
-    const DWORD ms = MsLeft(deadlineUs);
+    DWORD ms = MsLeft(deadlineUs);
     if (ms == 0) return SecureResult::kTimedOut;
-    WinHttpSetOption(request.handle, WINHTTP_OPTION_RECEIVE_TIMEOUT, const_cast<DWORD*>(&ms), sizeof ms);
+    WinHttpSetOption(request.handle, WINHTTP_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
     DWORD got = 0;
     if (used == capacity) {
       // Full: one more byte means the answer is too large to keep whole.
       char probe;
-      if (!WinHttpReadData(request.handle, &probe, 1, &got)) return Failed(GetLastError(), systemError);
+      if (!WinHttpReadData(request.handle, &probe, 1, &got)) return Failed(GetLastError());
       if (got != 0) return SecureResult::kTooLarge;
       break;
     }
     if (!WinHttpReadData(request.handle, response + used, capacity - used, &got)) {
-      return Failed(GetLastError(), systemError);
+      return Failed(GetLastError());
     }
     if (got == 0) break;
     used += got;
@@ -166,7 +161,6 @@ struct ExchangeJob {
   char* buffer = nullptr;
   uint32_t capacity = 0;
   uint32_t length = 0;
-  uint32_t systemError = 0;
   SecureResult result = SecureResult::kNotReceived;
   WorkerThread thread;
 };
@@ -181,8 +175,7 @@ void LetGo(ExchangeJob* job) {
 
 void ExchangeThread(void* record) {
   ExchangeJob* job = static_cast<ExchangeJob*>(record);
-  job->result = Exchange(job->host, job->port, job->path, job->deadlineUs, job->buffer, job->capacity, &job->length,
-                         &job->systemError);
+  job->result = Exchange(job->host, job->port, job->path, job->deadlineUs, job->buffer, job->capacity, &job->length);
   job->done.store(true);
   LetGo(job);
 }
@@ -190,9 +183,8 @@ void ExchangeThread(void* record) {
 class WinHttpSecureApi : public SecureApi {
  public:
   SecureResult Get(const char* host, uint16_t port, const char* path, uint64_t deadlineUs, char* response,
-                   uint32_t capacity, uint32_t* length, uint32_t* systemError) override {
+                   uint32_t capacity, uint32_t* length) override {
     *length = 0;
-    *systemError = 0;
     if (std::strlen(host) > kHttpTextMax || std::strlen(path) > kHttpTextMax) return SecureResult::kNotReceived;
     void* memory = os::HostAlloc(sizeof(ExchangeJob));
     char* buffer = static_cast<char*>(os::HostAlloc(capacity + sizeof(wchar_t)));
@@ -221,7 +213,6 @@ class WinHttpSecureApi : public SecureApi {
     }
     if (job->done.load()) {
       result = job->result;
-      *systemError = job->systemError;
       if (result == SecureResult::kAnswered) {
         std::memcpy(response, job->buffer, job->length);
         *length = job->length;

@@ -22,10 +22,9 @@ class ScriptedSecure : public SecureApi {
   std::vector<std::string> asked;
 
   SecureResult Get(const char* host, uint16_t port, const char* path, uint64_t, char* response, uint32_t,
-                   uint32_t* length, uint32_t* systemError) override {
+                   uint32_t* length) override {
     const std::string key = std::string(host) + ":" + std::to_string(port) + "/" + path;
     asked.push_back(key);
-    *systemError = 0;
     auto it = answers.find(key);
     if (it == answers.end()) return SecureResult::kNoConnection;
     std::memcpy(response, it->second.second.data(), it->second.second.size());
