@@ -13,6 +13,7 @@ namespace {
 
 // The tick's duties; the tick runs on the program's one panel.
 void InstallTickDuties(TickHooks& hooks) {
+  hooks.flashStep = [] { return Panel().updater.Tick(); };
   hooks.statusRefresh = [] { Panel().RefreshStatus(); };
   hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
   hooks.updateCheck = [] { Panel().updater.PollCheck(); };
@@ -44,6 +45,7 @@ bool StartRuntime(ProgramHost& host) {
 }
 
 }  // namespace
+#include "drive/advanced_settings.h"
 
 ControlPanel::ControlPanel() {
   link.view = &mainPageView;
@@ -82,6 +84,9 @@ bool ControlPanel::Start(ProgramHost& host) {
   }
   BuildPages(*this, host.Pages());
   frameWindow = frame;
+  // A board left in its bootloader by an interrupted flash is offered
+  // firmware from the start.
+  updater.LookForStrandedBoard(false);
   return true;
 }
 
@@ -89,6 +94,9 @@ void ControlPanel::Stop() {
   // A check still fetching is let go before the parts it reports to.
   updater.EndCheck();
   if (saveAtStop_) SaveForExit();
+  // While the port device is certain to exist (the panel is a static older
+  // than it).
+  drive.Close();
   // What lives in the runtime's pools goes before the runtime: left over it
   // would count as leaked in the leak report.
   input.Shutdown();
@@ -137,6 +145,7 @@ void ControlPanel::SaveChanges(uint64_t now) {
 }
 
 void ControlPanel::SaveForExit() {
+  if (openAdvancedSettings != nullptr) openAdvancedSettings->TakeBack();
   SaveSettings();
   // The selected profile follows the sliders already; this also catches what
   // changed without a slider (but not the defaults of a reset: those are the

@@ -44,6 +44,8 @@ class ProgramHost {
   virtual PageWindows& Pages() = 0;
 };
 
+class AdvancedSettings;
+
 class ControlPanel {
  public:
   ControlPanel();
@@ -73,6 +75,10 @@ class ControlPanel {
 
   // ---- the servo drive (developer mode only; inert until switched on)
   DriveLink drive{link[kEntryTorqueBandwidth], link[kEntryStatisticsWindow], stripView};
+
+  // The "Advanced Settings" dialog while it is open: an exit then (the
+  // session ending) counts as its "Cancel".
+  AdvancedSettings* openAdvancedSettings = nullptr;
 
   // ---- updates and firmware: the update check, port discovery, flashing
   Updater updater{link, settings};

@@ -71,6 +71,9 @@ INT_PTR OnCommand(HWND window, WORD id) {
     case IDM_CALIBRATE:
       Panel().link.StartCalibration();
       return TRUE;
+    case IDM_FLASH_FILE:
+      Panel().updater.FlashFileCommand();
+      return TRUE;
     case IDM_ABOUT:
       DialogBoxParamW(static_cast<HINSTANCE>(Panel().instance), MAKEINTRESOURCEW(IDD_ABOUT), window,
                       AboutDialogProc, 0);
@@ -171,7 +174,12 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DEVICECHANGE:
       // Sent to every top-level window, no registration needed; the
       // controllers are enumerated again once the burst of these is over.
-      if (wParam == DBT_DEVNODES_CHANGED) Panel().input.DevicesChanged();
+      if (wParam == DBT_DEVNODES_CHANGED) {
+        Panel().input.DevicesChanged();
+        // A bootloader that arrives while no board answers may be a board
+        // whose firmware does not start.
+        Panel().updater.LookForStrandedBoard(true);
+      }
       return Answer(window, TRUE);
     case WM_QUERYENDSESSION:
       return Answer(window, TRUE);

@@ -126,6 +126,7 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_RESET_MAX, [](ControlPanel& panel, DialogControls&) { panel.drive.ResetMax(); }},
     {IDC_CALIBRATE, [](ControlPanel& panel, DialogControls&) { panel.link.StartCalibration(); }},
     {IDC_RESET_BOARD, [](ControlPanel& panel, DialogControls&) { panel.updater.ResetBoard(); }},
+    {IDC_FLASH_FILE, [](ControlPanel& panel, DialogControls&) { panel.updater.FlashFileCommand(); }},
     {IDC_PROFILE_NEW, [](ControlPanel& panel, DialogControls& page) { NewProfileCommand(panel.profiles, page); }},
     {IDC_PROFILE_REMOVE, [](ControlPanel& panel, DialogControls& page) { RemoveProfileCommand(panel.profiles, page); }},
     {IDC_PROFILE_EDIT, [](ControlPanel& panel, DialogControls& page) { EditProfileCommand(panel.profiles, page); }},

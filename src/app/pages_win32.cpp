@@ -18,6 +18,21 @@ WindowDialogControls gMainPage;
 WindowDialogControls gStrip;
 GdiWheelStateRenderer gWheelState;  // the picture on the main page
 
+// The picture's room: inside the "Status" box, below its two rows of texts,
+// in the page's dialog units, so it follows the page at any display scaling.
+constexpr RECT kWheelStateRoomUnits{5, 82, 213, 146};
+
+void PlaceWheelStatePicture(HWND page) {
+  RECT room = kWheelStateRoomUnits;
+  MapDialogRect(page, &room);
+  int dpi = 96;
+  if (HDC dc = GetDC(page)) {
+    dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(page, dc);
+  }
+  gWheelState.Place(room, dpi);
+}
+
 WindowDialogControls* ControlsOf(HWND window) {
   return reinterpret_cast<WindowDialogControls*>(GetWindowLongPtrW(window, DWLP_USER));
 }
@@ -86,6 +101,7 @@ class FramePages : public PageWindows {
     controls->Attach(page);
     if (controls == &gMainPage) {
       gWheelState.Attach(page);
+      PlaceWheelStatePicture(page);
       Panel().inputView.picture = &gWheelState;
     }
     return controls;

@@ -1,15 +1,22 @@
 // Program entry: options, the program's folder, single instance, the frame
 // window and the message loop. The ControlPanel starts and stops the parts.
 #include <windows.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
+#include <cstring>
+#include <string>
+
 #include "app/control_panel.h"
+#include "app/flash_window_win32.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
 #include "app/program_folder_win32.h"
 #include "app/resource.h"
+#include "exec/file.h"
 #include "exec/log.h"
+#include "exec/wide_path_win32.h"
 #include "input/directinput_backend_win32.h"
 
 namespace {
@@ -57,8 +64,16 @@ class WindowsProgram : public ProgramHost {
     quit = [] { PostQuitMessage(0); };
   }
   void WorkingDirectory(char* out, size_t size) override {
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), out);
-    if (length == 0 || length >= size) out[0] = 0;
+    // In UTF-8, as every runtime path: the ANSI form of a folder the code page
+    // cannot hold names another folder, or none.
+    wchar_t wide[kPathMax] = L"";
+    DWORD length = GetCurrentDirectoryW(kPathMax, wide);
+    const std::string folder = length > 0 && length < kPathMax ? Utf8Path(wide) : std::string();
+    if (folder.size() >= size) {
+      out[0] = 0;
+      return;
+    }
+    memcpy(out, folder.c_str(), folder.size() + 1);
   }
   void RuntimeStarted() override {
     if (folderError_ != 0) {
@@ -79,11 +94,39 @@ class WindowsProgram : public ProgramHost {
   HWND frame_ = nullptr;
 };
 
+bool PickFirmwareFile(void* owner, char* path, size_t size) {
+  path[0] = 0;
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = static_cast<HWND>(owner);
+  dialog.lpstrFilter = "Firmware (*.hex)\0*.hex\0All files (*.*)\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = static_cast<DWORD>(size);
+  dialog.lpstrTitle = "Flash firmware from file";
+  // The program works in its own folder: the dialog must not move it.
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  return GetOpenFileNameA(&dialog) != 0;
+}
+
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
   MSG msg{};
+  bool quitWaiting = false;
+  WPARAM quitCode = 0;
   for (;;) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) break;  // WM_QUIT
+    if (got == 0) {  // WM_QUIT
+      // A flash that runs is not cut short: the board would be left
+      // without firmware. The loop goes on until it has ended.
+      if (!Panel().updater.Flashing()) break;
+      if (!quitWaiting) LogPrintf(0, "RunMessageLoop: the program ends once the firmware update has ended");
+      quitWaiting = true;
+      quitCode = msg.wParam;
+      continue;
+    }
+    if (quitWaiting && !Panel().updater.Flashing()) {
+      msg.wParam = quitCode;
+      break;
+    }
     if (got < 0) {        // a broken queue: leave through the normal shutdown
       msg.wParam = 0;
       break;
@@ -115,9 +158,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   ControlPanel& panel = Panel();
   WindowsProgram program(instance, folderError);
+  // The firmware update's own window and its file picker.
+  static FlashProgressWindow flashWindow;
+  flashWindow.instance = instance;
+  panel.updater.flashView = &flashWindow;
+  panel.updateView.pickFile = PickFirmwareFile;
   int quitCode = 0;
   if (panel.Start(program)) {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
+    flashWindow.owner = static_cast<HWND>(panel.frameWindow);
     quitCode = RunMessageLoop(static_cast<HWND>(panel.frameWindow), accelerators);
     // A quit while hidden (the session ending, a close from the taskbar) must
     // not leave an icon behind, nor the tray object in the runtime's pool.

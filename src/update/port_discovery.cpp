@@ -52,11 +52,27 @@ bool FindOnLine(const char* text, size_t length, void* context) {
 bool ListOnLine(const char* text, size_t length, void* context) {
   PortList* list = static_cast<PortList*>(context);
   const uint8_t port = FirstPortOnLine(text, length);
-  if (port != 0) list->ports[list->count++] = port;
-  return list->count < kMaxListedPorts;
+  if (port == 0) return true;
+  if (!list->Contains(port) && list->count < kMaxListedPorts) list->ports[list->count++] = port;
+  if (PortWithIds(text, length, kWheelVendorId, kBootloaderProductId) != 0) list->bootloaderPort = port;
+  return true;
 }
 
 }  // namespace
+
+void ReadPortList(const char* output, size_t size, PortList* list) {
+  *list = PortList{};
+  ForEachListerLine(output, size, ListOnLine, list);
+}
+
+uint8_t BootloaderPortAfterReset(const PortList& before, const PortList& after) {
+  if (after.bootloaderPort != 0) return after.bootloaderPort;
+  uint8_t port = 0;
+  for (int i = 0; i < after.count; ++i) {
+    if (!before.Contains(after.ports[i])) port = after.ports[i];
+  }
+  return port;
+}
 
 bool PortList::Contains(uint8_t port) const {
   for (int i = 0; i < count; ++i) {
@@ -151,6 +167,6 @@ bool ListComPorts(ProcessRunner& processes, UpdateView* view, PortList* list) {
   PoolBlock output(kPortListerOutputMax);
   size_t size = 0;
   if (!RunLister(processes, view, output, &size)) return false;
-  ForEachListerLine(output.get(), size, ListOnLine, list);
+  ReadPortList(output.get(), size, list);
   return true;
 }

@@ -285,12 +285,8 @@ void Updater::MakeOffers(const UpdateServerRecord& record, bool silent) {
           LogPrintf(0, "CheckForUpdates: firmware %s is skipped by the automatic check", offered);
         } else if (answer == OfferAnswer::kYes) {
           UpdateServerAddress firmwareServer;
-          if (!ParseUpdateServer(record.firmwareHost, &firmwareServer) || !IsPlainFirmwareName(record.firmwarePath)) {
-            LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused (a plain .hex file name on a "
-                         "host name or https://host[:port] is expected)",
-                      record.firmwarePath, record.firmwareHost);
-            view->Inform(kFlashFailed);
-          } else if (HasHttpsScheme(checkHost_) && !firmwareServer.https) {
+          if (HasHttpsScheme(checkHost_) && ParseUpdateServer(record.firmwareHost, &firmwareServer) &&
+              !firmwareServer.https) {
             // Whoever can answer for a plain host name on the network could
             // serve a firmware of their own: HTTPS all the way or nothing.
             LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused: the online script came over "
@@ -298,9 +294,8 @@ void Updater::MakeOffers(const UpdateServerRecord& record, bool silent) {
                       record.firmwarePath, record.firmwareHost);
             view->Inform(kFirmwareNotSecure);
           } else {
-            uint32_t length = 0;
-            PoolBlock hex = PoolBlock::Adopt(Fetch(record.firmwareHost, record.firmwarePath, &length));
-            if (hex && !FlashFirmware(record.firmwarePath, hex.get(), length)) view->Inform(kFlashFailed);
+            // The download and the flash go on in their own window, tick by tick.
+            StartFirmwareDownload(record.firmwareHost, record.firmwarePath, record.firmwareVersion);
           }
         }
       }
