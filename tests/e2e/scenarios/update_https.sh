@@ -86,6 +86,7 @@ start_board 7 --bootloader "$SCENARIO_DIR/board/boot" --bootloader-ms 3000
 mkdir -p "$SCENARIO_DIR/Tools"
 cp "$TS_WIN_BUILD/list_com_ports.exe" "$SCENARIO_DIR/Tools/listComPorts.exe"
 cp "$TS_WIN_BUILD/test_flasher.exe" "$SCENARIO_DIR/Tools/avrdude.exe"
+printf '# the flasher reads no configuration\r\n' >"$SCENARIO_DIR/Tools/avrdude.conf"
 export TS_FLASHER_RECORD=flasher TS_FLASHER_EXIT=0
 add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
 
