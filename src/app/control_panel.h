@@ -6,6 +6,7 @@
 
 #include "app/deferred_save.h"
 #include "app/input_view.h"
+#include "app/live_forces.h"
 #include "app/page_view.h"
 #include "app/parameter_binding.h"
 #include "app/strip_view.h"
@@ -48,6 +49,9 @@ class ControlPanel {
   // ---- updates and firmware: the update check, port discovery, flashing
   Updater updater{link, settings};
   UpdatePageView updateView;  // its boxes belong to the main page
+
+  // ---- the "Live Forces" window's session (inert while the window is closed)
+  LiveForces liveForces{*this};
 
   // config.ini: read hands each value to its part; save takes them back (false
   // when the file could not be written; the old one then stays).

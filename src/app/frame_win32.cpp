@@ -7,6 +7,8 @@
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
+#include "app/live_forces.h"
+#include "app/live_forces_ids.h"
 #include "app/resource.h"
 #include "app/system_tray.h"
 #include "app/system_tray_win32.h"
@@ -70,6 +72,9 @@ INT_PTR OnCommand(HWND window, WORD id) {
       return TRUE;
     case IDM_CALIBRATE:
       Panel().link.StartCalibration();
+      return TRUE;
+    case IDC_LIVE_FORCES:
+      OpenLiveForcesWindow(Panel(), window);
       return TRUE;
     case IDM_ABOUT:
       DialogBoxParamW(App().instance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);

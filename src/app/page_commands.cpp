@@ -5,6 +5,8 @@
 #include "app/advanced_page.h"
 #include "app/app_tick.h"
 #include "app/control_panel.h"
+#include "app/live_forces.h"
+#include "app/live_forces_ids.h"
 #include "app/main_page_ids.h"
 #include "app/pages.h"
 #include "app/strip_ids.h"
@@ -136,6 +138,8 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_ADVANCED_SETTINGS, AdvancedSettings},
     {IDC_MANUAL, Manual},
     {IDC_DETECT_GAME, DetectGame},
+    // On the main page and on the strip alike.
+    {IDC_LIVE_FORCES, [](ControlPanel& panel, DialogControls& page) { OpenLiveForcesWindow(panel, page.Window()); }},
 };
 
 void RunCommand(ControlPanel& panel, DialogControls& page, int id) {
@@ -193,7 +197,8 @@ void InstallTickDuties(TickHooks& hooks) {
   hooks.updateCheck = [] { Panel().updater.PollCheck(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
   hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
-  hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
+  hooks.boardReport = [] { Panel().link.ReadBoardReports(); };
+  hooks.liveForces = [] { Panel().liveForces.Tick(); };
   hooks.readGamingInput = [] {
     GamingInput& input = Panel().input;
     input.RescanIfDue();

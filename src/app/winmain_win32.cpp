@@ -6,6 +6,7 @@
 #include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/frame_win32.h"
+#include "app/live_forces_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
 #include "app/program_folder_win32.h"
@@ -84,6 +85,12 @@ int RunMessageLoop(HWND frame, HACCEL accelerators) {
       break;
     }
     if (accelerators != nullptr && TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) continue;
+    // The Live Forces window takes its own keys (Escape closes it, Tab moves
+    // between its controls) before Escape anywhere else ends the program.
+    HWND forces = LiveForcesWindowHandle();
+    if (forces != nullptr && (msg.hwnd == forces || IsChild(forces, msg.hwnd)) && IsDialogMessageW(forces, &msg)) {
+      continue;
+    }
     TranslateMessage(&msg);
     // Every key-down goes to the frame window first, so Escape in any control
     // of the pages ends the program.
@@ -154,6 +161,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     app.frameWindow = static_cast<HWND>(panel.frameWindow);
 
     quitCode = RunMessageLoop(frame, accelerators);
+    // Its debug level goes back to the board while the port is still open.
+    CloseLiveForcesWindow();
     // A quit while hidden (the session ending, a close from the taskbar) must
     // not leave an icon behind, nor the tray object in the runtime's pool.
     app.hiddenToTray = 0;

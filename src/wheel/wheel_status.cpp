@@ -59,6 +59,10 @@ void WheelLink::RefreshStatus() {
         Show(LinkText::kStatusLine, StatusCodeText(code));
       }
     }
+  } else if (wheelPort != 0 && channel->IsOpen() && linkState >= kWheelFound) {
+    // The board's reports would mix with the status answers: the line says
+    // why it stands still.
+    Show(LinkText::kStatusLine, "Reports on: status not polled");
   }
   linkBusy = false;
 }

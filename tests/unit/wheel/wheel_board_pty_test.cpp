@@ -119,7 +119,7 @@ TEST_F(BoardOnPty, DebugLevelOneSendsNoStatusRequest) {
   // The board now reports; the tick reads them.
   Control("send 35 1 5 255 254");
   ASSERT_TRUE(WaitUntil([&] { return panel.link.channel->BytesAvailable() >= 5; }));
-  panel.link.ReadBoardReport();
+  panel.link.ReadBoardReports();
   EXPECT_EQ(panel.link.channel->BytesAvailable(), 0u);
 }
 

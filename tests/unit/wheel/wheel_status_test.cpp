@@ -123,11 +123,10 @@ TEST_F(WheelStatus, HoldStopsEverything) {
 
 TEST_F(WheelStatus, DebugLevelAboveZeroStopsProbingAndPolling) {
   Refresh();
-  const size_t shown = page.TextCount(IDC_DEVICE_STATUS);
   panel.link.parameters[kEntryDebugLevel].value = 1;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(Refresh().empty());
-  EXPECT_EQ(page.TextCount(IDC_DEVICE_STATUS), shown);
+  EXPECT_EQ(Status(), "Reports on: status not polled") << "the line says why it stands still";
 }
 
 TEST_F(WheelStatus, NoPortOnlyStartsTheUpdateCheckOnce) {
@@ -315,39 +314,92 @@ class BoardReport : public WheelStatus {
   testsupport::TempDir tmp{"ts_wheel_log"};
 };
 
-TEST_F(BoardReport, ReportsAreLoggedByKind) {
+// A port whose every read takes a millisecond (a busy machine).
+class SlowReads : public FakeChannel {
+ public:
+  using FakeChannel::FakeChannel;
+  uint32_t Read(void* data, uint32_t count) override {
+    clock->now += 1000;
+    ++reads;
+    return FakeChannel::Read(data, count);
+  }
+  FakeClock* clock = nullptr;
+  int reads = 0;
+};
+
+class Sink : public ReportSink {
+ public:
+  void TakeReports(const ::BoardReport* reports, int count, uint32_t garbage) override {
+    taken.insert(taken.end(), reports, reports + count);
+    this->garbage += garbage;
+  }
+  std::vector<::BoardReport> taken;
+  uint32_t garbage = 0;
+};
+
+TEST_F(BoardReport, EveryWaitingReportIsTakenErrorsLoggedTheRestSummedOnceASecond) {
+  Sink sink;
+  panel.link.reportSink = &sink;
   panel.link.parameters[kEntryDebugLevel].value = 1;
-  Arrive({'#', 0x01, 0x05, 0xFF, 0xFE});
-  panel.link.ReadBoardReport();
-  Arrive({'#', 0x07, 0x00, 0x01, 0x00});
-  panel.link.ReadBoardReport();
-  Arrive({'#', 0x00, 0xFF, 0x80, 0x00});
-  panel.link.ReadBoardReport();
-  EXPECT_EQ(Log(), "Create Effect : 5 : -2\nError : 0 : 256\nTorque : 255 : -32768\n");
+  // A report split over two ticks, garbage, and an error among torque values.
+  Arrive({'#', 0x01, 0x05, 0xFF, 0xFE, 'x', '#', 0x07, 0x00, 0x01, 0x00, '#', 0x00, 0xFF});
+  panel.link.ReadBoardReports();
+  EXPECT_EQ(port.BytesAvailable(), 0u);
+  EXPECT_EQ(sink.taken.size(), 2u);
+  EXPECT_EQ(Log(), "Error : 0 : 256\n");
+  Arrive({0x7F, 0xFF, '#', 0x00, 0x00, 0x80, 0x00});
+  panel.link.ReadBoardReports();
+  ASSERT_EQ(sink.taken.size(), 4u);
+  EXPECT_EQ(sink.taken[0].kind, 1);
+  EXPECT_EQ(sink.taken[0].value, -2);
+  EXPECT_EQ(sink.taken[2].value, 32767);
+  EXPECT_EQ(sink.taken[3].value, -32768);
+  EXPECT_EQ(sink.garbage, 1u);
+  // Within the second no summary; after it one line.
+  clock.now += 1000000;
+  panel.link.ReadBoardReports();
+  EXPECT_EQ(Log(),
+            "Error : 0 : 256\nReadBoardReports: 4 reports in 1010 ms, torque 2 (min -32768, max 32767, clipping "
+            "100.0 %), errors 1, other bytes 1\n");
+  panel.link.reportSink = nullptr;
 }
 
 TEST_F(BoardReport, AtDebugLevelZeroNothingIsConsumed) {
   Arrive({'#', 1, 5, 0xFF, 0xFE});
-  panel.link.ReadBoardReport();
+  panel.link.ReadBoardReports();
   EXPECT_EQ(port.BytesAvailable(), 5u);
   EXPECT_EQ(Log(), "");
 }
 
-TEST_F(BoardReport, OneReportPerCallAndOtherBytesAreDropped) {
-  panel.link.parameters[kEntryDebugLevel].value = 2;
-  Arrive({'x', '#', 1, 5, 0xFF, 0xFE});
-  panel.link.ReadBoardReport();
-  EXPECT_EQ(port.BytesAvailable(), 5u);
-  EXPECT_EQ(Log(), "");
-  panel.link.ReadBoardReport();
-  EXPECT_EQ(Log(), "Create Effect : 5 : -2\n");
-}
-
-TEST_F(BoardReport, IncompleteReportIsNamedNotInvented) {
+TEST_F(BoardReport, OneTickStopsAfterItsBudgetAndTheNextTakesTheRest) {
+  SlowReads slow{clock, board};
+  slow.clock = &clock;
+  ASSERT_EQ(slow.Open(7, kWheelBaud), 1);
+  panel.link.channel = &slow;
+  Sink sink;
+  panel.link.reportSink = &sink;
   panel.link.parameters[kEntryDebugLevel].value = 1;
-  Arrive({'#', 1, 5});
-  panel.link.ReadBoardReport();
-  EXPECT_EQ(Log(), "ReadBoardReport: incomplete report\n");
+  Bytes many;
+  for (int i = 0; i < 1000; ++i) many.insert(many.end(), {'#', 0, 0, 0, static_cast<uint8_t>(i)});
+  slow.InjectNow(many);
+  clock.now += 1000000;
+  panel.link.ReadBoardReports();
+  EXPECT_EQ(slow.reads, 5) << "5 ms of 1 ms reads";
+  EXPECT_GT(slow.BytesAvailable(), 0u);
+  while (slow.BytesAvailable() > 0) panel.link.ReadBoardReports();
+  ASSERT_EQ(sink.taken.size(), 1000u) << "none lost";
+  EXPECT_EQ(sink.taken[999].value, 999 & 0xFF);
+  panel.link.reportSink = nullptr;
+  panel.link.channel = &port;
+}
+
+TEST_F(BoardReport, ABoardPulledOutWhileReportingIsLetGo) {
+  panel.link.linkState = kWheelReady;
+  panel.link.parameters[kEntryDebugLevel].value = 1;
+  port.dead = true;
+  panel.link.ReadBoardReports();
+  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  EXPECT_NE(Log().find("ReadBoardReports: lost the wheel board on COM7"), std::string::npos);
 }
 
 }  // namespace
