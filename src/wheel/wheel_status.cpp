@@ -62,7 +62,7 @@ void WheelLink::RefreshStatus() {
   } else if (wheelPort != 0 && channel->IsOpen() && linkState >= kWheelFound) {
     // The board's reports would mix with the status answers: the line says
     // why it stands still.
-    Show(LinkText::kStatusLine, "Reports on: status not polled");
+    Show(LinkText::kStatusLine, "Reporting: not polled");
   }
   linkBusy = false;
 }

@@ -5,7 +5,9 @@
 # Log.txt stays small; closing gives the board its level 0 back and the
 # status polling resumes. Then the board stops and is unplugged under it.
 
-responsive_within 100 "the Live Forces window drawing 1000 reports a second"
+# The board found again at the end is read whole; up to then the bound is
+# the window's own (checked before the unplug).
+responsive_within $E2E_BOUND_BULK_READ "a board found again and read whole, under the open window"
 start_board 7 --status 8
 write_config DEVICE_COM_PORT=7
 
@@ -13,6 +15,17 @@ write_config DEVICE_COM_PORT=7
 torque_pixels() {
   convert "$1" -crop "$2" +repage -depth 8 txt:- |
     awk -F'[(),]' '/^[0-9]/ { if ($3 < 40 && $4 > 60 && $4 < 120 && $5 > 170) n++ } END { print n + 0 }'
+}
+
+# The window's state line holds the text (it goes on with the rate).
+wait_state() {
+  local i text
+  for i in $(seq 1 "${2:-100}"); do
+    text=$(driver -w "Live Forces" get-text 2207 2>/dev/null)
+    case "$text" in *"$1"*) return 0 ;; esac
+    sleep 0.1
+  done
+  return 1
 }
 
 step "start, then the board reports 1000 a second"
@@ -24,8 +37,8 @@ from=$(transcript_lines)
 driver click 2201 >/dev/null
 driver wait-window "Live Forces" 10 >/dev/null || { fail "no Live Forces window"; scenario_end; }
 check_true "the board is asked for debug level 1" wait_received "$from" "^50 10 01 01$" 1
-check_true "reports flow" driver -w "Live Forces" -t 10 wait-text 2207 "reports a second"
-check_true "the status line says why it stands still" driver -t 5 wait-text 2088 "Reports on: status not polled"
+check_true "reports flow" wait_state "reports a second"
+check_true "the status line says why it stands still" driver -t 5 wait-text 2088 "Reporting: not polled"
 
 step "the 2 s span: two whole periods of the sine"
 driver -w "Live Forces" select-combo 2203 "2 s" >/dev/null
@@ -48,7 +61,7 @@ check_true "half a second later the picture differs ($changed pixels)" [ "${chan
 step "the board stops sending"
 board "rate 0"
 board "report 0"
-check_true "the window says so" driver -w "Live Forces" -t 10 wait-text 2207 "Stopped: no reports from the board"
+check_true "the window says so" wait_state "Stopped: no reports from the board"
 
 step "closing puts the level back"
 from=$(transcript_lines)
@@ -59,15 +72,18 @@ check_true "the status polling resumes" driver -t 10 wait-text 2088 "Ready"
 lines=$(log_text | wc -l)
 check_true "Log.txt stays small ($lines lines for ~5000 reports)" [ "$lines" -lt 60 ]
 check_true "one summary line a second at most" log_has "ReadBoardReports: "
-check_true "the error reports are logged" log_has "Error : 0 :"
+check_true "the error reports are logged" log_has "Error : "
+read -r _ longest _ < <(grep '^longest' "$SCENARIO_DIR/watch-1.txt" | tail -1)
+check_true "with 1000 reports a second the main window answered within ${longest} ms (bound 100 + ${E2E_SLACK_MS})" \
+  [ "$longest" -le $((100 + E2E_SLACK_MS)) ]
 
 step "an unplugged board under the open window"
 board "rate 1000"
 driver click 2201 >/dev/null
 driver wait-window "Live Forces" 10 >/dev/null || fail "no Live Forces window again"
-check_true "reports flow again" driver -w "Live Forces" -t 10 wait-text 2207 "reports a second"
+check_true "reports flow again" wait_state "reports a second"
 board drop
-check_true "the window says the board is gone" driver -w "Live Forces" -t 10 wait-text 2207 "Stopped: the board is not connected"
+check_true "the window says the board is gone" wait_state "Stopped: the board is not connected"
 board back
-check_true "the board is found again" driver -w "Live Forces" -t 15 wait-text 2207 "reports a second"
+check_true "the board is found again and reports" wait_state "reports a second" 150
 end_with_escape

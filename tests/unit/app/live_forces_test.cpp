@@ -47,7 +47,7 @@ TEST_F(LiveForcesTest, OpenAsksForReportsTheStatusSaysWhyAndCloseGivesTheLevelBa
   port.written.clear();
   panel.RefreshStatus();
   EXPECT_EQ(port.written, Bytes()) << "no probe, no poll while reports flow";
-  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Reports on: status not polled");
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Reporting: not polled");
 
   Bytes reports;
   for (int16_t v : {32767, 32767, 100, -32768}) {

@@ -126,7 +126,7 @@ TEST_F(WheelStatus, DebugLevelAboveZeroStopsProbingAndPolling) {
   panel.link.parameters[kEntryDebugLevel].value = 1;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(Refresh().empty());
-  EXPECT_EQ(Status(), "Reports on: status not polled") << "the line says why it stands still";
+  EXPECT_EQ(Status(), "Reporting: not polled") << "the line says why it stands still";
 }
 
 TEST_F(WheelStatus, NoPortOnlyStartsTheUpdateCheckOnce) {
