@@ -32,6 +32,8 @@ bool LiveForces::Open(LiveForcesWindow* window) {
   startUs_ = panel_.link.clock->NowUs();
   lastTickMs_ = 0;
   drawn_ = false;
+  textsShown_ = false;
+  textsDue_ = false;
   paused_ = false;
   haveTorque_ = false;
   currentRing_ = panel_.drive.RingPosition();
@@ -166,13 +168,21 @@ void LiveForces::Tick() {
   const char* notice = GraphInputs(0, 0, 0).notice;
   const std::string shownNotice = notice ? notice : "";
   const bool fresh = newest != drawnLastMs_ || shownNotice != drawnState_;
-  if (!paused_ && (!drawn_ || (fresh && now - drawnAtMs_ >= kForceFrameMs))) {
+  if (!paused_ && (!drawn_ || (fresh && now - drawnAtMs_ >= FrameIntervalMs()))) {
     drawn_ = true;
     drawnAtMs_ = now;
     drawnLastMs_ = newest;
     drawnState_ = shownNotice;
-    ShowTexts();
+    textsDue_ = true;
     window_->Redraw();
+  }
+  // Texts a few times a second are enough to read; each costs a trip
+  // through the window system. The last values come once the flow stops.
+  if (textsDue_ && (now - textsAtMs_ >= kForceTextMs || !textsShown_)) {
+    textsAtMs_ = now;
+    textsShown_ = true;
+    textsDue_ = false;
+    ShowTexts();
   }
 }
 

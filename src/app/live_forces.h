@@ -16,6 +16,11 @@
 class ControlPanel;
 
 constexpr uint64_t kForceFrameMs = 33;        // at most 30 pictures a second
+// ... and no more than it takes the graph to move by 1/150 of its width (a
+// few pixels): 15 a second over 10 s, 5 over 30 s. Each picture is copied to
+// the screen whole, the most costly step of it under Wine.
+constexpr uint32_t kForceFrameParts = 150;
+constexpr uint64_t kForceTextMs = 250;       // the clipping and latest texts, 4 a second
 constexpr uint64_t kReportsSilentMs = 1500;   // no report for this long: "stopped"
 constexpr int32_t kForcesDebugLevel = 1;
 
@@ -50,6 +55,9 @@ class LiveForces : public ReportSink {
   const ForceSamples* Samples() const { return samples_; }
   const char* StateText() const { return state_.c_str(); }
   bool WithCurrent() const;
+  uint32_t FrameIntervalMs() const {
+    return spanMs_ / kForceFrameParts > kForceFrameMs ? spanMs_ / kForceFrameParts : kForceFrameMs;
+  }
 
  private:
   uint32_t NowMs() const;
@@ -77,6 +85,9 @@ class LiveForces : public ReportSink {
   uint32_t drawnLastMs_ = 0;    // newest sample in the last picture
   uint32_t drawnAtMs_ = 0;
   bool drawn_ = false;
+  uint32_t textsAtMs_ = 0;
+  bool textsShown_ = false;
+  bool textsDue_ = false;  // a picture was drawn since the texts were shown
   int32_t lastTorque_ = 0;
   bool haveTorque_ = false;
   uint32_t currentRing_ = 0;

@@ -36,6 +36,11 @@ class Window : public LiveForcesWindow {
   ForceGraph graph;
   HDC memory = nullptr;
   HBITMAP bitmap = nullptr;
+  // The backdrop shapes drawn once (texts cost most under Wine), kept until
+  // they change; backdropKey sums what they are.
+  HDC backdropDc = nullptr;
+  HBITMAP backdropBitmap = nullptr;
+  uint64_t backdropKey = 0;
   int bitmapWidth = 0, bitmapHeight = 0;
   SIZE startClient{};
   SIZE minimumWindow{};
@@ -61,6 +66,13 @@ class Window : public LiveForcesWindow {
       }
       SelectObject(memory, bitmap);
       SelectObject(memory, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+      backdropDc = CreateCompatibleDC(dc);
+      backdropBitmap = backdropDc ? CreateCompatibleBitmap(dc, r.right, r.bottom) : nullptr;
+      if (backdropBitmap) {
+        SelectObject(backdropDc, backdropBitmap);
+        SelectObject(backdropDc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+      }
+      backdropKey = 0;
       bitmapWidth = r.right;
       bitmapHeight = r.bottom;
     }
@@ -70,33 +82,96 @@ class Window : public LiveForcesWindow {
     BuildForceGraph(*Panel().liveForces.Samples(),
                     Panel().liveForces.GraphInputs(r.right, r.bottom, metrics.tmHeight), &graph);
     Render();
-    InvalidateRect(area, nullptr, FALSE);
+    // Copied straight onto the screen: an invalidation would cost a paint
+    // cycle through the window server 30 times a second.
+    if (HDC screen = GetDC(area)) {
+      BitBlt(screen, 0, 0, bitmapWidth, bitmapHeight, memory, 0, 0, SRCCOPY);
+      ReleaseDC(area, screen);
+    }
+  }
+
+  // Pens and brushes by colour: the graph has a handful, drawn 30 times a second.
+  struct Tool {
+    uint32_t colour;
+    HPEN pen;
+    HBRUSH brush;
+  } tools[16] = {};
+  int toolCount = 0;
+  Tool* ToolOf(uint32_t colour) {
+    for (int i = 0; i < toolCount; ++i) {
+      if (tools[i].colour == colour) return &tools[i];
+    }
+    if (toolCount == 16) return nullptr;
+    Tool& t = tools[toolCount];
+    t = Tool{colour, CreatePen(PS_SOLID, 1, colour), CreateSolidBrush(colour)};
+    if (t.pen == nullptr || t.brush == nullptr) {
+      if (t.pen) DeleteObject(t.pen);
+      if (t.brush) DeleteObject(t.brush);
+      return nullptr;
+    }
+    ++toolCount;
+    return &t;
+  }
+  void FreeTools() {
+    for (int i = 0; i < toolCount; ++i) {
+      DeleteObject(tools[i].pen);
+      DeleteObject(tools[i].brush);
+    }
+    toolCount = 0;
+  }
+
+  uint64_t BackdropKey() const {
+    uint64_t key = 1469598103934665603ull;
+    auto mix = [&](uint64_t v) { key = (key ^ v) * 1099511628211ull; };
+    for (int i = 0; i < graph.shapeCount; ++i) {
+      const ForceShape& s = graph.shapes[i];
+      if (!s.backdrop) continue;
+      mix(static_cast<uint64_t>(s.kind) << 32 | s.colour);
+      mix(static_cast<uint64_t>(static_cast<uint32_t>(s.left)) << 32 | static_cast<uint32_t>(s.top));
+      mix(static_cast<uint64_t>(static_cast<uint32_t>(s.right)) << 32 | static_cast<uint32_t>(s.bottom));
+      for (const char* c = s.text; *c; ++c) mix(static_cast<uint8_t>(*c));
+    }
+    return key;
   }
 
   void Render() {
+    const uint64_t key = BackdropKey();
+    if (backdropBitmap == nullptr) {
+      DrawShapes(memory, true);
+    } else {
+      if (key != backdropKey) {
+        DrawShapes(backdropDc, true);
+        backdropKey = key;
+      }
+      BitBlt(memory, 0, 0, bitmapWidth, bitmapHeight, backdropDc, 0, 0, SRCCOPY);
+    }
+    DrawShapes(memory, false);
+  }
+
+  void DrawShapes(HDC target, bool backdrop) {
+    HDC memory = target;
     SetBkMode(memory, TRANSPARENT);
+    HGDIOBJ oldPen = SelectObject(memory, GetStockObject(BLACK_PEN));
     for (int i = 0; i < graph.shapeCount; ++i) {
       const ForceShape& s = graph.shapes[i];
+      if (s.backdrop != backdrop) continue;
       switch (s.kind) {
         case ForceShapeKind::kFill: {
           RECT r{s.left, s.top, s.right, s.bottom};
-          HBRUSH brush = CreateSolidBrush(s.colour);
-          FillRect(memory, &r, brush);
-          DeleteObject(brush);
+          if (Tool* t = ToolOf(s.colour)) FillRect(memory, &r, t->brush);
           break;
         }
         case ForceShapeKind::kLine:
         case ForceShapeKind::kPolyline: {
-          HPEN pen = CreatePen(PS_SOLID, 1, s.colour);
-          HGDIOBJ old = SelectObject(memory, pen);
+          Tool* t = ToolOf(s.colour);
+          if (t == nullptr) break;
+          SelectObject(memory, t->pen);
           if (s.kind == ForceShapeKind::kLine) {
             MoveToEx(memory, s.left, s.top, nullptr);
             LineTo(memory, s.right, s.bottom);
           } else if (s.pointCount > 1) {
             Polyline(memory, reinterpret_cast<const POINT*>(&graph.points[s.firstPoint]), s.pointCount);
           }
-          SelectObject(memory, old);
-          DeleteObject(pen);
           break;
         }
         case ForceShapeKind::kText:
@@ -105,13 +180,18 @@ class Window : public LiveForcesWindow {
           break;
       }
     }
+    SelectObject(memory, oldPen);
   }
 
   void FreeBitmap() {
     if (memory) DeleteDC(memory);
     if (bitmap) DeleteObject(bitmap);
+    if (backdropDc) DeleteDC(backdropDc);
+    if (backdropBitmap) DeleteObject(backdropBitmap);
     memory = nullptr;
     bitmap = nullptr;
+    backdropDc = nullptr;
+    backdropBitmap = nullptr;
     bitmapWidth = bitmapHeight = 0;
   }
 
@@ -240,7 +320,10 @@ INT_PTR CALLBACK LiveForcesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_DESTROY:
       Panel().liveForces.Close();
-      if (w) w->FreeBitmap();
+      if (w) {
+        w->FreeBitmap();
+        w->FreeTools();
+      }
       return FALSE;
     case WM_NCDESTROY:
       delete gWindow;

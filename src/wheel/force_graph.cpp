@@ -8,14 +8,18 @@ namespace {
 ForceShape* Add(ForceGraph* g, ForceShapeKind kind, uint32_t colour, int l, int t, int r, int b) {
   if (g->shapeCount >= kMaxForceShapes) return nullptr;
   ForceShape* s = &g->shapes[g->shapeCount++];
-  *s = ForceShape{kind, colour, l, t, r, b, 0, 0, {0}};
+  *s = ForceShape{kind, false, colour, l, t, r, b, 0, 0, {0}};
   return s;
 }
 
-void AddText(ForceGraph* g, uint32_t colour, int x, int y, const char* text) {
-  if (ForceShape* s = Add(g, ForceShapeKind::kText, colour, x, y, x, y)) {
-    std::snprintf(s->text, sizeof s->text, "%s", text);
-  }
+ForceShape* AddText(ForceGraph* g, uint32_t colour, int x, int y, const char* text) {
+  ForceShape* s = Add(g, ForceShapeKind::kText, colour, x, y, x, y);
+  if (s) std::snprintf(s->text, sizeof s->text, "%s", text);
+  return s;
+}
+
+void Backdrop(ForceShape* s) {
+  if (s) s->backdrop = true;
 }
 
 // One series as a polyline: per pixel column its lowest and highest point,
@@ -94,7 +98,7 @@ void BuildForceGraph(const ForceSamples& samples, const ForceGraphInputs& in, Fo
   g->clipBands = g->errorMarks = 0;
   const int width = in.width < kMaxGraphWidth ? in.width : kMaxGraphWidth;
   const int text = in.textHeight > 0 ? in.textHeight : 13;
-  Add(g, ForceShapeKind::kFill, kForceBackground, 0, 0, width, in.height);
+  Backdrop(Add(g, ForceShapeKind::kFill, kForceBackground, 0, 0, width, in.height));
   // Legend above the plot, time labels and error values below it.
   g->plotLeft = 4;
   g->plotTop = text + 6;
@@ -109,14 +113,14 @@ void BuildForceGraph(const ForceSamples& samples, const ForceGraphInputs& in, Fo
   for (uint32_t age = 0; age <= in.spanMs; age += step) {
     const int x = TimeToX(in.endMs - (age <= in.endMs ? age : in.endMs), in.endMs, in.spanMs, left, g->plotWidth);
     if (age > in.endMs) break;
-    Add(g, ForceShapeKind::kLine, kForceGrid, x, top, x, bottom);
+    Backdrop(Add(g, ForceShapeKind::kLine, kForceGrid, x, top, x, bottom));
     char label[16];
     if (age == 0) {
       std::snprintf(label, sizeof label, "now");
     } else {
       std::snprintf(label, sizeof label, "-%u%s s", age / 1000, age % 1000 ? ".5" : "");
     }
-    AddText(g, kForceText, x + 2 < right - 4 * text ? x + 2 : right - 4 * text, bottom + 2, label);
+    Backdrop(AddText(g, kForceText, x + 2 < right - 4 * text ? x + 2 : right - 4 * text, bottom + 2, label));
   }
   const int zero = TorqueToY(0, top, g->plotHeight);
   Add(g, ForceShapeKind::kLine, kForceGrid, left, zero, right, zero);
@@ -163,8 +167,8 @@ void BuildForceGraph(const ForceSamples& samples, const ForceGraphInputs& in, Fo
   std::snprintf(legend[2].name, sizeof legend[2].name, "Drive current (%d A)", currentScale / 1000);
   int x = left;
   for (int i = 0; i < (in.withCurrent ? 3 : 2); ++i) {
-    Add(g, ForceShapeKind::kFill, legend[i].colour, x, 3 + text / 2 - 1, x + 2 * text, 3 + text / 2 + 2);
-    AddText(g, kForceText, x + 2 * text + 4, 3, legend[i].name);
+    Backdrop(Add(g, ForceShapeKind::kFill, legend[i].colour, x, 3 + text / 2 - 1, x + 2 * text, 3 + text / 2 + 2));
+    Backdrop(AddText(g, kForceText, x + 2 * text + 4, 3, legend[i].name));
     x += 2 * text + 8 + static_cast<int>(std::strlen(legend[i].name)) * text * 6 / 10;
   }
   if (in.notice) AddText(g, kForceError, left + 8, top + 4, in.notice);

@@ -29,6 +29,10 @@ enum class ForceShapeKind : uint8_t {
 
 struct ForceShape {
   ForceShapeKind kind;
+  // Part of the backdrop (background, grid, time labels, legend): the same
+  // in every picture of one size and span, and drawn under all the others,
+  // so a renderer may draw these once and keep them.
+  bool backdrop;
   uint32_t colour;
   int left, top, right, bottom;
   int firstPoint, pointCount;

@@ -55,6 +55,7 @@ TEST_F(LiveForcesTest, OpenAsksForReportsTheStatusSaysWhyAndCloseGivesTheLevelBa
     reports.insert(reports.end(), one.begin(), one.end());
   }
   Tick(reports);
+  for (int i = 0; i < 7; ++i) Tick();  // the texts at most 4 times a second
   EXPECT_EQ(window.dialog.Text(IDC_FORCES_CLIPPING), "Clipping: 75.0 %");
   EXPECT_EQ(window.dialog.Text(IDC_FORCES_LATEST), "Torque: -32768");
   panel.liveForces.Close();
@@ -72,26 +73,31 @@ TEST_F(LiveForcesTest, ALevelTheUserChoseIsNeitherChangedNorPutBack) {
 
 TEST_F(LiveForcesTest, DrawnOnlyForNewSamplesAtMostEveryFrameAndWhenTheReportsStop) {
   ASSERT_TRUE(panel.liveForces.Open(&window));
+  EXPECT_EQ(window.redraws, 1);
+  // Over 10 s a picture every 66 ms, over 30 s every 200 ms.
+  EXPECT_EQ(panel.liveForces.FrameIntervalMs(), 66u);
+  panel.liveForces.SetSpan(2);
+  EXPECT_EQ(panel.liveForces.FrameIntervalMs(), 200u);
+  panel.liveForces.SetSpan(0);  // over 2 s, every 33 ms
   const int first = window.redraws;
-  EXPECT_EQ(first, 1);
   Tick(Torque(5));
-  EXPECT_EQ(window.redraws, 2);
+  EXPECT_EQ(window.redraws, first + 1);
   // Reports arrive 5 ms after the last picture: they wait for the next frame.
   port.InjectNow(Torque(6));
   clock.now += 5000;
   panel.link.ReadBoardReports();
   panel.liveForces.Tick();
-  EXPECT_EQ(window.redraws, 2);
+  EXPECT_EQ(window.redraws, first + 1);
   Tick();
-  EXPECT_EQ(window.redraws, 3);
+  EXPECT_EQ(window.redraws, first + 2);
   Tick();
-  EXPECT_EQ(window.redraws, 3) << "nothing new, nothing drawn";
+  EXPECT_EQ(window.redraws, first + 2) << "nothing new, nothing drawn";
   panel.liveForces.SetPaused(true);
   Tick(Torque(7));
-  EXPECT_EQ(window.redraws, 3) << "paused";
+  EXPECT_EQ(window.redraws, first + 2) << "paused";
   panel.liveForces.SetPaused(false);
   for (int i = 0; i < 50; ++i) Tick();
-  EXPECT_EQ(window.redraws, 5) << "the resume, then the stop";
+  EXPECT_EQ(window.redraws, first + 4) << "the resume, then the stop";
   EXPECT_EQ(window.dialog.Text(IDC_FORCES_STATE), "Stopped: no reports from the board");
   EXPECT_STREQ(panel.liveForces.GraphInputs(100, 100, 13).notice, "Stopped: no reports from the board");
   EXPECT_NE(panel.liveForces.Csv().find("\r\n"), std::string::npos);
