@@ -36,7 +36,9 @@ void OpenAdvancedSettings(ControlPanel& panel, DialogControls& page) {
   AdvancedSettings settings(panel.link, panel.drive, axes);
   settings.runDialog = gRunner;
   settings.addTooltips = [](DialogControls& dialog) { AddControlTips(dialog, TipPage::kAdvancedSettings); };
+  panel.openAdvancedSettings = &settings;
   ShowAdvancedSettings(settings, page);
+  panel.openAdvancedSettings = nullptr;
   if (settings.BoardWasReset()) panel.profiles.BoardReset();
   if (!settings.Confirmed()) return;
   // Of what the dialog writes only the encoder's direction is a profile's;

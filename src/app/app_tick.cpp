@@ -21,7 +21,8 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
             bool developerMode) {
   // The hold flag keeps the board quiet while the pages are built and while a
   // command talks to it; game detection only looks at processes, so it goes on.
-  if (!statusHold) {
+  const bool flashing = hooks.flashStep != nullptr && hooks.flashStep();
+  if (!statusHold && !flashing) {
     if (Due(&times->lastStatusRefresh, now, kStatusRefreshIntervalMs) && hooks.statusRefresh) {
       hooks.statusRefresh();
     }
@@ -33,7 +34,7 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
     // the status, so they never pile onto another box.
     if (hooks.updateCheck) hooks.updateCheck();
   }
-  if (Due(&times->lastGameDetection, now, kGameDetectionIntervalMs) && hooks.gameDetection) {
+  if (!flashing && Due(&times->lastGameDetection, now, kGameDetectionIntervalMs) && hooks.gameDetection) {
     hooks.gameDetection();
   }
   // Only files: a command or a dialog that holds the board does not stop it.

@@ -6,6 +6,7 @@
 // The steps of one tick. Each subsystem plugs its step in here at start-up; a
 // null step is skipped (readGamingInput null counts as result 0).
 struct TickHooks {
+  bool (*flashStep)() = nullptr;       // a firmware update's step; true while one runs
   void (*statusRefresh)() = nullptr;   // wheel status refresh, > 1000 ms apart
   void (*currentReadout)() = nullptr;  // drive current readout, developer mode, > 100 ms apart
   void (*updateCheck)() = nullptr;     // a fetched update check's offers, every tick off hold
@@ -28,7 +29,9 @@ constexpr uint64_t kStatusRefreshIntervalMs = 1000;
 constexpr uint64_t kCurrentReadoutIntervalMs = 100;
 constexpr uint64_t kGameDetectionIntervalMs = 2000;
 
-// One tick at time now. Intervals are strict: a step runs at the first tick
+// One tick at time now. While a firmware update runs (flashStep true) the
+// status refresh, the drive readout and game detection hold off: the board
+// is away and no profile may be written to it. Intervals are strict: a step runs at the first tick
 // more than its interval after its previous run; missed intervals are not
 // caught up. Returns the game-controller readout's result.
 int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusHold,

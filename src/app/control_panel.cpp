@@ -1,5 +1,53 @@
 #include "app/control_panel.h"
 
+#include "app/app_tick.h"
+#include "app/options.h"
+#include "app/pages.h"
+#include "app/startup_config.h"
+#include "exec/execlib.h"
+#include "exec/log.h"
+#include "exec/memory.h"
+#include "script/script_layer.h"
+
+namespace {
+
+// The tick's duties; the tick runs on the program's one panel.
+void InstallTickDuties(TickHooks& hooks) {
+  hooks.flashStep = [] { return Panel().updater.Tick(); };
+  hooks.statusRefresh = [] { Panel().RefreshStatus(); };
+  hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
+  hooks.updateCheck = [] { Panel().updater.PollCheck(); };
+  // Game detection looks only at processes, so it runs from the first tick on.
+  hooks.gameDetection = [] { Panel().DetectGame(); };
+  hooks.handshake = [] { Panel().link.ContinueProbe(); };
+  hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
+  hooks.boardReport = [] { Panel().link.ReadBoardReports(); };
+  hooks.liveForces = [] { Panel().liveForces.Tick(); };
+  hooks.readGamingInput = [] {
+    GamingInput& input = Panel().input;
+    input.RescanIfDue();
+    return input.ReadGamingInput();
+  };
+}
+
+bool StartRuntime(ProgramHost& host) {
+  char workingDirectory[512] = "";
+  host.WorkingDirectory(workingDirectory, sizeof workingDirectory);
+  ExecConfig config;
+  FillAppExecConfig(&config, workingDirectory, host.instance);
+  gMemBreakAtNumber = 0xFFFFFFFF;
+  gMemBreakAtAddress = ~uintptr_t(0);
+  InstallScriptLayer();
+  if (!InitExec(&config)) return false;
+  if (DeveloperMode()) LogPrintf(0, "developer mode on");
+  if (XInputFilter()) LogPrintf(0, "XInput filter on");
+  host.RuntimeStarted();
+  return true;
+}
+
+}  // namespace
+#include "drive/advanced_settings.h"
+
 ControlPanel::ControlPanel() {
   link.view = &mainPageView;
   profiles.view = &mainPageView;
@@ -7,6 +55,55 @@ ControlPanel::ControlPanel() {
   link.onBoardRead = [](void* context) { static_cast<GameProfiles*>(context)->BoardConnected(); };
   link.onBoardReadContext = &profiles;
   updater.view = &updateView;
+}
+
+bool ControlPanel::Start(ProgramHost& host) {
+  // No status refresh before the pages exist.
+  StatusHold startup(link);
+  instance = host.instance;
+  if (StartRuntime(host)) {
+    LoadSettings();
+    profiles.LoadProfiles();
+  }
+  // Nothing of the drive opens, runs or logs outside developer mode.
+  if (DeveloperMode()) drive.SwitchOn();
+  // Once per run from the status refresh, fetched off this thread; a "Yes"
+  // to a new tool ends the program the normal way.
+  startAutoUpdateCheck = [](ControlPanel& panel) { panel.updater.StartCheck(true); };
+  updateView.quit = host.quit;
+  InstallTickDuties(ApplicationTickHooks());
+  input.backend = host.inputBackend;
+  input.xinputFilter = XInputFilter();
+
+  void* frame = host.CreateFrame();
+  if (frame == nullptr) return false;
+  saveAtStop_ = true;
+  if (!host.InputStarted()) {
+    // Nothing of the board was read, so no profile takes page values.
+    LogPrintf(0, "Start: DirectInput could not be started, ending");
+    return false;
+  }
+  BuildPages(*this, host.Pages());
+  frameWindow = frame;
+  // A board left in its bootloader by an interrupted flash is offered
+  // firmware from the start.
+  updater.LookForStrandedBoard(false);
+  return true;
+}
+
+void ControlPanel::Stop() {
+  // A check still fetching is let go before the parts it reports to.
+  updater.EndCheck();
+  if (saveAtStop_) SaveForExit();
+  // While the port device is certain to exist (the panel is a static older
+  // than it).
+  drive.Close();
+  // What lives in the runtime's pools goes before the runtime: left over it
+  // would count as leaked in the leak report.
+  input.Shutdown();
+  profiles.FreeProfiles();
+  if (ExecStarted()) ExecRemove();
+  link.channel->Close();
 }
 
 void ControlPanel::LoadSettings() {
@@ -49,6 +146,7 @@ void ControlPanel::SaveChanges(uint64_t now) {
 }
 
 void ControlPanel::SaveForExit() {
+  if (openAdvancedSettings != nullptr) openAdvancedSettings->TakeBack();
   SaveSettings();
   // The selected profile follows the sliders already; this also catches what
   // changed without a slider (but not the defaults of a reset: those are the

@@ -1,7 +1,9 @@
 #pragma once
-// The single application object: the parts each subsystem owns, composed, and
-// the few operations that span them. A part's own operations are called on
-// the part (panel.link.ProbeWheel, panel.profiles.ApplyProfile).
+// The single application object: the parts each subsystem owns, composed, the
+// program's start and stop in their order, and the few operations that span
+// the parts. A part's own operations are called on the part
+// (panel.link.ProbeWheel, panel.profiles.ApplyProfile).
+#include <cstddef>
 #include <cstdint>
 
 #include "app/deferred_save.h"
@@ -18,6 +20,33 @@
 #include "update/updater.h"
 #include "wheel/wheel_link.h"
 
+class PageWindows;
+class SystemTray;
+
+// What only the platform can give the start, each asked for in its place.
+class ProgramHost {
+ public:
+  virtual ~ProgramHost() = default;
+  void* instance = nullptr;                    // the program's module
+  GamingInputBackend* inputBackend = nullptr;  // null: no controller input
+  void (*quit)() = nullptr;                    // posts the quit message
+
+  // The folder the runtime takes for its base and its log.
+  virtual void WorkingDirectory(char* out, size_t size) = 0;
+  // The log exists now: what the start had to keep until then goes into it.
+  virtual void RuntimeStarted() {}
+  // The frame window, whose initialisation starts the controller input and
+  // the tick's timer; null when it could not be made.
+  virtual void* CreateFrame() = 0;
+  // False when that initialisation could not start the controller input
+  // (its error box has been answered).
+  virtual bool InputStarted() = 0;
+  // The page dialogs inside the frame.
+  virtual PageWindows& Pages() = 0;
+};
+
+class AdvancedSettings;
+
 class ControlPanel {
  public:
   ControlPanel();
@@ -26,9 +55,11 @@ class ControlPanel {
 
   // ---- windows
   void* instance = nullptr;
-  void* frameWindow = nullptr;
+  void* frameWindow = nullptr;  // known once the pages are built
   void* mainPage = nullptr;
   void* strip = nullptr;
+  uint32_t hiddenToTray = 0;    // 1 while the frame is minimised into the notification area
+  SystemTray* tray = nullptr;   // the icon there; exists only while hidden to the tray
 
   // ---- the parts
   Settings settings;             // config.ini, as read; flags live here while running
@@ -46,12 +77,27 @@ class ControlPanel {
   // ---- the servo drive (developer mode only; inert until switched on)
   DriveLink drive{link[kEntryTorqueBandwidth], link[kEntryStatisticsWindow], stripView};
 
+  // The "Advanced Settings" dialog while it is open: an exit then (the
+  // session ending) counts as its "Cancel".
+  AdvancedSettings* openAdvancedSettings = nullptr;
+
   // ---- updates and firmware: the update check, port discovery, flashing
   Updater updater{link, settings};
   UpdatePageView updateView;  // its boxes belong to the main page
 
   // ---- the "Live Forces" window's session (inert while the window is closed)
   LiveForces liveForces{*this};
+
+  // The start, in order: the status hold until the pages exist, the runtime,
+  // config.ini and GameProfiles.ini (both skipped without the runtime), the
+  // drive in developer mode, the tick's duties (on Panel()), the frame window
+  // and the pages in it. False when the program cannot run: no frame, or no
+  // controller input. Stop follows either way.
+  bool Start(ProgramHost& host);
+  // The shutdown, in order: SaveForExit (only once a frame was made), the
+  // controllers, the profile list, the runtime with its leak report, the
+  // board's port.
+  void Stop();
 
   // config.ini: read hands each value to its part; save takes them back (false
   // when the file could not be written; the old one then stays).
@@ -77,6 +123,9 @@ class ControlPanel {
   void DetectGame();
   // Set by the application: the start of the automatic update check.
   void (*startAutoUpdateCheck)(ControlPanel& panel) = nullptr;
+
+ private:
+  bool saveAtStop_ = false;  // a frame was made: the exit writes the files back
 };
 
 // The program's one instance.

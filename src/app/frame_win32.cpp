@@ -33,7 +33,7 @@ INT_PTR Answer(HWND window, LRESULT result) {
 // A dialog's caption and taskbar button show no class icon: icon 3 is given
 // to the frame in the two sizes the system draws there, each its own image.
 void SetFrameIcons(HWND window) {
-  HINSTANCE instance = App().instance;
+  HINSTANCE instance = static_cast<HINSTANCE>(Panel().instance);
   struct { WPARAM which; int width; int height; } kSizes[] = {
       {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}, {ICON_BIG, SM_CXICON, SM_CYICON}};
   for (const auto& size : kSizes) {
@@ -53,11 +53,11 @@ HICON LoadTrayIcon(HINSTANCE instance) {
 }
 
 void SetTrayState(uint32_t hidden) {
-  AppInstance& app = App();
-  app.hiddenToTray = hidden;
-  Panel().link.frameHidden = hidden != 0;
-  UpdateTrayState(app);
-  ShowFrameForTrayState(app);
+  ControlPanel& panel = Panel();
+  panel.hiddenToTray = hidden;
+  panel.link.frameHidden = hidden != 0;
+  UpdateTrayState(panel);
+  ShowFrameForTrayState(panel);
 }
 
 INT_PTR OnCommand(HWND window, WORD id) {
@@ -76,8 +76,12 @@ INT_PTR OnCommand(HWND window, WORD id) {
     case IDC_LIVE_FORCES:
       OpenLiveForcesWindow(Panel(), window);
       return TRUE;
+    case IDM_FLASH_FILE:
+      Panel().updater.FlashFileCommand();
+      return TRUE;
     case IDM_ABOUT:
-      DialogBoxParamW(App().instance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);
+      DialogBoxParamW(static_cast<HINSTANCE>(Panel().instance), MAKEINTRESOURCEW(IDD_ABOUT), window,
+                      AboutDialogProc, 0);
       return TRUE;
     default:
       return FALSE;
@@ -86,16 +90,12 @@ INT_PTR OnCommand(HWND window, WORD id) {
 
 }  // namespace
 
-AppInstance::AppInstance() {
-  trayCallbackMessage = RegisterWindowMessageW(L"Server tray notification");
+UINT TrayCallbackMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Server tray notification");
+  return message;
 }
 
 bool GamingInputStartFailed() { return gInputStartFailed; }
-
-AppInstance& App() {
-  static AppInstance app;
-  return app;
-}
 
 LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
@@ -105,41 +105,43 @@ LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void UpdateTrayState(AppInstance& app) {
-  app.trayIcon = LoadTrayIcon(app.instance);
+void UpdateTrayState(ControlPanel& panel) {
+  HINSTANCE instance = static_cast<HINSTANCE>(panel.instance);
+  HICON icon = LoadTrayIcon(instance);
   wchar_t tooltip[kMaxTooltipLength];  // 256 bytes
   CopyTooltip(tooltip, kMaxTooltipLength, kTrayTooltip);
-  if (app.hiddenToTray) {
-    if (app.tray == nullptr) {
+  if (panel.hiddenToTray) {
+    if (panel.tray == nullptr) {
       // operator new takes the object from the runtime's main pool.
-      app.tray = new SystemTray;
-      if (!app.tray->Create(app.instance, app.frameWindow, app.trayCallbackMessage, tooltip, app.trayIcon)) {
+      panel.tray = new SystemTray;
+      if (!panel.tray->Create(instance, static_cast<HWND>(panel.frameWindow), TrayCallbackMessage(), tooltip,
+                              icon)) {
         LogPrintf(0, "UpdateTrayState: the notification area did not take the icon");
       }
-    } else {
-      app.trayIcon = LoadTrayIcon(app.instance);
-      if (app.tray->created() && !app.tray->hidden()) app.tray->SetIcon(app.trayIcon);
+    } else if (panel.tray->created() && !panel.tray->hidden()) {
+      panel.tray->SetIcon(icon);
     }
   } else {
-    delete app.tray;  // removes the icon and destroys its window
-    app.tray = nullptr;
+    delete panel.tray;  // removes the icon and destroys its window
+    panel.tray = nullptr;
   }
 }
 
-void ShowFrameForTrayState(AppInstance& app) {
-  if (app.frameWindow == nullptr) return;
-  bool iconInTray = app.tray != nullptr && !app.tray->hidden();
-  switch (FrameShowFor(app.hiddenToTray, iconInTray)) {
+void ShowFrameForTrayState(ControlPanel& panel) {
+  HWND frame = static_cast<HWND>(panel.frameWindow);
+  if (frame == nullptr) return;
+  bool iconInTray = panel.tray != nullptr && !panel.tray->hidden();
+  switch (FrameShowFor(panel.hiddenToTray, iconInTray)) {
     case FrameShow::kShowNormal:
-      ShowWindow(app.frameWindow, SW_SHOWNORMAL);
+      ShowWindow(frame, SW_SHOWNORMAL);
       break;
     case FrameShow::kHide:
-      ShowWindow(app.frameWindow, SW_HIDE);
+      ShowWindow(frame, SW_HIDE);
       break;
     case FrameShow::kLeaveMinimised:
       // No icon to come back through: the taskbar button stays instead (and
       // comes back when the icon was lost while the frame was hidden).
-      if (!IsWindowVisible(app.frameWindow)) ShowWindow(app.frameWindow, SW_SHOWMINNOACTIVE);
+      if (!IsWindowVisible(frame)) ShowWindow(frame, SW_SHOWMINNOACTIVE);
       break;
   }
 }
@@ -150,7 +152,7 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
       SetFrameIcons(window);
       if (Panel().input.InitGamingInput(window) < 0) {
         wchar_t className[kClassNameChars] = L"";
-        LoadStringW(App().instance, IDS_FRAME_CLASS, className, kClassNameChars);
+        LoadStringW(static_cast<HINSTANCE>(Panel().instance), IDS_FRAME_CLASS, className, kClassNameChars);
         MessageBoxW(nullptr, L"Error Initializing DirectInput", className, MB_ICONERROR | MB_OK);
         EndDialog(window, 0);
         // A frame ended here would leave an invisible program holding the
@@ -177,7 +179,12 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DEVICECHANGE:
       // Sent to every top-level window, no registration needed; the
       // controllers are enumerated again once the burst of these is over.
-      if (wParam == DBT_DEVNODES_CHANGED) Panel().input.DevicesChanged();
+      if (wParam == DBT_DEVNODES_CHANGED) {
+        Panel().input.DevicesChanged();
+        // A bootloader that arrives while no board answers may be a board
+        // whose firmware does not start.
+        Panel().updater.LookForStrandedBoard(true);
+      }
       return Answer(window, TRUE);
     case WM_QUERYENDSESSION:
       return Answer(window, TRUE);

@@ -1,23 +1,12 @@
 #pragma once
-// The frame window (dialog 166) and the application record behind it.
+// The frame window (dialog 166) and its place in the notification area; the
+// ControlPanel holds the frame, the instance and the tray state.
 #include <windows.h>
 
-#include <cstdint>
+class ControlPanel;
 
-struct SystemTray;
-
-// The one application record: the frame window and its notification-area state.
-struct AppInstance {
-  AppInstance();  // registers the tray callback message
-
-  uint32_t hiddenToTray = 0;  // 1 while the frame window is minimised into the tray
-  HINSTANCE instance = nullptr;
-  HWND frameWindow = nullptr;  // set once the pages are built
-  HICON trayIcon = nullptr;    // icon 3, loaded on every tray update
-  UINT trayCallbackMessage = 0;  // "Server tray notification"
-  SystemTray* tray = nullptr;    // exists only while hidden to the tray
-};
-AppInstance& App();
+// The registered "Server tray notification" message the tray icon sends.
+UINT TrayCallbackMessage();
 
 // True when the frame's initialisation could not start DirectInput (the
 // error box has been shown): the program shuts down with exit code 0.
@@ -29,7 +18,7 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shows or removes the notification-area icon after hiddenToTray changed.
-void UpdateTrayState(AppInstance& app);
+void UpdateTrayState(ControlPanel& panel);
 // Shows the frame window normally when hiddenToTray is 0, hides it when 1.
 // Does nothing before the pages are built (frameWindow still null).
-void ShowFrameForTrayState(AppInstance& app);
+void ShowFrameForTrayState(ControlPanel& panel);

@@ -69,11 +69,11 @@ void LiveForces::AskForReports() {
   lastReportMs_ = 0;
   // A level the user chose (above 0) reports already and stays.
   if (level.value > 0) return;
-  const bool hold = link.statusHold;
-  link.statusHold = true;
   level.value = kForcesDebugLevel;
-  link.WriteParameter(level);
-  link.statusHold = hold;
+  {
+    StatusHold hold(link);
+    link.WriteParameter(level);
+  }
   if (link.view) link.view->ShowParameter(level);
   LogPrintf(0, "LiveForces: debug level %d asked for", kForcesDebugLevel);
 }
@@ -87,10 +87,8 @@ void LiveForces::PutLevelBack(bool write) {
   level.value = levelBefore_;
   // A board that is gone is not written to; the next read gives its level.
   if (write && link.channel->IsOpen() && link.linkState >= kWheelFound) {
-    const bool hold = link.statusHold;
-    link.statusHold = true;
+    StatusHold hold(link);
     link.WriteParameter(level);
-    link.statusHold = hold;
     LogPrintf(0, "LiveForces: debug level %d put back", levelBefore_);
   }
   if (link.view) link.view->ShowParameter(level);

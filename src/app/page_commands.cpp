@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "app/advanced_page.h"
-#include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "app/live_forces.h"
 #include "app/live_forces_ids.h"
@@ -129,6 +128,7 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_RESET_MAX, [](ControlPanel& panel, DialogControls&) { panel.drive.ResetMax(); }},
     {IDC_CALIBRATE, [](ControlPanel& panel, DialogControls&) { panel.link.StartCalibration(); }},
     {IDC_RESET_BOARD, [](ControlPanel& panel, DialogControls&) { panel.updater.ResetBoard(); }},
+    {IDC_FLASH_FILE, [](ControlPanel& panel, DialogControls&) { panel.updater.FlashFileCommand(); }},
     {IDC_PROFILE_NEW, [](ControlPanel& panel, DialogControls& page) { NewProfileCommand(panel.profiles, page); }},
     {IDC_PROFILE_REMOVE, [](ControlPanel& panel, DialogControls& page) { RemoveProfileCommand(panel.profiles, page); }},
     {IDC_PROFILE_EDIT, [](ControlPanel& panel, DialogControls& page) { EditProfileCommand(panel.profiles, page); }},
@@ -164,14 +164,12 @@ WheelParameter* FindParameterBySlider(ControlPanel& panel, void* slider) {
 void SliderChanged(ControlPanel& panel, WheelParameter& entry) {
   WheelLink& link = panel.link;
   link.WaitNotBusy();
-  const bool hold = link.statusHold;
-  link.statusHold = true;
+  StatusHold hold(link);
   if (const ParameterControls* controls = panel.bindings.Of(entry)) {
     if (controls->dialog != nullptr) entry.value = controls->dialog->GetSliderPos(controls->sliderId);
     FormatParameterLabel(entry, *controls);
   }
   link.WriteParameter(entry);
-  link.statusHold = hold;
 }
 
 void PageScroll(ControlPanel& panel, void* slider) {
@@ -185,23 +183,7 @@ void PageScroll(ControlPanel& panel, void* slider) {
 void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notification) {
   // Ticks keep coming while a command runs (its message boxes and dialogs pump
   // messages); the hold keeps the status poll out of the command's exchange.
-  panel.link.statusHold = true;
+  StatusHold hold(panel.link);
   if (notification == kListOpening) RefreshPortList(panel, page, id);
   RunCommand(panel, page, id);
-  panel.link.statusHold = false;
-}
-
-void InstallTickDuties(TickHooks& hooks) {
-  hooks.statusRefresh = [] { Panel().RefreshStatus(); };
-  hooks.currentReadout = [] { Panel().drive.UpdateDriveCurrent(); };
-  hooks.updateCheck = [] { Panel().updater.PollCheck(); };
-  hooks.handshake = [] { Panel().link.ContinueProbe(); };
-  hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
-  hooks.boardReport = [] { Panel().link.ReadBoardReports(); };
-  hooks.liveForces = [] { Panel().liveForces.Tick(); };
-  hooks.readGamingInput = [] {
-    GamingInput& input = Panel().input;
-    input.RescanIfDue();
-    return input.ReadGamingInput();
-  };
 }

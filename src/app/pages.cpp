@@ -151,5 +151,4 @@ void BuildPages(ControlPanel& panel, PageWindows& windows) {
   windows.SetFrameTitle(title);
 
   windows.ShowFrame();
-  panel.link.statusHold = false;
 }

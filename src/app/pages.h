@@ -8,7 +8,6 @@
 
 class ControlPanel;
 class DialogControls;
-struct TickHooks;
 struct WheelParameter;
 
 // Longest frame title kept, terminator included.
@@ -33,8 +32,8 @@ class PageWindows {
 };
 
 // Creates and fills the pages, sizes the frame around them, gives it the
-// title "<caption> (version <major>.<minor>)", shows it and lets the status refresh run.
-// Called once, after the frame window exists.
+// title "<caption> (version <major>.<minor>)" and shows it. Called once by
+// ControlPanel::Start, after the frame window exists and under its status hold.
 void BuildPages(ControlPanel& panel, PageWindows& windows);
 // Binds the main page's sliders and labels to their parameters and shows the
 // values (the first step of SetUpMainPage).
@@ -52,11 +51,7 @@ void SliderChanged(ControlPanel& panel, WheelParameter& entry);
 // The page message handler, shared by both pages: a scroll notification of a
 // slider (each one, also while it is dragged) and a command.
 void PageScroll(ControlPanel& panel, void* slider);
-// Sets the status hold flag on entry and clears it on every way out.
+// Holds the status refresh while the command runs (a StatusHold).
 // notification is the control's notification code (a list that opens
 // refreshes its ports first); 0 when there is none.
 void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notification = 0);
-
-// The parts' duties in the application tick: the status refresh, the drive
-// current readout and the one "#" report per tick.
-void InstallTickDuties(TickHooks& hooks);

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/app_tick.h"
 #include "app/control_panel.h"
 #include "ui/dialog_controls_win32.h"
 #include "app/frame_win32.h"
@@ -18,6 +17,21 @@ namespace {
 WindowDialogControls gMainPage;
 WindowDialogControls gStrip;
 GdiWheelStateRenderer gWheelState;  // the picture on the main page
+
+// The picture's room: inside the "Status" box, below its two rows of texts,
+// in the page's dialog units, so it follows the page at any display scaling.
+constexpr RECT kWheelStateRoomUnits{5, 82, 213, 146};
+
+void PlaceWheelStatePicture(HWND page) {
+  RECT room = kWheelStateRoomUnits;
+  MapDialogRect(page, &room);
+  int dpi = 96;
+  if (HDC dc = GetDC(page)) {
+    dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(page, dc);
+  }
+  gWheelState.Place(room, dpi);
+}
 
 WindowDialogControls* ControlsOf(HWND window) {
   return reinterpret_cast<WindowDialogControls*>(GetWindowLongPtrW(window, DWLP_USER));
@@ -68,9 +82,12 @@ INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-class FramePageWindows : public PageWindows {
+class FramePages : public PageWindows {
  public:
-  FramePageWindows(HWND frame, HINSTANCE instance) : frame_(frame), instance_(instance) {}
+  void Attach(HWND frame, HINSTANCE instance) {
+    frame_ = frame;
+    instance_ = instance;
+  }
 
   DialogControls* CreatePage(int dialogId) override {
     WindowDialogControls* controls = dialogId == IDD_MAIN_PAGE ? &gMainPage : &gStrip;
@@ -84,6 +101,7 @@ class FramePageWindows : public PageWindows {
     controls->Attach(page);
     if (controls == &gMainPage) {
       gWheelState.Attach(page);
+      PlaceWheelStatePicture(page);
       Panel().inputView.picture = &gWheelState;
     }
     return controls;
@@ -119,21 +137,17 @@ class FramePageWindows : public PageWindows {
   void ShowFrame() override { ShowWindow(frame_, SW_SHOWNORMAL); }
 
  private:
-  HWND frame_;
-  HINSTANCE instance_;
+  HWND frame_ = nullptr;
+  HINSTANCE instance_ = nullptr;
 };
 
 }  // namespace
 
-bool BuildPageWindows(HWND frame) {
-  ControlPanel& panel = Panel();
-  panel.frameWindow = frame;
+PageWindows& FramePageWindows(HWND frame) {
   // The pages hold trackbars, which live in the common controls.
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&init);
-  InstallTickDuties(ApplicationTickHooks());
-
-  FramePageWindows windows(frame, static_cast<HINSTANCE>(panel.instance));
-  BuildPages(panel, windows);
-  return panel.mainPageView.page != nullptr;
+  static FramePages windows;
+  windows.Attach(frame, static_cast<HINSTANCE>(Panel().instance));
+  return windows;
 }

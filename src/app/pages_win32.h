@@ -2,7 +2,8 @@
 // Building the pages inside the frame window on Windows.
 #include <windows.h>
 
-// Creates the main page (and the strip in developer mode) inside the frame,
-// binds them to the ControlPanel, hooks the wheel link's tick duties, sizes,
-// titles and shows the frame. False when the main page could not be made.
-bool BuildPageWindows(HWND frame);
+class PageWindows;
+
+// The page dialogs inside the frame, for BuildPages (the common controls the
+// pages hold are registered first).
+PageWindows& FramePageWindows(HWND frame);

@@ -40,5 +40,12 @@
 #define IDM_EXIT 32772
 #define IDM_ABOUT 32779
 
+// The "Firmware Update" window and the command that flashes a picked file.
+#define IDD_FLASH 190
+#define IDC_FLASH_STAGE 1901
+#define IDC_FLASH_PROGRESS 1902
+#define IDC_FLASH_NOTE 1903
+#define IDM_FLASH_FILE 32780
+
 // Application manifest (common controls 6).
 #define IDR_MANIFEST 1

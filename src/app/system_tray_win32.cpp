@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cwchar>
 
+#include "app/control_panel.h"
 #include "app/frame_win32.h"
 #include "app/resource.h"
 #include "app/system_tray.h"
@@ -119,16 +120,16 @@ LRESULT SystemTray::HandleTrayNotification(UINT mouseMessage) {
 }
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  AppInstance& app = App();
-  if (app.tray != nullptr && message == app.trayCallbackMessage) {
-    if (wParam != app.tray->iconId()) return 0;
-    return app.tray->HandleTrayNotification(static_cast<UINT>(lParam));
+  ControlPanel& panel = Panel();
+  if (panel.tray != nullptr && message == TrayCallbackMessage()) {
+    if (wParam != panel.tray->iconId()) return 0;
+    return panel.tray->HandleTrayNotification(static_cast<UINT>(lParam));
   }
-  if (app.tray != nullptr && message == gTaskbarCreated && gTaskbarCreated != 0) {
+  if (panel.tray != nullptr && message == gTaskbarCreated && gTaskbarCreated != 0) {
     // The hidden frame must not outlive its icon: without one it comes back
     // minimised on the taskbar.
-    app.tray->AddAgain();
-    ShowFrameForTrayState(app);
+    panel.tray->AddAgain();
+    ShowFrameForTrayState(panel);
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);

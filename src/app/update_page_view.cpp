@@ -29,3 +29,7 @@ bool UpdatePageView::OpenInBrowser(const char* url) { return OpenWithShell(url);
 void UpdatePageView::Quit() {
   if (quit != nullptr) quit();
 }
+
+bool UpdatePageView::PickFirmwareFile(char* path, size_t size) {
+  return pickFile != nullptr && page != nullptr && pickFile(page->Window(), path, size);
+}

@@ -10,6 +10,8 @@ class UpdatePageView : public UpdateView {
  public:
   DialogControls* page = nullptr;  // null: nothing is shown and every question is answered No
   void (*quit)() = nullptr;        // posts the quit message; set by the program
+  // The file dialog for a firmware file; set by the program.
+  bool (*pickFile)(void* owner, char* path, size_t size) = nullptr;
 
   bool Ask(const char* text) override;
   void Inform(const char* text) override;
@@ -18,4 +20,5 @@ class UpdatePageView : public UpdateView {
   void ShowChecking(bool checking) override;
   bool OpenInBrowser(const char* url) override;
   void Quit() override;
+  bool PickFirmwareFile(char* path, size_t size) override;
 };

@@ -1,22 +1,24 @@
-// Program entry: options, single instance, runtime, settings, frame window,
-// message loop, and the orderly shutdown that writes everything back.
+// Program entry: options, the program's folder, single instance, the frame
+// window and the message loop. The ControlPanel starts and stops the parts.
 #include <windows.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
-#include "app/app_tick.h"
+#include <cstring>
+#include <string>
+
 #include "app/control_panel.h"
+#include "app/flash_window_win32.h"
 #include "app/frame_win32.h"
 #include "app/live_forces_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
 #include "app/program_folder_win32.h"
 #include "app/resource.h"
-#include "app/startup_config.h"
-#include "exec/execlib.h"
+#include "exec/file.h"
 #include "exec/log.h"
-#include "exec/memory.h"
+#include "exec/wide_path_win32.h"
 #include "input/directinput_backend_win32.h"
-#include "script/script_layer.h"
 
 namespace {
 
@@ -54,32 +56,78 @@ HANDLE TakeSingleInstance() {
   return nullptr;
 }
 
-bool StartRuntime(HINSTANCE instance) {
-  char workingDirectory[512] = "";
-  DWORD length = GetCurrentDirectoryA(sizeof(workingDirectory), workingDirectory);
-  if (length == 0 || length >= sizeof(workingDirectory)) workingDirectory[0] = 0;
-  ExecConfig config;
-  FillAppExecConfig(&config, workingDirectory, instance);
-  gMemBreakAtNumber = 0xFFFFFFFF;
-  gMemBreakAtAddress = ~uintptr_t(0);
-  InstallScriptLayer();
-  if (!InitExec(&config)) return false;
-  if (DeveloperMode()) LogPrintf(0, "developer mode on");
-  if (XInputFilter()) LogPrintf(0, "XInput filter on");
-  return true;
-}
+// The start's windows: the frame (dialog 166) and the pages inside it.
+class WindowsProgram : public ProgramHost {
+ public:
+  WindowsProgram(HINSTANCE module, DWORD folderError) : folderError_(folderError) {
+    instance = module;
+    inputBackend = &DirectInputBackend(module);
+    quit = [] { PostQuitMessage(0); };
+  }
+  void WorkingDirectory(char* out, size_t size) override {
+    // In UTF-8, as every runtime path: the ANSI form of a folder the code page
+    // cannot hold names another folder, or none.
+    wchar_t wide[kPathMax] = L"";
+    DWORD length = GetCurrentDirectoryW(kPathMax, wide);
+    const std::string folder = length > 0 && length < kPathMax ? Utf8Path(wide) : std::string();
+    if (folder.size() >= size) {
+      out[0] = 0;
+      return;
+    }
+    memcpy(out, folder.c_str(), folder.size() + 1);
+  }
+  void RuntimeStarted() override {
+    if (folderError_ != 0) {
+      LogPrintf(0, "UseProgramFolder: working in the start folder instead (error %lu)", folderError_);
+    }
+  }
+  void* CreateFrame() override {
+    frame_ = CreateDialogParamW(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(IDD_FRAME), nullptr,
+                                FrameDialogProc, 0);
+    if (frame_ == nullptr) LogPrintf(0, "CreateFrame: could not create the frame window (error %lu)", GetLastError());
+    return frame_;
+  }
+  bool InputStarted() override { return !GamingInputStartFailed(); }
+  PageWindows& Pages() override { return FramePageWindows(frame_); }
 
-void LoadSettingsAndProfiles() {
-  Panel().LoadSettings();
-  Panel().profiles.LoadProfiles();
-}
+ private:
+  DWORD folderError_;
+  HWND frame_ = nullptr;
+};
 
+bool PickFirmwareFile(void* owner, char* path, size_t size) {
+  path[0] = 0;
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = static_cast<HWND>(owner);
+  dialog.lpstrFilter = "Firmware (*.hex)\0*.hex\0All files (*.*)\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = static_cast<DWORD>(size);
+  dialog.lpstrTitle = "Flash firmware from file";
+  // The program works in its own folder: the dialog must not move it.
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  return GetOpenFileNameA(&dialog) != 0;
+}
 
 int RunMessageLoop(HWND frame, HACCEL accelerators) {
   MSG msg{};
+  bool quitWaiting = false;
+  WPARAM quitCode = 0;
   for (;;) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) break;  // WM_QUIT
+    if (got == 0) {  // WM_QUIT
+      // A flash that runs is not cut short: the board would be left
+      // without firmware. The loop goes on until it has ended.
+      if (!Panel().updater.Flashing()) break;
+      if (!quitWaiting) LogPrintf(0, "RunMessageLoop: the program ends once the firmware update has ended");
+      quitWaiting = true;
+      quitCode = msg.wParam;
+      continue;
+    }
+    if (quitWaiting && !Panel().updater.Flashing()) {
+      msg.wParam = quitCode;
+      break;
+    }
     if (got < 0) {        // a broken queue: leave through the normal shutdown
       msg.wParam = 0;
       break;
@@ -108,7 +156,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ReadStartupOptions();
   // Before the runtime reads the working folder: settings, log, System\ and
   // Tools\ all live beside the program, however it was started.
-  DWORD folderError = UseProgramFolder();
+  const DWORD folderError = UseProgramFolder();
   LoadStringW(instance, IDS_FRAME_CLASS, gFrameClassName, kClassNameChars);
   RegisterFrameClass(instance);
 
@@ -116,65 +164,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (mutex == nullptr) return 0;
 
   ControlPanel& panel = Panel();
-  panel.instance = instance;
-  panel.link.statusHold = true;  // no status refresh before the pages exist
-
-  if (StartRuntime(instance)) {
-    if (folderError != 0) {
-      LogPrintf(0, "UseProgramFolder: working in the start folder instead (error %lu)", folderError);
-    }
-    LoadSettingsAndProfiles();
-  }
-  // Nothing of the drive opens, runs or logs outside developer mode.
-  if (DeveloperMode()) panel.drive.SwitchOn();
-  // The automatic update check, once per run from the status refresh, fetched
-  // off this thread; a "Yes" to a new tool ends the program the normal way.
-  panel.startAutoUpdateCheck = [](ControlPanel& p) { p.updater.StartCheck(true); };
-  panel.updateView.quit = [] { PostQuitMessage(0); };
-  // Game detection looks only at processes, so it runs from the first tick on.
-  ApplicationTickHooks().gameDetection = [] { Panel().DetectGame(); };
-
-  panel.input.backend = &DirectInputBackend(instance);
-  panel.input.xinputFilter = XInputFilter();
-
-  AppInstance& app = App();
-  app.instance = instance;
-  HWND frame = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, FrameDialogProc, 0);
-  if (frame == nullptr) {
-    LogPrintf(0, "WinMain: could not create the frame window (error %lu)", GetLastError());
-    // The profiles and the controllers live in the pools: left over they
-    // would count as leaked in Exec remove's report.
-    panel.input.Shutdown();
-    panel.profiles.FreeProfiles();
-    if (ExecStarted()) ExecRemove();
-    CloseHandle(mutex);
-    return 0;
-  }
+  WindowsProgram program(instance, folderError);
+  // The firmware update's own window and its file picker.
+  static FlashProgressWindow flashWindow;
+  flashWindow.instance = instance;
+  panel.updater.flashView = &flashWindow;
+  panel.updateView.pickFile = PickFirmwareFile;
   int quitCode = 0;
-  if (GamingInputStartFailed()) {
-    // The error box has been answered: the normal shutdown, without pages
-    // (nothing of the board was read, so no profile takes page values).
-    LogPrintf(0, "WinMain: DirectInput could not be started, ending");
-  } else {
+  if (panel.Start(program)) {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
-    BuildPageWindows(frame);
-    app.frameWindow = static_cast<HWND>(panel.frameWindow);
-
-    quitCode = RunMessageLoop(frame, accelerators);
+    flashWindow.owner = static_cast<HWND>(panel.frameWindow);
+    quitCode = RunMessageLoop(static_cast<HWND>(panel.frameWindow), accelerators);
     // Its debug level goes back to the board while the port is still open.
     CloseLiveForcesWindow();
     // A quit while hidden (the session ending, a close from the taskbar) must
     // not leave an icon behind, nor the tray object in the runtime's pool.
-    app.hiddenToTray = 0;
-    UpdateTrayState(app);
+    panel.hiddenToTray = 0;
+    UpdateTrayState(panel);
   }
-
-  panel.updater.EndCheck();
-  panel.SaveForExit();
-  panel.input.Shutdown();
-  panel.profiles.FreeProfiles();
-  if (ExecStarted()) ExecRemove();
-  panel.link.channel->Close();
+  panel.Stop();
   CloseHandle(mutex);
   return quitCode;
 }

@@ -320,6 +320,8 @@ bool AdvancedSettings::Confirm(DialogControls& dialog) {
   if (SelectedCode(dialog, IDC_COMMAND_MODE, &code)) link[kEntryCommandMode].value = code;
   if (SelectedCode(dialog, IDC_PWM_FREQUENCY, &code)) link[kEntryPwmFrequency].value = code;
   link[kEntryEncoder].value = ppr * 4;
+  // As the box shows it, whatever was taken back meanwhile.
+  SetBit(&link[kEntryFlags].value, kEncoderInvertFlag, dialog.IsChecked(IDC_ENCODER_INVERT));
 
   link.WriteParameter(link[kEntryCommandMode]);
   link.WriteParameter(link[kEntryPwmFrequency]);
@@ -334,12 +336,16 @@ bool AdvancedSettings::Confirm(DialogControls& dialog) {
 }
 
 void AdvancedSettings::Cancel(DialogControls& dialog) {
+  TakeBack();
+  dialog.EndDialog(0);
+}
+
+void AdvancedSettings::TakeBack() {
   // The command mode and "Invert" were only chosen, never sent: the program's
   // copy goes back to what the board has, or a later profile write or a
   // reopened dialog would act on a choice the user took back.
   link[kEntryCommandMode].value = commandModeAtOpen_;
   SetBit(&link[kEntryFlags].value, kEncoderInvertFlag, (flagsAtOpen_ & kEncoderInvertFlag) != 0);
-  dialog.EndDialog(0);
 }
 
 void AdvancedSettings::ResetToDefault(DialogControls& dialog) {
@@ -355,8 +361,6 @@ void AdvancedSettings::ResetToDefault(DialogControls& dialog) {
 }
 
 void ShowAdvancedSettings(AdvancedSettings& settings, DialogControls& owner) {
-  const bool hold = settings.link.statusHold;
-  settings.link.statusHold = true;
+  StatusHold hold(settings.link);
   (settings.runDialog ? settings.runDialog : RunAdvancedSettingsDialog)(settings, owner);
-  settings.link.statusHold = hold;
 }

@@ -68,6 +68,9 @@ class AdvancedSettings {
   bool Confirmed() const { return confirmed_; }
   // The close box, Escape or "Cancel".
   void Cancel(DialogControls& dialog);
+  // What Cancel takes back, without the dialog: the session ends while it
+  // is open, and what was chosen but never confirmed must not be saved.
+  void TakeBack();
   // "Reset to default": asked first; on Yes the board's defaults, read back
   // whole and shown (here and, through the link's view, on the pages).
   void ResetToDefault(DialogControls& dialog);

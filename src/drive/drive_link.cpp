@@ -1,6 +1,7 @@
 // Drive configuration, the current statistics and the drive commands.
 #include "drive/drive_link.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "drive/sm_port.h"
@@ -44,12 +45,17 @@ bool DriveLink::ChoosePort(uint8_t port) {
 }
 
 bool DriveLink::Configure(uint8_t port, bool quiet) {
+  if (port != port_) {
+    answered_ = false;
+    retryIntervalMs_ = kDriveRetryIntervalMs;
+  }
   port_ = port;
   failures_ = 0;
   // Whatever happens below, a chosen port is tried again later when no link
   // comes of it now.
   retrying_ = port != 0;
-  nextTryMs_ = NowMs() + kDriveRetryIntervalMs;
+  nextTryMs_ = NowMs() + retryIntervalMs_;
+  if (!answered_) retryIntervalMs_ = std::min(retryIntervalMs_ * 2, kDriveRetryMaxIntervalMs);
 
   SetSmPortReadTimeout(kDriveReadTimeoutMs);
   if (!quiet) LogPrintf(0, "Opening RS485 port");
@@ -87,6 +93,8 @@ bool DriveLink::Configure(uint8_t port, bool quiet) {
     view_.ShowTorqueBandwidth(torqueBandwidth_);
   }
   retrying_ = false;
+  answered_ = true;
+  retryIntervalMs_ = kDriveRetryIntervalMs;
   LogPrintf(0, "Drive successfully Configured. Version : 0x%x", static_cast<unsigned>(version));
   return true;
 }

@@ -19,7 +19,8 @@
 // disabled, and one line goes to the log. While a port is chosen but no link
 // is open, UpdateDriveCurrent tries the configuration again at most every
 // kDriveRetryIntervalMs (quietly: only a success is logged), so a drive that
-// comes back is found without a restart. Every call blocks at most one
+// comes back is found without a restart; on a port where no drive has
+// answered yet the interval grows up to kDriveRetryMaxIntervalMs. Every call blocks at most one
 // exchange's bound per exchange it makes: 400 ms against a silent drive, and
 // a try against a silent drive makes one.
 //
@@ -62,6 +63,10 @@ constexpr int32_t kDriveClearFaultsValue = 3;
 
 constexpr int kDriveFailuresBeforeClose = 3;
 constexpr uint32_t kDriveRetryIntervalMs = 3000;
+// A port where no drive ever answered may hold something else (the same
+// USB-serial chip is on many boards, some of which reset on each open): its
+// interval doubles after every try, up to this.
+constexpr uint32_t kDriveRetryMaxIntervalMs = 60000;
 
 class DriveLink {
  public:
@@ -123,6 +128,8 @@ class DriveLink {
   uint8_t port_ = 0;
   bool retrying_ = false;     // a port is chosen and the link is to be tried again
   uint64_t nextTryMs_ = 0;
+  bool answered_ = false;     // a drive answered on this port since it was chosen
+  uint32_t retryIntervalMs_ = kDriveRetryIntervalMs;
   int failures_ = 0;          // consecutive failed exchanges on the open link
   int32_t samples_[kCurrentSampleCount] = {};
   uint32_t ringPosition_ = 0;

@@ -65,9 +65,7 @@ void LinearityEditor::Picture(int width, int height, int graphHeight, LinearityG
 
 void ShowLinearityEditor(WheelLink& link, GameControllerAxes& controller, DialogControls& owner, int axis) {
   if (axis < 0 || axis >= kLinearityAxisCount) return;
-  const bool hold = link.statusHold;
-  link.statusHold = true;
+  StatusHold hold(link);
   LinearityEditor editor(link, controller, axis);
   RunLinearityEditorDialog(editor, owner);
-  link.statusHold = hold;
 }

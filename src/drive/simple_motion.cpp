@@ -41,6 +41,11 @@ struct SmBus {
   int16_t queueLength;
   int16_t readPosition;
   uint16_t readTimeoutMs;  // the port's, for the exchange bounds
+  // The request as sent (node and payload): an adapter whose receiver stays
+  // on hands it back, and it must not pass for the drive's reply.
+  uint8_t sentNode;
+  int16_t sentLength;
+  uint8_t sent[kSmBufferSize];
 };
 
 SmBus gBuses[kSmBusCount];
@@ -101,6 +106,15 @@ void ForgetReply(SmBus& bus) {
   bus.receivedCount = 0;
 }
 
+// The packet just received is the request itself: same command, node and
+// payload. A drive answers every sub-command with a return value, never with
+// the sub-commands.
+bool IsOwnRequest(const SmBus& bus) {
+  return bus.receivedCommand == kSmBufferedCommand && bus.receivedNode == bus.sentNode &&
+         bus.expectedLength == bus.sentLength &&
+         std::memcmp(bus.buffer, bus.sent, static_cast<size_t>(bus.sentLength)) == 0;
+}
+
 SmStatus Send(SmBus& bus, uint8_t node) {
   SmPortDiscardInput(bus.portSlot);
   SmStatus status = kSmOk;
@@ -109,6 +123,9 @@ SmStatus Send(SmBus& bus, uint8_t node) {
     crc = FoldCrc(crc, byte);
     if (!SmPortPutByte(bus.portSlot, byte)) status |= kSmBusError;
   };
+  bus.sentNode = node;
+  bus.sentLength = bus.queueLength;
+  std::memcpy(bus.sent, bus.buffer, static_cast<size_t>(bus.queueLength));
   put(kSmBufferedCommand);
   put(static_cast<uint8_t>(bus.queueLength));
   put(node);
@@ -223,7 +240,9 @@ SmStatus SmExecuteQueue(int32_t handle, uint8_t node) {
       if (!SmPortReadByte(bus->portSlot, &byte)) return SmResetReceiver(handle, true);
       const SmStatus status = SmReceiveByte(handle, byte);
       if (status != kSmOk) return status;
-      if (bus->packetComplete) break;
+      // The request heard back is no reply: the drive's may still follow it
+      // within the same bound.
+      if (bus->packetComplete && !IsOwnRequest(*bus)) break;
       // A line that trickles bytes without ever finishing a packet is as
       // good as a silent one.
       if (reply.Passed(clock.NowUs())) return SmResetReceiver(handle, true);

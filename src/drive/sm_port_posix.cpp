@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "drive/sm_port.h"
 #include "drive/sm_port_paths_posix.h"
@@ -142,6 +143,11 @@ bool SmPortDevicePath(const char* name, char* out, size_t size) {
 }
 
 SmPortDevice& PlatformSmPortDevice() {
-  static PosixSmPortDevice device;
-  return device;
+  // Never destroyed: a port still open at exit (the drive link of the static
+  // ControlPanel, made before this object) is closed through it after the
+  // function-local statics made later are gone. Placed in static storage, as
+  // operator new goes to the runtime's pools while they exist.
+  alignas(PosixSmPortDevice) static unsigned char storage[sizeof(PosixSmPortDevice)];
+  static SmPortDevice* device = new (storage) PosixSmPortDevice;
+  return *device;
 }

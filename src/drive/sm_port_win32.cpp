@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <new>
 
 #include "drive/sm_port.h"
 
@@ -69,6 +70,11 @@ class Win32SmPortDevice : public SmPortDevice {
 }  // namespace
 
 SmPortDevice& PlatformSmPortDevice() {
-  static Win32SmPortDevice device;
-  return device;
+  // Never destroyed: a port still open at exit (the drive link of the static
+  // ControlPanel, made before this object) is closed through it after the
+  // function-local statics made later are gone. Placed in static storage, as
+  // operator new goes to the runtime's pools while they exist.
+  alignas(Win32SmPortDevice) static unsigned char storage[sizeof(Win32SmPortDevice)];
+  static SmPortDevice* device = new (storage) Win32SmPortDevice;
+  return *device;
 }

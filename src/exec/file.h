@@ -79,8 +79,8 @@ constexpr uint32_t kDriveRemovable = 2;
 constexpr uint32_t kDriveFixed = 3;
 
 // Seam for the platform: present-drive bit mask (bit n-1 = drive n), the type
-// of drive n (a quick look that touches no medium), and a probe that selects
-// drive n and reads its volume; false skips the drive.
+// of drive n (a quick look that touches no medium), and a probe that reads drive
+// n's volume by its root (never making it the current drive); false skips it.
 struct DriveSource {
   uint32_t (*presentMask)(void* context);
   bool (*probe)(void* context, uint32_t driveNumber, DriveProbe* out);

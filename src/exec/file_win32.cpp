@@ -1,4 +1,3 @@
-#include <direct.h>
 #include <windows.h>
 
 #include <cstring>
@@ -22,9 +21,13 @@ uint32_t DriveTypeOf(void*, uint32_t number) {
   return GetDriveTypeA(root);
 }
 
+// The drive is looked at by its root, never made the current drive: the
+// working folder is the program's own, and a folder name the ANSI code page
+// cannot hold could not be made current again from an "A" call.
 bool ProbeDrive(void*, uint32_t number, DriveProbe* out) {
-  if (_chdrive(static_cast<int>(number)) != 0) return false;
   char root[4] = {static_cast<char>('A' + number - 1), ':', '\\', '\0'};
+  const UINT type = GetDriveTypeA(root);
+  if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return false;
   DWORD flags = 0;
   char label[33] = {};
   if (!GetVolumeInformationA(root, label, sizeof label - 1, nullptr, nullptr, &flags, nullptr, 0)) {
@@ -34,22 +37,17 @@ bool ProbeDrive(void*, uint32_t number, DriveProbe* out) {
   strncpy(out->label, label, sizeof out->label - 1);
   out->label[sizeof out->label - 1] = '\0';
   out->fileSystemFlags = flags;
-  out->driveType = GetDriveTypeA(root);
+  out->driveType = type;
   return true;
 }
 
 }  // namespace
 
 bool SetupDriveList() {
-  int savedDrive = _getdrive();
-  char savedDirectory[512];
-  bool haveDirectory = _getcwd(savedDirectory, sizeof savedDirectory) != nullptr;
   // An empty card reader or optical drive must not pop up "There is no disk in the drive".
   UINT savedMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   DriveSource source{PresentDrives, ProbeDrive, nullptr, DriveTypeOf};
   bool ok = SetupDriveListFrom(&source);
-  if (savedDrive > 0) _chdrive(savedDrive);
-  if (haveDirectory) _chdir(savedDirectory);
   SetErrorMode(savedMode);
   return ok;
 }

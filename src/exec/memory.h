@@ -79,3 +79,31 @@ bool MemoryReady();
 // pools already given back (an object outliving Exec remove), which are dropped.
 void* ExecNew(size_t size);
 void ExecDelete(void* address);
+
+// A block of the main pool that goes back when its holder goes, for functions
+// with more than one way out. Release hands the block on to a new owner.
+class PoolBlock {
+ public:
+  explicit PoolBlock(size_t size) : block_(AllocMem(kMainPoolId, size)) {}
+  // Takes over a block already allocated (null is fine).
+  static PoolBlock Adopt(void* block) { return PoolBlock(block); }
+  PoolBlock(PoolBlock&& other) noexcept : block_(other.Release()) {}
+  ~PoolBlock() {
+    if (block_) FreeMem(block_);
+  }
+  PoolBlock(const PoolBlock&) = delete;
+  PoolBlock& operator=(const PoolBlock&) = delete;
+  PoolBlock& operator=(PoolBlock&&) = delete;
+
+  char* get() const { return static_cast<char*>(block_); }
+  explicit operator bool() const { return block_ != nullptr; }
+  void* Release() {
+    void* block = block_;
+    block_ = nullptr;
+    return block;
+  }
+
+ private:
+  explicit PoolBlock(void* block) : block_(block) {}
+  void* block_;
+};

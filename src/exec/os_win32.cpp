@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstdio>
+
+#include "exec/wide_path_win32.h"
+
 namespace os {
 
 uint64_t TickMs() { return GetTickCount64(); }
@@ -94,9 +98,18 @@ bool RetryCancelBox(const char* text, const char* caption) {
   return MessageBoxA(nullptr, text, caption, MB_RETRYCANCEL | MB_ICONSTOP) == IDRETRY;
 }
 
-FILE* OpenFile(const char* path, const char* mode) { return fopen(path, mode); }
+FILE* OpenFile(const char* path, const char* mode) {
+  const std::wstring wide = WidePath(path);
+  if (wide.empty() || mode == nullptr) return nullptr;
+  wchar_t wideMode[8] = {};
+  for (size_t i = 0; i + 1 < sizeof wideMode / sizeof wideMode[0] && mode[i] != '\0'; ++i) wideMode[i] = mode[i];
+  return _wfopen(wide.c_str(), wideMode);
+}
 
-bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const char* path) {
+  const std::wstring wide = WidePath(path);
+  return !wide.empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // The process heap hands out 16-byte aligned blocks on x64, as the pools need.
 void* HostAlloc(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }

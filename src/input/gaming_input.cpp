@@ -58,9 +58,11 @@ int32_t GamingInput::InitGamingInput(void* window) {
   int32_t result = backend->Start();
   if (InputFailed(result)) return result;
 
-  XInputIdList xinput;
+  XInputIdList& xinput = xinputIds_;
+  xinput.Free();
   if (xinputFilter) {
-    // A failure only lets the devices through.
+    // A failure only lets the devices through. Asked once, before the window
+    // shows: a query takes up to seconds, and the window never waits for it.
     const int32_t listed = backend->ListPnpDeviceIds(VisitPnpDeviceId, &xinput);
     LogPrintf(0, "InitGamingInput: %d XInput device id(s) from WMI (result 0x%08x)", xinput.Count(),
               static_cast<unsigned>(listed));
@@ -90,7 +92,6 @@ int32_t GamingInput::InitGamingInput(void* window) {
       device->Release();
     }
   }
-  xinput.Free();
 
   // No match: the device list activates its first entry. A remembered
   // controller that cannot be activated now (pulled out while the program
@@ -150,7 +151,14 @@ int32_t GamingInput::ActivateGamingDevice(uint32_t index) {
   active_ = static_cast<int>(index);
   lost_ = false;
   const int32_t result = device->EnumObjects(VisitObject, this);
-  if (InputFailed(result)) return result;
+  if (InputFailed(result)) {
+    // Nothing is active then: a pick of the same entry in the list tries
+    // again, and the controls of its axes stay off meanwhile.
+    active_ = -1;
+    objectMask = 0;
+    UpdateInputObjectControls();
+    return result;
+  }
 
   DeviceGuid instance{};
   table.usedDevice = InputFailed(device->InstanceGuid(&instance)) ? table.entries[index].instance : instance;
@@ -189,11 +197,13 @@ int GamingInput::ReadGamingInput() {
     return 0;
   }
   if (InputFailed(device->Poll())) {
+    // Windows answers an unplugged device's acquire in more ways than lost
+    // input (DIERR_UNPLUGGED, DIERR_NOTACQUIRED, ...): any failure counts.
     int32_t result = kInputLost;
-    for (int tries = 0; tries < kAcquireTriesPerTick && result == kInputLost; ++tries) {
+    for (int tries = 0; tries < kAcquireTriesPerTick && InputFailed(result); ++tries) {
       result = device->Acquire();
     }
-    if (result == kInputLost) {
+    if (InputFailed(result)) {
       lost_ = true;
       LogPrintf(0, "ReadGamingInput: input lost, trying again on each tick");
     }
@@ -262,16 +272,9 @@ void GamingInput::RescanGamingDevices() {
   EnumContext context;
   if (InputFailed(EnumerateDevices(context))) return;
 
-  bool newcomers = false;
-  for (int i = 0; i < context.count; ++i) {
-    if (FindEntry(context.found[i].instance) < 0) newcomers = true;
-  }
-  // The WMI query is slow; it runs only when there is something to filter.
-  XInputIdList xinput;
-  if (xinputFilter && newcomers && table.count < kMaxGamingDevices) {
-    backend->ListPnpDeviceIds(VisitPnpDeviceId, &xinput);
-  }
-
+  // The XInput ids are those taken at start: the WMI query would hold the
+  // window for seconds.
+  const XInputIdList& xinput = xinputIds_;
   bool added = false;
   bool reopenActive = false;
   for (int i = 0; i < context.count; ++i) {
@@ -292,7 +295,6 @@ void GamingInput::RescanGamingDevices() {
     device->Prepare(window_);
     added = true;
   }
-  xinput.Free();
 
   // A controller that was unplugged and is back: a fresh interface, since
   // the old one may never deliver input again.
@@ -327,5 +329,6 @@ void GamingInput::Shutdown() {
   table.count = 0;
   active_ = -1;
   lost_ = false;
+  xinputIds_.Free();
   if (backend != nullptr) backend->Stop();
 }

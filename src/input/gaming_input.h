@@ -15,6 +15,7 @@
 #include "input/device_guid.h"
 #include "input/gaming_backend.h"
 #include "input/wheel_state_picture.h"
+#include "input/xinput_ids.h"
 
 constexpr uint32_t kMaxGamingDevices = 16;
 constexpr size_t kProductNameSize = 128;  // at most 127 characters are kept
@@ -86,14 +87,15 @@ class GamingInput {
   int32_t axisSnapshot[6] = {};  // X, Y, Z, X/Y/Z rotation of the last read
 
   // Starts the platform's input, fills the table (leaving XInput controllers
-  // out when the filter is on) and activates the entry whose instance GUID is
+  // out when the filter is on; their ids are taken here, once, for the
+  // controllers that arrive later too) and activates the entry whose instance GUID is
   // the used-device GUID. Negative when the platform's input could not be
   // started or the controllers not enumerated.
   int32_t InitGamingInput(void* window);
   // Makes table entry `index` the active device: its objects into the mask,
   // its axes to 0..65535, its instance GUID into the used-device GUID.
-  // 0, or the object enumeration's negative result. An index not below the
-  // count is ignored (0).
+  // 0, or the object enumeration's negative result (no device is active
+  // then). An index not below the count is ignored (0).
   int32_t ActivateGamingDevice(uint32_t index);
   // Fills list 1042, selects the used device (else entry 0) and activates it.
   void FillDeviceList();
@@ -133,6 +135,7 @@ class GamingInput {
   void* window_ = nullptr;
   int active_ = -1;
   bool lost_ = false;  // the active device reported lost input on its last tick
+  XInputIdList xinputIds_;  // the XInput filter's ids, taken at start
   bool rescanPending_ = false;
   uint64_t rescanDueUs_ = 0;
   // What the strip and the picture show now, so a tick sets only what changed.

@@ -1,5 +1,7 @@
 #include "input/wheel_state_gdi_win32.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr int kWidth = kWheelStatePictureArea.right - kWheelStatePictureArea.left;
@@ -33,7 +35,48 @@ bool Meets(const PictureRect& a, const PictureRect& b) {
 
 }  // namespace
 
+void GdiWheelStateRenderer::Place(const RECT& room, int dpi) {
+  double scale = dpi > 0 ? dpi / 96.0 : 1.0;
+  const int roomWidth = room.right - room.left;
+  const int roomHeight = room.bottom - room.top;
+  if (roomWidth > 0 && kWidth * scale > roomWidth) scale = static_cast<double>(roomWidth) / kWidth;
+  if (roomHeight > 0 && kHeight * scale > roomHeight) scale = static_cast<double>(roomHeight) / kHeight;
+  int left = static_cast<int>(std::lround(kWheelStatePictureArea.left * scale));
+  int top = static_cast<int>(std::lround(kWheelStatePictureArea.top * scale));
+  const int width = static_cast<int>(std::ceil(kWidth * scale));
+  const int height = static_cast<int>(std::ceil(kHeight * scale));
+  if (left + width > room.right) left = room.right - width;
+  if (top + height > room.bottom) top = room.bottom - height;
+  if (left < room.left) left = room.left;
+  if (top < room.top) top = room.top;
+  if (scale == scale_ && left == left_ && top == top_) return;
+  scale_ = scale;
+  dpi_ = dpi > 0 ? dpi : 96;
+  left_ = left;
+  top_ = top;
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = nullptr;
+  // A bitmap of the old size and a picture at the old place are no use now.
+  if (memory_ != nullptr) {
+    SelectObject(memory_, firstBitmap_);
+    DeleteDC(memory_);
+    memory_ = nullptr;
+  }
+  if (bitmap_ != nullptr) DeleteObject(bitmap_);
+  bitmap_ = nullptr;
+  drawn_ = false;
+}
+
+RECT GdiWheelStateRenderer::OnPage(const PictureRect& part) const {
+  const PictureRect& area = kWheelStatePictureArea;
+  return RECT{left_ + static_cast<LONG>(std::floor((part.left - area.left) * scale_)),
+              top_ + static_cast<LONG>(std::floor((part.top - area.top) * scale_)),
+              left_ + static_cast<LONG>(std::ceil((part.right - area.left) * scale_)),
+              top_ + static_cast<LONG>(std::ceil((part.bottom - area.top) * scale_))};
+}
+
 GdiWheelStateRenderer::~GdiWheelStateRenderer() {
+  if (font_ != nullptr) DeleteObject(font_);
   if (memory_ != nullptr) {
     SelectObject(memory_, firstBitmap_);
     DeleteDC(memory_);
@@ -47,7 +90,8 @@ bool GdiWheelStateRenderer::MakeBitmap() {
   HDC page = GetDC(page_);
   if (page == nullptr) return false;
   memory_ = CreateCompatibleDC(page);
-  bitmap_ = memory_ != nullptr ? CreateCompatibleBitmap(page, kWidth, kHeight) : nullptr;
+  const RECT size = OnPage(kWheelStatePictureArea);
+  bitmap_ = memory_ != nullptr ? CreateCompatibleBitmap(page, size.right - size.left, size.bottom - size.top) : nullptr;
   ReleaseDC(page_, page);
   if (bitmap_ == nullptr) {
     if (memory_ != nullptr) DeleteDC(memory_);
@@ -55,8 +99,14 @@ bool GdiWheelStateRenderer::MakeBitmap() {
     return false;
   }
   firstBitmap_ = SelectObject(memory_, bitmap_);
-  // The shapes are in page coordinates: the bitmap's origin is the area's corner.
-  SetViewportOrgEx(memory_, -kWheelStatePictureArea.left, -kWheelStatePictureArea.top, nullptr);
+  // The system font grows with the display already; drawn through the scale
+  // it would grow twice and spill out of the button boxes.
+  LOGFONTW system{};
+  if (scale_ != 1.0 && GetObjectW(GetStockObject(SYSTEM_FONT), sizeof system, &system) == sizeof system) {
+    system.lfHeight = static_cast<LONG>(std::lround(system.lfHeight * 96.0 / dpi_));
+    system.lfWidth = static_cast<LONG>(std::lround(system.lfWidth * 96.0 / dpi_));
+    font_ = CreateFontIndirectW(&system);
+  }
   return true;
 }
 
@@ -64,6 +114,18 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
   HDC dc = memory_;
   // The bitmap holds the last picture: only the part that changed is drawn again.
   const int saved = SaveDC(dc);
+  // The shapes are in 96 DPI page coordinates: the bitmap's origin is the
+  // area's corner, and on a scaled display the shapes, pens and texts grow
+  // with it. (Restored below: the copy to the page is in the bitmap's pixels.)
+  if (scale_ == 1.0) {
+    SetViewportOrgEx(dc, -kWheelStatePictureArea.left, -kWheelStatePictureArea.top, nullptr);
+  } else {
+    SetGraphicsMode(dc, GM_ADVANCED);
+    const XFORM toBitmap{static_cast<FLOAT>(scale_), 0.0f, 0.0f, static_cast<FLOAT>(scale_),
+                         static_cast<FLOAT>(-kWheelStatePictureArea.left * scale_),
+                         static_cast<FLOAT>(-kWheelStatePictureArea.top * scale_)};
+    SetWorldTransform(dc, &toBitmap);
+  }
   IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
   RECT area = ToRect(kWheelStatePictureArea);
   FillRect(dc, &area, GetSysColorBrush(COLOR_3DFACE));
@@ -71,6 +133,7 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
   HGDIOBJ firstPen = SelectObject(dc, GetStockObject(DC_PEN));
   HGDIOBJ firstBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
   HBRUSH fill = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
+  if (font_ != nullptr) SelectObject(dc, font_);
   SetTextColor(dc, kPictureBlack);
   SetBkMode(dc, OPAQUE);
   // The dialogs' font, not the device context's bold system font, whose two
@@ -118,8 +181,10 @@ void GdiWheelStateRenderer::Render(const WheelStatePicture& picture, const Pictu
 }
 
 void GdiWheelStateRenderer::CopyTo(HDC dc, const PictureRect& part) {
-  BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, memory_, part.left, part.top,
-         SRCCOPY);
+  const RECT page = OnPage(part);
+  const RECT whole = OnPage(kWheelStatePictureArea);
+  BitBlt(dc, page.left, page.top, page.right - page.left, page.bottom - page.top, memory_, page.left - whole.left,
+         page.top - whole.top, SRCCOPY);
 }
 
 void GdiWheelStateRenderer::Show(const WheelStatePicture& picture, const PictureRect& changed) {

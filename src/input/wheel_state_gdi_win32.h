@@ -16,6 +16,12 @@ class GdiWheelStateRenderer : public WheelStateRenderer {
   ~GdiWheelStateRenderer() override;
 
   void Attach(HWND page) { page_ = page; }
+  // Where on the page the picture goes, from the page's layout: room is the
+  // space it may take (page pixels) and dpi the display's. The shapes are
+  // drawn in 96 DPI page pixels and scaled by dpi / 96 (less when that would
+  // not fit the room), from their place at 96 DPI moved into the room. At
+  // 96 DPI, with the room around it, the picture stays where the shapes say.
+  void Place(const RECT& room, int dpi);
   void Show(const WheelStatePicture& picture, const PictureRect& changed) override;
   // From the page's WM_PAINT, with the paint's device context.
   void Paint(HDC dc);
@@ -25,9 +31,17 @@ class GdiWheelStateRenderer : public WheelStateRenderer {
   void Render(const WheelStatePicture& picture, const PictureRect& part);
   void CopyTo(HDC dc, const PictureRect& part);
 
+  // From picture coordinates (the shapes') to page pixels.
+  RECT OnPage(const PictureRect& part) const;
+
   HWND page_ = nullptr;
+  double scale_ = 1.0;
+  int left_ = kWheelStatePictureArea.left;  // the picture's corner on the page
+  int top_ = kWheelStatePictureArea.top;
   HDC memory_ = nullptr;
   HBITMAP bitmap_ = nullptr;
   HGDIOBJ firstBitmap_ = nullptr;
+  HFONT font_ = nullptr;  // the system font at 96 DPI size, on a scaled display
+  int dpi_ = 96;
   bool drawn_ = false;
 };

@@ -10,8 +10,8 @@
 // part that is missing or does not parse gives 0). False without "IG_".
 bool XInputIdFromDeviceId(const char* deviceId, uint32_t* id);
 
-// A singly linked list from the runtime's main pool, newest first. It exists
-// only while the controllers are enumerated.
+// A singly linked list from the runtime's main pool, newest first, kept from
+// the start of the input until its shutdown.
 class XInputIdList {
  public:
   XInputIdList() = default;

@@ -1,55 +1,47 @@
-// The "Game Profile" dialog (184) on Win32: a modal dialog whose procedure only
-// forwards to the portable logic in profiles/profile_dialog.cpp.
+// The "Game Profile" dialog (184) on Win32: a modal dialog that only forwards
+// to the portable logic in profiles/profile_dialog.cpp.
 #include <windows.h>
 #include <commdlg.h>
 
-#include "ui/dialog_controls_win32.h"
 #include "profiles/game_profiles.h"
 #include "profiles/profile_dialog.h"
+#include "ui/modal_dialog_win32.h"
 
 namespace {
 
-struct ProfileDialogState {
-  GameProfiles* profiles;
-  GameProfile* profile;  // null: a new profile
-  WindowDialogControls controls;
-  RunningPrograms programs;
-};
+class ProfileDialog : public ModalDialog {
+ public:
+  ProfileDialog(GameProfiles& profiles, GameProfile* profile) : profiles_(profiles), profile_(profile) {}
 
-INT_PTR CALLBACK ProfileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* state = reinterpret_cast<ProfileDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  switch (message) {
-    case WM_INITDIALOG:
-      state = reinterpret_cast<ProfileDialogState*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      state->controls.Attach(dialog);
-      InitProfileDialog(state->controls, state->profile);
-      FillRunningPrograms(state->controls,
-                          state->profiles->walkProcesses ? state->profiles->walkProcesses : WalkProcesses,
-                          &state->programs);
+ private:
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
+    if (message == WM_INITDIALOG) {
+      InitProfileDialog(controls, profile_);
+      FillRunningPrograms(controls, profiles_.walkProcesses ? profiles_.walkProcesses : WalkProcesses, &programs_);
       return TRUE;
-    case WM_COMMAND:
-      if (!state) return FALSE;
-      switch (LOWORD(wParam)) {
-        case IDOK:  // the button or Enter (the default button)
-          ConfirmProfileDialog(*state->profiles, state->controls, state->profile);
-          return TRUE;
-        case IDCANCEL:  // "Cancel", the close box or Escape: no change
-          EndDialog(dialog, 0);
-          return TRUE;
-        case IDC_BROWSE_PROGRAM:
-          BrowseForProgram(state->controls, PickProgramFile);
-          return TRUE;
-        case IDC_RUNNING_PROGRAMS:
-          if (HIWORD(wParam) == CBN_SELCHANGE) RunningProgramPicked(state->controls, state->programs);
-          return TRUE;
-        default:
-          return FALSE;
-      }
-    default:
-      return FALSE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    switch (LOWORD(wParam)) {
+      case IDOK:  // the button or Enter (the default button)
+        ConfirmProfileDialog(profiles_, controls, profile_);
+        return TRUE;
+      case IDCANCEL:  // "Cancel", the close box or Escape: no change
+        EndDialog(Window(), 0);
+        return TRUE;
+      case IDC_BROWSE_PROGRAM:
+        BrowseForProgram(controls, PickProgramFile);
+        return TRUE;
+      case IDC_RUNNING_PROGRAMS:
+        if (HIWORD(wParam) == CBN_SELCHANGE) RunningProgramPicked(controls, programs_);
+        return TRUE;
+      default:
+        return FALSE;
+    }
   }
-}
+  GameProfiles& profiles_;
+  GameProfile* profile_;  // null: a new profile
+  RunningPrograms programs_;
+};
 
 }  // namespace
 
@@ -73,7 +65,5 @@ bool PickProgramFile(DialogControls& owner, char* path, int size) {
 }
 
 void RunProfileDialog(GameProfiles& profiles, DialogControls& page, GameProfile* profile) {
-  ProfileDialogState state{&profiles, profile, WindowDialogControls(), RunningPrograms()};
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_GAME_PROFILE),
-                  static_cast<HWND>(page.Window()), ProfileDialogProc, reinterpret_cast<LPARAM>(&state));
+  ProfileDialog(profiles, profile).Run(IDD_GAME_PROFILE, page);
 }

@@ -3,21 +3,27 @@
 #include <cstring>
 
 #include "exec/file.h"
+#include "exec/wide_path_win32.h"
 #include "script/atomic_file.h"
 
 namespace atomic_file {
 
 namespace {
 
+DWORD Attributes(const char* path) {
+  const std::wstring wide = WidePath(path);
+  return wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
+}
+
 bool IsFolder(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+  DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
 
 bool CanReplace(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+  DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // missing: it will be created
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
   // MoveFileEx would fail on it anyway; say why before writing anything.
@@ -36,15 +42,17 @@ bool MakeFolders(const char* folder) {
     if (*p != '\\' && *p != '/') continue;
     char separator = *p;
     *p = '\0';
-    CreateDirectoryA(text, nullptr);
+    CreateDirectoryW(WidePath(text).c_str(), nullptr);
     *p = separator;
   }
-  CreateDirectoryA(text, nullptr);
+  CreateDirectoryW(WidePath(text).c_str(), nullptr);
   return IsFolder(text);
 }
 
 bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* keepModeOf) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return false;
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   const char* p = static_cast<const char*>(bytes);
   size_t left = size;
@@ -66,9 +74,9 @@ bool WriteFlushed(const char* path, const void* bytes, size_t size, const char* 
 }
 
 bool MoveOver(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-void RemoveFile(const char* path) { DeleteFileA(path); }
+void RemoveFile(const char* path) { DeleteFileW(WidePath(path).c_str()); }
 
 }  // namespace atomic_file

@@ -88,10 +88,20 @@ bool LoadBoardSettingsFile(const char* file, BoardSettings* out) {
 
 int WriteBoardSettings(WheelLink& link, const BoardSettings& settings) {
   link.WaitNotBusy();
-  for (int i = 0; i < settings.count; ++i) {
+  WriteBoardSettingsFrom(link, settings, 0, settings.count);
+  return FinishBoardSettings(link, settings);
+}
+
+int WriteBoardSettingsFrom(WheelLink& link, const BoardSettings& settings, int from, int count) {
+  int i = from;
+  for (; i < settings.count && i < from + count; ++i) {
     const BoardSetting& s = settings.items[i];
     if (s.number != kDebugLevelParameter) link.WriteParameterRaw(s.number, s.bytes, s.value);
   }
+  return i;
+}
+
+int FinishBoardSettings(WheelLink& link, const BoardSettings& settings) {
   link.ReadAllParameters();
   BoardSettings back;
   CaptureBoardSettings(link.parameters, link.firmwareVersion, &back);

@@ -12,6 +12,10 @@ constexpr char kBoardBackupFile[] = "BoardBackup.ini";
 constexpr char kBoardBackupSection[] = "Board";
 constexpr char kRestoreQuestion[] =
     "The firmware was updated. Do you want to put your previous wheel settings back ?";
+// After a No: a backup kept is offered again after the next update (and no
+// later flash overwrites it); one not kept is deleted.
+constexpr char kKeepBackupQuestion[] =
+    "Keep your previous wheel settings saved, to be offered again after the next firmware update ?";
 constexpr char kRestoreFailedFormat[] = "Some wheel settings could not be put back. They stay saved in %s";
 constexpr int kBoardSettingCount = 69;
 constexpr uint8_t kDebugLevelParameter = 16;
@@ -41,3 +45,8 @@ bool LoadBoardSettingsFile(const char* file, BoardSettings* out);
 // mix with the read-back), reads the board back and returns how many
 // settings did not stick (all of them when the board stopped answering).
 int WriteBoardSettings(WheelLink& link, const BoardSettings& settings);
+// The same in steps that each hold the window briefly: count settings from
+// index from (the debug level left for the end); returns the next index.
+int WriteBoardSettingsFrom(WheelLink& link, const BoardSettings& settings, int from, int count);
+// The read-back and the debug level; how many settings did not stick.
+int FinishBoardSettings(WheelLink& link, const BoardSettings& settings);

@@ -2,11 +2,11 @@
 // and the board's settings around it.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "exec/log.h"
 #include "exec/os.h"
 #include "update/intel_hex.h"
-#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {
@@ -22,23 +22,46 @@ bool EndsWithHex(const char* name, size_t length) {
   return tail[0] == '.' && (tail[1] | 0x20) == 'h' && (tail[2] | 0x20) == 'e' && (tail[3] | 0x20) == 'x';
 }
 
+// The first count characters of name are device, in any case.
+bool StartsAs(const char* name, const char* device, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (name[i] == '\0' || (name[i] | 0x20) != device[i]) return false;
+  }
+  return true;
+}
+
+// Windows opens these as devices whatever follows the first dot ("NUL.hex",
+// "com1.tar.hex"): the image would go to a device and the flasher would read
+// a port or nothing. Trailing spaces and dots of the stem count as nothing.
+bool IsDeviceName(const char* name) {
+  size_t stem = 0;
+  while (name[stem] != '\0' && name[stem] != '.') ++stem;
+  while (stem > 0 && (name[stem - 1] == ' ' || name[stem - 1] == '.')) --stem;
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"}) {
+    if (stem == std::strlen(device) && StartsAs(name, device, stem)) return true;
+  }
+  const bool numbered = stem == 4 && name[3] >= '0' && name[3] <= '9';  // COM0..COM9, LPT0..LPT9
+  return numbered && (StartsAs(name, "com", 3) || StartsAs(name, "lpt", 3));
+}
+
+}  // namespace
+
 // Writes the image whole or not at all: a flasher given a half-written or an
 // older file of that name would flash the wrong firmware.
-bool WriteImage(const char* path, const char* hex, uint32_t count) {
+bool WriteFirmwareImage(const char* path, const char* hex, uint32_t count) {
   FILE* file = os::OpenFile(path, "wb");
   if (file == nullptr) return false;
   const bool written = std::fwrite(hex, 1, count, file) == count;
   const bool closed = std::fclose(file) == 0;
+  if (!(written && closed)) std::remove(path);
   return written && closed;
 }
-
-}  // namespace
 
 bool IsPlainFirmwareName(const char* name) {
   if (name == nullptr) return false;
   const size_t length = std::strlen(name);
   if (length == 0 || length > kRecordFirmwarePathMax || !EndsWithHex(name, length)) return false;
-  if (std::strstr(name, "..") != nullptr) return false;
+  if (std::strstr(name, "..") != nullptr || IsDeviceName(name)) return false;
   for (const char* p = name; *p; ++p) {
     if (!NameCharacter(*p)) return false;
   }
@@ -70,6 +93,13 @@ bool Updater::ResetBoard() {
 }
 
 bool Updater::SaveBoardSettings() {
+  // A backup not yet put back holds the user's settings; the board may hold
+  // only the defaults of the last firmware (its restore was declined).
+  BoardSettings pending;
+  if (LoadBoardSettingsFile(backupFile, &pending)) {
+    LogPrintf(0, "FlashFirmware: %s still holds settings that were not put back; it is kept", backupFile);
+    return true;
+  }
   // What the board holds now, not what the page last saw: read it afresh.
   if (link_.linkState < kWheelFound || !link_.channel->IsOpen()) {
     LogPrintf(0, "FlashFirmware: the board does not answer; its settings are not saved");
@@ -90,105 +120,41 @@ bool Updater::SaveBoardSettings() {
   return true;
 }
 
-bool Updater::FlashFirmware(const char* firmwarePath, const char* hex, uint32_t count) {
+void Updater::OfferRestore() {
+  if (!restorePending_ || link_.linkState < kWheelFound || !link_.channel->IsOpen()) return;
   StatusHold hold(link_);
-  return Flash(firmwarePath, hex, count);
+  BoardSettings settings;
+  if (!AskRestore(&settings)) return;
+  EndRestore(WriteBoardSettings(link_, settings), settings.count);
 }
 
-bool Updater::Flash(const char* firmwarePath, const char* hex, uint32_t count) {
-  if (!IsPlainFirmwareName(firmwarePath)) {
-    LogPrintf(0, "FlashFirmware: \"%s\" is not a plain .hex file name; nothing is flashed",
-              firmwarePath ? firmwarePath : "");
+bool Updater::AskRestore(BoardSettings* settings) {
+  restorePending_ = false;
+  if (view == nullptr || !view->Ask(kRestoreQuestion)) {
+    if (view != nullptr && !view->Ask(kKeepBackupQuestion)) {
+      std::remove(backupFile);
+      LogPrintf(0, "RestoreBoardSettings: not wanted; %s is discarded", backupFile);
+      return false;
+    }
+    LogPrintf(0, "RestoreBoardSettings: not wanted now; the settings stay saved in %s", backupFile);
     return false;
   }
-  const HexCheck image = CheckIntelHex(hex, count);
-  if (!image.ok) {
-    LogPrintf(0, "FlashFirmware: %s is not firmware for the board (line %u: %s); nothing is flashed",
-              firmwarePath, image.line, image.reason);
+  if (!LoadBoardSettingsFile(backupFile, settings)) {
+    LogPrintf(0, "RestoreBoardSettings: %s could not be read", backupFile);
+    EndRestore(1, 0);
     return false;
   }
-  if (!WriteImage(firmwarePath, hex, count)) {
-    LogPrintf(0, "FlashFirmware: %s could not be written; nothing is flashed", firmwarePath);
-    return false;
-  }
-
-  PortList before;
-  if (!ListComPorts(&before)) return false;
-  const uint8_t boardPort = link_.wheelPort;
-  if (!before.Contains(boardPort)) {
-    LogPrintf(0, "FlashFirmware: the board's port COM%d is not among the ports", boardPort);
-    return false;
-  }
-
-  const bool saved = SaveBoardSettings();
-  if (!ResetBoard()) {
-    char text[64];
-    std::snprintf(text, sizeof text, kResetFailedFormat, boardPort);
-    if (view) view->Inform(text);
-    return false;
-  }
-  // From here the board goes through its bootloader: whatever the flasher
-  // does, the settings are offered back once it answers again.
-  restorePending_ = saved;
-  link_.firmwareVersion = 0;
-  uint32_t delay = settings_.resetDelay;
-  if (delay > kMaxResetDelayMs) {
-    LogPrintf(0, "FlashFirmware: RESET_DELAY %u ms is cut to %u ms", delay, kMaxResetDelayMs);
-    delay = kMaxResetDelayMs;
-  }
-  link_.clock->SleepMs(delay);
-
-  PortList after;
-  ListComPorts(&after);
-  uint8_t bootloader = 0;
-  for (int i = 0; i < after.count; ++i) {
-    if (!before.Contains(after.ports[i])) bootloader = after.ports[i];
-  }
-  if (bootloader == 0) {
-    if (view) view->Inform(kNoBootloader);
-    return false;
-  }
-
-  FlasherArguments args;
-  if (!MakeFlasherArguments(bootloader, firmwarePath, &args)) return false;
-  LogPrintf(0, "avrdude :");
-  LogPrintf(0, "Tools\\avrdude -CTools\\avrdude.conf -v -patmega32u4 -cavr109 %s -b57600 -D%s", args.list[5],
-            args.list[8]);
-  int exitCode = -1;
-  if (!processes->RunCapture(kFlasherProgram, args.list, nullptr, kFlasherTimeoutMs, &exitCode)) {
-    LogPrintf(0, "FlashFirmware: %s could not be started", kFlasherProgram);
-    return false;
-  }
-  if (exitCode != 0) {
-    LogPrintf(0, "FlashFirmware: avrdude ended with exit code %d", exitCode);
-    return false;
-  }
-  LogPrintf(0, "FlashFirmware: %s flashed on COM%d", firmwarePath, bootloader);
+  link_.WaitNotBusy();
   return true;
 }
 
-void Updater::OfferRestore() {
-  if (!restorePending_ || link_.linkState < kWheelFound || !link_.channel->IsOpen()) return;
-  restorePending_ = false;
-  StatusHold hold(link_);
-  if (view == nullptr || !view->Ask(kRestoreQuestion)) {
-    LogPrintf(0, "RestoreBoardSettings: not wanted; the settings stay saved in %s", backupFile);
-    return;
-  }
-  BoardSettings settings;
-  int missed = 0;
-  if (!LoadBoardSettingsFile(backupFile, &settings)) {
-    LogPrintf(0, "RestoreBoardSettings: %s could not be read", backupFile);
-    missed = 1;
-  } else {
-    missed = WriteBoardSettings(link_, settings);
-  }
+void Updater::EndRestore(int missed, int count) {
   if (missed == 0) {
-    LogPrintf(0, "RestoreBoardSettings: %d settings put back", settings.count);
+    LogPrintf(0, "RestoreBoardSettings: %d settings put back", count);
     std::remove(backupFile);
     return;
   }
   char text[160];
   std::snprintf(text, sizeof text, kRestoreFailedFormat, backupFile);
-  view->Inform(text);
+  if (view) view->Inform(text);
 }

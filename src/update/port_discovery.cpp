@@ -6,7 +6,6 @@
 
 #include "exec/log.h"
 #include "exec/memory.h"
-#include "update/pool_block.h"
 #include "update/update_view.h"
 
 namespace {
@@ -53,11 +52,27 @@ bool FindOnLine(const char* text, size_t length, void* context) {
 bool ListOnLine(const char* text, size_t length, void* context) {
   PortList* list = static_cast<PortList*>(context);
   const uint8_t port = FirstPortOnLine(text, length);
-  if (port != 0) list->ports[list->count++] = port;
-  return list->count < kMaxListedPorts;
+  if (port == 0) return true;
+  if (!list->Contains(port) && list->count < kMaxListedPorts) list->ports[list->count++] = port;
+  if (PortWithIds(text, length, kWheelVendorId, kBootloaderProductId) != 0) list->bootloaderPort = port;
+  return true;
 }
 
 }  // namespace
+
+void ReadPortList(const char* output, size_t size, PortList* list) {
+  *list = PortList{};
+  ForEachListerLine(output, size, ListOnLine, list);
+}
+
+uint8_t BootloaderPortAfterReset(const PortList& before, const PortList& after) {
+  if (after.bootloaderPort != 0) return after.bootloaderPort;
+  uint8_t port = 0;
+  for (int i = 0; i < after.count; ++i) {
+    if (!before.Contains(after.ports[i])) port = after.ports[i];
+  }
+  return port;
+}
 
 bool PortList::Contains(uint8_t port) const {
   for (int i = 0; i < count; ++i) {
@@ -118,18 +133,15 @@ uint8_t FirstPortOnLine(const char* line, size_t length) {
 
 namespace {
 
-// Runs the lister into a pool block; false (after the message) when it could
-// not be started.
-bool RunLister(ProcessRunner& processes, UpdateView* view, char** output, size_t* size) {
-  *output = static_cast<char*>(AllocMem(kMainPoolId, kPortListerOutputMax));
+// Runs the lister into a pool block of kPortListerOutputMax bytes; false
+// (after the message) when it could not be started.
+bool RunLister(ProcessRunner& processes, UpdateView* view, const PoolBlock& output, size_t* size) {
   *size = 0;
-  if (*output == nullptr) return false;
-  ProcessOutput lines(*output, kPortListerOutputMax);
+  if (!output) return false;
+  ProcessOutput lines(output.get(), kPortListerOutputMax);
   const char* const args[] = {kPortListerName, nullptr};
   int exitCode = 0;
   if (!processes.RunCapture(kPortListerProgram, args, &lines, kPortListerTimeoutMs, &exitCode)) {
-    FreeMem(*output);
-    *output = nullptr;
     if (view) view->Inform(kPortListerMissing);
     return false;
   }
@@ -142,21 +154,19 @@ bool RunLister(ProcessRunner& processes, UpdateView* view, char** output, size_t
 uint8_t FindComPortFromIds(ProcessRunner& processes, UpdateView* view, uint16_t vendorId,
                            uint16_t productId) {
   LogPrintf(0, "FindComPortFromIds : VID_%04x / PID_%04x", vendorId, productId);
-  char* output = nullptr;
+  PoolBlock output(kPortListerOutputMax);
   size_t size = 0;
-  if (!RunLister(processes, view, &output, &size)) return 0;
-  PoolBlock hold = PoolBlock::Adopt(output);
+  if (!RunLister(processes, view, output, &size)) return 0;
   FindContext find{vendorId, productId, 0};
-  ForEachListerLine(output, size, FindOnLine, &find);
+  ForEachListerLine(output.get(), size, FindOnLine, &find);
   return find.port;
 }
 
 bool ListComPorts(ProcessRunner& processes, UpdateView* view, PortList* list) {
   *list = PortList{};
-  char* output = nullptr;
+  PoolBlock output(kPortListerOutputMax);
   size_t size = 0;
-  if (!RunLister(processes, view, &output, &size)) return false;
-  PoolBlock hold = PoolBlock::Adopt(output);
-  ForEachListerLine(output, size, ListOnLine, list);
+  if (!RunLister(processes, view, output, &size)) return false;
+  ReadPortList(output.get(), size, list);
   return true;
 }

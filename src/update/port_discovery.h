@@ -12,6 +12,7 @@ class UpdateView;
 
 constexpr uint16_t kWheelVendorId = 0x2341;   // the wheel controller board
 constexpr uint16_t kWheelProductId = 0x8036;
+constexpr uint16_t kBootloaderProductId = 0x0036;  // the board's bootloader (vendor 0x2341)
 constexpr uint16_t kRs485VendorId = 0x0403;   // the drive's USB-to-RS485 adapter
 constexpr uint16_t kRs485ProductId = 0x6001;
 
@@ -25,13 +26,24 @@ constexpr size_t kPortListerOutputMax = 64 * 1024;
 // the markers count only within the first 128 characters of a line.
 constexpr size_t kPortLineChars = 127;
 constexpr size_t kPortMarkerWindow = 128;
-constexpr int kMaxListedPorts = 16;
+// Every port number there can be: a PC with many Bluetooth ports must not
+// hide the bootloader behind them.
+constexpr int kMaxListedPorts = 255;
 
 struct PortList {
   uint8_t ports[kMaxListedPorts] = {};
   int count = 0;
+  // The last listed port that shows the bootloader's USB ids; 0 when none.
+  uint8_t bootloaderPort = 0;
   bool Contains(uint8_t port) const;
 };
+
+// The ports of the lister's output, in its order, each once.
+void ReadPortList(const char* output, size_t size, PortList* list);
+// Where the bootloader is after the reset: the port that shows its USB ids,
+// new or not; without one, the last port that was not there before; 0 when
+// neither.
+uint8_t BootloaderPortAfterReset(const PortList& before, const PortList& after);
 
 // The lister's output as lines of at most kPortLineChars characters, the way
 // a text-mode read of 128-byte pieces gives them (CR LF is a line end; the
@@ -50,7 +62,7 @@ uint8_t FirstPortOnLine(const char* line, size_t length);
 // each line it reads until the port is found.
 uint8_t FindComPortFromIds(ProcessRunner& processes, UpdateView* view, uint16_t vendorId,
                            uint16_t productId);
-// The ports the lister prints, at most 16, in its order; false when the
+// The ports the lister prints, in its order; false when the
 // lister could not be run (the list is then empty). Both tell the view
 // "Could not execute listComPorts.exe" when the lister cannot be started.
 bool ListComPorts(ProcessRunner& processes, UpdateView* view, PortList* list);

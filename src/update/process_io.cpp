@@ -46,3 +46,37 @@ bool BuildCommandLine(const char* const* args, char* out, size_t size) {
   out[ok ? at : 0] = 0;
   return ok;
 }
+
+namespace {
+
+class EndedProcess : public RunningProcess {
+ public:
+  EndedProcess(char* text, size_t size, int exitCode) : text_(text), size_(size), exitCode_(exitCode) {}
+  ~EndedProcess() override { delete[] text_; }
+  bool Poll(ProcessOutput* output, int* exitCode) override {
+    if (output && size_ > 0) output->Append(text_, size_);
+    size_ = 0;
+    if (exitCode) *exitCode = exitCode_;
+    return true;
+  }
+  void Kill() override {}
+
+ private:
+  char* text_;
+  size_t size_;
+  int exitCode_;
+};
+
+}  // namespace
+
+RunningProcess* StartByRunCapture(ProcessRunner& runner, const char* program, const char* const* args,
+                                  uint32_t timeoutMs, size_t outputMax) {
+  char* text = new char[outputMax > 0 ? outputMax : 1];
+  ProcessOutput output(text, outputMax);
+  int exitCode = -1;
+  if (!runner.RunCapture(program, args, &output, timeoutMs, &exitCode)) {
+    delete[] text;
+    return nullptr;
+  }
+  return new EndedProcess(text, output.Size(), exitCode);
+}

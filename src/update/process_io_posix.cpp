@@ -103,6 +103,87 @@ bool ProcessRunner::RunCapture(const char* program, const char* const* args, Pro
   return true;
 }
 
+namespace {
+
+class PosixProcess : public RunningProcess {
+ public:
+  PosixProcess(pid_t pid, int readFd) : pid_(pid), fd_(readFd) {}
+  ~PosixProcess() override {
+    Kill();
+    if (fd_ >= 0) close(fd_);
+  }
+  bool Poll(ProcessOutput* output, int* exitCode) override {
+    bool drained = fd_ < 0;
+    while (fd_ >= 0) {
+      char buffer[4096];
+      const ssize_t got = read(fd_, buffer, sizeof buffer);
+      if (got > 0) {
+        if (output) output->Append(buffer, static_cast<size_t>(got));
+        continue;
+      }
+      if (got < 0 && errno == EINTR) continue;
+      drained = got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+      break;
+    }
+    if (!ended_ && waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
+    // A child of the program may hold the pipe open after it ended: what
+    // was there has been read, that is enough.
+    if (!ended_) return false;
+    (void)drained;
+    if (exitCode) *exitCode = killed_ || !WIFEXITED(status_) ? -1 : WEXITSTATUS(status_);
+    return true;
+  }
+  void Kill() override {
+    if (ended_) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, &status_, 0);
+    ended_ = true;
+    killed_ = true;
+  }
+
+ private:
+  pid_t pid_;
+  int fd_;
+  int status_ = 0;
+  bool ended_ = false;
+  bool killed_ = false;
+};
+
+}  // namespace
+
+RunningProcess* ProcessRunner::Start(const char* program, const char* const* args, bool errorsToo) {
+  char path[kPathSize];
+  if (program == nullptr || !NativePath(program, path)) return nullptr;
+  char* argv[kArgsMax + 1];
+  int argc = 0;
+  for (const char* const* a = args; a && *a && argc < kArgsMax; ++a) argv[argc++] = const_cast<char*>(*a);
+  argv[argc] = nullptr;
+  int pipeFds[2] = {-1, -1};
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) return nullptr;
+  fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+  if (errorsToo) posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, path, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeFds[1]);
+  if (spawned != 0) {
+    close(pipeFds[0]);
+    return nullptr;
+  }
+  return new PosixProcess(pid, pipeFds[0]);
+}
+
+bool ProcessRunner::CanStart(const char* program) {
+  char path[kPathSize];
+  struct stat info;
+  return program != nullptr && NativePath(program, path) && stat(path, &info) == 0 && S_ISREG(info.st_mode) &&
+         access(path, X_OK) == 0;
+}
+
 ProcessRunner& SystemProcesses() {
   static ProcessRunner runner;
   return runner;

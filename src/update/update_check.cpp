@@ -12,8 +12,6 @@
 #include "script/script.h"
 #include "tillerset_version.h"
 #include "update/http_client.h"
-#include "update/pool_block.h"
-#include "update/status_hold.h"
 #include "update/updater.h"
 
 namespace {
@@ -281,16 +279,8 @@ void Updater::MakeOffers(const UpdateServerRecord& record, bool silent) {
           settings_.skipFirmwareVersion = record.firmwareVersion;
           LogPrintf(0, "CheckForUpdates: firmware %s is skipped by the automatic check", offered);
         } else if (answer == OfferAnswer::kYes) {
-          if (!IsServerHostName(record.firmwareHost) || !IsPlainFirmwareName(record.firmwarePath)) {
-            LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused (a plain .hex file name on a "
-                         "host name is expected)",
-                      record.firmwarePath, record.firmwareHost);
-            view->Inform(kFlashFailed);
-          } else {
-            uint32_t length = 0;
-            PoolBlock hex = PoolBlock::Adopt(Fetch(record.firmwareHost, record.firmwarePath, &length));
-            if (hex && !FlashFirmware(record.firmwarePath, hex.get(), length)) view->Inform(kFlashFailed);
-          }
+          // The download and the flash go on in their own window, tick by tick.
+          StartFirmwareDownload(record.firmwareHost, record.firmwarePath, record.firmwareVersion);
         }
       }
     } else if (!toolNewer && !silent && view) {

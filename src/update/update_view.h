@@ -3,6 +3,11 @@
 // program around them. The pages implement it over the main page (every box
 // owned by the page, so the window takes no second command while a check or
 // a flash runs); tests record it.
+#include <cstddef>
+
+// A picked file's full path, at most this long.
+constexpr size_t kPickedPathMax = 260;
+
 enum class OfferAnswer { kYes, kNo, kSkip };
 
 class UpdateView {
@@ -23,4 +28,7 @@ class UpdateView {
   virtual bool OpenInBrowser(const char* url) = 0;
   // Posts the quit message (exit code 0): the normal exit follows.
   virtual void Quit() = 0;
+  // The standard file dialog for a firmware file (*.hex); false when the
+  // user picked none.
+  virtual bool PickFirmwareFile(char* path, size_t size) { return false; }
 };

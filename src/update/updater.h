@@ -10,6 +10,7 @@
 
 #include "profiles/settings.h"
 #include "update/board_backup.h"
+#include "update/flash_view.h"
 #include "update/port_discovery.h"
 #include "update/process_io.h"
 #include "update/socket_io.h"
@@ -61,6 +62,45 @@ constexpr char kFirmwareOfferFormat[] = "%s\n\nFirmware %s \xE2\x86\x92 %s";
 void FormatPackedVersion(uint32_t packed, char* out, size_t size);
 constexpr char kResetFailedFormat[] = "Could not reset your board on COM%d";
 constexpr char kNoBootloader[] = "Could not find any board with a bootloader";
+// A flash that fails says which step failed and where (the first line), and
+// what that means for the wheel (the second).
+constexpr char kUntouched[] = "Nothing was changed on the wheel.";
+constexpr char kFlasherMissingFormat[] =
+    "Could not flash the firmware: the flasher %s is missing or cannot be started.";
+constexpr char kFlasherConfigMissingFormat[] = "Could not flash the firmware: %s is missing.";
+constexpr char kNotFirmwareFormat[] = "Could not flash the firmware: %s is not firmware for the wheel (line %u: %s).";
+constexpr char kNotPlainNameFormat[] = "Could not flash the firmware: \"%s\" is not a plain .hex file name.";
+constexpr char kNotHostFormat[] = "Could not download the firmware: \"%s\" is not a host name.";
+constexpr char kNotWrittenFormat[] = "Could not flash the firmware: %s could not be written in the program's folder.";
+constexpr char kDownloadFailedFormat[] = "Could not download the firmware %s from %s (%s).";
+constexpr char kFileUnreadableFormat[] = "Could not flash the firmware: %s could not be read.";
+constexpr char kBoardNotListedFormat[] =
+    "Could not flash the firmware: the wheel's port COM%d is not among the connected ports, please check "
+    "that your device is connected.";
+constexpr char kFlasherFailedFormat[] = "Could not flash the firmware: avrdude on COM%d ended with exit code %d.";
+constexpr char kFlasherHungFormat[] = "Could not flash the firmware: avrdude on COM%d did not end within %u s.";
+constexpr char kMayBeStranded[] =
+    "The wheel may be waiting in its bootloader: Tillerset offers to write firmware on it once it sees it. "
+    "Its output is in Log.txt.";
+constexpr char kFlasherConfig[] = "Tools\\avrdude.conf";
+// A board waiting in its bootloader with no board answering.
+constexpr char kStrandedLastFormat[] =
+    "Your wheel is waiting in its bootloader on COM%d and no firmware runs on it. Do you want to write the "
+    "firmware %d.%d that was downloaded last ?";
+constexpr char kStrandedFileFormat[] =
+    "Your wheel is waiting in its bootloader on COM%d. Do you want to write a firmware file on it ?";
+constexpr char kStrandedGone[] = "Could not flash the firmware: the wheel's bootloader is no longer there.";
+// The last firmware downloaded, kept beside the program for a recovery.
+constexpr char kLastFirmwareFile[] = "LastFirmware.ini";
+// A firmware file a maker picks is read up to this size.
+constexpr uint32_t kFirmwareFileMax = 1024 * 1024;
+// After a device arrives, the lister looks for a stranded bootloader only
+// once this long has passed without another arrival: a board that is just
+// being reset leaves its bootloader on its own within about 8 s.
+constexpr uint32_t kStrandedSettleMs = 10000;
+// After the flasher, the board gets this long to answer before the window
+// closes (the settings are still offered once it does).
+constexpr uint32_t kBoardReturnMs = 30000;
 
 // The flasher and its command line.
 constexpr char kFlasherProgram[] = "Tools\\avrdude";
@@ -85,8 +125,31 @@ bool MakeFlasherArguments(uint8_t bootloaderPort, const char* firmwareFile, Flas
 bool IsDownloadUrl(const char* url);
 // A firmware file name as the server may give it: a plain name in the
 // working folder (letters, digits, '.', '_', '-', '+', '~'; no folder, drive,
-// "..", ':' or quote), at most 63 characters, ending in ".hex".
+// "..", ':' or quote; not a Windows device name such as "NUL.hex" or
+// "com1.hex"), at most 63 characters, ending in ".hex".
 bool IsPlainFirmwareName(const char* name);
+// Writes the image whole or not at all (a flasher given a half-written or
+// an older file of that name would flash the wrong firmware).
+bool WriteFirmwareImage(const char* path, const char* hex, uint32_t count);
+
+// avrdude's progress bars ("Writing | ####...", one '#' per 2 %), read from
+// its output as it comes; a "Reading" bar before any "Writing" one is the
+// device check, after it the verification.
+struct FlasherProgress {
+  int writePercent = 0;
+  int verifyPercent = 0;
+  bool writing = false;  // a "Writing" bar has begun
+  bool verifying = false;
+  void Feed(const char* data, size_t count);
+
+ private:
+  enum Bar : uint8_t { kNone, kWrite, kRead } bar_ = kNone;
+  bool inBar_ = false;
+  int hashes_ = 0;
+  char tail_[10] = {};
+};
+
+struct DownloadJob;
 
 class Updater {
  public:
@@ -95,6 +158,7 @@ class Updater {
   Updater& operator=(const Updater&) = delete;
 
   UpdateView* view = nullptr;
+  FlashView* flashView = nullptr;
   ProcessRunner* processes = &SystemProcesses();
   SocketApi* sockets = &SystemSockets();
   // Where the online script and firmware come from (tests put a canned server
@@ -102,6 +166,7 @@ class Updater {
   // the caller frees, or null.
   char* (*fetch)(Updater& updater, const char* host, const char* path, uint32_t* length) = nullptr;
   const char* backupFile = kBoardBackupFile;
+  const char* lastFirmwareFile = kLastFirmwareFile;
 
   // ---- port discovery (the lister's message goes to the view)
   uint8_t FindComPortFromIds(uint16_t vendorId, uint16_t productId);
@@ -111,11 +176,41 @@ class Updater {
   // "Reset Board": the wheel channel closed, the board's port opened at 1200
   // baud and closed again; true when the port opened. No wait, no message.
   bool ResetBoard();
-  // Checks the image, writes it to the named file in the working folder,
-  // saves the board's settings, resets the board, finds the bootloader's new
-  // port and runs the flasher on it. True only when the flasher ran and
-  // reported success.
+  // Checks the image and the flasher, writes the image to the named file in
+  // the working folder, saves the board's settings, resets the board, finds
+  // the bootloader's port and runs the flasher on it, waiting for each step
+  // (the tick-driven flash below, run to its end). True only when the
+  // flasher ran and reported success.
   bool FlashFirmware(const char* firmwarePath, const char* hex, uint32_t count);
+
+  // ---- a firmware update that runs across ticks in its own window
+  // Downloads the firmware (a worker thread does the fetch), then flashes it
+  // as above and waits for the board to put its settings back. version is
+  // the offered one (kept with the file for a recovery). False when a flash
+  // runs already.
+  bool StartFirmwareDownload(const char* host, const char* name, int32_t version);
+  // A firmware file the user picked (any folder): the same checks as a
+  // download; it is written into the program's folder under its own name
+  // (or "firmware.hex") and flashed from there.
+  bool StartFlashFromFile(const char* path);
+  // "Flash firmware from file...": the file dialog, then StartFlashFromFile.
+  void FlashFileCommand();
+  // True from a start until the window has closed.
+  bool Flashing() const;
+  // One tick's work of the flash (or of the look for a stranded board);
+  // true while a flash runs, when the tick's other work holds off.
+  bool Tick();
+  // Before anything was touched (download, checks) the user may stop.
+  bool MayCancel() const;
+  void CancelFlash();
+  FlashStage Stage() const;
+  int Percent() const;
+
+  // ---- a board stranded in its bootloader
+  // Runs the lister now (at start) or once devices have settled (after an
+  // arrival), when no board answers; a bootloader it shows is offered the
+  // last downloaded firmware or a file.
+  void LookForStrandedBoard(bool afterArrival);
 
   // ---- the update check
   bool ReadOnlineScript(int listIndex, UpdateServerRecord* record, const char* host, const char* path);
@@ -140,6 +235,8 @@ class Updater {
   // saved settings back and does so. Called by the status refresh.
   void OfferRestore();
 
+  struct Session;  // the state of a running flash
+
  private:
   char* Fetch(const char* host, const char* path, uint32_t* length);
   static void CheckThread(void* updater);
@@ -147,7 +244,30 @@ class Updater {
                         UpdateServerRecord* record);
   void MakeOffers(const UpdateServerRecord& record, bool silent);
   bool SaveBoardSettings();
-  bool Flash(const char* firmwarePath, const char* hex, uint32_t count);
+  // The restore question (and on No whether to keep the backup); true with
+  // the settings to write when the user wants them back.
+  bool AskRestore(BoardSettings* settings);
+  void EndRestore(int missed, int count);
+  bool Begin(bool download, bool recovery);
+  bool TakeImage(const char* name, char* image, uint32_t count);
+  void Step();
+  bool StepProcess();
+  void StartLister();
+  void StartFlasher();
+  void Show();
+  void Finish(bool ok, const char* message);
+  void OfferStrandedBoard(uint8_t bootloaderPort);
+  void RememberLastFirmware();
+  // The last downloaded firmware's file (still there) and version.
+  bool ReadLastFirmware(char* name, size_t size, int32_t* version);
+
+  Session* session_ = nullptr;
+  RunningProcess* strandedLister_ = nullptr;
+  uint64_t strandedDueUs_ = 0;  // 0: no look pending
+  bool ticking_ = false;        // a box of the flash is open inside a tick
+  char* strandedOutput_ = nullptr;
+  size_t strandedSize_ = 0;
+  uint8_t stranded_ = 0;        // the bootloader a file is being written to
 
   WheelLink& link_;
   Settings& settings_;

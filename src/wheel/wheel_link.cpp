@@ -15,7 +15,7 @@ const char* StatusCodeText(uint8_t code) {
   static const char* const kTexts[] = {"Disconnected",      "Calibrating Dir",   "Calibrating Dir",
                                        "Calibrating left",  "Calibrating right", "Searching index",
                                        "Homing",            "Calibration error", "Ready"};
-  return kTexts[code < 8 ? code : 8];
+  return kTexts[code < kStatusReady ? code : kStatusReady];
 }
 
 const char* ReportKindName(uint8_t kind) {

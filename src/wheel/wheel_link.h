@@ -35,9 +35,14 @@ enum LinkState : uint8_t {
   kDisconnected = 0,
   kConnected = 1,    // a port was opened for a probe
   kWheelFound = 2,   // the board answered the probe
-  kWheelReady = 3,   // status 8
-  kWheelError = 4,   // status 7
+  kWheelReady = 3,   // status kStatusReady
+  kWheelError = 4,   // status kStatusCalibrationError
 };
+
+// The board's answers to "S" that move the link state; 1 to 6 are the
+// calibration's phases, and codes above 8 read as "Ready" but move nothing.
+constexpr uint8_t kStatusCalibrationError = 7;
+constexpr uint8_t kStatusReady = 8;
 
 // "Disconnected", "Connected", "Wheel Found", "Wheel Ready", "Wheel Error".
 const char* LinkStateText(uint8_t state);
@@ -67,8 +72,9 @@ class WheelLink {
   uint8_t wheelPort = 0;  // COM port of the board, 0 = none (DEVICE_COM_PORT)
   uint8_t linkState = kDisconnected;
   // Set until the pages exist and around every command, slider write, profile
-  // write and modal dialog: the status refresh then does nothing at all.
-  bool statusHold = true;
+  // write and modal dialog: the status refresh then does nothing at all. The
+  // program sets it only through a StatusHold (below).
+  bool statusHold = false;
   bool linkBusy = false;         // set while a status refresh talks to the board
   bool frameHidden = false;      // the window is hidden to the tray: no "S" polling
   uint32_t firmwareVersion = 0;  // low byte minor, next byte major; 0 = not read yet
@@ -147,6 +153,11 @@ class WheelLink {
   void DiscardStaleInput();
   void NoteLinkLost(const char* operation);
   void ReadBulkSettings();
+  // The refresh's part for a known port at debug level 0: a probe while no
+  // board answers, else the "S" poll (none while the frame is hidden).
+  void RefreshBoardStatus();
+  // "V", asked after a status answer until the board has told its version.
+  void ReadFirmwareVersion();
   void Show(LinkText which, const char* text);
   void Show(const WheelParameter& entry);
 
@@ -155,4 +166,19 @@ class WheelLink {
   Probe probe_;
   bool boardReadNotice_ = false;
   int bulkMisses_ = 0;  // replies missed in a row by the current bulk read
+};
+
+// Holds the status refresh off for its own lifetime and gives back on every
+// way out what the flag was before, so holds nest (a dialog opened by a
+// command, a profile written from it).
+class StatusHold {
+ public:
+  explicit StatusHold(WheelLink& link) : link_(link), was_(link.statusHold) { link_.statusHold = true; }
+  ~StatusHold() { link_.statusHold = was_; }
+  StatusHold(const StatusHold&) = delete;
+  StatusHold& operator=(const StatusHold&) = delete;
+
+ private:
+  WheelLink& link_;
+  bool was_;
 };

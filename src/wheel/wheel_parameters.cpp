@@ -117,10 +117,8 @@ void WheelLink::ReadAllParameters() {
 void WheelLink::WriteProfileParameters() {
   if (linkState != kWheelFound && linkState != kWheelReady) return;
   if (!WaitNotBusy()) return;
-  const bool hold = statusHold;
-  statusHold = true;
+  StatusHold hold(*this);
   for (uint8_t n : kProfileEntries) WriteParameter(*parameters.Find(n));
-  statusHold = hold;
 }
 
 void WheelLink::RestoreBoardDefault() {

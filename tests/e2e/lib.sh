@@ -53,7 +53,8 @@ e2e_start_xvfb() {
   mkdir -p "$dir"
   rm -f "$dir/xvfb.display"
   # 9 is the e2e run's lock: long-lived children must not keep it.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/xvfb.display" \
+  # TS_E2E_SCREEN: a larger screen for pictures of scaled displays.
+  Xvfb -displayfd 3 -screen 0 "${TS_E2E_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$dir/xvfb.display" \
     >"$dir/xvfb.log" 2>&1 9>&- &
   echo $! >"$dir/xvfb.pid"
   local i
@@ -164,7 +165,7 @@ E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + d
 E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole table read back (~0.37 s)
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
-E2E_BOUND_FLASH=3000         # a flash: the reset delay (RESET_DELAY, 2000 ms) and the flasher's run
+E2E_BOUND_FLASH=700          # a flash runs tick by tick; the program start before it (lister, bulk read) is the longest
 # What Wine itself adds now and then on a loaded machine (window creation,
 # its own services), on top of any bound.
 E2E_SLACK_MS=${E2E_SLACK_MS:-400}

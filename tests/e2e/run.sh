@@ -28,11 +28,12 @@ source "$here/lib.sh"
 # the server are skipped, each with that reason.
 if [ "$(id -u)" -ne 0 ] && [ -z "${TS_E2E_PRIVATE_NETWORK:-}" ] &&
   [ "$(cat /proc/sys/net/ipv4/ip_unprivileged_port_start 2>/dev/null || echo 1024)" -gt 80 ]; then
-  if command -v ip >/dev/null && unshare -rn true 2>/dev/null; then
+  ip_tool=$(PATH=$PATH:/usr/sbin:/sbin command -v ip)  # not on a user's PATH
+  if [ -n "$ip_tool" ] && unshare -rn true 2>/dev/null; then
     echo "e2e: not root: the run goes on in a private network namespace, where port 80 is open to you"
-    exec unshare -rn bash -c 'ip link set lo up && echo 0 >/proc/sys/net/ipv4/ip_unprivileged_port_start &&
-      exec unshare --map-user="$1" --map-group="$2" env TS_E2E_PRIVATE_NETWORK=1 bash "$0" "${@:3}"' \
-      "$0" "$(id -u)" "$(id -g)" "$@"
+    exec unshare -rn bash -c '"$3" link set lo up && echo 0 >/proc/sys/net/ipv4/ip_unprivileged_port_start &&
+      exec unshare --map-user="$1" --map-group="$2" env TS_E2E_PRIVATE_NETWORK=1 bash "$0" "${@:4}"' \
+      "$0" "$(id -u)" "$(id -g)" "$ip_tool" "$@"
   fi
   export TS_E2E_NO_PORT80="port 80 needs root, or user namespaces (unshare -rn) to give a private network"
 fi

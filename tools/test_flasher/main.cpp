@@ -10,12 +10,39 @@
 //                      <prefix>.hex   the firmware file as it was given
 //                                     (absent when there was none to copy)
 //   TS_FLASHER_EXIT    the exit code (default 0)
+//   TS_FLASHER_MS      how long it runs, drawing avrdude's progress bars on
+//                      its error output as avrdude does (default 0: at once)
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
+
+// avrdude's bars: the device check, then writing (two thirds of the time)
+// and verifying, one '#' per 2 %.
+void DrawProgress(int totalMs) {
+  std::fprintf(stderr, "avrdude: AVR device initialized and ready to accept instructions\n\nReading | ");
+  for (int i = 0; i < 50; ++i) std::fputc('#', stderr);
+  std::fprintf(stderr, " | 100%% 0.00s\n\navrdude: writing flash (28672 bytes):\n\n");
+  const struct {
+    const char* name;
+    int ms;
+  } bars[] = {{"Writing", totalMs * 2 / 3}, {"Reading", totalMs / 3}};
+  for (const auto& bar : bars) {
+    std::fprintf(stderr, "%s | ", bar.name);
+    std::fflush(stderr);
+    for (int i = 0; i < 50; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(bar.ms / 50));
+      std::fputc('#', stderr);
+      std::fflush(stderr);
+    }
+    std::fprintf(stderr, " | 100%% %d.%02ds\n\n", bar.ms / 1000, bar.ms % 1000 / 10);
+  }
+  std::fprintf(stderr, "avrdude: 28672 bytes of flash verified\n");
+}
 
 bool CopyFile(const std::string& from, const std::string& to) {
   FILE* in = std::fopen(from.c_str(), "rb");
@@ -57,6 +84,8 @@ int main(int argc, char** argv) {
   if (!firmware.empty() && !CopyFile(firmware, prefix + ".hex")) {
     std::fprintf(stderr, "test_flasher: cannot copy %s\n", firmware.c_str());
   }
+  const char* msText = std::getenv("TS_FLASHER_MS");
+  DrawProgress(msText ? std::atoi(msText) : 0);
   std::printf("test_flasher: %d arguments recorded in %s.args, exit code %d\n", argc, prefix.c_str(), exitCode);
   return exitCode;
 }

@@ -14,6 +14,10 @@
 //   ff=0|1                   has force feedback (default 1)
 //   attached=0|1             listed and openable (default 1)
 //   lost=0|1                 acquire, poll and state read report lost input
+//   acquire=NAME             what acquire answers while the device is gone:
+//                            inputlost (default), unplugged, notacquired,
+//                            otherapp (DIERR_OTHERAPPHASPRIO), fail (E_FAIL)
+//   objects=fail             object enumeration fails (DIERR_INPUTLOST)
 //   axes=X Y Z Rx Ry Rz      the axes it has (default all six)
 //   sliders=N povs=N buttons=N   object counts (default 2, 1, 32)
 //   x= y= z= rx= ry= rz= slider0= slider1=   values (default 0)
@@ -78,6 +82,8 @@ struct Device {
   bool ff = true;
   bool attached = true;
   bool lost = false;
+  HRESULT acquireFailure = DIERR_INPUTLOST;
+  bool objectsFail = false;
   bool hasAxis[kAxes] = {true, true, true, true, true, true};
   int sliders = 2;
   int povs = 1;
@@ -141,6 +147,14 @@ void SetKey(Device& d, const std::string& key, const std::string& value) {
   else if (key == "ff") d.ff = Number(value) != 0;
   else if (key == "attached") d.attached = Number(value) != 0;
   else if (key == "lost") d.lost = Number(value) != 0;
+  else if (key == "objects") d.objectsFail = value == "fail";
+  else if (key == "acquire") {
+    d.acquireFailure = value == "unplugged" ? DIERR_UNPLUGGED
+                       : value == "notacquired" ? DIERR_NOTACQUIRED
+                       : value == "otherapp" ? DIERR_OTHERAPPHASPRIO
+                       : value == "fail" ? E_FAIL
+                                         : DIERR_INPUTLOST;
+  }
   else if (key == "sliders") d.sliders = static_cast<int>(Number(value));
   else if (key == "povs") d.povs = static_cast<int>(Number(value));
   else if (key == "buttons") d.buttons = static_cast<int>(Number(value));
@@ -309,7 +323,7 @@ class DoubleDevice final : public IDirectInputDevice8A {
     const Script script = ReadScript();  // a copy: the callback may call back in
     const Device* d = ScriptDevice(script, instance_);
     Log("EnumObjects flags=0x%lx", flags);
-    if (d == nullptr) return DIERR_INPUTLOST;
+    if (d == nullptr || d->objectsFail) return DIERR_INPUTLOST;
     for (const Object& o : ObjectsOf(*d)) {
       DIDEVICEOBJECTINSTANCEA info{};
       info.dwSize = sizeof info;
@@ -344,7 +358,7 @@ class DoubleDevice final : public IDirectInputDevice8A {
     const Device* d = ScriptDevice(script, instance_);
     if (Gone(d)) {
       acquired_ = false;
-      return Result(DIERR_INPUTLOST, "Acquire");
+      return Result(d != nullptr ? d->acquireFailure : DIERR_INPUTLOST, "Acquire");
     }
     if (!formatSet_) return Result(DIERR_INVALIDPARAM, "Acquire");
     if (acquired_) return Result(DI_NOEFFECT, "Acquire");

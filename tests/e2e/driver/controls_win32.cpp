@@ -120,6 +120,14 @@ int GetSlider(Context& context, const Args& args) {
   return kOk;
 }
 
+int GetProgress(Context& context, const Args& args) {
+  HWND bar = TargetControl(context, "get-progress", args[0]);
+  LRESULT position = 0;
+  if (bar == nullptr || !Send(bar, PBM_GETPOS, 0, 0, &position)) return kFailed;
+  PrintNumber(static_cast<long>(position));
+  return kOk;
+}
+
 int Click(Context& context, const Args& args) {
   HWND button = TargetControl(context, "click", args[0]);
   if (button == nullptr) return kFailed;
@@ -146,6 +154,17 @@ int IsVisible(Context& context, const Args& args) {
   HWND control = TargetControl(context, "is-visible", args[0]);
   if (control == nullptr) return kFailed;
   PrintNumber(IsWindowVisible(control) ? 1 : 0);
+  return kOk;
+}
+
+// For pixel checks at any display scaling: where the control is on the screen.
+int ControlRect(Context& context, const Args& args) {
+  HWND control = TargetControl(context, "control-rect", args[0]);
+  RECT r{};
+  if (control == nullptr || !GetWindowRect(control, &r)) return kFailed;
+  char line[64];
+  snprintf(line, sizeof(line), "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  PrintLine(line);
   return kOk;
 }
 
@@ -215,10 +234,12 @@ const Command kControlCommands[] = {
     {"list-controls", 0, 0, ListControls, "  print id, class and text of every control"},
     {"set-slider", 2, 2, SetSlider, "ID POS  move a trackbar and notify its parent"},
     {"get-slider", 1, 1, GetSlider, "ID  print a trackbar's position"},
+    {"get-progress", 1, 1, GetProgress, "ID  print a progress bar's position"},
     {"click", 1, 1, Click, "ID  click a button (BM_CLICK)"},
     {"is-checked", 1, 1, IsChecked, "ID  print 1/0 (2 indeterminate)"},
     {"is-enabled", 1, 1, IsEnabled, "ID  print 1/0"},
     {"is-visible", 1, 1, IsVisible, "ID  print 1/0"},
+    {"control-rect", 1, 1, ControlRect, "ID  print screen x y width height"},
     {"select-combo", 2, 2, SelectCombo, "ID INDEX|TEXT  select an item and notify the parent"},
     {"get-combo", 1, 1, GetCombo, "ID  print the selected index and text"},
     {"list-combo", 1, 1, ListCombo, "ID  print every item"},

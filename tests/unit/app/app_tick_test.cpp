@@ -94,3 +94,27 @@ TEST(ApplicationTick, MissingStepsAreSkippedAndInputDecidesTheResult) {
 }
 
 }  // namespace
+
+namespace {
+
+bool gFlashing = false;
+bool FlashStep() {
+  gTrace += "F";
+  return gFlashing;
+}
+
+TEST(ApplicationTick, AFlashHoldsOffStatusCurrentAndDetection) {
+  TickTimes times;
+  TickHooks hooks = AllHooks();
+  hooks.flashStep = FlashStep;
+  gFlashing = true;
+  gTrace.clear();
+  RunTick(&times, hooks, 10000, false, true);
+  EXPECT_EQ(gTrace, "F#IL") << "the flash goes first; the board's reports and the controller go on";
+  gFlashing = false;
+  gTrace.clear();
+  RunTick(&times, hooks, 10033, false, true);
+  EXPECT_EQ(gTrace, "FSCG#IL") << "once it has ended everything runs at once";
+}
+
+}  // namespace

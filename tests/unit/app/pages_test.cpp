@@ -369,7 +369,7 @@ TEST_F(Pages, FlagBoxesToggleTheirBitsAndWriteEachTime) {
   }
 }
 
-TEST_F(Pages, CommandsHoldTheStatusAndClearItAfterwards) {
+TEST_F(Pages, CommandsHoldTheStatusAndGiveItBackAsItWas) {
   SetUpPage();
   board.SetStatusScript({8});
   panel.link.linkState = kWheelReady;
@@ -382,7 +382,7 @@ TEST_F(Pages, CommandsHoldTheStatusAndClearItAfterwards) {
     port.holdAtWrite.clear();
     panel.link.statusHold = c.holdBefore;
     PageCommand(panel, page, c.id);
-    EXPECT_FALSE(panel.link.statusHold) << c.id;
+    EXPECT_EQ(panel.link.statusHold, c.holdBefore) << c.id;
     ASSERT_FALSE(port.holdAtWrite.empty()) << c.id;
     for (bool held : port.holdAtWrite) EXPECT_TRUE(held) << c.id;
   }
@@ -395,7 +395,7 @@ TEST_F(Pages, CommandsHoldTheStatusAndClearItAfterwards) {
   EXPECT_FALSE(panel.link.statusHold);
   panel.link.statusHold = true;
   PageCommand(panel, page, 4711);
-  EXPECT_FALSE(panel.link.statusHold);
+  EXPECT_TRUE(panel.link.statusHold) << "a hold from before (the start-up's) outlasts the command";
 }
 
 TEST_F(Pages, ACommandWaitsWhileTheLinkIsBusy) {
@@ -681,15 +681,12 @@ class FakeWindows : public PageWindows {
 TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   FakeWindows windows;
   windows.panel = &panel;
-  panel.link.statusHold = true;
   BuildPages(panel, windows);
   EXPECT_EQ(windows.created, std::vector<int>{157});
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
   EXPECT_EQ(windows.frameSize, std::make_pair(964, 382));
   EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version 0.21)");
   EXPECT_TRUE(windows.shown);
-  EXPECT_TRUE(windows.holdWhenShown);
-  EXPECT_FALSE(panel.link.statusHold);
   EXPECT_EQ(windows.main.Text(IDC_MAIN_GAIN_VALUE), "50 %");
 }
 
@@ -713,25 +710,98 @@ TEST_F(Pages, LongCaptionIsCutNotOverrun) {
   BuildPages(panel, windows);
   EXPECT_EQ(windows.title.size(), kFrameTitleSize - 1);
   EXPECT_EQ(windows.frameSize, std::make_pair(0, 0));
-  EXPECT_FALSE(panel.link.statusHold);
 }
 
-TEST(PageTick, DutiesAreHookedAndGameDetectionIsLeftAlone) {
-  TickHooks hooks;
-  void (*detect)() = [] {};
-  hooks.gameDetection = detect;
-  InstallTickDuties(hooks);
-  EXPECT_NE(hooks.statusRefresh, nullptr);
-  EXPECT_NE(hooks.boardReport, nullptr);
-  EXPECT_EQ(hooks.gameDetection, detect);
-  // On the program's panel, still held and without a port, both do nothing.
-  ControlPanel& panel = Panel();
-  const bool hold = panel.link.statusHold;
-  panel.link.statusHold = true;
-  hooks.statusRefresh();
-  hooks.boardReport();
-  EXPECT_FALSE(panel.link.linkBusy);
-  panel.link.statusHold = hold;
+// ---- the program's start and stop, in their order
+
+class FakeHost : public ProgramHost {
+ public:
+  ControlPanel* panel = nullptr;
+  std::string folder;
+  bool frameFails = false;
+  bool inputFails = false;
+  FakeWindows windows;
+  int frame = 0;
+  // What stood when the frame was made: the runtime, config.ini and
+  // GameProfiles.ini read, the tick's duties, the status hold.
+  std::vector<bool> atFrame;
+
+  void WorkingDirectory(char* out, size_t size) override { std::snprintf(out, size, "%s/", folder.c_str()); }
+  void* CreateFrame() override {
+    atFrame = {ExecStarted(), panel->link.wheelPort == 7, panel->profiles.list.Count() == 2,
+               ApplicationTickHooks().statusRefresh != nullptr, panel->link.statusHold};
+    return frameFails ? nullptr : &frame;
+  }
+  bool InputStarted() override { return !inputFails; }
+  PageWindows& Pages() override { return windows; }
+};
+
+class ProgramStart : public ExecEnv {
+ protected:
+  void SetUp() override {
+    ExecEnv::SetUp();
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    SetComPortDirectory(dir_.c_str());
+    SetStartupOptions(StartupOptions{});
+  }
+  void TearDown() override {
+    SetComPortDirectory(nullptr);
+    ApplicationTickHooks() = TickHooks{};
+    ExecEnv::TearDown();
+  }
+};
+
+TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
+  struct Case {
+    const char* name;
+    bool frameFails, inputFails;
+    bool runs, saves;
+  };
+  const Case cases[] = {
+      {"normal", false, false, true, true},
+      {"no frame", true, false, false, false},
+      {"no controller input", false, true, false, true},
+  };
+  const std::string config = "[Config]\r\nDEVICE_COM_PORT=7\r\nGAME_PROFILE_ID=1\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(Path("config.ini"), config);
+    WriteFile(Path("GameProfiles.ini"),
+              "[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n"
+              "PROFILE=Rally,rally.exe,0,540,127,127,127,127,127,127,127,127,0,0,0,0,16\r\n");
+    FakeClock clock;
+    StandinBoard board;
+    FakeChannel port{clock, board};
+    ControlPanel panel;
+    panel.link.channel = &port;
+    panel.link.clock = &clock;
+    FakeHost host;
+    host.panel = &panel;
+    host.windows.panel = &panel;
+    host.folder = dir_;
+    host.frameFails = c.frameFails;
+    host.inputFails = c.inputFails;
+    ApplicationTickHooks() = TickHooks{};
+
+    EXPECT_EQ(panel.Start(host), c.runs);
+    EXPECT_EQ(host.atFrame, std::vector<bool>(5, true));
+    EXPECT_EQ(host.windows.created, c.runs ? std::vector<int>{157} : std::vector<int>{});
+    EXPECT_EQ(host.windows.holdWhenShown, c.runs) << "held until the pages exist";
+    EXPECT_FALSE(panel.link.statusHold);
+    EXPECT_EQ(panel.frameWindow, c.runs ? &host.frame : nullptr);
+    EXPECT_EQ(port.IsOpen(), c.runs);
+
+    panel.link[kEntryStatisticsWindow].value = 150;
+    panel.link[kEntryMaxAngle].value = 720;  // a value the selected profile has not stored
+    panel.Stop();
+    EXPECT_EQ(ReadFile(Path("config.ini")).find("WINDOW_DURATION=150") != std::string::npos, c.saves);
+    const std::string profiles = ReadFile(Path("GameProfiles.ini"));
+    // Without pages no profile is selected, so none takes the page's values.
+    EXPECT_EQ(profiles.find("PROFILE=Rally,rally.exe,0,720,") != std::string::npos, c.runs) << profiles;
+    EXPECT_EQ(panel.profiles.list.Count(), 0u);
+    EXPECT_FALSE(ExecStarted());
+    EXPECT_FALSE(port.IsOpen());
+  }
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ class FakeSmDevice : public SmPortDevice {
   explicit FakeSmDevice(StepClock& clock) : clock_(clock) {}
 
   StandinDrive* drive = nullptr;    // answers what is written, when set
+  bool echo = false;                // an adapter that hears its own bytes, before any reply
   SmOpenResult openResult = SmOpenResult::kOpened;
   int32_t writeResult = -2;         // -2: the whole count; otherwise what Write reports
   uint64_t replyDelayUs = 300;      // from the write to the reply's first byte
@@ -69,6 +70,7 @@ class FakeSmDevice : public SmPortDevice {
   int32_t Write(intptr_t, const uint8_t* data, int32_t count) override {
     ++calls;
     writes.emplace_back(data, data + count);
+    if (echo) Inject(Bytes(data, data + count), clock_.now);
     if (drive != nullptr) {
       Bytes reply;
       drive->Receive(data, static_cast<size_t>(count), &reply);

@@ -357,4 +357,22 @@ TEST_F(DriveLinkTest, AClosedLinkIsNotTriedAgain) {
   EXPECT_EQ(view.average, "NA");
 }
 
+// A port where no drive ever answered may hold another device (some reset on
+// each open): it is tried after 3, 6, 12 ... s, at most once a minute.
+TEST_F(DriveLinkTest, APortThatNeverAnsweredIsTriedLessAndLessOften) {
+  device.drive = nullptr;
+  link.SwitchOn();
+  link.ConfigureDrive(5);
+  for (int i = 0; i < 4000; ++i) {
+    clock.now += 100000;
+    link.UpdateDriveCurrent();
+  }
+  const uint64_t expected[] = {3, 6, 12, 24, 48, 60, 60};
+  ASSERT_GE(device.openTimesUs.size(), 8u);
+  for (size_t i = 1; i < 8; ++i) {
+    const uint64_t gap = (device.openTimesUs[i] - device.openTimesUs[i - 1]) / 1000000u;
+    EXPECT_EQ(gap, expected[i - 1]) << "try " << i;
+  }
+}
+
 }  // namespace

@@ -321,4 +321,19 @@ TEST(SimpleMotionText, StatusTextNamesEveryBitSet) {
   EXPECT_EQ(std::strlen(SmStatusText(longPrefix.c_str(), 0x29, out, sizeof out)), 127u);
 }
 
+// An adapter whose receiver stays on hands the request back: alone that is
+// a silent line (not the address asked for as the value), and the drive's
+// reply behind it is still read.
+TEST_F(SimpleMotion, TheRequestHeardBackIsNoReply) {
+  device.echo = true;
+  const int32_t bus = SmOpenBus("COM5");
+  int32_t value = -1;
+  EXPECT_EQ(SmGetParameter(bus, 2, 3, &value) & kSmCommError, kSmCommError);
+  EXPECT_EQ(value, 0);
+  SmCloseBus(bus);
+  drive.SetParameter(490, 7);
+  EXPECT_EQ(SmGetParameter(OpenWired(), 2, 490, &value), kSmOk);
+  EXPECT_EQ(value, 7);
+}
+
 }  // namespace

@@ -454,6 +454,27 @@ TEST_F(PoolTest, NewAndDeleteCrossStartAndRemove) {
   EXPECT_GT(free, 0u);
 }
 
+// A held block goes back on every way out; a released or moved-from holder
+// leaves it to its new owner.
+TEST_F(PoolTest, PoolBlockGivesItsBlockBackUnlessHandedOn) {
+  Start(kMemStrictRelease);
+  const uint64_t free = AvailPoolMem();
+  { PoolBlock held(100); ASSERT_TRUE(held); }
+  EXPECT_EQ(AvailPoolMem(), free);
+  void* handedOn = nullptr;
+  {
+    PoolBlock held(100);
+    PoolBlock moved(std::move(held));
+    EXPECT_FALSE(held);
+    handedOn = moved.Release();
+    PoolBlock none = PoolBlock::Adopt(nullptr);
+  }
+  EXPECT_LT(AvailPoolMem(), free);
+  { PoolBlock adopted = PoolBlock::Adopt(handedOn); }
+  EXPECT_EQ(AvailPoolMem(), free);
+  EXPECT_EQ(AssertCount(), 0u);
+}
+
 TEST_F(PoolTest, TwoThreadsShareThePools) {
   Start(kMemThreadSafe | kMemStrictRelease);
   const uint64_t initialFree = AvailPoolMem();

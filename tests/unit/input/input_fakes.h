@@ -23,6 +23,7 @@ struct FakeController {
   bool lost = false;
   uint32_t failRangeOf = 0xFFFFFFFFu;  // object id whose range setting fails
   bool failObjects = false;            // its object enumeration fails
+  int32_t acquireFailure = kInputLost;  // what acquire answers while it is away
 };
 
 // Objects of a wheel: the given axes, sliders, POV hats and buttons.
@@ -171,7 +172,7 @@ inline int32_t FakeGamingDevice::Poll() {
 
 inline int32_t FakeGamingDevice::Acquire() {
   FakeController* c = Controller();
-  if (c == nullptr || !c->attached || c->lost) return Note("Acquire", kInputLost);
+  if (c == nullptr || !c->attached || c->lost) return Note("Acquire", c != nullptr ? c->acquireFailure : kInputLost);
   const int32_t result = acquired ? kInputNoEffect : kInputOk;
   acquired = true;
   return Note("Acquire", result);

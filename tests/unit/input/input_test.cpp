@@ -214,6 +214,15 @@ TEST_F(InputTest, TheXInputFilterDropsAMatchingControllerOnlyWhenOn) {
     in.FillDeviceList();
     EXPECT_EQ(shown.listed, c.listed);
     EXPECT_EQ(devices.pnpQueries, c.filter ? 1 : 0);
+    // A pad plugged in later is filtered with the ids of the start: WMI is
+    // never asked while the window shows.
+    devices.Add(3, "Pad 2").product.data1 = 0x028E045Eu;
+    in.clock = &clock;
+    in.DevicesChanged();
+    clock.now += kRescanDelayUs;
+    in.RescanIfDue();
+    EXPECT_EQ(devices.pnpQueries, c.filter ? 1 : 0);
+    EXPECT_EQ(in.table.count, c.listed.size() == 1 ? 1u : 3u);
     in.Shutdown();
   }
 }

@@ -62,8 +62,12 @@ class PtyMachine : public ProcessRunner {
     for (const std::string& arg : translated) list.push_back(arg.c_str());
     list.push_back(nullptr);
     // Not captured, as in the program: avrdude's report goes to the test's output.
-    return ProcessRunner::RunCapture(kAvrdude, list.data(), nullptr, timeoutMs, exitCode);
+    return ProcessRunner::RunCapture(kAvrdude, list.data(), output, timeoutMs, exitCode);
   }
+  RunningProcess* Start(const char* program, const char* const* args, bool) override {
+    return StartByRunCapture(*this, program, args, 180000, 256 * 1024);
+  }
+  bool CanStart(const char*) override { return true; }
 
  private:
   std::string folder_;
@@ -118,6 +122,8 @@ class AvrdudeFlashTest : public ScriptTest {
     panel.link.wheelPort = 7;
     panel.link.statusHold = false;
     panel.settings.resetDelay = 1000;
+    mkdir("Tools", 0700);
+    WriteFile(Path("Tools/avrdude.conf"), "# stands for the system's\n");
   }
   void TearDown() override {
     panel.link.channel->Close();
@@ -160,6 +166,36 @@ TEST_F(AvrdudeFlashTest, TheRealFlasherWritesTheImageTheProgramGivesIt) {
   int32_t mainGain = 0;
   host->WithBoard([&](StandinBoard& board) { mainGain = board.Parameter(17); });
   EXPECT_EQ(mainGain, 100);
+}
+
+// The window's way, tick by tick on the system clock: from the user's Yes
+// (the image in hand) to the board back with its settings, with the real
+// avrdude on the stand-in's bootloader. Prints how long it took.
+TEST_F(AvrdudeFlashTest, FromYesToTheBoardBackWithItsSettings) {
+  host->WithBoard([](StandinBoard& board) { board.SetParameter(17, 100); });
+  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  std::vector<uint8_t> program(28672);
+  for (size_t i = 0; i < program.size(); ++i) program[i] = static_cast<uint8_t>(i * 13 + 5);
+  const std::string image = HexOf(program);
+  WriteFile(Path("picked.hex"), image);
+  view.answers = {true};
+  const uint64_t start = os::MonotonicUs();
+  ASSERT_TRUE(panel.updater.StartFlashFromFile(Path("picked.hex").c_str()));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        panel.updater.Tick();
+        panel.link.ContinueProbe();
+        return !panel.updater.Flashing();
+      },
+      60000));
+  const uint64_t ms = (os::MonotonicUs() - start) / 1000;
+  std::printf("a real flash of 28 KiB, from Yes to the board back with its settings: %llu ms\n",
+              static_cast<unsigned long long>(ms));
+  EXPECT_EQ(view.Texts(), std::vector<std::string>{kRestoreQuestion});
+  int32_t mainGain = 0;
+  host->WithBoard([&](StandinBoard& board) { mainGain = board.Parameter(17); });
+  EXPECT_EQ(mainGain, 100);
+  EXPECT_EQ(panel.link.firmwareVersion, 0u) << "the next status refresh reads the new version";
 }
 
 }  // namespace

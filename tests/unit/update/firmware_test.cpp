@@ -36,6 +36,8 @@ class FirmwareTest : public ScriptTest {
     rig.panel.settings.resetDelay = 2000;
     SetLogSwitch(1);
     SetLogDirectory((dir_ + "/").c_str());
+    mkdir(Path("Tools").c_str(), 0700);
+    WriteFile(Path("Tools/avrdude.conf"), "# the flasher's configuration\n");
     processes.play = [this](const FakeProcesses::Run& run) { return Play(run); };
   }
 
@@ -99,28 +101,36 @@ TEST_F(FirmwareTest, EveryWayAFlashFails) {
     std::string name;
     std::string image;
     std::function<void(FirmwareTest&)> arrange;
-    std::vector<std::string> shown;
+    const char* says;  // the one message: its first line
     bool reset;    // the 1200-baud open was tried
     bool flashed;  // the flasher was started
   };
   const std::string image = kImage;
   const Case cases[] = {
-      {"the flasher fails", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.flasherExit = 1; }, {}, true, true},
-      {"no flasher", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.flasherStarts = false; }, {}, true, true},
-      {"a corrupt image", "wheel_1_6.hex", image.substr(0, image.size() - 14), [](FirmwareTest&) {}, {}, false,
-       false},
-      {"an error page", "wheel_1_6.hex", "Not Found: /wheel_1_6.hex\r\n", [](FirmwareTest&) {}, {}, false, false},
-      {"a name with a folder", "fw\\wheel_1_6.hex", image, [](FirmwareTest&) {}, {}, false, false},
-      {"no lister", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.listerStarts = false; },
-       {kPortListerMissing}, false, false},
+      {"the flasher fails", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.flasherExit = 1; },
+       "Could not flash the firmware: avrdude on COM9 ended with exit code 1.", true, true},
+      {"no flasher", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.processes.flasherInstalled = false; },
+       "Could not flash the firmware: the flasher Tools\\avrdude is missing or cannot be started.",
+       false, false},
+      {"no flasher configuration", "wheel_1_6.hex", image,
+       [](FirmwareTest&) { std::remove("Tools/avrdude.conf"); },
+       "Could not flash the firmware: Tools\\avrdude.conf is missing.", false, false},
+      {"a corrupt image", "wheel_1_6.hex", image.substr(0, image.size() - 14), [](FirmwareTest&) {},
+       "Could not flash the firmware: wheel_1_6.hex is not firmware for the wheel (line 2", false, false},
+      {"an error page", "wheel_1_6.hex", "Not Found: /wheel_1_6.hex\r\n", [](FirmwareTest&) {},
+       "is not firmware for the wheel (line 1", false, false},
+      {"a name with a folder", "fw\\wheel_1_6.hex", image, [](FirmwareTest&) {},
+       "Could not flash the firmware: \"fw\\wheel_1_6.hex\" is not a plain .hex file name.", false, false},
+      {"no lister", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.listerStarts = false; }, kPortListerMissing,
+       false, false},
       {"the board's port is not listed", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.before = kOtherLine; },
-       {}, false, false},
+       "Could not flash the firmware: the wheel's port COM7 is not among the connected ports", false, false},
       {"the port does not open", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.rig.port.present = false; },
-       {"Could not reset your board on COM7"}, true, false},
-      {"no new port", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.after = kOtherLine; }, {kNoBootloader}, true,
-       false},
-      {"the bootloader on the board's own number", "wheel_1_6.hex", image,
-       [](FirmwareTest& t) { t.after = std::string(kOtherLine) + kBoardLine; }, {kNoBootloader}, true, false},
+       "Could not reset your board on COM7", true, false},
+      {"no new port", "wheel_1_6.hex", image, [](FirmwareTest& t) { t.after = kOtherLine; },
+       "Could not find any board with a bootloader (the wheel on COM7 was reset).", true, false},
+      {"the board's own number without the bootloader's ids", "wheel_1_6.hex", image,
+       [](FirmwareTest& t) { t.after = std::string(kOtherLine) + kBoardLine; }, kNoBootloader, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -134,14 +144,19 @@ TEST_F(FirmwareTest, EveryWayAFlashFails) {
     processes.runs.clear();
     view = RecordingUpdateView{};
     std::remove("wheel_1_6.hex");
+    processes.flasherInstalled = true;
+    WriteFile(Path("Tools/avrdude.conf"), "#\n");
     c.arrange(*this);
     EXPECT_FALSE(rig.panel.updater.FlashFirmware(c.name.c_str(), c.image.data(), c.image.size()));
-    EXPECT_EQ(view.Texts(), c.shown);
+    ASSERT_EQ(view.Texts().size(), 1u);
+    EXPECT_NE(view.shown[0].text.find(c.says), std::string::npos) << view.shown[0].text;
+    EXPECT_FALSE(rig.panel.updater.RestorePending()) << "nothing to offer back after a failed flash";
     EXPECT_EQ(rig.port.lastBaud == kBootloaderBaud, c.reset);
     bool flasherStarted = false;
     for (const auto& run : processes.runs) flasherStarted = flasherStarted || run.program == kFlasherProgram;
     EXPECT_EQ(flasherStarted, c.flashed);
-    const bool looked = c.name.find('\\') == std::string::npos && c.image == image;
+    const bool looked = c.name.find('\\') == std::string::npos && c.image == image &&
+                        std::string(c.what).rfind("no flasher", 0) != 0;
     EXPECT_EQ(Exists(Path("wheel_1_6.hex")), looked) << "only a good image is written";
     EXPECT_FALSE(rig.panel.link.statusHold);
   }
@@ -160,13 +175,39 @@ TEST_F(FirmwareTest, AnImageThatCannotBeWrittenIsNotFlashed) {
 TEST_F(FirmwareTest, AHugeResetDelayDoesNotHoldTheWindowForHours) {
   rig.panel.settings.resetDelay = 36000000;  // ten hours, from config.ini
   ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
-  EXPECT_EQ(slept, kMaxResetDelayMs);
+  EXPECT_GE(slept, kMaxResetDelayMs);
+  EXPECT_LT(slept, kMaxResetDelayMs + 1000);
 }
 
-TEST_F(FirmwareTest, TwoNewPortsTakeTheLaterOne) {
-  after = std::string("COM11 - x - USB\\VID_2341&PID_0036\r\n") + kOtherLine + "COM10 - y\r\n";
-  ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
-  EXPECT_EQ(flasherArgs[5], "-PCOM10");
+TEST_F(FirmwareTest, TheBootloaderIsFoundByItsIds) {
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string after;
+    const char* port;
+  };
+  std::string many;
+  for (int n = 20; n < 60; ++n) many += "COM" + std::to_string(n) + " - Standard Serial over Bluetooth link\r\n";
+  const Case cases[] = {
+      {"two new ports: the one with the ids", std::string(kOtherLine) + kBoardLine,
+       std::string("COM11 - x - USB\\VID_2341&PID_0036\r\n") + kOtherLine + "COM10 - y\r\n", "-PCOM11"},
+      {"two new ports without ids: the later one", std::string(kOtherLine) + kBoardLine,
+       std::string("COM11 - x\r\n") + kOtherLine + "COM10 - y\r\n", "-PCOM10"},
+      {"on the board's own number", std::string(kOtherLine) + kBoardLine,
+       std::string(kOtherLine) + "COM7 - Arduino Leonardo bootloader - USB\\VID_2341&PID_0036\r\n", "-PCOM7"},
+      {"behind 40 Bluetooth ports", many + kBoardLine, many + "COM61 - b - USB\\VID_2341&PID_0036\r\n",
+       "-PCOM61"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    listerRuns = 0;
+    before = c.before;
+    after = c.after;
+    flasherArgs.clear();
+    ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+    ASSERT_EQ(flasherArgs.size(), 9u);
+    EXPECT_EQ(flasherArgs[5], c.port);
+  }
   EXPECT_FALSE(rig.panel.updater.RestorePending()) << "no board answered: nothing was saved to offer back";
 }
 
@@ -222,11 +263,24 @@ TEST_F(RestoreTest, YesPutsEverySettingBack) {
 
 TEST_F(RestoreTest, NoOrAFailureKeepsTheBackup) {
   FlashAway();
-  view.answers = {false};
+  view.answers = {false, true};
   rig.panel.updater.OfferRestore();
-  EXPECT_EQ(view.Texts(), std::vector<std::string>{kRestoreQuestion});
+  EXPECT_EQ(view.Texts(), (std::vector<std::string>{kRestoreQuestion, kKeepBackupQuestion}));
   EXPECT_TRUE(rig.port.written.empty()) << "nothing written on No";
   EXPECT_TRUE(Exists(Path(kBoardBackupFile)));
+
+  // The next flash finds the board with the defaults of the last one: the
+  // backup that waits keeps the user's settings.
+  view = RecordingUpdateView{};
+  listerRuns = 0;
+  ASSERT_NE(rig.board.Parameter(17), 100) << "the board shows the first flash's defaults";
+  rig.Connect();
+  ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+  rig.Connect();
+  view.answers = {true};
+  rig.panel.updater.OfferRestore();
+  EXPECT_EQ(rig.board.Parameter(17), 100) << "the settings of before the first flash";
+  EXPECT_FALSE(Exists(Path(kBoardBackupFile)));
 
   view = RecordingUpdateView{};
   FlashAway();
@@ -237,6 +291,13 @@ TEST_F(RestoreTest, NoOrAFailureKeepsTheBackup) {
                               kRestoreQuestion,
                               "Some wheel settings could not be put back. They stay saved in BoardBackup.ini"}));
   EXPECT_TRUE(Exists(Path(kBoardBackupFile)));
+}
+
+TEST_F(RestoreTest, NoAndNoDiscardsTheBackup) {
+  FlashAway();
+  view.answers = {false, false};
+  rig.panel.updater.OfferRestore();
+  EXPECT_FALSE(Exists(Path(kBoardBackupFile)));
 }
 
 TEST_F(RestoreTest, TheBackupFileReadsBackOnlyBoardSettings) {

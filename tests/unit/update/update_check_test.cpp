@@ -125,11 +125,19 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
       {"a download that is no address", Script("VERSION=0,0,0,22\r\nUPDATE=0,0,0,0,base/,setup.exe\r\n"), 0x0105,
        false, {true}, {kToolQuestion}, {}, false, false},
       {"firmware in a folder", Script("FW_VERSION=0,0,1,6\r\nFW_UPDATE=0,0,0,0,updates.test,fw/w.hex\r\n"),
-       0x0105, false, {true}, {kFirmwareQuestion, kFlashFailed}, {}, false, false},
+       0x0105, false, {true},
+       {kFirmwareQuestion,
+        "Could not flash the firmware: \"fw/w.hex\" is not a plain .hex file name."},
+       {}, false, false},
       {"firmware on a strange host", Script("FW_VERSION=0,0,1,6\r\nFW_UPDATE=0,0,0,0,\"a/b\",w.hex\r\n"), 0x0105,
-       false, {true}, {kFirmwareQuestion, kFlashFailed}, {}, false, false},
+       false, {true},
+       {kFirmwareQuestion,
+        "Could not download the firmware: \"a/b\" is not a host name."},
+       {}, false, false},
       {"firmware not on the server", Script("FW_VERSION=0,0,1,6\r\n" + firmware), 0x0105, false, {true},
-       {kFirmwareQuestion}, {}, false, true},
+       {kFirmwareQuestion,
+        "Could not download the firmware wheel_1_6.hex from updates.test (no answer)."},
+       {}, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -54,6 +54,9 @@ TEST(UpdateRules, WhatMayBeWrittenAndFlashedAsFirmware) {
       {"wheel 1.hex", false},
       {"wheel.bin", false},
       {"wheel.hex.exe", false},
+      // Windows device names, whatever follows the first dot: the image would go to a device.
+      {"NUL.hex", false}, {"con.HEX", false}, {"Aux.hex", false}, {"prn.hex", false}, {"COM1.hex", false},
+      {"lpt9.hex", false}, {"nul.tar.hex", false}, {"NULL.hex", true}, {"COM10.hex", true}, {"console.hex", true},
       {".hex", true},
       {"Missing parameter", false},
       {"", false},
