@@ -57,8 +57,8 @@ geometry=$((mw - 4))x$((mh - 4))+$((mx + 2))+$((my + 2))
 light=$(pixels "$shot" "$geometry" | awk '($3 + $4 + $5) > 600' | wc -l)
 check_true "the menu is drawn there ($light light pixels of $(((mw - 4) * (mh - 4))))" \
   test $((light * 100)) -ge $(((mw - 4) * (mh - 4) * 70))
-mapfile -t rows < <(pixels "$shot" "$geometry" | dark_runs 4 $((mh - 4)))
-check_eq "five items with text" 5 "$(printf '%s\n' "${rows[@]}" | awk '$1 >= 20' | wc -l)"
+mapfile -t rows < <(pixels "$shot" "$geometry" | dark_runs 6 $((mh - 4)))
+check_eq "six items with text" 6 "$(printf '%s\n' "${rows[@]}" | awk '$1 >= 20' | wc -l)"
 check_true "the first item, Restore, is bold (runs: ${rows[*]})" \
   awk -v r0="${rows[0]#* }" -v r1="${rows[1]#* }" -v r2="${rows[2]#* }" -v r3="${rows[3]#* }" \
   'BEGIN { m = r1; if (r2 > m) m = r2; if (r3 > m) m = r3; exit !(r0 > 1.3 * m) }'
