@@ -49,6 +49,7 @@ foreach(line ${TS_LAYER_LINES})
   endforeach()
   target_link_libraries(tillerset_core INTERFACE ts_${layer})
   list(APPEND TS_LAYERS ${layer})
+  set(TS_LAYER_USES_${layer} ${uses})
 endforeach()
 
 # What the platform gives each layer.

@@ -6,6 +6,7 @@
 #include "app/control_panel.h"
 #include "app/live_forces.h"
 #include "app/live_forces_ids.h"
+#include "app/file_commands.h"
 #include "app/main_page_ids.h"
 #include "app/pages.h"
 #include "app/strip_ids.h"
@@ -140,6 +141,14 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_DETECT_GAME, DetectGame},
     // On the main page and on the strip alike.
     {IDC_LIVE_FORCES, [](ControlPanel& panel, DialogControls& page) { OpenLiveForcesWindow(panel, page.Window()); }},
+    {IDC_SAVE_BOARD, SaveBoardCommand},
+    {IDC_LOAD_BOARD, LoadBoardCommand},
+    {IDC_PROFILE_EXPORT, ExportProfileCommand},
+    {IDC_PROFILE_IMPORT, ImportProfileCommand},
+    {IDC_START_WITH_WINDOWS,
+     [](ControlPanel& panel, DialogControls& page) {
+       StartWithWindowsCommand(panel, page, page.IsChecked(IDC_START_WITH_WINDOWS));
+     }},
 };
 
 void RunCommand(ControlPanel& panel, DialogControls& page, int id) {

@@ -2,7 +2,7 @@
 // The seam under the game-controller input: what the program asks of the
 // platform's game-controller interface. The product's backend is DirectInput 8
 // (directinput_backend_win32.h) with a WMI query for the XInput filter; native
-// tests script a fake (tests/unit/input_fakes.h). Results are the platform's:
+// tests script a fake (tests/unit/input/input_fakes.h). Results are the platform's:
 // negative is failure.
 #include <cstddef>
 #include <cstdint>

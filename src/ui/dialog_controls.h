@@ -1,7 +1,7 @@
 #pragma once
 // The controls of one dialog, addressed by control id. The Windows side wraps a
 // dialog window (dialog_controls_win32.h, one SendMessage per call); native
-// tests use a recording fake (tests/unit/fake_dialog.h).
+// tests use a recording fake (tests/unit/wheel/fake_dialog.h).
 // Texts are in the ANSI code page of the dialogs (the degree sign is 0xB0).
 //
 // The first group is what every user of a dialog needs; the rest have harmless

@@ -144,10 +144,23 @@ e2e_warm_prefix() {
   echo $!
 }
 
+# ---- control ids
+
+# NAME=number for the ids in the *_ids.h headers and src/app/resource.h, and
+# kTrayIconId: scenarios name what they click. Usage: e2e_control_ids ROOT
+e2e_control_ids() {
+  local root=$1
+  awk '$1 == "#define" && $2 ~ /^ID[A-Z]*_/ && $3 ~ /^[0-9]+$/ { print $2 "=" $3 }' \
+    "$root"/src/*/*_ids.h "$root"/src/app/resource.h
+  sed -n 's/^constexpr [a-z0-9_]* \(kTrayIconId\) = \([0-9]*\);.*$/\1=\2/p' "$root/src/app/system_tray.h"
+}
+
 # ---- scenario side
 
 # Set by run.sh for each scenario: SCENARIO_DIR (the working folder of the
 # program, where Log.txt lands), WINEPREFIX, DISPLAY, TS_EXE, TS_DRIVER, TS_IDLE.
+# shellcheck disable=SC1090  # the ids, written by run.sh
+[ -f "${TS_CONTROL_IDS:-}" ] && source "$TS_CONTROL_IDS"
 E2E_FAILURES=0
 E2E_PROGRAMS=0
 E2E_WATCHES=0
@@ -164,6 +177,7 @@ E2E_BOUND_BULK_READ=450      # a board found again and read whole (~0.37 s)
 E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + drain)
 E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole table read back (~0.37 s)
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
+E2E_BOUND_BOARD_LOAD=1900   # a board's settings loaded: 68 writes 20 ms apart, then read whole
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
 E2E_BOUND_FLASH=700          # a flash runs tick by tick; the program start before it (lister, bulk read) is the longest
 # What Wine itself adds now and then on a loaded machine (window creation,
@@ -397,7 +411,7 @@ end_with_escape() {
 }
 
 # Runs driver command $2... until it prints $1 (at most 10 s); prints the last
-# answer. For effects of posted messages (a click), which come a little later.
+# answer. For what follows an action, which may come a little later.
 wait_answer() {
   local expected=$1 out deadline=$((SECONDS + 10))
   shift
@@ -409,6 +423,9 @@ wait_answer() {
   printf '%s' "$out"
 }
 
+# check_answer WHAT EXPECTED DRIVER-ARGS...: the driver's answer, waited for.
+check_answer() { check_eq "$1" "$2" "$(wait_answer "$2" "${@:3}")"; }
+
 # Writes config.ini's [Config] section with the given KEY=VALUE lines.
 write_config() {
   {
@@ -417,6 +434,19 @@ write_config() {
     printf '\r\n'
   } >"$SCENARIO_DIR/config.ini"
 }
+
+# Picks file $2 (a path of this machine) in the standard file dialog titled $1.
+choose_file() {
+  local title=$1 path
+  path="Z:$(printf '%s' "$2" | tr '/' '\\')"
+  wait_window "$title" 10 || return 1
+  driver -w "$title" set-text "$E2E_FILE_NAME_ID" "$path" >/dev/null ||
+    { fail "no file name box in \"$title\""; driver -w "$title" list-controls; }
+  # Posted: the list view of the dialog has id 1 as well as its button.
+  driver -w "$title" post-command 1 >/dev/null
+  driver wait-gone "$title" 10 || fail "the dialog \"$title\" stayed open"
+}
+E2E_FILE_NAME_ID=1148  # the file name box of the standard dialogs (cmb13, an edit inside)
 
 # A file of the scenario folder without the Windows line ends.
 file_text() { tr -d '\r' <"$1" 2>/dev/null; }
@@ -533,6 +563,13 @@ transcript_lines() { wc -l <"$TRANSCRIPT"; }
 wait_transcript() { wait_in "$TRANSCRIPT" "$1" "$2"; }
 board() { tell board "$@"; }
 received_since() { sent_in "$TRANSCRIPT" "$1"; }
+
+# Waits (at most 10 s) for the board's next status question ("S"): the program
+# has then finished what it was doing, and nothing more of it is on its way.
+wait_next_poll() {
+  local from=$(($(transcript_lines) + 1))
+  wait_received "$from" '^53$' 1 || fail "no status question from the program within 10 s"
+}
 
 # Waits (at most 10 s) until the commands since line $1 matching regex $2
 # number at least $3.
@@ -708,8 +745,9 @@ follow_bootloader() {
   step "the board is back"
 }
 
-# A check that nothing more arrives can only wait a while: this long.
-settle() { sleep "${1:-0.3}"; }
+# A check that something does not happen (with no later event to wait for)
+# can only wait a while: settle SECONDS.
+settle() { sleep "$1"; }
 
 # Ends a scenario that cannot run here, with the reason (run.sh shows it).
 E2E_SKIPPED=77

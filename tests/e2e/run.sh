@@ -115,6 +115,8 @@ if [ -d "$runs" ]; then
 fi
 rm -rf "$runs"
 mkdir -p "$runs"
+# The control ids the scenarios use by name, from the headers of this tree.
+e2e_control_ids "$root" >"$runs/control_ids.sh"
 
 # Copies the template for scenario i and starts its idle program.
 prepare() {
@@ -142,7 +144,7 @@ for i in "${!scenarios[@]}"; do
   env SCENARIO_DIR="$dir/work" WINEPREFIX="$dir/prefix" DISPLAY="$DISPLAY" \
     TS_EXE="$win_build/Tillerset.exe" TS_DRIVER="$win_build/ts_driver.exe" \
     TS_IDLE="$win_build/idle.exe" TS_WIN_BUILD="$win_build" TS_SOURCE_DIR="$root" \
-    timeout -k 5 "$limit" bash -c 'source "$0"; driver_start; source "$1"; scenario_end' \
+    TS_CONTROL_IDS="$runs/control_ids.sh" timeout -k 5 "$limit" bash -c 'source "$0"; driver_start; source "$1"; scenario_end' \
     "$here/lib.sh" "$scenario" >"$dir/scenario.log" 2>&1 9>&-
   rc=$?
   took=$(e2e_since "$start")

@@ -6,10 +6,10 @@ write_config DEVICE_COM_PORT=7
 
 step "start with nothing on COM7"
 start_and_wait
-check_eq "status line" "Disconnected" "$(driver get-text 2088)"
+check_answer "status line" "Disconnected" get-text $IDC_DEVICE_STATUS
 
 step "Advanced Settings is refused"
-driver click 2123 >/dev/null
+driver click $IDC_ADVANCED_SETTINGS >/dev/null
 check_eq "the message" "Could not find the wheel device, please connect it and check firmware version" \
   "$(driver find-msgbox 10)"
 check_true "closed with OK" driver click-msgbox IDOK

@@ -6,10 +6,10 @@ responsive_within $E2E_BOUND_DEFAULTS "Reset to default: \"D\", 400 ms, then the
 start_board 7 --status 8 --set 8=1234 --set 17=77 --set 34=7
 write_config DEVICE_COM_PORT=7
 start_and_wait
-check_true "the wheel is ready" driver -t 10 wait-text 2088 "Ready"
+check_true "the wheel is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 
 step "Reset to default: No, then Yes"
-driver click 2123 >/dev/null && driver wait-window "Advanced Settings" 10 >/dev/null
+driver click $IDC_ADVANCED_SETTINGS >/dev/null && driver wait-window "Advanced Settings" 10 >/dev/null
 for answer in IDNO IDYES; do
   from=$(($(transcript_lines) + 1))
   driver -w "Advanced Settings" post-command 3 >/dev/null
@@ -18,9 +18,9 @@ for answer in IDNO IDYES; do
   [ $answer = IDNO ] && settle 0.5 && check_eq "No sends nothing" "" "$(received_since "$from")"
 done
 check_true "\"D\" sent" wait_received "$from" '^44$' 1
-check_eq "encoder Invert" "0" "$(wait_answer 0 -w "Advanced Settings" is-checked 1079)"
-check_eq "angle" "900 °" "$(wait_answer "900 °" get-text 2023)"
-check_eq "Main Gain, Invert, Manual" "50 % 0 0" "$(driver get-text 2029) $(driver is-checked 2121) $(driver is-checked 2126)"
+check_answer "encoder Invert" "0" -w "Advanced Settings" is-checked $IDC_ENCODER_INVERT
+check_answer "angle" "900 °" get-text $IDC_MAX_ANGLE_VALUE
+check_eq "Main Gain, Invert, Manual" "50 % 0 0" "$(driver get-text $IDC_MAIN_GAIN_VALUE) $(driver is-checked $IDC_INVERT) $(driver is-checked $IDC_MANUAL)"
 driver -w "Advanced Settings" click 2 >/dev/null
 end_with_escape
 check_match "the profile kept its tuning" '^PROFILE=Default,NoLife.exe,7,1234,77,' "$(file_text "$SCENARIO_DIR/GameProfiles.ini" | grep PROFILE)"

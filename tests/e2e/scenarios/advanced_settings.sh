@@ -16,7 +16,7 @@ write_config DEVICE_COM_PORT=7 SM_COM_PORT=5
 
 adv() { driver -w "Advanced Settings" "$@"; }
 open_dialog() {
-  driver click 2123 >/dev/null
+  driver click $IDC_ADVANCED_SETTINGS >/dev/null
   driver wait-window "Advanced Settings" 10 >/dev/null || { fail "the dialog did not open"; scenario_end; }
 }
 # Whether list $1 offers item $2: yes or no. (The driver is read outside
@@ -40,17 +40,17 @@ board_writes() { received_since "$1" | grep '^50 '; }
 
 step "start in developer mode"
 start_and_wait -dev
-check_true "the wheel is ready" driver -t 10 wait-text 2088 "Ready"
+check_true "the wheel is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 check_true "the drive link is up" wait_drive 1 '\(read 490\)'
 
 step "the dialog shows the board's settings"
 open_dialog
-check_eq "Button 1" "1 D0" "$(adv get-combo 3000)"
-check_eq "Button 8" "1 D7" "$(adv get-combo 3007)"
-check_eq "Button 32" "0 None" "$(adv get-combo 3031)"
-check_eq "command mode" "1 PWM+Dir" "$(adv get-combo 1034)"
-check_eq "PWM frequency" "0 4 KHz" "$(adv get-combo 2116)"
-check_eq "encoder pulses per revolution" "2500" "$(adv get-text 2062)"
+check_eq "Button 1" "1 D0" "$(adv get-combo $IDC_MAPPING_FIRST)"
+check_eq "Button 8" "1 D7" "$(adv get-combo $((IDC_MAPPING_FIRST + 7)))"
+check_eq "Button 32" "0 None" "$(adv get-combo $((IDC_MAPPING_FIRST + 31)))"
+check_eq "command mode" "1 PWM+Dir" "$(adv get-combo $IDC_COMMAND_MODE)"
+check_eq "PWM frequency" "0 4 KHz" "$(adv get-combo $IDC_PWM_FREQUENCY)"
+check_eq "encoder pulses per revolution" "2500" "$(adv get-text $IDC_ENCODER_PPR)"
 # Free for button 32: D8, D9, D12, D13 (D0..D7 are buttons, D10 and D11 the
 # PWM+Dir outputs), A0..A5, and the ladders of every analog pin whose pin is
 # free (not A6 on D4, not A10 on D10).
@@ -58,31 +58,31 @@ expected="None D8 D9 D12 D13 A0 A1 A2 A3 A4 A5"
 for pin in A0 A1 A2 A3 A4 A5 A8 A9 A11; do
   for place in 1 2 3 4; do expected+=" $pin ($place)"; done
 done
-items=$(adv list-combo 3031)
+items=$(adv list-combo $((IDC_MAPPING_FIRST + 31)))
 check_eq "what Button 32 offers" "$expected" "$(paste -sd' ' <<<"$items")"
-check_eq "no game controller: the X axis is off" "0" "$(adv is-enabled 1010)"
+check_eq "no game controller: the X axis is off" "0" "$(adv is-enabled $IDC_AXIS_X)"
 import -window root "$SCENARIO_DIR/advanced-settings.png"
 
 step "a pin chosen is written at once"
 from=$(($(transcript_lines) + 1))
-adv select-combo 3008 D9 >/dev/null
+adv select-combo $((IDC_MAPPING_FIRST + 8)) D9 >/dev/null
 check_true "P 44 1 9 sent" wait_received "$from" '^50 2c 01 09$' 1
-check_true "Button 10 no longer offers D9" wait_offer 3009 D9 no
-adv select-combo 3009 "A3 (1)" >/dev/null
+check_true "Button 10 no longer offers D9" wait_offer $((IDC_MAPPING_FIRST + 9)) D9 no
+adv select-combo $((IDC_MAPPING_FIRST + 9)) "A3 (1)" >/dev/null
 check_true "P 45 1 0x8c sent" wait_received "$from" '^50 2d 01 8c$' 1
-check_true "Button 11 no longer offers A3 (1)" wait_offer 3010 "A3 (1)" no
-check_true "nor the plain A3" wait_offer 3010 A3 no
-check_true "but still A3 (2)" wait_offer 3010 "A3 (2)" yes
-check_eq "Button 9" "2 D9" "$(adv get-combo 3008)"
+check_true "Button 11 no longer offers A3 (1)" wait_offer $((IDC_MAPPING_FIRST + 10)) "A3 (1)" no
+check_true "nor the plain A3" wait_offer $((IDC_MAPPING_FIRST + 10)) A3 no
+check_true "but still A3 (2)" wait_offer $((IDC_MAPPING_FIRST + 10)) "A3 (2)" yes
+check_eq "Button 9" "2 D9" "$(adv get-combo $((IDC_MAPPING_FIRST + 8)))"
 
 step "VNH5019 takes its pins at once; Cancel writes nothing more"
 from=$(($(transcript_lines) + 1))
-adv select-combo 1034 VNH5019 >/dev/null
-check_true "Button 32 no longer offers D8" wait_offer 3031 D8 no
+adv select-combo $IDC_COMMAND_MODE VNH5019 >/dev/null
+check_true "Button 32 no longer offers D8" wait_offer $((IDC_MAPPING_FIRST + 31)) D8 no
 for pin in D9 D12 A0 A1 "A0 (1)" "A8 (2)" "A9 (3)" "A11 (4)"; do
-  check_eq "nor $pin" "no" "$(offers 3031 "$pin")"
+  check_eq "nor $pin" "no" "$(offers $((IDC_MAPPING_FIRST + 31)) "$pin")"
 done
-check_true "D13 stays" wait_offer 3031 D13 yes
+check_true "D13 stays" wait_offer $((IDC_MAPPING_FIRST + 31)) D13 yes
 adv click 2 >/dev/null
 check_true "the dialog closes" driver wait-gone "Advanced Settings" 10
 settle 0.5
@@ -90,14 +90,14 @@ check_eq "nothing written" "" "$(board_writes "$from")"
 
 step "opened again: the board's pins, the mode it has"
 open_dialog
-check_eq "Button 9 as written" "2 D9" "$(adv get-combo 3008)"
-shown=$(adv get-combo 3009)
+check_eq "Button 9 as written" "2 D9" "$(adv get-combo $((IDC_MAPPING_FIRST + 8)))"
+shown=$(adv get-combo $((IDC_MAPPING_FIRST + 9)))
 check_eq "Button 10 as written" "A3 (1)" "${shown#* }"
-check_eq "command mode not sent, not kept" "1 PWM+Dir" "$(adv get-combo 1034)"
+check_eq "command mode not sent, not kept" "1 PWM+Dir" "$(adv get-combo $IDC_COMMAND_MODE)"
 
 step "an encoder text that is no number is refused"
 from=$(($(transcript_lines) + 1))
-adv set-text 2062 "1O24" >/dev/null
+adv set-text $IDC_ENCODER_PPR "1O24" >/dev/null
 adv click 1 >/dev/null
 check_eq "the message" "Encoder PPR must be a whole number from 1 to 536870911" "$(driver find-msgbox 10)"
 check_true "closed with OK" driver click-msgbox IDOK
@@ -108,10 +108,10 @@ check_eq "nothing written" "" "$(board_writes "$from")"
 step "Ok writes the motor settings, then the encoder to the drive"
 from=$(($(transcript_lines) + 1))
 drive_from=$(($(wc -l <"$DRIVE_TRANSCRIPT") + 1))
-adv select-combo 2116 "8 KHz" >/dev/null
-adv set-text 2062 1024 >/dev/null
-adv click 1079 >/dev/null
-check_eq "Invert checked" "1" "$(wait_answer 1 -w "Advanced Settings" is-checked 1079)"
+adv select-combo $IDC_PWM_FREQUENCY "8 KHz" >/dev/null
+adv set-text $IDC_ENCODER_PPR 1024 >/dev/null
+adv click $IDC_ENCODER_INVERT >/dev/null
+check_answer "Invert checked" "1" -w "Advanced Settings" is-checked $IDC_ENCODER_INVERT
 adv click 1 >/dev/null
 check_true "the dialog closes" driver wait-gone "Advanced Settings" 10
 check_true "four writes" wait_received "$from" '^50 ' 4

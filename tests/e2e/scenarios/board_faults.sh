@@ -12,39 +12,39 @@ write_config DEVICE_COM_PORT=7
 
 step "start; the user sets Main Gain to 100"
 start_and_wait
-check_true "Ready" driver -t 10 wait-text 2088 "Ready"
+check_true "Ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 from=$(($(transcript_lines) + 1))
-driver set-slider 2021 100 >/dev/null
+driver set-slider $IDC_MAIN_GAIN_SLIDER 100 >/dev/null
 wait_received "$from" '^50 11 01 64$' 1
 
 step "pulled out"
 board "drop"
-check_true "Disconnected shown" driver -t 10 wait-text 2088 "Disconnected"
-check_eq "external gain unknown" "---" "$(driver get-text 2043)"
+check_true "Disconnected shown" driver -t 10 wait-text $IDC_DEVICE_STATUS "Disconnected"
+check_answer "external gain unknown" "---" get-text $IDC_EXTERNAL_GAIN
 
 step "plugged back in, its settings lost meanwhile"
 board "set 17 10"
 from=$(($(transcript_lines) + 1))
 board "back"
-check_true "Ready again" driver -t 15 wait-text 2088 "Ready"
+check_true "Ready again" driver -t 15 wait-text $IDC_DEVICE_STATUS "Ready"
 check_true "the profile's Main Gain went back onto the board" wait_received "$from" '^50 11 01 64$' 1
-check_eq "the page shows it" "78 %" "$(driver get-text 2029)"
+check_answer "the page shows it" "78 %" get-text $IDC_MAIN_GAIN_VALUE
 
 step "answering late"
 board "late 250"
 settle 3
-state=$(driver get-text 2088)
+state=$(driver get-text $IDC_DEVICE_STATUS)
 check_match "the status line says something true ($state)" '^(Ready|Wheel Ready|Wheel Found|Connected|Disconnected)$' "$state"
 board "late 0"
-check_true "Ready once it answers in time" driver -t 15 wait-text 2088 "Ready"
+check_true "Ready once it answers in time" driver -t 15 wait-text $IDC_DEVICE_STATUS "Ready"
 
 step "noise before every reply"
 board "noise 6"
 settle 3
 check_eq "no message box" "" "$(driver find-msgbox 0 2>/dev/null)"
 board "noise 0"
-check_true "Ready once the noise stops" driver -t 15 wait-text 2088 "Ready"
-check_eq "Main Gain unchanged" "78 %" "$(driver get-text 2029)"
+check_true "Ready once the noise stops" driver -t 15 wait-text $IDC_DEVICE_STATUS "Ready"
+check_answer "Main Gain unchanged" "78 %" get-text $IDC_MAIN_GAIN_VALUE
 end_with_escape
 check_match "Default keeps Main Gain 100" '^PROFILE=Default,NoLife\.exe,0,900,100,' \
   "$(file_text "$SCENARIO_DIR/GameProfiles.ini" | grep '^PROFILE=')"

@@ -19,9 +19,9 @@ run_and_spoil() {
   printf '%s' "$profiles" >"$app/GameProfiles.ini"
   start_in "$app" "$app/Tillerset.exe"
   wait_window || return
-  check_true "Ready" driver -t 10 wait-text 2088 "Ready"
+  check_true "Ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
   local from=$(($(transcript_lines) + 1))
-  driver set-slider 2021 100 >/dev/null
+  driver set-slider $IDC_MAIN_GAIN_SLIDER 100 >/dev/null
   wait_received "$from" '^50 11 01 64$' 1
   for i in $(seq 1 200); do grep -q ',900,100,' "$app/GameProfiles.ini" && break; sleep 0.05; done
   local saved_config saved_profiles
@@ -29,7 +29,7 @@ run_and_spoil() {
   check_true "saved while running" grep -q ',900,100,' <<<"$saved_profiles"
   $spoil "$app"
   from=$(($(transcript_lines) + 1))
-  driver set-slider 2021 50 >/dev/null
+  driver set-slider $IDC_MAIN_GAIN_SLIDER 50 >/dev/null
   wait_received "$from" '^50 11 01 32$' 1
   driver send-key ESCAPE >/dev/null
   wait_exit "$PROGRAM_PID" 15

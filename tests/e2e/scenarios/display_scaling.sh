@@ -16,7 +16,7 @@ for dpi in 120 144; do
   step "LogPixels $dpi"
   timeout 60 "$TS_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
   start_and_wait -dev
-  check_true "the board is ready" driver -t 10 wait-text 2088 "Ready"
+  check_true "the board is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
   read -r _ gain_y _ gain_h <<<"$(driver control-rect 2118)"
   read -r x y w h _ <<<"$(driver window-rect)"
   below=$((gain_y + gain_h))

@@ -12,28 +12,28 @@ step "silent from the start"
 start_drive 3 --silent
 start_and_wait -dev
 check_true "the version read fails and is logged" wait_log "Error reading version : 0x29 ->- Comm - Length "
-check_true "average NA" driver wait-text 2:2101 "NA"
-check_eq "maximum NA" "NA" "$(driver get-text 2:2107)"
-check_eq "Restart Drive disabled" "0" "$(driver is-enabled 2:2082)"
-check_eq "Clear Faults disabled" "0" "$(driver is-enabled 2:2083)"
+check_true "average NA" driver wait-text 2:$IDC_AVERAGE_CURRENT "NA"
+check_answer "maximum NA" "NA" get-text 2:$IDC_MAXIMUM_CURRENT
+check_answer "Restart Drive disabled" "0" is-enabled 2:$IDC_RESTART_DRIVE
+check_answer "Clear Faults disabled" "0" is-enabled 2:$IDC_CLEAR_FAULTS
 end_with_escape
 stop_drive
 
 step "answering, then silent, then back"
 start_drive 3 --current 1000
 start_and_wait -dev
-check_true "currents shown" driver wait-text 2:2101 "1.8 A"
+check_true "currents shown" driver wait-text 2:$IDC_AVERAGE_CURRENT "1.8 A"
 drive_control silent on
-check_true "NA within a few seconds" driver -t 10 wait-text 2:2101 "NA"
-check_eq "controls disabled" "0" "$(driver is-enabled 2:2082)"
+check_true "NA within a few seconds" driver -t 10 wait-text 2:$IDC_AVERAGE_CURRENT "NA"
+check_answer "controls disabled" "0" is-enabled 2:$IDC_RESTART_DRIVE
 check_true "the lost drive is logged once" wait_log "the drive does not answer"
 ping=$(driver ping-window 4)
 echo "while the drive is silent: $ping"
 read -r _ _ _ longest _ <<<"$ping"
 check_true "the window is never held long ($longest ms)" test "$longest" -lt 1000
 drive_control silent off
-check_true "found again" driver -t 15 wait-text 2:2101 "1.8 A"
-check_eq "controls enabled again" "1" "$(driver is-enabled 2:2082)"
+check_true "found again" driver -t 15 wait-text 2:$IDC_AVERAGE_CURRENT "1.8 A"
+check_answer "controls enabled again" "1" is-enabled 2:$IDC_RESTART_DRIVE
 end_with_escape
 stop_drive
 

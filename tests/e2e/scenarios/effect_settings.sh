@@ -10,7 +10,7 @@ dinput_script "$(dinput_device "Kestra Wheel" 1)"
 start_board 7 --status 8
 write_config DEVICE_COM_PORT=7
 start_and_wait
-check_true "the board is ready" driver -t 10 wait-text 2088 "Ready"
+check_true "the board is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 
 # group, setting, trackbar, label, board parameter
 rows=(
@@ -32,20 +32,20 @@ for row in "${rows[@]}"; do
 done
 
 step "the range ends at 127 (100 %) and 0 (0 %)"
-driver set-slider 2021 500 >/dev/null
-check_true "Main Gain at most 127" driver wait-text 2029 "100 %"
-check_eq "its position" 127 "$(driver get-slider 2021)"
-driver set-slider 2021 0 >/dev/null
-check_true "Main Gain 0" driver wait-text 2029 "0 %"
+driver set-slider $IDC_MAIN_GAIN_SLIDER 500 >/dev/null
+check_true "Main Gain at most 127" driver wait-text $IDC_MAIN_GAIN_VALUE "100 %"
+check_answer "its position" 127 get-slider $IDC_MAIN_GAIN_SLIDER
+driver set-slider $IDC_MAIN_GAIN_SLIDER 0 >/dev/null
+check_true "Main Gain 0" driver wait-text $IDC_MAIN_GAIN_VALUE "0 %"
 
 step "the filter and the force table"
 from=$(($(transcript_lines) + 1))
-driver set-slider 1077 31 >/dev/null
-check_true "Filter 31 shows 100 %" driver wait-text 1078 "100 %"
+driver set-slider $IDC_FILTER_SLIDER 31 >/dev/null
+check_true "Filter 31 shows 100 %" driver wait-text $IDC_FILTER_VALUE "100 %"
 check_true "parameter 77 written" wait_received "$from" '^50 4d 01 1f$' 1
-driver set-slider 1077 1 >/dev/null
-check_true "Filter 1 shows 0 %" driver wait-text 1078 "0 %"
+driver set-slider $IDC_FILTER_SLIDER 1 >/dev/null
+check_true "Filter 1 shows 0 %" driver wait-text $IDC_FILTER_VALUE "0 %"
 check_eq "Force table disabled (text, slider, value)" "0 0 0" \
-  "$(driver is-enabled 2071) $(driver is-enabled 2069) $(driver is-enabled 2074)"
+  "$(driver is-enabled $IDC_FORCE_TABLE_TEXT) $(driver is-enabled $IDC_FORCE_TABLE_SLIDER) $(driver is-enabled $IDC_FORCE_TABLE_VALUE)"
 end_with_escape
 check_eq "no effect object was asked for" "" "$(grep EFFECT "$DINPUT_LOG")"

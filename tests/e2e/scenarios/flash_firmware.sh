@@ -58,13 +58,13 @@ add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
 start_flashing_program() {
   start_in "$program_dir" "$program_dir/Tillerset.exe"
   wait_window || scenario_end
-  check_match "the lister found the board on COM7" '^[0-9]+ COM7$' "$(driver get-combo 1041)"
-  check_true "the board's firmware version" driver wait-text 2077 "$1"
+  check_match "the lister found the board on COM7" '^[0-9]+ COM7$' "$(driver get-combo $IDC_WHEEL_PORT)"
+  check_true "the board's firmware version" driver wait-text $IDC_FIRMWARE_VERSION "$1"
 }
 
 # Check now, Yes to the firmware; prints nothing.
 accept_firmware() {
-  driver click 2039 >/dev/null
+  driver click $IDC_CHECK_NOW >/dev/null
   local offer
   offer=$(driver find-msgbox 10)
   check_eq "the offer" "New firmware available, do you want to download it ?" "$(head -n1 <<<"$offer")"
@@ -109,7 +109,7 @@ follow_bootloader 9 "$from"
 expect_failure_box "failing flasher" '^Could not flash the firmware: avrdude on COM9 ended with exit code 1\. The wheel may be waiting in its bootloader'
 check_true "the flasher ran" test -s "$program_dir/flasher.args"
 check_true "its exit code was looked at" plog_has "FlashFirmware: avrdude ended with exit code 1"
-check_true "the board answers again" driver wait-text 2077 "1.5"
+check_true "the board answers again" driver wait-text $IDC_FIRMWARE_VERSION "1.5"
 settle 1.5
 check_true "no settings offered back: nothing was flashed" no_box
 check_true "the backup waits for the next flash" test -s "$program_dir/BoardBackup.ini"
@@ -149,7 +149,7 @@ check_eq "the question" \
 driver click-msgbox IDYES >/dev/null
 check_true "Main Gain 100 written back" wait_received "$restore_from" '^50 11 01 64$' 1
 driver wait-gone msgbox 10 >/dev/null
-check_true "the new firmware's version" driver wait-text 2077 "1.6"
+check_true "the new firmware's version" driver wait-text $IDC_FIRMWARE_VERSION "1.6"
 for i in $(seq 1 100); do plog_has "RestoreBoardSettings: 69 settings put back" && break; sleep 0.05; done
 check_true "all 69 settings" plog_has "RestoreBoardSettings: 69 settings put back"
 check_true "the backup has done its job" test ! -e "$program_dir/BoardBackup.ini"

@@ -43,9 +43,9 @@ add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
 step "a slow flash, the bootloader on COM7"
 start_in "$program_dir" "$program_dir/Tillerset.exe"
 wait_window || scenario_end
-check_true "the board answers" driver wait-text 2077 "1.5"
+check_true "the board answers" driver wait-text $IDC_FIRMWARE_VERSION "1.5"
 from=$(($(transcript_lines) + 1))
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_match "the offer" '^New firmware available, do you want to download it \?' "$(driver find-msgbox 10 "New firmware")"
 driver click-msgbox IDYES >/dev/null
 for i in $(seq 1 400); do

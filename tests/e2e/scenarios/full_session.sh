@@ -21,52 +21,52 @@ cp -R "$TS_SOURCE_DIR/data/." "$SCENARIO_DIR/"  # the languages, as an install h
 
 step "start in developer mode"
 start_and_wait -dev
-check_true "board Ready" driver -t 10 wait-text 2088 "Ready"
-check_true "drive configured" driver wait-text 2:2101 "1.8 A"
-check_true "the wheel read" driver wait-text 1010 30000
+check_true "board Ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
+check_true "drive configured" driver wait-text 2:$IDC_AVERAGE_CURRENT "1.8 A"
+check_true "the wheel read" driver wait-text $IDC_X_AXIS 30000
 
 step "main page and strip"
 from=$(($(transcript_lines) + 1))
-driver set-slider 2021 100 >/dev/null
-driver click 2121 >/dev/null
-driver click 2019 >/dev/null
+driver set-slider $IDC_MAIN_GAIN_SLIDER 100 >/dev/null
+driver click $IDC_INVERT >/dev/null
+driver click $IDC_CENTER_WHEEL >/dev/null
 wait_received "$from" '^63$' 1
-driver set-slider 2:1079 5 >/dev/null
-driver click 2:2044 >/dev/null
-driver click 2:2082 >/dev/null
+driver set-slider 2:$IDC_TORQUE_BW_SLIDER 5 >/dev/null
+driver click 2:$IDC_RESET_MAX >/dev/null
+driver click 2:$IDC_RESTART_DRIVE >/dev/null
 check_true "the drive got 554 := 2" wait_drive 1 '554 := 2'
 
 step "Game Profile dialog: New, then Remove"
-driver click 2078 >/dev/null
+driver click $IDC_PROFILE_NEW >/dev/null
 wait_window "Game Profile" 10
-driver -w "Game Profile" set-text 1206 "Session" >/dev/null
-driver -w "Game Profile" set-text 1207 "session.exe" >/dev/null
+driver -w "Game Profile" set-text $IDC_PROFILE_NAME "Session" >/dev/null
+driver -w "Game Profile" set-text $IDC_PROCESS_NAME "session.exe" >/dev/null
 driver -w "Game Profile" click 1 >/dev/null
-check_eq "made and selected" "1 Session" "$(wait_answer "1 Session" get-combo 1207)"
-driver click 2080 >/dev/null
+check_answer "made and selected" "1 Session" get-combo $IDC_PROFILE_LIST
+driver click $IDC_PROFILE_REMOVE >/dev/null
 check_eq "asked" "Remove the profile \"Session\"?" "$(driver find-msgbox 10)"
 driver click-msgbox IDYES >/dev/null
-check_eq "removed" "Default" "$(driver list-combo 1207)"
+check_answer "removed" "Default" list-combo $IDC_PROFILE_LIST
 
 step "About"
-driver post-command 32779
+driver post-command $IDM_ABOUT
 driver -w "About Tillerset" send-key ESCAPE
 check_true "About closed" driver wait-gone "About Tillerset" 10
 
 step "Advanced Settings and the linearity editor"
-driver click 2123 >/dev/null
+driver click $IDC_ADVANCED_SETTINGS >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || fail "no Advanced Settings"
-driver -w "Advanced Settings" select-combo 3008 D9 >/dev/null
+driver -w "Advanced Settings" select-combo $((IDC_MAPPING_FIRST + 8)) D9 >/dev/null
 driver -w "Advanced Settings" click 4 >/dev/null
 driver wait-window "Linearity Editor" 10 >/dev/null || fail "no Linearity Editor"
-driver -w "Linearity Editor" set-slider 1198 4352 >/dev/null
+driver -w "Linearity Editor" set-slider $IDC_LINEARITY_SLIDER 4352 >/dev/null
 driver -w "Linearity Editor" click 1 >/dev/null
 check_true "editor closed" driver wait-gone "Linearity Editor" 10
 driver -w "Advanced Settings" click 1 >/dev/null
 check_true "Advanced Settings closed with Ok" driver wait-gone "Advanced Settings" 10
 
 step "Check now"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_eq "the answer" "No update available" "$(driver find-msgbox 10)"
 driver click-msgbox IDOK >/dev/null
 
@@ -76,7 +76,7 @@ driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown"
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
 driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x203
 wait_window "Kestra Wheel Configuration" 10
-driver post-command 32772
+driver post-command $IDM_EXIT
 wait_exit "$PROGRAM_PID" 20
 check_eq "Exit ends with 0" 0 "$EXIT_CODE"
 

@@ -9,11 +9,11 @@ write_config "USED_DEVICE_GUID=$(dinput_guid 1)"
 wheel x=100 objects=fail
 start_and_wait -dev
 check_true "the failure is logged" wait_log "InitGamingInput: the controller could not be activated"
-check_eq "its axes are off" 0 "$(driver is-enabled 1010)"
+check_answer "its axes are off" 0 is-enabled $IDC_X_AXIS
 wheel x=100
-driver select-combo 1042 "Kestra Wheel" >/dev/null
-check_eq "picked again, its axes are the user's" 1 "$(wait_answer 1 is-enabled 1010)"
-check_true "and it is read" driver wait-text 1010 100
+driver select-combo $IDC_GAMING_DEVICE "Kestra Wheel" >/dev/null
+check_answer "picked again, its axes are the user's" 1 is-enabled $IDC_X_AXIS
+check_true "and it is read" driver wait-text $IDC_X_AXIS 100
 
 lost() { log_text | grep -c 'ReadGamingInput: input lost'; }
 generation=1
@@ -26,6 +26,6 @@ for answer in unplugged notacquired otherapp fail; do
   generation=$((generation + 1))
   wheel x=$((300 + generation)) generation=$generation
   device_change
-  check_true "read again when it is back" driver wait-text 1010 $((300 + generation))
+  check_true "read again when it is back" driver wait-text $IDC_X_AXIS $((300 + generation))
 done
 end_with_escape

@@ -14,26 +14,26 @@ write_config "USED_DEVICE_GUID=$(dinput_guid 3)"
 
 step "start: the controller of config.ini is chosen"
 start_and_wait -dev
-check_eq "list 1042 holds the two with force feedback" "Kestra Wheel
-Pedal Box" "$(driver list-combo 1042)"
-check_eq "the configured one is selected" "1 Pedal Box" "$(driver get-combo 1042)"
-check_true "and read" driver wait-text 1010 3333
+check_answer "list 1042 holds the two with force feedback" "Kestra Wheel
+Pedal Box" list-combo $IDC_GAMING_DEVICE
+check_answer "the configured one is selected" "1 Pedal Box" get-combo $IDC_GAMING_DEVICE
+check_true "and read" driver wait-text $IDC_X_AXIS 3333
 # The list activates it a second time while it is held already.
-check_eq "its objects are enabled" "1 1" "$(driver is-enabled 1083) $(driver is-enabled 1085)"
-check_eq "its missing objects stay disabled" "0 0" "$(driver is-enabled 1086) $(driver is-enabled 1026)"
+check_eq "its objects are enabled" "1 1" "$(driver is-enabled $IDC_X_AXIS_TEXT) $(driver is-enabled $IDC_Z_AXIS_TEXT)"
+check_eq "its missing objects stay disabled" "0 0" "$(driver is-enabled $IDC_RX_AXIS_TEXT) $(driver is-enabled $IDC_POV0_TEXT)"
 
 step "pick the wheel"
-driver select-combo 1042 "Kestra Wheel" >/dev/null
-check_true "the wheel is read" driver wait-text 1010 1111
-check_eq "its Rx axis is enabled" "1" "$(driver is-enabled 1086)"
+driver select-combo $IDC_GAMING_DEVICE "Kestra Wheel" >/dev/null
+check_true "the wheel is read" driver wait-text $IDC_X_AXIS 1111
+check_answer "its Rx axis is enabled" "1" is-enabled $IDC_RX_AXIS_TEXT
 
 step "back to the pedal box and to the wheel again"
-driver select-combo 1042 "Pedal Box" >/dev/null
-check_true "the pedal box is read again" driver wait-text 1010 3333
-driver select-combo 1042 "Kestra Wheel" >/dev/null
-check_true "the wheel is read again" driver wait-text 1010 1111
+driver select-combo $IDC_GAMING_DEVICE "Pedal Box" >/dev/null
+check_true "the pedal box is read again" driver wait-text $IDC_X_AXIS 3333
+driver select-combo $IDC_GAMING_DEVICE "Kestra Wheel" >/dev/null
+check_true "the wheel is read again" driver wait-text $IDC_X_AXIS 1111
 check_eq "all its objects are found again" "1 1 1" \
-  "$(driver is-enabled 1086) $(driver is-enabled 1021) $(driver is-enabled 1026)"
+  "$(driver is-enabled $IDC_RX_AXIS_TEXT) $(driver is-enabled $IDC_SLIDER0_TEXT) $(driver is-enabled $IDC_POV0_TEXT)"
 check_eq "no range setting was refused" "" "$(grep 'SetProperty.*0x800700aa' "$DINPUT_LOG")"
 
 step "exit: config.ini holds the wheel"
@@ -42,7 +42,7 @@ check_true "USED_DEVICE_GUID is the wheel's" grep -q "USED_DEVICE_GUID=$(dinput_
 
 step "the next start chooses the wheel"
 start_and_wait -dev
-check_eq "the wheel is selected" "0 Kestra Wheel" "$(driver get-combo 1042)"
-check_true "and read" driver wait-text 1010 1111
+check_answer "the wheel is selected" "0 Kestra Wheel" get-combo $IDC_GAMING_DEVICE
+check_true "and read" driver wait-text $IDC_X_AXIS 1111
 end_with_escape
 check_eq "no effect was ever asked for" "" "$(grep EFFECT "$DINPUT_LOG")"

@@ -11,9 +11,9 @@ dinput_script "${script[@]}"
 
 start_and_wait -dev
 expected=$(for n in $(seq 1 16); do echo "Wheel $n"; done)
-check_eq "sixteen listed" "$expected" "$(driver list-combo 1042)"
-check_eq "the first is chosen" "0 Wheel 1" "$(driver get-combo 1042)"
-check_true "and read" driver wait-text 1032 100
+check_answer "sixteen listed" "$expected" list-combo $IDC_GAMING_DEVICE
+check_answer "the first is chosen" "0 Wheel 1" get-combo $IDC_GAMING_DEVICE
+check_true "and read" driver wait-text $IDC_SLIDER0 100
 check_true "the seventeenth was opened and let go" grep -q 'Device.Release 2118778897,.* -> 0' "$DINPUT_LOG"
 
 step "effect sliders and the controller's sliders move"
@@ -22,9 +22,9 @@ for value in 10 64 127; do
     driver set-slider "$slider" "$value" >/dev/null
   done
 done
-check_true "the last move is shown" driver wait-text 2125 "100 %"
+check_true "the last move is shown" driver wait-text $IDC_USER_INERTIA_VALUE "100 %"
 script[0]="$(dinput_device "Wheel 1" 1 slider0=5000 slider1=6000)"
 dinput_script "${script[@]}"
-check_true "the controller's sliders are read" driver wait-text 1033 6000
+check_true "the controller's sliders are read" driver wait-text $IDC_SLIDER1 6000
 end_with_escape
 check_eq "no effect call at all" "" "$(grep EFFECT "$DINPUT_LOG")"

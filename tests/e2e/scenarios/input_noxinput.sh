@@ -17,12 +17,12 @@ timeout 60 "$TS_WINE" reg add "$key" /v ClassGUID /d '{745a17a0-74d3-11d0-b6fe-0
 
 step "with -noxinput the pad is left out"
 start_and_wait -noxinput
-check_eq "only the wheel" "Kestra Wheel" "$(driver list-combo 1042)"
+check_answer "only the wheel" "Kestra Wheel" list-combo $IDC_GAMING_DEVICE
 end_with_escape
 check_true "the WMI query ran and found the XInput id" log_has "InitGamingInput: 1 XInput device id(s) from WMI (result 0x"
 
 step "without the option it is listed"
 start_and_wait
-check_eq "both" "Kestra Wheel
-XInput Pad" "$(driver list-combo 1042)"
+check_answer "both" "Kestra Wheel
+XInput Pad" list-combo $IDC_GAMING_DEVICE
 end_with_escape

@@ -12,8 +12,8 @@ wheel() { dinput_script "$(dinput_device "Kestra Wheel" 1 "$@")"; }
 wheel x=32767 y=65535 z=32768 rx=0 pressed=0,2,31,32
 
 start_and_wait
-check_true "the board is ready" driver -t 10 wait-text 2088 "Ready"
-check_eq "900 degrees of steering" "900 °" "$(driver get-text 2023)"
+check_true "the board is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
+check_answer "900 degrees of steering" "900 °" get-text $IDC_MAX_ANGLE_VALUE
 
 red() { [ "$(pixel "$1" "$2")" = "255,0,0" ]; }
 not_red() { ! red "$1" "$2"; }
@@ -62,7 +62,7 @@ step "hidden and shown again, the still controller's picture is painted again"
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 driver minimize >/dev/null
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
-driver -w "0x$frame" post-command 32771 >/dev/null
+driver -w "0x$frame" post-command $IDM_RESTORE >/dev/null
 wait_window "Kestra Wheel Configuration" 10
 button2() { red 147 150; }
 check_true "button 2 filled again" wait_picture button2

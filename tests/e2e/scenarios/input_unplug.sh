@@ -10,7 +10,7 @@ wheel() { dinput_device "Kestra Wheel" 1 "$@"; }
 dinput_script "$(wheel x=100)"
 
 start_and_wait -dev
-check_true "the wheel is read" driver wait-text 1010 100
+check_true "the wheel is read" driver wait-text $IDC_X_AXIS 100
 
 step "the wheel reports lost input on every acquire"
 dinput_script "$(wheel x=200 lost=1)"
@@ -20,10 +20,10 @@ from=$(dinput_log_lines)
 sleep 1
 acquires=$(dinput_log_since "$((from + 1))" | grep -c '^[0-9]* Acquire ')
 check_true "about one acquire per tick while lost ($acquires in 1 s)" test "$acquires" -le 40
-check_eq "the readout keeps its last value" "100" "$(driver get-text 1010)"
-check_true "the window answers" driver set-slider 2021 30
-check_true "and acts" driver wait-text 2029 "23 %"
-check_true "the About box opens and closes" driver post-command 32779
+check_answer "the readout keeps its last value" "100" get-text $IDC_X_AXIS
+check_true "the window answers" driver set-slider $IDC_MAIN_GAIN_SLIDER 30
+check_true "and acts" driver wait-text $IDC_MAIN_GAIN_VALUE "23 %"
+check_true "the About box opens and closes" driver post-command $IDM_ABOUT
 check_true "About shown" driver -t 5 wait-window "About" >/dev/null
 driver -w "About" close >/dev/null
 driver wait-gone "About" 5 >/dev/null
@@ -36,18 +36,17 @@ device_change
 settle 1
 dinput_script "$(wheel x=300 generation=2)"
 device_change
-check_true "read again" driver wait-text 1010 300
+check_true "read again" driver wait-text $IDC_X_AXIS 300
 check_true "the return is noted" log_has '"Kestra Wheel" opened again'
 check_eq "by a second open" 2 "$(grep -c 'CreateDevice 2118778881' "$DINPUT_LOG")"
 
 step "a second controller is plugged in"
 dinput_script "$(wheel x=300 generation=2)" "$(dinput_device "Late Pedals" 2 x=999)"
 device_change
-check_eq "it is listed behind the wheel" "Kestra Wheel
-Late Pedals" "$(wait_answer "Kestra Wheel
-Late Pedals" list-combo 1042)"
-check_eq "the wheel stays chosen" "0 Kestra Wheel" "$(driver get-combo 1042)"
-check_eq "and read" "300" "$(driver get-text 1010)"
-driver select-combo 1042 "Late Pedals" >/dev/null
-check_true "the newcomer can be chosen and read" driver wait-text 1010 999
+check_answer "it is listed behind the wheel" "Kestra Wheel
+Late Pedals" list-combo $IDC_GAMING_DEVICE
+check_answer "the wheel stays chosen" "0 Kestra Wheel" get-combo $IDC_GAMING_DEVICE
+check_answer "and read" "300" get-text $IDC_X_AXIS
+driver select-combo $IDC_GAMING_DEVICE "Late Pedals" >/dev/null
+check_true "the newcomer can be chosen and read" driver wait-text $IDC_X_AXIS 999
 end_with_escape

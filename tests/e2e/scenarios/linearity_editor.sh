@@ -16,17 +16,17 @@ pixels() {
 
 step "start"
 start_and_wait
-check_true "the wheel is ready" driver -t 10 wait-text 2088 "Ready"
-driver click 2123 >/dev/null
+check_true "the wheel is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
+driver click $IDC_ADVANCED_SETTINGS >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || { fail "no Advanced Settings"; scenario_end; }
-check_eq "Linearity of X is off without a controller" "0" "$(driver -w "Advanced Settings" is-enabled 4)"
+check_answer "Linearity of X is off without a controller" "0" -w "Advanced Settings" is-enabled $IDC_LINEARITY_X
 
 step "the editor of the X axis"
-driver -w "Advanced Settings" post-command 4 >/dev/null
+driver -w "Advanced Settings" post-command $IDC_LINEARITY_X >/dev/null
 driver wait-window "Linearity Editor" 10 >/dev/null || { fail "no Linearity Editor"; scenario_end; }
 ed() { driver -w "Linearity Editor" "$@"; }
-check_eq "value 4096 shows 1.00" "1.00" "$(ed get-text 1199)"
-check_eq "trackbar at 4096" "4096" "$(ed get-slider 1198)"
+check_eq "value 4096 shows 1.00" "1.00" "$(ed get-text $IDC_LINEARITY_VALUE)"
+check_eq "trackbar at 4096" "4096" "$(ed get-slider $IDC_LINEARITY_SLIDER)"
 
 step "the curve is a straight diagonal"
 read -r wx wy ww wh cw ch < <(ed window-rect)
@@ -61,9 +61,9 @@ check_true "the curve crosses the graph ($columns of $((w - 4)) columns)" test "
 
 step "moving the trackbar writes at once"
 from=$(($(transcript_lines) + 1))
-ed set-slider 1198 4352 >/dev/null
+ed set-slider $IDC_LINEARITY_SLIDER 4352 >/dev/null
 check_true "P 80 2 0x1100 sent" wait_received "$from" '^50 50 02 11 00$' 1
-check_true "the label follows" ed wait-text 1199 "1.06"
+check_true "the label follows" ed wait-text $IDC_LINEARITY_VALUE "1.06"
 ed click 1 >/dev/null
 check_true "the editor closes with OK" driver wait-gone "Linearity Editor" 10
 check_true "the Advanced Settings stay" driver wait-window "Advanced Settings" 5

@@ -20,12 +20,12 @@ red_pixels() {
 
 step "start with the wheel as game controller"
 start_and_wait
-check_true "the wheel is ready" driver -t 10 wait-text 2088 "Ready"
-driver click 2123 >/dev/null
+check_true "the wheel is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
+driver click $IDC_ADVANCED_SETTINGS >/dev/null
 driver wait-window "Advanced Settings" 10 >/dev/null || { fail "no Advanced Settings"; scenario_end; }
-check_eq "Linearity of X is on" "1" "$(driver -w "Advanced Settings" is-enabled 4)"
-check_eq "Linearity of Rx is off: the wheel has no Rx" "0" "$(driver -w "Advanced Settings" is-enabled 7)"
-driver -w "Advanced Settings" click 4 >/dev/null
+check_answer "Linearity of X is on" "1" -w "Advanced Settings" is-enabled $IDC_LINEARITY_X
+check_answer "Linearity of Rx is off: the wheel has no Rx" "0" -w "Advanced Settings" is-enabled $IDC_LINEARITY_RX
+driver -w "Advanced Settings" click $IDC_LINEARITY_X >/dev/null
 driver wait-window "Linearity Editor" 10 >/dev/null || { fail "no Linearity Editor"; scenario_end; }
 
 # The bars as the editor draws them: the input bar from x 16 to 16 + w * X / 65535

@@ -11,24 +11,24 @@ check_match "frame handle" '^[0-9A-Fa-f]+$' "$frame"
 minimise_into_tray() {
   driver minimize
   driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
-  check_eq "frame hidden" 0 "$(driver -w "0x$frame" is-shown)"
+  check_answer "frame hidden" 0 -w "0x$frame" is-shown
   tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-  check_eq "icon in the notification area" 1 "$(driver tray-icon "0x$tray" 131)"
+  check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
 }
 
 step "minimise, then the Restore command"
 minimise_into_tray
-driver -w "0x$frame" post-command 32771
+driver -w "0x$frame" post-command $IDM_RESTORE
 wait_window "Kestra Wheel Configuration" 10
-check_eq "frame shown again" 1 "$(driver -w "0x$frame" is-shown)"
-check_eq "icon removed" 0 "$(driver tray-icon "0x$tray" 131)"
+check_answer "frame shown again" 1 -w "0x$frame" is-shown
+check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
 
 step "minimise, then the window's own restore"
 minimise_into_tray
 driver -w "0x$frame" restore
 wait_window "Kestra Wheel Configuration" 10
-check_eq "frame shown again" 1 "$(driver -w "0x$frame" is-shown)"
-check_eq "not left minimised" 0 "$(driver -w "0x$frame" is-iconic)"
-check_eq "icon removed" 0 "$(driver tray-icon "0x$tray" 131)"
+check_answer "frame shown again" 1 -w "0x$frame" is-shown
+check_answer "not left minimised" 0 -w "0x$frame" is-iconic
+check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
 
 end_with_escape

@@ -37,9 +37,9 @@ check_eq "strip right below the main page" "0 $mh" "$sx $sy"
 wide=$mw
 [ "$sw" -gt "$wide" ] && wide=$sw
 check_eq "frame holds both pages" "$wide $((mh + sh))" "$CLIENT"
-check_eq "debug level list disabled" "0" "$(driver is-enabled 1044)"
-check_eq "wheel state rows disabled" "0" "$(driver is-enabled 1083)"
-check_eq "torque bandwidth label" "100 Hz" "$(driver get-text 1080)"
-check_eq "statistics window label" "1.0 s" "$(driver get-text 2114)"
-check_match "debug level shows None" '^0 None$' "$(driver get-combo 1044)"
+check_answer "debug level list disabled" "0" is-enabled $IDC_DEBUG_LEVEL
+check_answer "wheel state rows disabled" "0" is-enabled $IDC_X_AXIS_TEXT
+check_answer "torque bandwidth label" "100 Hz" get-text $IDC_TORQUE_BW_VALUE
+check_answer "statistics window label" "1.0 s" get-text $IDC_WINDOW_VALUE
+check_match "debug level shows None" '^0 None$' "$(driver get-combo $IDC_DEBUG_LEVEL)"
 end_with_escape

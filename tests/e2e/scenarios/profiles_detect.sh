@@ -20,13 +20,13 @@ cp "$TS_IDLE" "$game"
 step "start with Detect Game on"
 start_and_wait
 TS_PID=$PROGRAM_PID
-check_eq "Detect Game checked" "1" "$(driver is-checked 2128)"
-check_eq "both profiles listed" "Default
-Rally Game" "$(driver list-combo 1207)"
-check_eq "Default selected" "0 Default" "$(driver get-combo 1207)"
+check_answer "Detect Game checked" "1" is-checked $IDC_DETECT_GAME
+check_answer "both profiles listed" "Default
+Rally Game" list-combo $IDC_PROFILE_LIST
+check_answer "Default selected" "0 Default" get-combo $IDC_PROFILE_LIST
 # Let a detection pass or two go by without the game: nothing changes.
 settle 2.5
-check_eq "still Default without the game" "0 Default" "$(driver get-combo 1207)"
+check_answer "still Default without the game" "0 Default" get-combo $IDC_PROFILE_LIST
 
 step "the game starts"
 from=$(($(transcript_lines) + 1))
@@ -39,14 +39,14 @@ GAME_PID=$PROGRAM_PID
 selected=""
 deadline=$((SECONDS + 20))
 while [ $SECONDS -lt $deadline ]; do
-  selected=$(driver get-combo 1207)
+  selected=$(driver get-combo $IDC_PROFILE_LIST)
   [ "$selected" = "1 Rally Game" ] && break
   sleep 0.1
 done
 check_eq "Rally Game selected" "1 Rally Game" "$selected"
 echo "selected $(e2e_since "$started") s after the game was started"
 wait_received "$from" '^50 ' 15
-settle
+wait_next_poll
 check_eq "the profile's 14 writes, in order, then the filter" "50 08 04 00 00 02 1c
 50 11 01 64
 50 12 01 5a
@@ -62,21 +62,21 @@ check_eq "the profile's 14 writes, in order, then the filter" "50 08 04 00 00 02
 50 20 01 03
 50 21 01 04
 50 4d 01 19" "$(received_since "$from" | grep '^50 ')"
-check_eq "Max Angle shown" "540 °" "$(driver get-text 2023)"
-check_eq "Main Gain shown" "78 %" "$(driver get-text 2029)"
-check_eq "Filter shown" "80 %" "$(driver get-text 1078)"
-check_eq "Invert checked" "1" "$(driver is-checked 2121)"
+check_answer "Max Angle shown" "540 °" get-text $IDC_MAX_ANGLE_VALUE
+check_answer "Main Gain shown" "78 %" get-text $IDC_MAIN_GAIN_VALUE
+check_answer "Filter shown" "80 %" get-text $IDC_FILTER_VALUE
+check_answer "Invert checked" "1" is-checked $IDC_INVERT
 
 step "the game ends"
 wait_exit "$GAME_PID" 20
 from=$(($(transcript_lines) + 1))
 settle 2.5
-check_eq "its profile stays selected" "1 Rally Game" "$(driver get-combo 1207)"
+check_answer "its profile stays selected" "1 Rally Game" get-combo $IDC_PROFILE_LIST
 check_eq "nothing written meanwhile" "" "$(received_since "$from" | grep '^50 ')"
 check_true "the program still runs" is_running "$TS_PID"
 
 step "exit"
-driver post-command 32772
+driver post-command $IDM_EXIT
 wait_exit "$TS_PID" 15
 check_eq "exit code" 0 "$EXIT_CODE"
 check_eq "GameProfiles.ini after exit" "[GameProfiles]

@@ -13,8 +13,8 @@ open_dialog() {
 }
 # Types name $1 (unless empty) and process $2 into the open dialog and presses Ok.
 fill_dialog() {
-  [ -n "$1" ] && dialog set-text 1206 "$1" >/dev/null
-  dialog set-text 1207 "$2" >/dev/null
+  [ -n "$1" ] && dialog set-text $IDC_PROFILE_NAME "$1" >/dev/null
+  dialog set-text $IDC_PROCESS_NAME "$2" >/dev/null
   dialog click 1 >/dev/null
 }
 # Waits until the dialog has closed after $1.
@@ -26,23 +26,23 @@ answer() {
 }
 
 start_and_wait
-check_eq "Default made on the first run" "0 Default" "$(driver get-combo 1207)"
+check_answer "Default made on the first run" "0 Default" get-combo $IDC_PROFILE_LIST
 
 step "Default cannot be edited or removed"
-driver click 2081 >/dev/null
+driver click $IDC_PROFILE_EDIT >/dev/null
 answer "You can't edit the default profile" IDOK
-driver click 2080 >/dev/null
+driver click $IDC_PROFILE_REMOVE >/dev/null
 answer "You can't remove the default profile" IDOK
-check_eq "still only Default" "Default" "$(driver list-combo 1207)"
+check_answer "still only Default" "Default" list-combo $IDC_PROFILE_LIST
 
 step "New"
 open_dialog 2078
-check_eq "name field empty" "" "$(dialog get-text 1206)"
-check_eq "process field empty" "" "$(dialog get-text 1207)"
-check_eq "name field enabled" "1" "$(dialog is-enabled 1206)"
+check_eq "name field empty" "" "$(dialog get-text $IDC_PROFILE_NAME)"
+check_eq "process field empty" "" "$(dialog get-text $IDC_PROCESS_NAME)"
+check_eq "name field enabled" "1" "$(dialog is-enabled $IDC_PROFILE_NAME)"
 fill_dialog "My Game" mygame.exe
 dialog_gone Ok
-check_eq "new profile selected" "1 My Game" "$(driver get-combo 1207)"
+check_answer "new profile selected" "1 My Game" get-combo $IDC_PROFILE_LIST
 
 # New with name $1 (an existing one in other case) and process $2, the
 # question answered with $3.
@@ -52,22 +52,22 @@ new_existing() {
   fill_dialog "$1" "$2"
   answer "Profile already exists, do you want to update it ?" "$3"
   dialog_gone "$3"
-  check_eq "still the same two profiles" "Default
-My Game" "$(driver list-combo 1207)"
+  check_answer "still the same two profiles" "Default
+My Game" list-combo $IDC_PROFILE_LIST
 }
 new_existing "my game" no.exe IDNO
 new_existing "MY GAME" other.exe IDYES
 
 step "Edit shows the profile; closing changes nothing"
 open_dialog 2081
-check_eq "name shown" "My Game" "$(dialog get-text 1206)"
-check_eq "name locked" "0" "$(dialog is-enabled 1206)"
-check_eq "process updated by Yes" "other.exe" "$(dialog get-text 1207)"
-dialog set-text 1207 "ignored.exe" >/dev/null
+check_eq "name shown" "My Game" "$(dialog get-text $IDC_PROFILE_NAME)"
+check_eq "name locked" "0" "$(dialog is-enabled $IDC_PROFILE_NAME)"
+check_eq "process updated by Yes" "other.exe" "$(dialog get-text $IDC_PROCESS_NAME)"
+dialog set-text $IDC_PROCESS_NAME "ignored.exe" >/dev/null
 dialog close >/dev/null
 dialog_gone "its close box"
 open_dialog 2081
-check_eq "close box kept the process name" "other.exe" "$(dialog get-text 1207)"
+check_eq "close box kept the process name" "other.exe" "$(dialog get-text $IDC_PROCESS_NAME)"
 fill_dialog "" final.exe
 dialog_gone Ok
 
@@ -75,16 +75,16 @@ step "Remove asks first"
 open_dialog 2078
 fill_dialog Second second.exe
 dialog_gone Ok
-check_eq "Second selected" "2 Second" "$(driver get-combo 1207)"
-driver click 2080 >/dev/null
+check_answer "Second selected" "2 Second" get-combo $IDC_PROFILE_LIST
+driver click $IDC_PROFILE_REMOVE >/dev/null
 answer "Remove the profile \"Second\"?" IDNO
-check_eq "No keeps it" "2 Second" "$(driver get-combo 1207)"
-driver click 2080 >/dev/null
+check_answer "No keeps it" "2 Second" get-combo $IDC_PROFILE_LIST
+driver click $IDC_PROFILE_REMOVE >/dev/null
 answer "Remove the profile \"Second\"?" IDYES
-check_eq "Yes removes it; the one before is selected" "1 My Game" "$(driver get-combo 1207)"
+check_answer "Yes removes it; the one before is selected" "1 My Game" get-combo $IDC_PROFILE_LIST
 
 step "exit"
-driver post-command 32772
+driver post-command $IDM_EXIT
 wait_exit "$PROGRAM_PID" 15
 check_eq "exit code" 0 "$EXIT_CODE"
 check_eq "GameProfiles.ini after exit" "[GameProfiles]

@@ -10,10 +10,10 @@ write_config DEVICE_COM_PORT=7
 
 start_program -dev
 wait_window || scenario_end
-check_true "the board is ready" driver -t 10 wait-text 2088 "Ready"
+check_true "the board is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 from=$(($(transcript_lines) + 1))
-driver click-page 1 2050 >/dev/null
+driver click-page 1 $IDC_RESET_BOARD >/dev/null
 check_true "the board saw the 1200-baud open and close" wait_transcript "$from" "1200-baud open: bootloader reset"
 check_true "the refresh probes the board again" wait_transcript "$from" "probe"
-check_true "and it is ready again" driver -t 10 wait-text 2088 "Ready"
+check_true "and it is ready again" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
 end_with_escape

@@ -11,10 +11,10 @@ write_config DEVICE_COM_PORT=7 FLAGS=2
 step "start, and the user moves Main Gain and checks Invert"
 start_and_wait
 from=$(($(transcript_lines) + 1))
-driver set-slider 2021 100 >/dev/null
-check_true "label follows" driver wait-text 2029 "78 %"
+driver set-slider $IDC_MAIN_GAIN_SLIDER 100 >/dev/null
+check_true "label follows" driver wait-text $IDC_MAIN_GAIN_VALUE "78 %"
 wait_received "$from" '^50 11 ' 2
-driver click 2121 >/dev/null
+driver click $IDC_INVERT >/dev/null
 wait_received "$from" '^50 22 ' 1
 
 step "Windows asks, then ends the session"

@@ -12,9 +12,9 @@ step "damaged: a good line, then junk and brackets"
 printf '[Config]\r\nDEVICE_COM_PORT=7\r\nFLAGS=2\r\n\x01\x02 [[ ]] "unclosed\r\nGAME_PROFILE_ID=zz\r\n' >"$cfg"
 printf '[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,900,100,127,127,127,127,127,127,127,0,0,0,0,16\r\nPROFILE=Half,half.exe,1\r\nPROFILE\r\n' >"$profiles"
 start_and_wait
-check_true "the port it could read is used" driver -t 10 wait-text 2088 "Ready"
-check_eq "Detect Game from FLAGS=2" "1" "$(driver is-checked 2128)"
-check_eq "Main Gain from the Default line" "78 %" "$(driver get-text 2029)"
+check_true "the port it could read is used" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
+check_answer "Detect Game from FLAGS=2" "1" is-checked $IDC_DETECT_GAME
+check_answer "Main Gain from the Default line" "78 %" get-text $IDC_MAIN_GAIN_VALUE
 end_with_escape
 check_match "config.ini keeps the port" 'DEVICE_COM_PORT=7' "$(file_text "$cfg")"
 check_true "Default kept as it was" grep -q '^PROFILE=Default,NoLife.exe,0,900,100,' <(file_text "$profiles")
@@ -36,7 +36,7 @@ write_config DEVICE_COM_PORT=7
 head -c 4096 /dev/urandom | tr -d '\000\032' >"$profiles"
 cp "$profiles" "$SCENARIO_DIR/binary.orig"
 start_and_wait
-check_eq "only Default in the list" "Default" "$(driver list-combo 1207)"
+check_answer "only Default in the list" "Default" list-combo $IDC_PROFILE_LIST
 end_with_escape
 size=$(stat -c %s "$SCENARIO_DIR/binary.orig")
 check_true "the binary bytes are all still there, in front" cmp -s -n "$size" "$profiles" "$SCENARIO_DIR/binary.orig"

@@ -6,10 +6,10 @@ responsive_within $E2E_BOUND_PROFILE "a profile applied, a file written"
 start_board 7 --status 8
 write_config DEVICE_COM_PORT=7 FLAGS=0
 start_and_wait
-check_true "the board is ready" driver -t 10 wait-text 2088 "Ready"
-driver set-slider 2021 100 + click 2128 + click 2078 >/dev/null
+check_true "the board is ready" driver -t 10 wait-text $IDC_DEVICE_STATUS "Ready"
+driver set-slider $IDC_MAIN_GAIN_SLIDER 100 + click $IDC_DETECT_GAME + click $IDC_PROFILE_NEW >/dev/null
 wait_window "Game Profile" 10
-driver -w "Game Profile" set-text 1206 "Rally" + -w "Game Profile" set-text 1207 "rally.exe" + -w "Game Profile" click 1 >/dev/null
+driver -w "Game Profile" set-text $IDC_PROFILE_NAME "Rally" + -w "Game Profile" set-text $IDC_PROCESS_NAME "rally.exe" + -w "Game Profile" click 1 >/dev/null
 check_true "Main Gain 100 on disk" wait_in "$SCENARIO_DIR/GameProfiles.ini" 1 '^PROFILE=Default,NoLife.exe,[0-9]+,[0-9]+,100,' -E
 check_true "the new profile on disk" wait_in "$SCENARIO_DIR/GameProfiles.ini" 1 'PROFILE=Rally,rally.exe,'
 check_true "Detect Game on disk" wait_in "$SCENARIO_DIR/config.ini" 1 'FLAGS=2'

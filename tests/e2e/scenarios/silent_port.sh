@@ -11,7 +11,7 @@ write_config DEVICE_COM_PORT=7
 
 step "start with a silent device on COM7"
 start_and_wait
-check_true "the port opens, nobody answers" driver wait-text 2088 "Connected"
+check_true "the port opens, nobody answers" driver wait-text $IDC_DEVICE_STATUS "Connected"
 
 step "the window answers while the probes go on"
 from=$(($(transcript_lines) + 1))

@@ -20,23 +20,22 @@ driver minimize
 refused() { log_has "UpdateTrayState: the notification area did not take the icon"; }
 for _ in $(seq 1 100); do refused && break; sleep 0.05; done
 check_true "the refusal is logged" refused
-settle 0.3
-check_eq "frame not hidden" 1 "$(driver -w "0x$frame" is-shown)"
-check_eq "frame minimised instead" 1 "$(driver -w "0x$frame" is-iconic)"
+check_answer "frame not hidden" 1 -w "0x$frame" is-shown
+check_answer "frame minimised instead" 1 -w "0x$frame" is-iconic
 wait_exit "$shell_pid" 20
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 2)
-check_eq "and no icon in the real notification area" 0 "$(driver tray-icon "0x$tray" 131)"
+check_answer "and no icon in the real notification area" 0 tray-icon "0x$tray" $kTrayIconId
 
 step "restore from the taskbar"
 driver -w "0x$frame" restore
-check_eq "frame shown normally" 0 "$(wait_answer 0 -w "0x$frame" is-iconic)"
-check_eq "frame visible" 1 "$(driver -w "0x$frame" is-shown)"
+check_answer "frame shown normally" 0 -w "0x$frame" is-iconic
+check_answer "frame visible" 1 -w "0x$frame" is-shown
 
 step "minimise with the shell back"
 driver minimize
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_eq "icon 131 is in the notification area" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "icon 131 is in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
 driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x203
 wait_window "Kestra Wheel Configuration" 10
 

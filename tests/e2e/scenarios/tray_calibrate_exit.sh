@@ -13,22 +13,22 @@ step "minimise into the tray"
 driver minimize
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_eq "icon in the notification area" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
 
 step "Calibrate from the menu"
 from=$(($(transcript_lines) + 1))
-driver -w "0x$frame" post-command 2045
+driver -w "0x$frame" post-command $IDM_CALIBRATE
 check_true "r sent to the board" wait_received "$from" '^72$' 1
 settle 0.5
 check_eq "r sent once" 1 "$(received_since "$from" | grep -cx '72')"
-check_eq "frame still hidden" 0 "$(driver -w "0x$frame" is-shown)"
-check_eq "icon still there" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "frame still hidden" 0 -w "0x$frame" is-shown
+check_answer "icon still there" 1 tray-icon "0x$tray" $kTrayIconId
 
 step "Exit from the menu"
-driver -w "0x$frame" post-command 32772
+driver -w "0x$frame" post-command $IDM_EXIT
 wait_exit "$PROGRAM_PID" 15
 check_eq "exit code after Exit" 0 "$EXIT_CODE"
-check_eq "icon removed" 0 "$(driver tray-icon "0x$tray" 131)"
+check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
 saved=$(file_text "$SCENARIO_DIR/config.ini")
 check_true "config.ini written at exit" test "$saved" != "$written"
 check_match "config.ini keeps COM7" 'DEVICE_COM_PORT=7' "$saved"

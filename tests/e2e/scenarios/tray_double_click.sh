@@ -11,29 +11,29 @@ driver minimize
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
 check_match "tray window exists" '^[0-9A-Fa-f]+$' "$tray"
-check_eq "the tray window is never shown" 0 "$(driver -w "0x$tray" is-shown)"
-check_eq "icon 131 is in the notification area" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "the tray window is never shown" 0 -w "0x$tray" is-shown
+check_answer "icon 131 is in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
 
 step "a notification for another icon id does nothing"
 driver -w "0x$tray" post-message "registered:Server tray notification" 7 0x203
 settle 0.5
-check_eq "frame still hidden" 0 "$(driver -w "0x$frame" is-shown)"
+check_answer "frame still hidden" 0 -w "0x$frame" is-shown
 
 step "double-click on the icon"
 driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x203  # WM_LBUTTONDBLCLK
 wait_window "Kestra Wheel Configuration" 10
-check_eq "frame shown again" 1 "$(driver -w "0x$frame" is-shown)"
-check_eq "not minimised" 0 "$(driver -w "0x$frame" is-iconic)"
-check_eq "icon removed" 0 "$(driver tray-icon "0x$tray" 131)"
+check_answer "frame shown again" 1 -w "0x$frame" is-shown
+check_answer "not minimised" 0 -w "0x$frame" is-iconic
+check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
 check_true "tray window destroyed" test -z "$(driver find-hidden class:TS_INTERFACE_TRAY 0.5 2>/dev/null)"
 
 step "minimise again: a new icon"
 driver minimize
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after the second minimise"
 tray2=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_eq "icon 131 back in the notification area" 1 "$(driver tray-icon "0x$tray2" 131)"
-driver -w "0x$frame" post-command 32771
+check_answer "icon 131 back in the notification area" 1 tray-icon "0x$tray2" $kTrayIconId
+driver -w "0x$frame" post-command $IDM_RESTORE
 wait_window "Kestra Wheel Configuration" 10
-check_eq "icon removed by Restore" 0 "$(driver tray-icon "0x$tray2" 131)"
+check_answer "icon removed by Restore" 0 tray-icon "0x$tray2" $kTrayIconId
 
 end_with_escape

@@ -36,7 +36,7 @@ step "minimise into the tray"
 driver minimize
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_eq "icon in the notification area" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
 settle 0.5
 import -window root "$SCENARIO_DIR/tray.png"
 # The taskbar runs along the bottom of the 1024x768 desktop; the icon sits at
@@ -68,8 +68,8 @@ from=$(($(transcript_lines) + 1))
 driver -w "class:#32768" send-key 0x28 + -w "class:#32768" send-key 0x28 + -w "class:#32768" send-key RETURN >/dev/null
 driver wait-gone "class:#32768" 10 || fail "the menu stayed open"
 check_true "r sent to the board" wait_received "$from" '^72$' 1
-check_eq "frame still hidden" 0 "$(driver -w "0x$frame" is-shown)"
-check_eq "icon still there" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "frame still hidden" 0 -w "0x$frame" is-shown
+check_answer "icon still there" 1 tray-icon "0x$tray" $kTrayIconId
 
 step "Live Forces, chosen with the keyboard"
 driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x205
@@ -88,7 +88,7 @@ for _ in $(seq 1 100); do
   [ -z "$(driver find-hidden class:TS_INTERFACE_TRAY 0 2>/dev/null)" ] && break
   sleep 0.1
 done
-check_eq "icon removed" 0 "$(driver tray-icon "0x$tray" 131)"
+check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
 frame_gone() {
   local i
   for i in $(seq 1 100); do

@@ -9,20 +9,20 @@ frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 driver minimize
 driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_eq "icon in the notification area" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
 
 step "the shell restarts and takes the icon again"
-driver tray-delete "0x$tray" 131
-check_eq "icon lost" 0 "$(driver tray-icon "0x$tray" 131)"
+driver tray-delete "0x$tray" $kTrayIconId
+check_answer "icon lost" 0 tray-icon "0x$tray" $kTrayIconId
 driver -w "0x$tray" post-message registered:TaskbarCreated 0 0
-check_eq "icon added again" 1 "$(wait_answer 1 tray-icon "0x$tray" 131)"
-check_eq "frame still hidden" 0 "$(driver -w "0x$frame" is-shown)"
+check_answer "icon added again" 1 tray-icon "0x$tray" $kTrayIconId
+check_answer "frame still hidden" 0 -w "0x$frame" is-shown
 
 step "the same message while the shell still holds the icon"
 driver -w "0x$tray" post-message registered:TaskbarCreated 0 0
 settle 0.5
-check_eq "frame still hidden" 0 "$(driver -w "0x$frame" is-shown)"
-check_eq "icon still there" 1 "$(driver tray-icon "0x$tray" 131)"
+check_answer "frame still hidden" 0 -w "0x$frame" is-shown
+check_answer "icon still there" 1 tray-icon "0x$tray" $kTrayIconId
 
 step "the shell restarts and refuses the icon"
 shell_out=$SCENARIO_DIR/refuse-tray.out
@@ -31,15 +31,15 @@ shell_pid=$!
 track_pid "$shell_pid"
 for _ in $(seq 1 200); do grep -q ready "$shell_out" && break; sleep 0.05; done
 check_true "the refusing shell is up" grep -q ready "$shell_out"
-driver tray-delete "0x$tray" 131 2>/dev/null  # through the refusing shell: only the real one holds it
+driver tray-delete "0x$tray" $kTrayIconId 2>/dev/null  # through the refusing shell: only the real one holds it
 driver -w "0x$tray" post-message registered:TaskbarCreated 0 0
-check_eq "frame back on the taskbar" 1 "$(wait_answer 1 -w "0x$frame" is-shown)"
-check_eq "minimised" 1 "$(driver -w "0x$frame" is-iconic)"
+check_answer "frame back on the taskbar" 1 -w "0x$frame" is-shown
+check_answer "minimised" 1 -w "0x$frame" is-iconic
 wait_exit "$shell_pid" 20
 
 step "restore from the taskbar"
 driver -w "0x$frame" restore
-check_eq "frame shown normally" 0 "$(wait_answer 0 -w "0x$frame" is-iconic)"
+check_answer "frame shown normally" 0 -w "0x$frame" is-iconic
 tray_gone() {
   local i
   for i in $(seq 1 50); do

@@ -29,14 +29,14 @@ check_eq "one request" "1" "$(server_requests_since 1 | wc -l)"
 check_eq "the request bytes, exactly" "$expected_request" "$(request_bytes | head -n1)"
 
 step "Check now with everything current"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_eq "the answer" "No update available" "$(driver find-msgbox 10)"
 driver click-msgbox IDOK >/dev/null
 check_true "the box is gone" driver wait-gone msgbox 10
 
 step "a newer tool, No"
 online_script "VERSION=0,0,0,22" "UPDATE=0,0,0,0,\"http://$SERVER_HOST/base/\",setup.exe"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 offer=$(driver find-msgbox 10)
 check_eq "the offer" "New configuration tool available, do you want to download it ?" "$(head -n1 <<<"$offer")"
 check_eq "with both versions" "Tillerset 0.21 → 0.22" "$(tail -n1 <<<"$offer")"
@@ -48,7 +48,7 @@ check_true "nothing was opened" test ! -e "$RECORDED"
 check_true "the program runs on" is_running "$PROGRAM_PID"
 
 step "a newer tool, Yes"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 offer=$(driver find-msgbox 10)
 check_eq "the offer again" "New configuration tool available, do you want to download it ?" "$(head -n1 <<<"$offer")"
 driver click-msgbox IDYES >/dev/null

@@ -25,7 +25,7 @@ long_host=$(printf 'a%.0s' $(seq 1 250))
 write_config FLAGS=0
 printf '[Update]\r\nSERVER=%s\r\n\r\n' "$long_host" >>"$SCENARIO_DIR/config.ini"
 start_and_wait
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 for i in $(seq 1 100); do log_has "Could not read Online script" && break; sleep 0.05; done
 check_true "refused" log_has "http://$long_host/ts_servers.ini: Host or URL string is too long."
 check_true "no connection was made" test -z "$(server_requests_since 1)"
@@ -41,10 +41,10 @@ start_and_wait
 late_check() {
   local what=$1 from longest
   from=$(($(log_text | wc -l) + 1))
-  driver click 2039 >/dev/null
-  check_true "$what: the button says so" driver wait-text 2039 "Checking..."
-  check_eq "$what: greyed" 0 "$(driver is-enabled 2039)"
-  driver click 2039 >/dev/null
+  driver click $IDC_CHECK_NOW >/dev/null
+  check_true "$what: the button says so" driver wait-text $IDC_CHECK_NOW "Checking..."
+  check_answer "$what: greyed" 0 is-enabled $IDC_CHECK_NOW
+  driver click $IDC_CHECK_NOW >/dev/null
   ping=$(driver ping-window 1.5)
   longest=$(sed -n 's/.*longest \([0-9]*\) ms.*/\1/p' <<<"$ping")
   step "$what: the window meanwhile: $ping"
@@ -58,12 +58,12 @@ server "normal"
 server "hang on"
 late_check "no answer at all"
 check_eq "one request for the two clicks" 1 "$(server_requests_since 1 | grep -c -- '-> hanging')"
-check_eq "the button is back" "Check now" "$(driver get-text 2039)"
+check_answer "the button is back" "Check now" get-text $IDC_CHECK_NOW
 server "normal"
 
 step "text/plain with a charset"
 server "content-type text/plain; charset=utf-8"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_eq "read" "No update available" "$(driver find-msgbox 10)"
 driver click-msgbox IDOK >/dev/null
 check_true "the box is gone" driver wait-gone msgbox 10
@@ -71,13 +71,13 @@ server "normal"
 
 step "a 404 page (text/plain too)"
 mv "$SERVER_ROOT/ts_servers.ini" "$SERVER_ROOT/moved.ini"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 unreachable_box "404"
 check_true "no body" log_has "http://$SERVER_HOST/ts_servers.ini: The server did not answer with status 200."
 
 step "an empty body"
 : >"$SERVER_ROOT/ts_servers.ini"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_eq "an online script without keys" "No update available" "$(driver find-msgbox 10)"
 driver click-msgbox IDOK >/dev/null
 check_true "the box is gone" driver wait-gone msgbox 10

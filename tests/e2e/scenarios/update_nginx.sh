@@ -35,7 +35,7 @@ check_eq "nginx was asked again" 2 "$(requests)"
 settle 1
 no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
 check_true "no offer" no_box
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 offer_is "Check now's offer"
 no_skip() { ! driver click-msgbox 1011 >/dev/null 2>&1; }
 check_true "no skip there" no_skip
@@ -43,7 +43,7 @@ driver click-msgbox IDNO >/dev/null
 
 step "a script nginx does not have"
 rm -f "$SERVER_ROOT/ts_servers.ini"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_eq "Check now says so" "Could not reach the update server" "$(driver find-msgbox 10)"
 driver click-msgbox IDOK >/dev/null
 end_with_escape

@@ -16,7 +16,7 @@ start_and_wait
 check_now() {
   local what=$1 text=$2 from i
   from=$(($(log_text | wc -l) + 1))
-  driver click 2039 >/dev/null
+  driver click $IDC_CHECK_NOW >/dev/null
   local seen=0
   for i in $(seq 1 100); do
     log_text | tail -n +"$from" | grep -qF -- "$text" && { seen=1; break; }
@@ -40,7 +40,7 @@ server "large 0"
 
 step "garbage as the online script"
 head -c 6000 /dev/urandom >"$SERVER_ROOT/ts_servers.ini"
-driver click 2039 >/dev/null
+driver click $IDC_CHECK_NOW >/dev/null
 check_eq "read as a script without the keys" "No update available" "$(driver find-msgbox 10)"
 driver click-msgbox IDOK >/dev/null
 check_true "the box is gone" driver wait-gone msgbox 10

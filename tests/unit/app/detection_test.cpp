@@ -178,7 +178,7 @@ TEST(ProcessList, ThisProgramIsListedByItsFileName) {
   bool seen = false;
   ASSERT_TRUE(WalkProcesses(
       [](void* context, const char* name) {
-        if (std::string(name) == "unit_tests") *static_cast<bool*>(context) = true;
+        if (std::string(name) == program_invocation_short_name) *static_cast<bool*>(context) = true;
       },
       &seen));
   EXPECT_TRUE(seen);

@@ -5,8 +5,11 @@
 
 #include <string>
 
+#include "app/control_panel.h"
 #include "app/live_forces.h"
 #include "app/live_forces_ids.h"
+#include "app/main_page_ids.h"
+#include "fake_dialog.h"
 #include "wheel_fakes.h"
 
 namespace {
@@ -19,11 +22,16 @@ class Window : public LiveForcesWindow {
   int redraws = 0;
 };
 
-class LiveForcesTest : public ::testing::Test, public WheelRig {
+class LiveForcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    panel.link.channel = &port;
+    panel.link.clock = &clock;
+    panel.mainPageView.page = &page;
+    panel.link.statusHold = false;
     panel.link.wheelPort = 7;
-    Connect();
+    ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+    port.written.clear();
   }
   void TearDown() override { panel.liveForces.Close(); }
   // One application tick 38 ms after the last, with these bytes arrived.
@@ -37,6 +45,11 @@ class LiveForcesTest : public ::testing::Test, public WheelRig {
   static Bytes Torque(int16_t v) {
     return {'#', 0, 0, static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8), static_cast<uint8_t>(v & 0xFF)};
   }
+  FakeClock clock;
+  StandinBoard board;
+  FakeChannel port{clock, board};
+  FakeDialog page;
+  ControlPanel panel;
   Window window;
 };
 

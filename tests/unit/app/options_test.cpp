@@ -91,19 +91,6 @@ TEST(StartupConfig, DirectoryThatDoesNotFitIsLeftEmpty) {
   EXPECT_STREQ(big, "");
 }
 
-TEST(StartupConfig, EveryFieldOfTheRecordIsSet) {
-  ExecConfig config;
-  memset(&config, 0xAB, sizeof(config));
-  int instance = 0;
-  FillAppExecConfig(&config, "C:\\Run", &instance);
-  EXPECT_EQ(config.hostHeap, 0);
-  EXPECT_EQ(config.reserved, 0);
-  EXPECT_STREQ(config.logDirectory, "C:\\Run\\");
-  EXPECT_STREQ(config.baseDirectory, "C:\\Run\\");
-  EXPECT_STREQ(config.applicationName, "");
-  EXPECT_EQ(config.instance, &instance);
-}
-
 // The log threshold: 0 for users; one digit 0..3 from TILLERSET_LOG_LEVEL.
 TEST(StartupConfig, TheLogLevelComesFromTheEnvironmentOrIsZero) {
   const struct {

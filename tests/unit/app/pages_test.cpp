@@ -19,6 +19,7 @@
 #include "app/options.h"
 #include "app/main_page_ids.h"
 #include "app/strip_ids.h"
+#include "tillerset_version.h"
 #include "app/pages.h"
 #include "exec_env.h"
 #include "fake_dialog.h"
@@ -233,7 +234,7 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   EXPECT_EQ(panel.link.linkState, kWheelFound);
   EXPECT_EQ(panel.mainPageView.page, &page);
   EXPECT_EQ(panel.mainPage, page.Window());
-  EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), "0.21");
+  EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), TS_VERSION_TEXT);
   EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree);
   EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 900);
   EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "50 %");
@@ -631,11 +632,21 @@ TEST_F(Pages, APortListThatOpensLearnsOfPortsThatAppeared) {
   close(master);
 }
 
-TEST_F(Pages, OkAndCancelEndThePage) {
-  SetUpPage();
-  PageCommand(panel, page, 1);
-  PageCommand(panel, page, 2);
-  EXPECT_EQ(page.endResults, (std::vector<int>{1, 2}));
+TEST_F(Pages, TheRefreshStartsTheUpdateCheckOnceAndNeverUnderTheHold) {
+  static int checks;
+  checks = 0;
+  panel.startAutoUpdateCheck = [](ControlPanel&) { ++checks; };
+  panel.settings.flags = Settings::kFlagAutoUpdate;
+  panel.link.wheelPort = 0;
+  panel.link.statusHold = true;
+  panel.RefreshStatus();
+  EXPECT_EQ(checks, 0);
+  panel.link.statusHold = false;
+  panel.RefreshStatus();
+  panel.RefreshStatus();
+  EXPECT_EQ(checks, 1);
+  EXPECT_TRUE(panel.updateStarted);
+  EXPECT_TRUE(port.opens.empty());
 }
 
 // ---- building the pages inside the frame
@@ -685,7 +696,7 @@ TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   EXPECT_EQ(windows.created, std::vector<int>{157});
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
   EXPECT_EQ(windows.frameSize, std::make_pair(964, 382));
-  EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version 0.21)");
+  EXPECT_EQ(windows.title, "Kestra Wheel Configuration (version " TS_VERSION_TEXT ")");
   EXPECT_TRUE(windows.shown);
   EXPECT_EQ(windows.main.Text(IDC_MAIN_GAIN_VALUE), "50 %");
 }
@@ -756,11 +767,13 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     const char* name;
     bool frameFails, inputFails;
     bool runs, saves;
+    const char* startProfile;  // "-profile NAME" outranks GAME_PROFILE_ID
   };
   const Case cases[] = {
-      {"normal", false, false, true, true},
-      {"no frame", true, false, false, false},
-      {"no controller input", false, true, false, true},
+      {"normal", false, false, true, true, nullptr},
+      {"no frame", true, false, false, false, nullptr},
+      {"no controller input", false, true, false, true, nullptr},
+      {"-profile default", false, false, true, true, "default"},
   };
   const std::string config = "[Config]\r\nDEVICE_COM_PORT=7\r\nGAME_PROFILE_ID=1\r\n";
   for (const Case& c : cases) {
@@ -781,6 +794,7 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     host.folder = dir_;
     host.frameFails = c.frameFails;
     host.inputFails = c.inputFails;
+    host.startProfile = c.startProfile;
     ApplicationTickHooks() = TickHooks{};
 
     EXPECT_EQ(panel.Start(host), c.runs);
@@ -797,7 +811,8 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     EXPECT_EQ(ReadFile(Path("config.ini")).find("WINDOW_DURATION=150") != std::string::npos, c.saves);
     const std::string profiles = ReadFile(Path("GameProfiles.ini"));
     // Without pages no profile is selected, so none takes the page's values.
-    EXPECT_EQ(profiles.find("PROFILE=Rally,rally.exe,0,720,") != std::string::npos, c.runs) << profiles;
+    const char* taker = c.startProfile ? "PROFILE=Default,NoLife.exe,0,720," : "PROFILE=Rally,rally.exe,0,720,";
+    EXPECT_EQ(profiles.find(taker) != std::string::npos, c.runs) << profiles;
     EXPECT_EQ(panel.profiles.list.Count(), 0u);
     EXPECT_FALSE(ExecStarted());
     EXPECT_FALSE(port.IsOpen());

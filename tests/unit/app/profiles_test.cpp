@@ -363,7 +363,6 @@ TEST_F(ProfilesTest, StoreCopiesTheCurrentValues) {
   SetWheelValues(panel, values);
   panel.profiles.StoreIntoProfile(p);
   EXPECT_EQ(Dump(*p), "S|s.exe|1440|1|2|3|4|5|6|7|8|2|31|9|10|11|12");
-  panel.profiles.StoreIntoProfile(nullptr);  // nothing selected: nothing to do
 }
 
 // ---- the dialog and the page's commands

@@ -70,24 +70,6 @@ TEST(TrayCreateChecks, BoxesAtTheirLinesAndCreationGoesOn) {
   }
 }
 
-// The frame leaves the screen only when the icon to bring it back is there.
-TEST(TrayFrameShow, HiddenOnlyWithAnIconInTheTray) {
-  struct Case {
-    uint32_t hiddenToTray;
-    bool iconInTray;
-    FrameShow expected;
-  };
-  const Case cases[] = {
-      {0, false, FrameShow::kShowNormal},
-      {0, true, FrameShow::kShowNormal},  // restoring while the icon is still up
-      {1, true, FrameShow::kHide},
-      {1, false, FrameShow::kLeaveMinimised},  // the add failed: keep the taskbar button
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FrameShowFor(c.hiddenToTray, c.iconInTray), c.expected) << c.hiddenToTray << c.iconInTray;
-  }
-}
-
 TEST(ProgramFolder, FolderPartOfTheProgramPath) {
   struct Case {
     const wchar_t* path;

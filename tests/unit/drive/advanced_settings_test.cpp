@@ -33,14 +33,14 @@ class AdvancedSettingsTest : public DriveFixture, public WheelRig {
       if (d == '<') driveSaw.push_back(text);
     });
     Connect();
-    panel.link.ReadAllParameters();
+    link.ReadAllParameters();
     port.written.clear();
   }
   void DriveOpen() {
     device.drive = &drive;
-    panel.drive.SwitchOn();
-    panel.drive.ConfigureDrive(5);
-    ASSERT_TRUE(panel.drive.IsOpen());
+    driveLink.SwitchOn();
+    driveLink.ConfigureDrive(5);
+    ASSERT_TRUE(driveLink.IsOpen());
     driveSaw.clear();
   }
   void Open() {
@@ -70,7 +70,9 @@ class AdvancedSettingsTest : public DriveFixture, public WheelRig {
   }
 
   FakeController controller;
-  AdvancedSettings settings{panel.link, panel.drive, controller};
+  RecordingDriveView driveView;
+  DriveLink driveLink{link[kEntryTorqueBandwidth], link[kEntryStatisticsWindow], driveView};
+  AdvancedSettings settings{link, driveLink, controller};
   FakeDialog dialog;
   std::vector<std::string> driveSaw;  // what the stand-in drive was sent, one line per packet
 };
@@ -81,7 +83,7 @@ TEST_F(AdvancedSettingsTest, OpeningShowsTheBoardsSettings) {
   board.SetParameter(73, 24);  // Y on A6
   board.SetParameter(25, 20);  // external gain on A2
   board.SetParameter(34, 4);   // encoder inverted
-  panel.link.ReadAllParameters();
+  link.ReadAllParameters();
   controller.mask = 0x3B;  // X, Y, Rx, Ry, Rz: no Z
   Open();
 
@@ -156,7 +158,7 @@ TEST_F(AdvancedSettingsTest, ListsUpdatedInPlaceMatchListsFilledFromScratch) {
     settings.Command(dialog, id, kListSelectionChanged);
 
     FakeDialog fresh;
-    AdvancedSettings again(panel.link, panel.drive, controller);
+    AdvancedSettings again(link, driveLink, controller);
     again.Init(fresh);
     for (int list = IDC_MAPPING_FIRST; list <= IDC_MAPPING_LAST; ++list) {
       ASSERT_EQ(dialog.ComboTexts(list), fresh.ComboTexts(list)) << "step " << step << ", list " << list;
@@ -177,14 +179,14 @@ TEST_F(AdvancedSettingsTest, CommandModeChangesTheListsBeforeOkAndCancelTakesItB
   settings.Command(dialog, IDC_ENCODER_INVERT, 0);  // unchecked: stays clear
   dialog.SetCheck(IDC_ENCODER_INVERT, true);
   settings.Command(dialog, IDC_ENCODER_INVERT, 0);
-  EXPECT_EQ(panel.link[kEntryFlags].value & kEncoderInvertFlag, kEncoderInvertFlag);
+  EXPECT_EQ(link[kEntryFlags].value & kEncoderInvertFlag, kEncoderInvertFlag);
   EXPECT_TRUE(port.written.empty());
 
   settings.Command(dialog, 2, 0);  // Cancel
   EXPECT_TRUE(port.written.empty());
   EXPECT_EQ(dialog.endResults, (std::vector<int>{0}));
-  EXPECT_EQ(panel.link[kEntryCommandMode].value, kCommandPwmDir);
-  EXPECT_EQ(panel.link[kEntryFlags].value & kEncoderInvertFlag, 0);
+  EXPECT_EQ(link[kEntryCommandMode].value, kCommandPwmDir);
+  EXPECT_EQ(link[kEntryFlags].value & kEncoderInvertFlag, 0);
 }
 
 TEST_F(AdvancedSettingsTest, OkWritesTheMotorSettingsThenTheDrive) {
@@ -201,7 +203,7 @@ TEST_F(AdvancedSettingsTest, OkWritesTheMotorSettingsThenTheDrive) {
   EXPECT_EQ(port.written, (Bytes{'P', 35, 1, 2, 'P', 79, 1, 1, 'P', 12, 4, 0x00, 0x00, 0x10, 0x00, 'P', 34, 1, 4}));
   EXPECT_EQ(WheelRig::clock.sleptMs - sleptBefore, 4u * 20u) << "20 ms after each write";
   EXPECT_EQ(board.Parameter(12), 4096);
-  EXPECT_EQ(panel.link[kEntryEncoder].value, 4096);
+  EXPECT_EQ(link[kEntryEncoder].value, 4096);
   ASSERT_EQ(driveSaw.size(), 2u);
   EXPECT_NE(driveSaw[0].find("565 := 1024"), std::string::npos) << driveSaw[0];
   EXPECT_NE(driveSaw[1].find("554 := 1"), std::string::npos) << driveSaw[1];
@@ -230,12 +232,12 @@ TEST_F(AdvancedSettingsTest, AnEncoderTextItCannotTakeIsRefused) {
     settings.Init(d);
     port.written.clear();
     driveSaw.clear();
-    panel.link[kEntryEncoder].value = 40000;
+    link[kEntryEncoder].value = 40000;
     d.SetItemText(IDC_ENCODER_PPR, c.text);
     const bool taken = settings.Confirm(d);
     EXPECT_EQ(taken, c.ppr != 0) << c.text;
     if (c.ppr != 0) {
-      EXPECT_EQ(panel.link[kEntryEncoder].value, c.ppr * 4) << c.text;
+      EXPECT_EQ(link[kEntryEncoder].value, c.ppr * 4) << c.text;
       continue;
     }
     ASSERT_EQ(d.messages.size(), 1u) << c.text;
@@ -243,7 +245,7 @@ TEST_F(AdvancedSettingsTest, AnEncoderTextItCannotTakeIsRefused) {
     EXPECT_TRUE(port.written.empty()) << c.text;
     EXPECT_TRUE(driveSaw.empty()) << c.text;
     EXPECT_TRUE(d.endResults.empty()) << "the dialog stays open: " << c.text;
-    EXPECT_EQ(panel.link[kEntryEncoder].value, 40000) << c.text;
+    EXPECT_EQ(link[kEntryEncoder].value, 40000) << c.text;
   }
 }
 
@@ -252,16 +254,21 @@ TEST_F(AdvancedSettingsTest, ResetToDefaultReadsTheBoardBackAndShowsIt) {
   Pick(IDC_MAPPING_FIRST + 20, "D13");
   Pick(IDC_COMMAND_MODE, "VNH5019");
   port.written.clear();
+  const uint64_t sleptBefore = WheelRig::clock.sleptMs;
   dialog.answer = kAnswerYes;
   settings.Command(dialog, IDC_RESET_TO_DEFAULT, 0);
-  ASSERT_FALSE(port.written.empty());
-  EXPECT_EQ(port.written[0], 'D');
+  // "D", then the whole table read back in the bulk read's order.
+  Bytes expected{'D'};
+  const Bytes bulk = BulkReadRequests();
+  expected.insert(expected.end(), bulk.begin(), bulk.end());
+  EXPECT_EQ(port.written, expected);
+  EXPECT_GE(WheelRig::clock.sleptMs - sleptBefore, 400u + 69u * 5u) << "400 ms after D, 5 ms after each reply";
   EXPECT_EQ(Selected(IDC_MAPPING_FIRST + 20), "None");
   EXPECT_EQ(Selected(IDC_COMMAND_MODE), "PWM+Dir");
   EXPECT_TRUE(Offers(IDC_MAPPING_FIRST + 20, "D13"));
   // What the board now has is what Cancel keeps.
   settings.Command(dialog, 2, 0);
-  EXPECT_EQ(panel.link[kEntryCommandMode].value, kCommandPwmDir);
+  EXPECT_EQ(link[kEntryCommandMode].value, kCommandPwmDir);
 }
 
 TEST_F(AdvancedSettingsTest, LinearityButtonsOpenTheEditorOfTheirAxis) {
@@ -276,12 +283,13 @@ TEST_F(AdvancedSettingsTest, LinearityButtonsOpenTheEditorOfTheirAxis) {
 TEST_F(AdvancedSettingsTest, TheStatusRefreshStaysHeldWhileTheDialogIsOpen) {
   static bool heldInside;
   settings.runDialog = [](AdvancedSettings& s, DialogControls&) { heldInside = s.link.statusHold; };
+  FakeDialog page;
   for (bool before : {false, true}) {
     heldInside = false;
-    panel.link.statusHold = before;
+    link.statusHold = before;
     ShowAdvancedSettings(settings, page);
     EXPECT_TRUE(heldInside);
-    EXPECT_EQ(panel.link.statusHold, before);
+    EXPECT_EQ(link.statusHold, before);
   }
 }
 

@@ -13,10 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "drive/drive_link.h"
 #include "drive/simple_motion.h"
 #include "drive/sm_port.h"
 #include "standin_drive/standin_drive.h"
 #include "exec/deadline.h"
+#include "wheel/wheel_parameter.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -103,6 +105,26 @@ class FakeSmDevice : public SmPortDevice {
  private:
   StepClock& clock_;
   std::deque<std::pair<uint64_t, uint8_t>> input_;
+};
+
+// What the drive link shows.
+class RecordingDriveView : public DriveView {
+ public:
+  std::string average, maximum;
+  bool enabled = false;
+  int shows = 0;
+  int enables = 0;
+  void ShowCurrents(const char* a, const char* m) override {
+    average = a;
+    maximum = m;
+    ++shows;
+  }
+  void EnableDriveControls(bool on) override {
+    enabled = on;
+    ++enables;
+  }
+  int32_t bandwidthShown = -1;
+  void ShowTorqueBandwidth(const WheelParameter& entry) override { bandwidthShown = entry.value; }
 };
 
 // Puts the fake under the port slots and the bus layer on its clock; every

@@ -15,25 +15,6 @@
 
 namespace {
 
-class RecordingDriveView : public DriveView {
- public:
-  std::string average, maximum;
-  bool enabled = false;
-  int shows = 0;
-  int enables = 0;
-  void ShowCurrents(const char* a, const char* m) override {
-    average = a;
-    maximum = m;
-    ++shows;
-  }
-  void EnableDriveControls(bool on) override {
-    enabled = on;
-    ++enables;
-  }
-  int32_t bandwidthShown = -1;
-  void ShowTorqueBandwidth(const WheelParameter& entry) override { bandwidthShown = entry.value; }
-};
-
 size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -108,14 +109,14 @@ class LinearityEditorTest : public ::testing::Test, public WheelRig {
  protected:
   void SetUp() override {
     Connect();
-    panel.link.parameters.analogCurves[2].value = 4096;
+    link.parameters.analogCurves[2].value = 4096;
   }
   FakeController controller;
   FakeDialog dialog;
 };
 
 TEST_F(LinearityEditorTest, OpensWithTheAxisValueAndWritesEveryMoveAtOnce) {
-  LinearityEditor editor(panel.link, controller, 2);
+  LinearityEditor editor(link, controller, 2);
   editor.Init(dialog);
   EXPECT_EQ(dialog.ranges[IDC_LINEARITY_SLIDER], (std::pair<int32_t, int32_t>(512, 32767)));
   const std::vector<int32_t>& ticks = dialog.ticks[IDC_LINEARITY_SLIDER];
@@ -134,7 +135,7 @@ TEST_F(LinearityEditorTest, OpensWithTheAxisValueAndWritesEveryMoveAtOnce) {
   dialog.SetSliderPos(IDC_LINEARITY_SLIDER, 32767);
   editor.SliderMoved(dialog);
   EXPECT_EQ(dialog.Text(IDC_LINEARITY_VALUE), "8.00");
-  EXPECT_EQ(panel.link.parameters.analogCurves[2].value, 32767);
+  EXPECT_EQ(link.parameters.analogCurves[2].value, 32767);
 }
 
 // A board's value outside the trackbar's range (its default is 32) is shown
@@ -142,8 +143,8 @@ TEST_F(LinearityEditorTest, OpensWithTheAxisValueAndWritesEveryMoveAtOnce) {
 TEST_F(LinearityEditorTest, ABoardValueOutsideTheRangeIsShownAsClamped) {
   const std::pair<int32_t, int32_t> cases[] = {{32, 512}, {-300, 512}, {40000, 32767}, {8192, 8192}};
   for (const auto& c : cases) {
-    panel.link.parameters.analogCurves[1].value = c.first;
-    LinearityEditor editor(panel.link, controller, 1);
+    link.parameters.analogCurves[1].value = c.first;
+    LinearityEditor editor(link, controller, 1);
     editor.Init(dialog);
     char text[16];
     FormatLinearity(c.second, text, sizeof text);
@@ -159,7 +160,7 @@ TEST_F(LinearityEditorTest, ABoardValueOutsideTheRangeIsShownAsClamped) {
 
 TEST_F(LinearityEditorTest, EachTickReadsTheControllerAndRedrawsOnlyOnAChange) {
   controller.axes[kAxisZ] = 100;
-  LinearityEditor editor(panel.link, controller, kAxisZ);
+  LinearityEditor editor(link, controller, kAxisZ);
   EXPECT_FALSE(editor.Tick());
   controller.axes[kAxisZ] = 40000;
   controller.axes[kAxisX] = 7;
@@ -172,12 +173,15 @@ TEST_F(LinearityEditorTest, EachTickReadsTheControllerAndRedrawsOnlyOnAChange) {
 }
 
 TEST_F(LinearityEditorTest, AxesWithoutALinearitySettingOpenNothing) {
+  // An editor on such an axis would set its slider bounds in an entry past
+  // the four curves: in the mapping bytes that follow them.
   for (int axis : {-1, 4, 5, 6}) {
-    panel.link.statusHold = false;
-    const int32_t before = panel.link.parameters.analogCurves[3].value;
-    ShowLinearityEditor(panel.link, controller, dialog, axis);
-    EXPECT_FALSE(panel.link.statusHold);
-    EXPECT_EQ(panel.link.parameters.analogCurves[3].value, before);
+    link.statusHold = false;
+    const WheelParameterTable before = link.parameters;
+    ShowLinearityEditor(link, controller, dialog, axis);
+    EXPECT_FALSE(link.statusHold);
+    EXPECT_EQ(std::memcmp(link.parameters.mapping, before.mapping, sizeof before.mapping), 0) << "axis " << axis;
+    EXPECT_EQ(std::memcmp(&link.parameters, &before, sizeof before), 0) << "axis " << axis;
   }
   EXPECT_EQ(controller.reads, 0);
 }

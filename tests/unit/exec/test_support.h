@@ -1,6 +1,7 @@
 #pragma once
 // What many test files need: whole files read and written, a private folder
-// that is removed afterwards, and assert boxes recorded instead of shown.
+// that is removed afterwards, assert boxes recorded instead of shown, and a
+// stepped clock (sleeping only moves it on, so tests of time never sleep).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "exec/deadline.h"
 #include "exec/log.h"
 
 namespace testsupport {
@@ -121,3 +123,14 @@ class AssertRecorder {
 };
 
 }  // namespace testsupport
+
+class FakeClock : public LinkClock {
+ public:
+  uint64_t now = 1000000;  // 1 s, so the 32-bit millisecond tick is not 0
+  uint64_t sleptMs = 0;
+  uint64_t NowUs() override { return now; }
+  void SleepMs(uint32_t ms) override {
+    now += uint64_t{ms} * 1000u;
+    sleptMs += ms;
+  }
+};

@@ -13,7 +13,6 @@
 #include "input/wheel_state_picture.h"
 #include "input/xinput_ids.h"
 #include "input_fakes.h"
-#include "wheel_fakes.h"
 
 namespace {
 
@@ -508,23 +507,6 @@ TEST(WheelStatePictureTest, OnlyThePartsThatChangedAreRepainted) {
     EXPECT_EQ(r.right, c.area.right);
     EXPECT_EQ(r.bottom, c.area.bottom);
   }
-  // Every part lies in the area the renderer owns.
-  for (const PictureRect& part : {kPointerArea, kPedalArea, kButtonArea}) {
-    EXPECT_GE(part.left, kWheelStatePictureArea.left);
-    EXPECT_GE(part.top, kWheelStatePictureArea.top);
-    EXPECT_LE(part.right, kWheelStatePictureArea.right);
-    EXPECT_LE(part.bottom, kWheelStatePictureArea.bottom);
-  }
-}
-
-TEST(WheelStatePictureTest, ButtonsBeyondThirtyTwoNeverShow) {
-  const int32_t axes[6] = {};
-  WheelStatePicture all;
-  DrawWheelStatePicture(WheelStateFrom(axes, 900, 0xFFFFFFFFu), &all);
-  EXPECT_EQ(all.count, kMaxPictureShapes - kPicturePedals) << "32 fills, no bars";
-  WheelStatePicture none;
-  DrawWheelStatePicture(WheelStateFrom(axes, 900, 0), &none);
-  EXPECT_EQ(none.count, kMaxPictureShapes - kPicturePedals - kPictureButtons);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/control_panel.h"
 #include "exec/os.h"
 #include "script_fixture.h"
 #include "standin_board/standin_host_posix.h"
@@ -116,17 +115,16 @@ class AvrdudeFlashTest : public ScriptTest {
     host = std::make_unique<StandinHost>(options);
     ASSERT_TRUE(host->Start());
     machine = std::make_unique<PtyMachine>(dir_);
-    Updater& updater = panel.updater;
     updater.view = &view;
     updater.processes = machine.get();
-    panel.link.wheelPort = 7;
-    panel.link.statusHold = false;
-    panel.settings.resetDelay = 1000;
+    link.wheelPort = 7;
+    link.statusHold = false;
+    settings.resetDelay = 1000;
     mkdir("Tools", 0700);
     WriteFile(Path("Tools/avrdude.conf"), "# stands for the system's\n");
   }
   void TearDown() override {
-    panel.link.channel->Close();
+    link.channel->Close();
     host.reset();
     SetComPortDirectory(nullptr);
     ScriptTest::TearDown();
@@ -134,18 +132,20 @@ class AvrdudeFlashTest : public ScriptTest {
 
   std::unique_ptr<StandinHost> host;
   std::unique_ptr<PtyMachine> machine;
-  ControlPanel panel;
+  WheelLink link;
+  Settings settings;
+  Updater updater{link, settings};
   RecordingUpdateView view;
 };
 
 TEST_F(AvrdudeFlashTest, TheRealFlasherWritesTheImageTheProgramGivesIt) {
   host->WithBoard([](StandinBoard& board) { board.SetParameter(17, 100); });
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  ASSERT_EQ(link.ProbeWheel(7), 1);
   std::vector<uint8_t> program(3000);
   for (size_t i = 0; i < program.size(); ++i) program[i] = static_cast<uint8_t>(i * 37 + 11);
   const std::string image = HexOf(program);
 
-  const bool flashed = panel.updater.FlashFirmware("wheel_1_6.hex", image.data(), image.size());
+  const bool flashed = updater.FlashFirmware("wheel_1_6.hex", image.data(), image.size());
   ASSERT_TRUE(flashed) << "the stand-in's transcript:\n" << ReadFile(Path("transcript.txt"));
   EXPECT_EQ(machine->flasherArgs,
             (std::vector<std::string>{"avrdude", "-CTools\\avrdude.conf", "-v", "-patmega32u4", "-cavr109", "-PCOM9",
@@ -159,9 +159,9 @@ TEST_F(AvrdudeFlashTest, TheRealFlasherWritesTheImageTheProgramGivesIt) {
   // refresh finds it, and the settings are offered back.
   ASSERT_TRUE(WaitFor([&] { return !host->InBootloader() && IsLink(Path("COM7")); }, 5000));
   EXPECT_FALSE(IsLink(Path("COM9")));
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  ASSERT_EQ(link.ProbeWheel(7), 1);
   view.answers = {true};
-  panel.updater.OfferRestore();
+  updater.OfferRestore();
   EXPECT_EQ(view.Texts(), std::vector<std::string>{kRestoreQuestion});
   int32_t mainGain = 0;
   host->WithBoard([&](StandinBoard& board) { mainGain = board.Parameter(17); });
@@ -173,19 +173,19 @@ TEST_F(AvrdudeFlashTest, TheRealFlasherWritesTheImageTheProgramGivesIt) {
 // avrdude on the stand-in's bootloader. Prints how long it took.
 TEST_F(AvrdudeFlashTest, FromYesToTheBoardBackWithItsSettings) {
   host->WithBoard([](StandinBoard& board) { board.SetParameter(17, 100); });
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  ASSERT_EQ(link.ProbeWheel(7), 1);
   std::vector<uint8_t> program(28672);
   for (size_t i = 0; i < program.size(); ++i) program[i] = static_cast<uint8_t>(i * 13 + 5);
   const std::string image = HexOf(program);
   WriteFile(Path("picked.hex"), image);
   view.answers = {true};
   const uint64_t start = os::MonotonicUs();
-  ASSERT_TRUE(panel.updater.StartFlashFromFile(Path("picked.hex").c_str()));
+  ASSERT_TRUE(updater.StartFlashFromFile(Path("picked.hex").c_str()));
   ASSERT_TRUE(WaitFor(
       [&] {
-        panel.updater.Tick();
-        panel.link.ContinueProbe();
-        return !panel.updater.Flashing();
+        updater.Tick();
+        link.ContinueProbe();
+        return !updater.Flashing();
       },
       60000));
   const uint64_t ms = (os::MonotonicUs() - start) / 1000;
@@ -195,7 +195,7 @@ TEST_F(AvrdudeFlashTest, FromYesToTheBoardBackWithItsSettings) {
   int32_t mainGain = 0;
   host->WithBoard([&](StandinBoard& board) { mainGain = board.Parameter(17); });
   EXPECT_EQ(mainGain, 100);
-  EXPECT_EQ(panel.link.firmwareVersion, 0u) << "the next status refresh reads the new version";
+  EXPECT_EQ(link.firmwareVersion, 0u) << "the next status refresh reads the new version";
 }
 
 }  // namespace

@@ -29,11 +29,11 @@ class FirmwareTest : public ScriptTest {
  protected:
   void SetUp() override {
     ScriptTest::SetUp();
-    Updater& updater = rig.panel.updater;
+    Updater& updater = rig.updater;
     updater.view = &view;
     updater.processes = &processes;
-    rig.panel.link.wheelPort = 7;
-    rig.panel.settings.resetDelay = 2000;
+    rig.link.wheelPort = 7;
+    rig.settings.resetDelay = 2000;
     SetLogSwitch(1);
     SetLogDirectory((dir_ + "/").c_str());
     mkdir(Path("Tools").c_str(), 0700);
@@ -59,7 +59,7 @@ class FirmwareTest : public ScriptTest {
 
   // Public: the cases of a table arrange them.
  public:
-  WheelRig rig;
+  UpdaterRig rig;
   RecordingUpdateView view;
   FakeProcesses processes;
   std::string before = std::string(kOtherLine) + kBoardLine;
@@ -75,18 +75,18 @@ class FirmwareTest : public ScriptTest {
 
 TEST_F(FirmwareTest, AFlashFromImageToFlasher) {
   rig.Connect();
-  rig.panel.link.firmwareVersion = 0x0105;
-  ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+  rig.link.firmwareVersion = 0x0105;
+  ASSERT_TRUE(rig.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
   EXPECT_EQ(flasherArgs, (std::vector<std::string>{"avrdude", "-CTools\\avrdude.conf", "-v", "-patmega32u4",
                                                    "-cavr109", "-PCOM9", "-b57600", "-D",
                                                    "-Uflash:w:wheel_1_6.hex:i"}));
   EXPECT_EQ(processes.runs.back().program, "Tools\\avrdude");
   EXPECT_EQ(imageAtFlash, kImage);
   EXPECT_GE(slept, 2000u) << "RESET_DELAY passes between the reset and the port list";
-  EXPECT_EQ(rig.panel.link.firmwareVersion, 0u) << "read again once the board is back";
-  EXPECT_FALSE(rig.panel.link.channel->IsOpen());
+  EXPECT_EQ(rig.link.firmwareVersion, 0u) << "read again once the board is back";
+  EXPECT_FALSE(rig.link.channel->IsOpen());
   EXPECT_TRUE(view.shown.empty());
-  EXPECT_TRUE(rig.panel.updater.RestorePending());
+  EXPECT_TRUE(rig.updater.RestorePending());
   EXPECT_TRUE(Exists(Path(kBoardBackupFile)));
   const std::string log = ReadFile(Path("Log.txt"));
   EXPECT_NE(log.find("avrdude :\nTools\\avrdude -CTools\\avrdude.conf -v -patmega32u4 -cavr109 -PCOM9 -b57600 "
@@ -147,10 +147,10 @@ TEST_F(FirmwareTest, EveryWayAFlashFails) {
     processes.flasherInstalled = true;
     WriteFile(Path("Tools/avrdude.conf"), "#\n");
     c.arrange(*this);
-    EXPECT_FALSE(rig.panel.updater.FlashFirmware(c.name.c_str(), c.image.data(), c.image.size()));
+    EXPECT_FALSE(rig.updater.FlashFirmware(c.name.c_str(), c.image.data(), c.image.size()));
     ASSERT_EQ(view.Texts().size(), 1u);
     EXPECT_NE(view.shown[0].text.find(c.says), std::string::npos) << view.shown[0].text;
-    EXPECT_FALSE(rig.panel.updater.RestorePending()) << "nothing to offer back after a failed flash";
+    EXPECT_FALSE(rig.updater.RestorePending()) << "nothing to offer back after a failed flash";
     EXPECT_EQ(rig.port.lastBaud == kBootloaderBaud, c.reset);
     bool flasherStarted = false;
     for (const auto& run : processes.runs) flasherStarted = flasherStarted || run.program == kFlasherProgram;
@@ -158,7 +158,7 @@ TEST_F(FirmwareTest, EveryWayAFlashFails) {
     const bool looked = c.name.find('\\') == std::string::npos && c.image == image &&
                         std::string(c.what).rfind("no flasher", 0) != 0;
     EXPECT_EQ(Exists(Path("wheel_1_6.hex")), looked) << "only a good image is written";
-    EXPECT_FALSE(rig.panel.link.statusHold);
+    EXPECT_FALSE(rig.link.statusHold);
   }
 }
 
@@ -166,15 +166,15 @@ TEST_F(FirmwareTest, EveryWayAFlashFails) {
 // older file of that name, or none.
 TEST_F(FirmwareTest, AnImageThatCannotBeWrittenIsNotFlashed) {
   ASSERT_EQ(mkdir(Path("wheel_1_6.hex").c_str(), 0700), 0);
-  EXPECT_FALSE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+  EXPECT_FALSE(rig.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
   EXPECT_TRUE(processes.runs.empty()) << "neither listed nor flashed";
   EXPECT_TRUE(rig.port.opens.empty()) << "the board was not reset";
   rmdir(Path("wheel_1_6.hex").c_str());
 }
 
 TEST_F(FirmwareTest, AHugeResetDelayDoesNotHoldTheWindowForHours) {
-  rig.panel.settings.resetDelay = 36000000;  // ten hours, from config.ini
-  ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+  rig.settings.resetDelay = 36000000;  // ten hours, from config.ini
+  ASSERT_TRUE(rig.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
   EXPECT_GE(slept, kMaxResetDelayMs);
   EXPECT_LT(slept, kMaxResetDelayMs + 1000);
 }
@@ -204,21 +204,21 @@ TEST_F(FirmwareTest, TheBootloaderIsFoundByItsIds) {
     before = c.before;
     after = c.after;
     flasherArgs.clear();
-    ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+    ASSERT_TRUE(rig.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
     ASSERT_EQ(flasherArgs.size(), 9u);
     EXPECT_EQ(flasherArgs[5], c.port);
   }
-  EXPECT_FALSE(rig.panel.updater.RestorePending()) << "no board answered: nothing was saved to offer back";
+  EXPECT_FALSE(rig.updater.RestorePending()) << "no board answered: nothing was saved to offer back";
 }
 
 TEST_F(FirmwareTest, ResetBoardIsA1200BaudOpenAndClose) {
   rig.Connect();
-  EXPECT_TRUE(rig.panel.updater.ResetBoard());
+  EXPECT_TRUE(rig.updater.ResetBoard());
   EXPECT_EQ(rig.port.opens.back(), 7u);
   EXPECT_EQ(rig.port.lastBaud, 1200u);
   EXPECT_FALSE(rig.port.IsOpen());
   rig.port.present = false;
-  EXPECT_FALSE(rig.panel.updater.ResetBoard());
+  EXPECT_FALSE(rig.updater.ResetBoard());
 }
 
 class RestoreTest : public FirmwareTest {
@@ -233,10 +233,10 @@ class RestoreTest : public FirmwareTest {
     rig.board.SetParameter(25, -1);   // no external gain input
     rig.board.SetParameter(16, 2);    // the debug level
     rig.Connect();
-    ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+    ASSERT_TRUE(rig.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
     ASSERT_NE(rig.board.Parameter(17), 100);
     rig.port.written.clear();
-    rig.panel.updater.OfferRestore();
+    rig.updater.OfferRestore();
     EXPECT_TRUE(view.shown.empty()) << "not before the board answers";
     rig.Connect();
   }
@@ -245,7 +245,7 @@ class RestoreTest : public FirmwareTest {
 TEST_F(RestoreTest, YesPutsEverySettingBack) {
   FlashAway();
   view.answers = {true};
-  rig.panel.updater.OfferRestore();
+  rig.updater.OfferRestore();
   EXPECT_EQ(view.Texts(), std::vector<std::string>{kRestoreQuestion});
   for (auto [number, value] : std::vector<std::pair<int, int>>{{17, 100}, {8, 540}, {40, 5}, {82, 40}, {25, -1},
                                                                {16, 2}}) {
@@ -256,15 +256,15 @@ TEST_F(RestoreTest, YesPutsEverySettingBack) {
   EXPECT_EQ(std::vector<uint8_t>(rig.port.written.end() - 4, rig.port.written.end()),
             (std::vector<uint8_t>{'P', 16, 1, 2}));
   EXPECT_FALSE(Exists(Path(kBoardBackupFile))) << "put back: the backup has done its job";
-  EXPECT_FALSE(rig.panel.updater.RestorePending());
-  rig.panel.updater.OfferRestore();
+  EXPECT_FALSE(rig.updater.RestorePending());
+  rig.updater.OfferRestore();
   EXPECT_EQ(view.shown.size(), 1u) << "asked once";
 }
 
 TEST_F(RestoreTest, NoOrAFailureKeepsTheBackup) {
   FlashAway();
   view.answers = {false, true};
-  rig.panel.updater.OfferRestore();
+  rig.updater.OfferRestore();
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{kRestoreQuestion, kKeepBackupQuestion}));
   EXPECT_TRUE(rig.port.written.empty()) << "nothing written on No";
   EXPECT_TRUE(Exists(Path(kBoardBackupFile)));
@@ -275,10 +275,10 @@ TEST_F(RestoreTest, NoOrAFailureKeepsTheBackup) {
   listerRuns = 0;
   ASSERT_NE(rig.board.Parameter(17), 100) << "the board shows the first flash's defaults";
   rig.Connect();
-  ASSERT_TRUE(rig.panel.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
+  ASSERT_TRUE(rig.updater.FlashFirmware("wheel_1_6.hex", kImage, sizeof kImage - 1));
   rig.Connect();
   view.answers = {true};
-  rig.panel.updater.OfferRestore();
+  rig.updater.OfferRestore();
   EXPECT_EQ(rig.board.Parameter(17), 100) << "the settings of before the first flash";
   EXPECT_FALSE(Exists(Path(kBoardBackupFile)));
 
@@ -286,7 +286,7 @@ TEST_F(RestoreTest, NoOrAFailureKeepsTheBackup) {
   FlashAway();
   rig.board.SetSilent(true);  // writes go nowhere, the read-back finds no board
   view.answers = {true};
-  rig.panel.updater.OfferRestore();
+  rig.updater.OfferRestore();
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{
                               kRestoreQuestion,
                               "Some wheel settings could not be put back. They stay saved in BoardBackup.ini"}));
@@ -296,7 +296,7 @@ TEST_F(RestoreTest, NoOrAFailureKeepsTheBackup) {
 TEST_F(RestoreTest, NoAndNoDiscardsTheBackup) {
   FlashAway();
   view.answers = {false, false};
-  rig.panel.updater.OfferRestore();
+  rig.updater.OfferRestore();
   EXPECT_FALSE(Exists(Path(kBoardBackupFile)));
 }
 

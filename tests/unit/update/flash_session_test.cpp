@@ -62,13 +62,13 @@ class FlashSessionTest : public ScriptTest {
  protected:
   void SetUp() override {
     ScriptTest::SetUp();
-    Updater& updater = rig.panel.updater;
+    Updater& updater = rig.updater;
     updater.view = &view;
     updater.flashView = &window;
     updater.processes = &processes;
     updater.fetch = CannedFirmware;
-    rig.panel.link.wheelPort = 7;
-    rig.panel.settings.resetDelay = 2000;
+    rig.link.wheelPort = 7;
+    rig.settings.resetDelay = 2000;
     SetLogSwitch(1);
     SetLogDirectory((dir_ + "/").c_str());
     mkdir("Tools", 0700);
@@ -90,16 +90,16 @@ class FlashSessionTest : public ScriptTest {
   }
   // Ticks as the window's timer would, the link's handshake step included.
   void RunTicks(int most) {
-    for (int i = 0; i < most && rig.panel.updater.Flashing(); ++i) {
-      rig.panel.updater.Tick();
-      rig.panel.link.ContinueProbe();
+    for (int i = 0; i < most && rig.updater.Flashing(); ++i) {
+      rig.updater.Tick();
+      rig.link.ContinueProbe();
       rig.clock.SleepMs(33);
       if (i == 60) lister = std::string(kBoardLine) + kBootLine;  // the reset is over
     }
   }
 
  public:
-  WheelRig rig;
+  UpdaterRig rig;
   RecordingUpdateView view;
   RecordingFlashView window;
   FakeProcesses processes;
@@ -113,11 +113,11 @@ TEST_F(FlashSessionTest, TheWindowShowsEveryStageAndTheBoardComesBackWithItsSett
   rig.board.SetParameter(17, 100);
   rig.Connect();
   view.answers = {true};
-  ASSERT_TRUE(rig.panel.updater.StartFirmwareDownload("tillerset-updates", "wheel_1_6.hex", 0x0106));
-  EXPECT_TRUE(rig.panel.updater.Flashing());
-  EXPECT_TRUE(rig.panel.link.statusHold) << "the tick's other work holds off";
+  ASSERT_TRUE(rig.updater.StartFirmwareDownload("tillerset-updates", "wheel_1_6.hex", 0x0106));
+  EXPECT_TRUE(rig.updater.Flashing());
+  EXPECT_TRUE(rig.link.statusHold) << "the tick's other work holds off";
   RunTicks(400);
-  ASSERT_FALSE(rig.panel.updater.Flashing());
+  ASSERT_FALSE(rig.updater.Flashing());
   EXPECT_EQ(window.Stages(), (std::vector<FlashStage>{FlashStage::kDownloading, FlashStage::kChecking,
                                                       FlashStage::kSaving, FlashStage::kResetting,
                                                       FlashStage::kWaitingForBootloader, FlashStage::kWriting,
@@ -135,7 +135,7 @@ TEST_F(FlashSessionTest, TheWindowShowsEveryStageAndTheBoardComesBackWithItsSett
   EXPECT_EQ(flasherArgs[5], "-PCOM9");
   EXPECT_EQ(view.Texts(), std::vector<std::string>{kRestoreQuestion});
   EXPECT_EQ(rig.board.Parameter(17), 100);
-  EXPECT_FALSE(rig.panel.link.statusHold);
+  EXPECT_FALSE(rig.link.statusHold);
   const std::string log = ReadFile(Path("Log.txt"));
   EXPECT_NE(log.find("avrdude: avrdude: 512 bytes of flash verified"), std::string::npos) << log;
 }
@@ -144,27 +144,27 @@ TEST_F(FlashSessionTest, NoFlasherLeavesTheBoardAloneAndAsksNothing) {
   rig.board.SetParameter(17, 100);
   rig.Connect();
   processes.flasherInstalled = false;
-  ASSERT_TRUE(rig.panel.updater.StartFirmwareDownload("tillerset-updates", "wheel_1_6.hex", 0x0106));
+  ASSERT_TRUE(rig.updater.StartFirmwareDownload("tillerset-updates", "wheel_1_6.hex", 0x0106));
   RunTicks(400);
   EXPECT_TRUE(rig.port.opens.size() <= 1u && rig.port.lastBaud != kBootloaderBaud) << "never reset";
   EXPECT_FALSE(Exists(Path(kBoardBackupFile)));
-  EXPECT_FALSE(rig.panel.updater.RestorePending());
+  EXPECT_FALSE(rig.updater.RestorePending());
   ASSERT_EQ(view.Texts().size(), 1u);
   EXPECT_EQ(view.Texts()[0].rfind("Could not flash the firmware: the flasher Tools\\avrdude is missing", 0), 0u)
       << view.Texts()[0];
-  EXPECT_TRUE(rig.panel.link.channel->IsOpen()) << "the board still answers";
+  EXPECT_TRUE(rig.link.channel->IsOpen()) << "the board still answers";
 }
 
 TEST_F(FlashSessionTest, AStrandedBoardGetsTheLastFirmwareWithoutAReset) {
   // A download kept the firmware with its version; the board then stuck in
   // its bootloader.
   rig.Connect();
-  ASSERT_TRUE(rig.panel.updater.StartFirmwareDownload("tillerset-updates", "wheel_1_6.hex", 0x0106));
+  ASSERT_TRUE(rig.updater.StartFirmwareDownload("tillerset-updates", "wheel_1_6.hex", 0x0106));
   processes.play = [](const FakeProcesses::Run&) { return FakeProcesses::Result{false, "", 0}; };
   RunTicks(400);
   ASSERT_TRUE(Exists(Path("wheel_1_6.hex")));
   rig.board.SetSilent(true);
-  rig.panel.link.linkState = kDisconnected;
+  rig.link.linkState = kDisconnected;
   rig.port.opens.clear();
   rig.port.lastBaud = 0;
   view = RecordingUpdateView{};
@@ -178,23 +178,23 @@ TEST_F(FlashSessionTest, AStrandedBoardGetsTheLastFirmwareWithoutAReset) {
     }
     return r;
   };
-  rig.panel.updater.LookForStrandedBoard(false);
-  rig.panel.updater.Tick();  // the lister starts
-  rig.panel.updater.Tick();  // and is read
+  rig.updater.LookForStrandedBoard(false);
+  rig.updater.Tick();  // the lister starts
+  rig.updater.Tick();  // and is read
   ASSERT_GE(view.Texts().size(), 1u);
   EXPECT_EQ(view.Texts()[0],
             "Your wheel is waiting in its bootloader on COM9 and no firmware runs on it. Do you want to write the "
             "firmware 1.6 that was downloaded last ?");
-  ASSERT_TRUE(rig.panel.updater.Flashing());
-  for (int i = 0; i < 20 && rig.panel.updater.Stage() != FlashStage::kWaitingForBoard; ++i) {
-    rig.panel.updater.Tick();
+  ASSERT_TRUE(rig.updater.Flashing());
+  for (int i = 0; i < 20 && rig.updater.Stage() != FlashStage::kWaitingForBoard; ++i) {
+    rig.updater.Tick();
   }
   ASSERT_EQ(flasherArgs.size(), 9u);
   EXPECT_EQ(flasherArgs[5], "-PCOM9");
   EXPECT_EQ(flasherArgs[8], "-Uflash:w:wheel_1_6.hex:i");
   EXPECT_NE(rig.port.lastBaud, kBootloaderBaud) << "a board in its bootloader is not reset";
   RunTicks(2000);
-  EXPECT_FALSE(rig.panel.updater.Flashing()) << "the window closes even when the board stays away";
+  EXPECT_FALSE(rig.updater.Flashing()) << "the window closes even when the board stays away";
 }
 
 TEST(FlasherProgressTest, AvrdudesBarsInAnyPieces) {

@@ -11,6 +11,7 @@
 
 #include "exec/memory.h"
 #include "exec/os.h"
+#include "tillerset_version.h"
 #include "script_fixture.h"
 #include "update/updater.h"
 #include "update_fakes.h"
@@ -34,6 +35,11 @@ char* CannedFetch(Updater&, const char* host, const char* path, uint32_t* length
   return text;
 }
 
+// The server's VERSION line for this program's version and for the next one.
+const std::string kThisVersion =
+    "VERSION=" + std::to_string(TS_VERSION_MAJOR) + ",0,0," + std::to_string(TS_VERSION_MINOR) + "\r\n";
+const std::string kNextVersion =
+    "VERSION=" + std::to_string(TS_VERSION_MAJOR) + ",0,0," + std::to_string(TS_VERSION_MINOR + 1) + "\r\n";
 std::string Script(const std::string& lines) { return "[SERVER]\r\nADRESS=192.168.0.2\r\n[UPDATE]\r\n" + lines; }
 
 class UpdateCheckTest : public ScriptTest {
@@ -42,13 +48,13 @@ class UpdateCheckTest : public ScriptTest {
     ScriptTest::SetUp();
     gServed.clear();
     gFetched.clear();
-    Updater& updater = rig.panel.updater;
+    Updater& updater = rig.updater;
     updater.view = &view;
     updater.fetch = CannedFetch;
     updater.processes = &processes;
-    std::snprintf(rig.panel.settings.updateServer, sizeof rig.panel.settings.updateServer, "updates.test");
+    std::snprintf(rig.settings.updateServer, sizeof rig.settings.updateServer, "updates.test");
   }
-  WheelRig rig;
+  UpdaterRig rig;
   RecordingUpdateView view;
   FakeProcesses processes;
 };
@@ -60,7 +66,7 @@ TEST_F(UpdateCheckTest, TheOnlineScriptFillsTheRecord) {
       "FW_VERSION=0,0,1,6\r\nFW_UPDATE=0,0,0,0,fw.updates.test,wheel_1_6.hex\r\n"
       "VERSION=0,0,0,22\r\n";  // a later line wins
   UpdateServerRecord record;
-  ASSERT_TRUE(rig.panel.updater.ReadOnlineScript(0, &record, "updates.test", "ts_servers.ini"));
+  ASSERT_TRUE(rig.updater.ReadOnlineScript(0, &record, "updates.test", "ts_servers.ini"));
   EXPECT_STREQ(record.address, "10.0.0.9");
   EXPECT_EQ(record.port, 8080);
   EXPECT_EQ(record.toolVersion, 22u);
@@ -71,7 +77,7 @@ TEST_F(UpdateCheckTest, TheOnlineScriptFillsTheRecord) {
 
   gServed["updates.test/ts_servers.ini"] = "[UPDATE]\r\nVERSION=1,0,0,0\r\nFW_UPDATE=0,0,0,0,h\r\n";
   UpdateServerRecord sparse;
-  ASSERT_TRUE(rig.panel.updater.ReadOnlineScript(0, &sparse, "updates.test", "ts_servers.ini"));
+  ASSERT_TRUE(rig.updater.ReadOnlineScript(0, &sparse, "updates.test", "ts_servers.ini"));
   EXPECT_STREQ(sparse.address, kRecordDefaultAddress);
   EXPECT_EQ(sparse.port, 4207);
   EXPECT_EQ(sparse.toolVersion, 0x01000000u);
@@ -81,10 +87,10 @@ TEST_F(UpdateCheckTest, TheOnlineScriptFillsTheRecord) {
   const std::string longPath(70, 'a');
   gServed["updates.test/ts_servers.ini"] = "[UPDATE]\r\nFW_UPDATE=0,0,0,0,h," + longPath + ".hex\r\n";
   UpdateServerRecord cut;
-  ASSERT_TRUE(rig.panel.updater.ReadOnlineScript(0, &cut, "updates.test", "ts_servers.ini"));
+  ASSERT_TRUE(rig.updater.ReadOnlineScript(0, &cut, "updates.test", "ts_servers.ini"));
   EXPECT_STREQ(cut.firmwarePath, "") << "a name that does not fit is not cut to another name";
 
-  EXPECT_FALSE(rig.panel.updater.ReadOnlineScript(0, &cut, "updates.test", "missing.ini"));
+  EXPECT_FALSE(rig.updater.ReadOnlineScript(0, &cut, "updates.test", "missing.ini"));
   EXPECT_EQ(ServerListRow("Tillerset"), 0);
   EXPECT_EQ(ServerListRow("TILLERSET"), 0);
   EXPECT_EQ(ServerListRow(""), 0);
@@ -106,23 +112,23 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
     bool firmwareFetched;
   };
   const Case cases[] = {
-      {"current, Check now", Script("VERSION=0,0,0,21\r\n"), 0x0105, false, {}, {kNoUpdate}, {}, false, false},
-      {"current, automatic", Script("VERSION=0,0,0,21\r\n"), 0x0105, true, {}, {}, {}, false, false},
+      {"current, Check now", Script(kThisVersion), 0x0105, false, {}, {kNoUpdate}, {}, false, false},
+      {"current, automatic", Script(kThisVersion), 0x0105, true, {}, {}, {}, false, false},
       {"no script, Check now", "", 0x0105, false, {}, {kServerUnreachable}, {}, false, false},
       {"no script, automatic", "", 0x0105, true, {}, {}, {}, false, false},
-      {"newer tool, No", Script("VERSION=0,0,0,22\r\n" + toolUrl), 0x0105, false, {false}, {kToolQuestion}, {},
+      {"newer tool, No", Script(kNextVersion + toolUrl), 0x0105, false, {false}, {kToolQuestion}, {},
        false, false},
       {"major version, Yes", Script("VERSION=1,0,0,0\r\n" + toolUrl), 0x0105, true, {true}, {kToolQuestion},
        {"http://updates.test/base/1033/setup.exe"}, true, false},
-      {"both, No to the tool", Script("VERSION=0,0,0,22\r\n" + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
+      {"both, No to the tool", Script(kNextVersion + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
        0x0105, false, {false, false}, {kToolQuestion, kFirmwareQuestion}, {}, false, false},
-      {"both, Yes to the tool", Script("VERSION=0,0,0,22\r\n" + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
+      {"both, Yes to the tool", Script(kNextVersion + toolUrl + "FW_VERSION=0,0,1,6\r\n" + firmware),
        0x0105, false, {true}, {kToolQuestion}, {"http://updates.test/base/1033/setup.exe"}, true, false},
-      {"same firmware", Script("VERSION=0,0,0,21\r\nFW_VERSION=0,0,1,5\r\n" + firmware), 0x0105, false, {},
+      {"same firmware", Script(kThisVersion + "FW_VERSION=0,0,1,5\r\n" + firmware), 0x0105, false, {},
        {kNoUpdate}, {}, false, false},
       {"no version read yet", Script("FW_VERSION=0,0,0,1\r\n" + firmware), 0, false, {false},
        {kFirmwareQuestion}, {}, false, false},
-      {"a download that is no address", Script("VERSION=0,0,0,22\r\nUPDATE=0,0,0,0,base/,setup.exe\r\n"), 0x0105,
+      {"a download that is no address", Script(kNextVersion + "UPDATE=0,0,0,0,base/,setup.exe\r\n"), 0x0105,
        false, {true}, {kToolQuestion}, {}, false, false},
       {"firmware in a folder", Script("FW_VERSION=0,0,1,6\r\nFW_UPDATE=0,0,0,0,updates.test,fw/w.hex\r\n"),
        0x0105, false, {true},
@@ -146,18 +152,18 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
     if (!c.script.empty()) gServed["updates.test/ts_servers.ini"] = c.script;
     view = RecordingUpdateView{};
     view.answers.assign(c.answers.begin(), c.answers.end());
-    rig.panel.link.firmwareVersion = c.boardVersion;
-    rig.panel.link.statusHold = false;
+    rig.link.firmwareVersion = c.boardVersion;
+    rig.link.statusHold = false;
     bool heldDuring = false;
-    view.onShow = [&](const std::string&) { heldDuring = rig.panel.link.statusHold; };
-    rig.panel.updater.CheckForUpdates(c.silent);
+    view.onShow = [&](const std::string&) { heldDuring = rig.link.statusHold; };
+    rig.updater.CheckForUpdates(c.silent);
     EXPECT_EQ(view.Texts(), c.shown);
     EXPECT_EQ(view.opened, c.opened);
     EXPECT_EQ(view.quits, c.quits ? 1 : 0);
     const bool firmwareFetched = gFetched.size() > 1;
     EXPECT_EQ(firmwareFetched, c.firmwareFetched);
     EXPECT_EQ(gFetched.front(), "updates.test/ts_servers.ini");
-    EXPECT_FALSE(rig.panel.link.statusHold) << "the hold is given back";
+    EXPECT_FALSE(rig.link.statusHold) << "the hold is given back";
     if (!view.shown.empty()) {
       EXPECT_TRUE(heldDuring) << "the refresh stands aside while a box is open";
     }
@@ -169,7 +175,7 @@ TEST_F(UpdateCheckTest, OffersAndMessages) {
 // automatic check and quiets it about that one version; "Check now" offers
 // it all the same, and a later version is offered again.
 TEST_F(UpdateCheckTest, OffersShowTheVersionsAndSkipAVersion) {
-  const std::string both = "VERSION=0,0,0,22\r\nFW_VERSION=0,0,1,6\r\n", arrow = " \xE2\x86\x92 ";
+  const std::string both = kNextVersion + "FW_VERSION=0,0,1,6\r\n", arrow = " \xE2\x86\x92 ";
   const std::string tool = std::string(kToolQuestion) + "\n\nTillerset 0.21" + arrow + "0.22";
   const std::string firmware = std::string(kFirmwareQuestion) + "\n\nFirmware 1.5" + arrow + "1.6";
   struct Case {
@@ -189,17 +195,17 @@ TEST_F(UpdateCheckTest, OffersShowTheVersionsAndSkipAVersion) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
     gServed["updates.test/ts_servers.ini"] = Script(c.script);
-    rig.panel.link.firmwareVersion = c.board;
+    rig.link.firmwareVersion = c.board;
     view = RecordingUpdateView{};
     if (c.skip) view.offerAnswers = {OfferAnswer::kSkip, OfferAnswer::kSkip};
-    rig.panel.updater.CheckForUpdates(c.silent);
+    rig.updater.CheckForUpdates(c.silent);
     std::vector<std::string> texts;
     for (const auto& shown : view.shown) texts.push_back(shown.text);
     EXPECT_EQ(texts, c.shown);
     EXPECT_EQ(view.offersSkippable, std::vector<bool>(c.shown.size(), c.silent));
   }
-  EXPECT_EQ(rig.panel.settings.skipToolVersion, 22u);
-  EXPECT_EQ(rig.panel.settings.skipFirmwareVersion, 0x0106);
+  EXPECT_EQ(rig.settings.skipToolVersion, 22u);
+  EXPECT_EQ(rig.settings.skipFirmwareVersion, 0x0106);
 }
 
 // The fetch runs on a thread of its own: the check returns at once, a second
@@ -212,8 +218,8 @@ char* HeldFetch(Updater& updater, const char* host, const char* path, uint32_t* 
 }
 
 TEST_F(UpdateCheckTest, TheFetchRunsOffTheCallingThread) {
-  gServed["updates.test/ts_servers.ini"] = Script("VERSION=0,0,0,21\r\n");
-  Updater& updater = rig.panel.updater;
+  gServed["updates.test/ts_servers.ini"] = Script(kThisVersion);
+  Updater& updater = rig.updater;
   updater.fetch = HeldFetch;
   gReleaseFetch = false;
   ASSERT_TRUE(updater.StartCheck(false));

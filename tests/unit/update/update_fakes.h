@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "exec/os.h"
+#include "profiles/settings.h"
 #include "update/process_io.h"
 #include "update/socket_io.h"
 #include "update/update_view.h"
+#include "update/updater.h"
 #include "update_server/update_server_posix.h"
+#include "wheel_fakes.h"
 
 // The system's sockets, with port 80 sent to the test server's port and the
 // host look-up answered from a table (anything else: not found).
@@ -165,4 +168,10 @@ class RecordingUpdateView : public UpdateView {
     for (const Shown& s : shown) out.push_back(s.text.substr(0, s.text.find("\n\n")));
     return out;
   }
+};
+
+// An Updater on a WheelLink wired to the stand-in board (wheel_fakes.h).
+struct UpdaterRig : WheelRig {
+  Settings settings;
+  Updater updater{link, settings};
 };

@@ -1,4 +1,4 @@
-// The real termios channel and the ControlPanel's link logic against the
+// The real termios channel and the WheelLink against the
 // stand-in board running in-process behind a pseudo-terminal.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,9 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/control_panel.h"
-#include "app/main_page_ids.h"
 #include "exec/os.h"
+#include "fake_dialog.h"
 #include "wheel/com_ports.h"
 #include "exec/com_port_paths_posix.h"
 #include "standin_board/standin_host_posix.h"
@@ -24,11 +23,11 @@
 namespace {
 
 // The refresh, then ticks until its handshake has its answer (or gave up).
-void RefreshAsTheTickDoes(ControlPanel& panel) {
-  panel.RefreshStatus();
-  for (int tick = 0; tick < 100 && panel.link.ProbePending(); ++tick) {
+void RefreshAsTheTickDoes(WheelLink& link) {
+  link.RefreshStatus();
+  for (int tick = 0; tick < 100 && link.ProbePending(); ++tick) {
     os::SleepUs(10000);
-    panel.link.ContinueProbe();
+    link.ContinueProbe();
   }
 }
 
@@ -51,12 +50,12 @@ class BoardOnPty : public ::testing::Test {
     options.transcript = directory + "/transcript.txt";
     host = std::make_unique<StandinHost>(options);
     ASSERT_TRUE(host->Start());
-    panel.mainPageView.page = &page;
-    panel.link.statusHold = false;
-    panel.link.wheelPort = 7;
+    link.view = &view;
+    link.statusHold = false;
+    link.wheelPort = 7;
   }
   void TearDown() override {
-    panel.link.channel->Close();
+    link.channel->Close();
     host.reset();
     SetComPortDirectory(nullptr);
   }
@@ -76,124 +75,124 @@ class BoardOnPty : public ::testing::Test {
   testsupport::TempDir tmp{"ts_board"};
   std::string directory = tmp.path();
   std::unique_ptr<StandinHost> host;
-  FakeDialog page;
-  ControlPanel panel;
+  RecordingLinkView view;
+  WheelLink link;
 };
 
 TEST_F(BoardOnPty, HandshakeAndBulkReadAreByteExact) {
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
-  panel.link.ReadAllParameters();
+  ASSERT_EQ(link.ProbeWheel(7), 1);
+  EXPECT_EQ(link.linkState, kWheelFound);
+  link.ReadAllParameters();
   const Bytes expected = BulkReadRequests();
   EXPECT_EQ(AfterProbe(), expected);
-  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(panel.link.parameters[kEntryMainGain].value, 64);
-  EXPECT_EQ(panel.link.parameters[kEntryFilter].value, 16);
-  EXPECT_EQ(panel.link.parameters.mapping[35], -1);
-  EXPECT_EQ(panel.link.parameters.externalGainMarker, -1);
+  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(link.parameters[kEntryMainGain].value, 64);
+  EXPECT_EQ(link.parameters[kEntryFilter].value, 16);
+  EXPECT_EQ(link.parameters.mapping[35], -1);
+  EXPECT_EQ(link.parameters.externalGainMarker, -1);
 }
 
 TEST_F(BoardOnPty, WritingMaxAngle900IsInTheTranscript) {
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
-  panel.link.parameters[kEntryMaxAngle].value = 900;
-  panel.link.WriteParameter(panel.link.parameters[kEntryMaxAngle]);
+  ASSERT_EQ(link.ProbeWheel(7), 1);
+  link.parameters[kEntryMaxAngle].value = 900;
+  link.WriteParameter(link.parameters[kEntryMaxAngle]);
   EXPECT_EQ(AfterProbe(), (Bytes{'P', 8, 4, 0x00, 0x00, 0x03, 0x84}));
   ASSERT_TRUE(WaitUntil([&] { return TranscriptFile().find("< 50 08 04 00 00 03 84") != std::string::npos; }));
   Control("set 8 0");
-  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 0);
-  panel.link.WriteParameter(panel.link.parameters[kEntryMaxAngle]);
-  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
+  EXPECT_EQ(link.ReadParameter(8, kSizeIndex4), 0);
+  link.WriteParameter(link.parameters[kEntryMaxAngle]);
+  EXPECT_EQ(link.ReadParameter(8, kSizeIndex4), 900);
 }
 
 TEST_F(BoardOnPty, DebugLevelOneSendsNoStatusRequest) {
-  RefreshAsTheTickDoes(panel);  // found and read
-  RefreshAsTheTickDoes(panel);  // polled
-  ASSERT_EQ(panel.link.linkState, kWheelReady);
+  RefreshAsTheTickDoes(link);  // found and read
+  RefreshAsTheTickDoes(link);  // polled
+  ASSERT_EQ(link.linkState, kWheelReady);
   Control("set 16 1");
-  panel.link.RefreshParameter(panel.link.parameters[kEntryDebugLevel]);
-  ASSERT_EQ(panel.link.parameters[kEntryDebugLevel].value, 1);
+  link.RefreshParameter(link.parameters[kEntryDebugLevel]);
+  ASSERT_EQ(link.parameters[kEntryDebugLevel].value, 1);
   const size_t before = host->Received().size();
-  RefreshAsTheTickDoes(panel);
-  RefreshAsTheTickDoes(panel);
+  RefreshAsTheTickDoes(link);
+  RefreshAsTheTickDoes(link);
   EXPECT_EQ(host->Received().size(), before);
   // The board now reports; the tick reads them.
   Control("send 35 1 5 255 254");
-  ASSERT_TRUE(WaitUntil([&] { return panel.link.channel->BytesAvailable() >= 5; }));
-  panel.link.ReadBoardReports();
-  EXPECT_EQ(panel.link.channel->BytesAvailable(), 0u);
+  ASSERT_TRUE(WaitUntil([&] { return link.channel->BytesAvailable() >= 5; }));
+  link.ReadBoardReports();
+  EXPECT_EQ(link.channel->BytesAvailable(), 0u);
 }
 
 TEST_F(BoardOnPty, StatusAndAnUnpluggedBoardFoundAgainWithoutRestart) {
   Control("status 7,8");
   Control("version 1.5");
-  RefreshAsTheTickDoes(panel);
-  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Wheel Found");
-  RefreshAsTheTickDoes(panel);
-  EXPECT_EQ(panel.link.linkState, kWheelError);
-  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Calibration error");
-  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.5");
-  RefreshAsTheTickDoes(panel);
-  ASSERT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
+  RefreshAsTheTickDoes(link);
+  EXPECT_EQ(view.Text(LinkText::kStatusLine), "Wheel Found");
+  RefreshAsTheTickDoes(link);
+  EXPECT_EQ(link.linkState, kWheelError);
+  EXPECT_EQ(view.Text(LinkText::kStatusLine), "Calibration error");
+  EXPECT_EQ(view.Text(LinkText::kFirmwareVersion), "1.5");
+  RefreshAsTheTickDoes(link);
+  ASSERT_EQ(view.Text(LinkText::kStatusLine), "Ready");
   Control("status 8");  // the board starts its script again when plugged in
   Control("drop");
-  RefreshAsTheTickDoes(panel);
-  EXPECT_FALSE(panel.link.channel->IsOpen());
-  EXPECT_EQ(panel.link.linkState, kDisconnected);
-  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
-  RefreshAsTheTickDoes(panel);  // the port does not exist now
-  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
+  RefreshAsTheTickDoes(link);
+  EXPECT_FALSE(link.channel->IsOpen());
+  EXPECT_EQ(link.linkState, kDisconnected);
+  EXPECT_EQ(view.Text(LinkText::kStatusLine), "Disconnected");
+  RefreshAsTheTickDoes(link);  // the port does not exist now
+  EXPECT_EQ(view.Text(LinkText::kStatusLine), "Disconnected");
   Control("back");
   Control("version 1.6");
-  RefreshAsTheTickDoes(panel);
-  RefreshAsTheTickDoes(panel);
-  EXPECT_EQ(panel.link.linkState, kWheelReady);
-  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
-  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.6");
-  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900);
+  RefreshAsTheTickDoes(link);
+  RefreshAsTheTickDoes(link);
+  EXPECT_EQ(link.linkState, kWheelReady);
+  EXPECT_EQ(view.Text(LinkText::kStatusLine), "Ready");
+  EXPECT_EQ(view.Text(LinkText::kFirmwareVersion), "1.6");
+  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
 }
 
 TEST_F(BoardOnPty, PortVanishingMidExchange) {
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  ASSERT_EQ(link.ProbeWheel(7), 1);
   Control("late 1000");
   std::thread unplug([&] {
     os::SleepUs(20000);
     host->Control("drop");
   });
   int32_t value = 33;
-  EXPECT_FALSE(panel.link.ReadParameter(17, kSizeIndex1, &value));
+  EXPECT_FALSE(link.ReadParameter(17, kSizeIndex1, &value));
   EXPECT_EQ(value, 33);
   unplug.join();
-  RefreshAsTheTickDoes(panel);
-  EXPECT_FALSE(panel.link.channel->IsOpen());
-  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Disconnected");
+  RefreshAsTheTickDoes(link);
+  EXPECT_FALSE(link.channel->IsOpen());
+  EXPECT_EQ(view.Text(LinkText::kStatusLine), "Disconnected");
 }
 
 TEST_F(BoardOnPty, BadRepliesHaveClearOutcomes) {
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  ASSERT_EQ(link.ProbeWheel(7), 1);
   int32_t value = 11;
   // Late: the read gives up (after 100 ms) and keeps the old value; the stale
   // reply is dropped before the next request. 600 ms leaves a loaded machine
   // room to be slow without the late reply coming in time.
   Control("late 600");
-  EXPECT_FALSE(panel.link.ReadParameter(17, kSizeIndex1, &value));
+  EXPECT_FALSE(link.ReadParameter(17, kSizeIndex1, &value));
   EXPECT_EQ(value, 11);
   Control("late 0");
-  ASSERT_TRUE(WaitUntil([&] { return panel.link.channel->BytesAvailable() >= 1; }));
-  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
+  ASSERT_TRUE(WaitUntil([&] { return link.channel->BytesAvailable() >= 1; }));
+  EXPECT_EQ(link.ReadParameter(8, kSizeIndex4), 900);
   // Short: two of four bytes.
   Control("short 2");
-  EXPECT_FALSE(panel.link.ReadParameter(8, kSizeIndex4, &value));
+  EXPECT_FALSE(link.ReadParameter(8, kSizeIndex4, &value));
   EXPECT_EQ(value, 11);
   Control("short 0");
   // Doubled: the copy does not become the next answer.
   Control("double on");
-  EXPECT_EQ(panel.link.ReadParameter(17, kSizeIndex1), 64);
-  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
+  EXPECT_EQ(link.ReadParameter(17, kSizeIndex1), 64);
+  EXPECT_EQ(link.ReadParameter(8, kSizeIndex4), 900);
   Control("double off");
   // A report waiting before a request is not taken for its answer.
   Control("send 35 1 5 255 254");
-  ASSERT_TRUE(WaitUntil([&] { return panel.link.channel->BytesAvailable() >= 5; }));
-  EXPECT_EQ(panel.link.ReadParameter(17, kSizeIndex1), 64);
+  ASSERT_TRUE(WaitUntil([&] { return link.channel->BytesAvailable() >= 5; }));
+  EXPECT_EQ(link.ReadParameter(17, kSizeIndex1), 64);
 }
 
 TEST_F(BoardOnPty, HandshakeOutcomes) {
@@ -210,13 +209,13 @@ TEST_F(BoardOnPty, HandshakeOutcomes) {
   };
   for (const Case& c : cases) {
     for (const std::string& line : c.setup) Control(line);
-    EXPECT_EQ(panel.link.ProbeWheel(7 + 256), c.result) << c.setup[0];
-    EXPECT_EQ(panel.link.channel->IsOpen(), c.result == 1) << c.setup[0];
-    EXPECT_EQ(panel.link.linkState, c.result ? kWheelFound : kConnected);
-    panel.link.channel->Close();
+    EXPECT_EQ(link.ProbeWheel(7 + 256), c.result) << c.setup[0];
+    EXPECT_EQ(link.channel->IsOpen(), c.result == 1) << c.setup[0];
+    EXPECT_EQ(link.linkState, c.result ? kWheelFound : kConnected);
+    link.channel->Close();
     for (const char* reset : {"noise 0", "silent off", "hello DuvarKemol"}) Control(reset);
   }
-  EXPECT_EQ(panel.link.wheelPort, 7);
+  EXPECT_EQ(link.wheelPort, 7);
 }
 
 TEST_F(BoardOnPty, BoardNoticesTheBootloaderReset) {
@@ -226,7 +225,7 @@ TEST_F(BoardOnPty, BoardNoticesTheBootloaderReset) {
   ASSERT_TRUE(WaitUntil([&] { return host->BootloaderResets() == 1; }));
   ASSERT_TRUE(WaitUntil([&] { return TranscriptFile().find("bootloader reset") != std::string::npos; }));
   // And it answers normally afterwards.
-  EXPECT_EQ(panel.link.ProbeWheel(7), 1);
+  EXPECT_EQ(link.ProbeWheel(7), 1);
 }
 
 // A program opens a port and then sets its speed; the board may look in

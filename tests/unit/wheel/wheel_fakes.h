@@ -1,36 +1,25 @@
 #pragma once
-// Test doubles for the wheel link: a stepped clock, a serial channel wired to
-// the stand-in board model on that clock, and a ControlPanel on both. Protocol
-// tests run on them without sleeping.
+// Test doubles for the wheel link: a serial channel wired to the stand-in
+// board model on a stepped clock, a view that records what the link shows,
+// and a WheelLink on all three. Protocol tests run on them without sleeping.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/control_panel.h"
-#include "app/main_page_ids.h"
-#include "fake_dialog.h"
 #include "exec/deadline.h"
+#include "test_support.h"
 #include "wheel/serial_channel.h"
+#include "wheel/wheel_link.h"
 #include "standin_board/standin_board.h"
 
 using Bytes = std::vector<uint8_t>;
 inline Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-class FakeClock : public LinkClock {
- public:
-  uint64_t now = 1000000;  // 1 s, so the 32-bit millisecond tick is not 0
-  uint64_t sleptMs = 0;
-  uint64_t NowUs() override { return now; }
-  void SleepMs(uint32_t ms) override {
-    now += uint64_t{ms} * 1000u;
-    sleptMs += ms;
-  }
-};
 
 // A port wired to a StandinBoard: what the program writes goes to the board,
 // the board's replies arrive replyDelayUs later, one byte every byteUs.
@@ -166,24 +155,43 @@ inline std::vector<uint8_t> BulkReadRequests() {
   return out;
 }
 
-// A ControlPanel wired to the stand-in board on a fake channel and a stepped
-// clock, its main page a recording dialog.
+// What the link shows, in the order shown: each text of the main page, and
+// the entries with the value each had when shown.
+class RecordingLinkView : public WheelLinkView {
+ public:
+  struct Shown {
+    const WheelParameter* entry;
+    int32_t value;
+  };
+  std::map<LinkText, std::vector<std::string>> texts;
+  std::vector<Shown> shown;
+
+  std::string Text(LinkText which) const {
+    auto it = texts.find(which);
+    return it == texts.end() || it->second.empty() ? std::string() : it->second.back();
+  }
+  void ShowLinkText(LinkText which, const char* text) override { texts[which].push_back(text); }
+  void ShowParameter(const WheelParameter& entry) override { shown.push_back({&entry, entry.value}); }
+};
+
+// A WheelLink wired to the stand-in board on a fake channel and a stepped
+// clock, showing into a recording view.
 struct WheelRig {
   WheelRig() {
-    panel.link.channel = &port;
-    panel.link.clock = &clock;
-    panel.mainPageView.page = &page;
-    panel.link.statusHold = false;
+    link.channel = &port;
+    link.clock = &clock;
+    link.view = &view;
+    link.statusHold = false;
   }
   // Handshake on COM7; what it wrote is forgotten.
   void Connect() {
-    ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+    ASSERT_EQ(link.ProbeWheel(7), 1);
     port.written.clear();
   }
 
   FakeClock clock;
   StandinBoard board;
   FakeChannel port{clock, board};
-  FakeDialog page;
-  ControlPanel panel;
+  RecordingLinkView view;
+  WheelLink link;
 };

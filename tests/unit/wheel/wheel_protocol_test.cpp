@@ -1,11 +1,11 @@
-// Handshake and parameter protocol of the ControlPanel against the stand-in
+// Handshake and parameter protocol of the WheelLink against the stand-in
 // board model on a fake channel and a stepped clock (no sleeping, no timing).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "app/control_panel.h"
 #include "wheel/wheel_link.h"
 #include "wheel_fakes.h"
 
@@ -16,12 +16,12 @@ class WheelLinkTest : public ::testing::Test, public WheelRig {};
 // ---- handshake
 
 TEST_F(WheelLinkTest, ProbeFindsTheBoard) {
-  EXPECT_EQ(panel.link.ProbeWheel(7), 1);
+  EXPECT_EQ(link.ProbeWheel(7), 1);
   EXPECT_EQ(port.written, B("orvenk?"));
   EXPECT_EQ(port.lastBaud, 115200u);
   EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
-  EXPECT_EQ(panel.link.wheelPort, 7);
+  EXPECT_EQ(link.linkState, kWheelFound);
+  EXPECT_EQ(link.wheelPort, 7);
 }
 
 TEST_F(WheelLinkTest, ProbeOutcomes) {
@@ -43,15 +43,15 @@ TEST_F(WheelLinkTest, ProbeOutcomes) {
     StandinBoard silentBoard;
     silentBoard.SetSilent(true);
     FakeChannel quiet(clock, silentBoard);
-    ControlPanel p;
-    p.link.channel = &quiet;
-    p.link.clock = &clock;
+    WheelLink p;
+    p.channel = &quiet;
+    p.clock = &clock;
     // The reply comes delayUs after the probe is written (written at "now").
     quiet.Inject(c.reply, clock.now + c.delayUs);
-    EXPECT_EQ(p.link.ProbeWheel(3), c.result) << c.name;
+    EXPECT_EQ(p.ProbeWheel(3), c.result) << c.name;
     EXPECT_EQ(quiet.IsOpen(), c.result == 1) << c.name;
-    EXPECT_EQ(p.link.linkState, c.result ? kWheelFound : kConnected) << c.name;
-    EXPECT_EQ(p.link.wheelPort, c.result ? 3 : 0) << c.name;
+    EXPECT_EQ(p.linkState, c.result ? kWheelFound : kConnected) << c.name;
+    EXPECT_EQ(p.wheelPort, c.result ? 3 : 0) << c.name;
     clock.now += 1000000;
   }
 }
@@ -59,14 +59,14 @@ TEST_F(WheelLinkTest, ProbeOutcomes) {
 TEST_F(WheelLinkTest, SilentBoardFailsAfterTheWindowWaitingInSmallSteps) {
   board.SetSilent(true);
   const uint64_t start = clock.now;
-  EXPECT_EQ(panel.link.ProbeWheel(7), 0);
+  EXPECT_EQ(link.ProbeWheel(7), 0);
   const uint64_t took = clock.now - start;
   EXPECT_GE(took, 500000u);
   EXPECT_LE(took, 501000u);  // the window ends within one step
   EXPECT_LE(port.longestWaitUs, 1000u);
   EXPECT_GE(port.waits, 490);  // it slept between looks instead of spinning
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(panel.link.linkState, kConnected);
+  EXPECT_EQ(link.linkState, kConnected);
 }
 
 TEST_F(WheelLinkTest, EndlessStreamWithoutLStopsAt127Characters) {
@@ -75,7 +75,7 @@ TEST_F(WheelLinkTest, EndlessStreamWithoutLStopsAt127Characters) {
   stream[0] = 'D';
   port.Inject(stream, clock.now + 100);
   const uint64_t start = clock.now;
-  EXPECT_EQ(panel.link.ProbeWheel(7), 0);
+  EXPECT_EQ(link.ProbeWheel(7), 0);
   EXPECT_LT(clock.now - start, 500000u);  // the length limit came first
   EXPECT_GT(port.Pending(), 10000u);      // it stopped reading at 127 characters
   EXPECT_FALSE(port.IsOpen());
@@ -97,20 +97,20 @@ TEST_F(WheelLinkTest, ProbeOnAFaultyPort) {
     WheelRig rig;
     rig.port.present = c.present;
     rig.port.writeLimit = c.writeLimit;
-    EXPECT_EQ(rig.panel.link.ProbeWheel(9), 0) << c.name;
-    EXPECT_EQ(rig.panel.link.linkState, c.state) << c.name;
+    EXPECT_EQ(rig.link.ProbeWheel(9), 0) << c.name;
+    EXPECT_EQ(rig.link.linkState, c.state) << c.name;
     EXPECT_EQ(rig.port.IsOpen(), c.open) << c.name;
-    EXPECT_EQ(rig.panel.link.wheelPort, 0) << c.name;
+    EXPECT_EQ(rig.link.wheelPort, 0) << c.name;
   }
 }
 
 TEST_F(WheelLinkTest, ChoosingTheSamePortAgainDoesNothing) {
   Connect();
   port.opens.clear();
-  EXPECT_EQ(panel.link.ChooseWheelPort(7), 0);
+  EXPECT_EQ(link.ChooseWheelPort(7), 0);
   EXPECT_TRUE(port.opens.empty());
-  EXPECT_EQ(panel.link.ChooseWheelPort(4), 1);
-  EXPECT_EQ(panel.link.wheelPort, 4);
+  EXPECT_EQ(link.ChooseWheelPort(4), 1);
+  EXPECT_EQ(link.wheelPort, 4);
 }
 
 // ---- parameter protocol
@@ -118,22 +118,22 @@ TEST_F(WheelLinkTest, ChoosingTheSamePortAgainDoesNothing) {
 TEST_F(WheelLinkTest, BulkReadAsksThe69ParametersInOrder) {
   Connect();
   const uint64_t start = clock.now;
-  panel.link.ReadAllParameters();
+  link.ReadAllParameters();
   const Bytes expected = BulkReadRequests();
   EXPECT_EQ(port.written.size(), 69u * 3);
   EXPECT_EQ(port.written, expected);
   EXPECT_GE(clock.now - start, 345000u);
 
-  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(panel.link.parameters[kEntryMainGain].value, 64);
-  EXPECT_EQ(panel.link.parameters[kEntryFilter].value, 16);
-  EXPECT_EQ(panel.link.parameters[kEntryEncoder].value, 10000);
-  EXPECT_EQ(panel.link.parameters.mapping[0], 0);
-  EXPECT_EQ(panel.link.parameters.mapping[7], 7);
-  EXPECT_EQ(panel.link.parameters.mapping[8], -1);
-  EXPECT_EQ(panel.link.parameters.analogSettings[1], 1);
-  EXPECT_EQ(panel.link.parameters.analogCurves[3].value, 32);
-  EXPECT_EQ(panel.link.parameters.externalGainMarker, -1);
+  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(link.parameters[kEntryMainGain].value, 64);
+  EXPECT_EQ(link.parameters[kEntryFilter].value, 16);
+  EXPECT_EQ(link.parameters[kEntryEncoder].value, 10000);
+  EXPECT_EQ(link.parameters.mapping[0], 0);
+  EXPECT_EQ(link.parameters.mapping[7], 7);
+  EXPECT_EQ(link.parameters.mapping[8], -1);
+  EXPECT_EQ(link.parameters.analogSettings[1], 1);
+  EXPECT_EQ(link.parameters.analogCurves[3].value, 32);
+  EXPECT_EQ(link.parameters.externalGainMarker, -1);
 }
 
 TEST_F(WheelLinkTest, RepliesAreLittleEndianAndSignExtended) {
@@ -151,33 +151,36 @@ TEST_F(WheelLinkTest, RepliesAreLittleEndianAndSignExtended) {
   Connect();
   for (const Case& c : cases) {
     board.SetParameter(50, c.stored);
-    EXPECT_EQ(panel.link.ReadParameter(50, c.sizeIndex), c.expected) << c.stored;
+    EXPECT_EQ(link.ReadParameter(50, c.sizeIndex), c.expected) << c.stored;
   }
   // The wire form of those: 0xFE 0xFF for -2 in two bytes.
   board.SetSilent(true);
   port.Inject({0xFE, 0xFF}, clock.now + 100);
-  EXPECT_EQ(panel.link.ReadParameter(51, kSizeIndex2), -2);
+  EXPECT_EQ(link.ReadParameter(51, kSizeIndex2), -2);
   port.Inject({0x01, 0x00, 0x00, 0x00}, clock.now + 100);
-  EXPECT_EQ(panel.link.ReadParameter(51, kSizeIndex4), 1);
+  EXPECT_EQ(link.ReadParameter(51, kSizeIndex4), 1);
 }
 
 TEST_F(WheelLinkTest, ReplyThatNeverComesKeepsThePreviousValue) {
   Connect();
-  panel.link.ReadAllParameters();
+  link.ReadAllParameters();
   board.SetSilent(true);
   board.SetParameter(8, 1080);
-  panel.bindings[kEntryMaxAngle] = ParameterControls{&page, nullptr, 0, 2023};
-  panel.link.ReadAllParameters();
-  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(panel.link.parameters[kEntryMainGain].value, 64);
-  EXPECT_EQ(panel.link.parameters.mapping[3], 3);
-  EXPECT_EQ(panel.link.parameters.analogSettings[1], 1);
-  EXPECT_EQ(panel.link.parameters.analogCurves[0].value, 32);
-  EXPECT_EQ(panel.link.parameters.externalGainMarker, -1);
-  // The label still shows the kept value.
-  EXPECT_EQ(page.Text(2023), std::string("900 ") + kDegreeSign);
+  view.shown.clear();
+  link.ReadAllParameters();
+  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(link.parameters[kEntryMainGain].value, 64);
+  EXPECT_EQ(link.parameters.mapping[3], 3);
+  EXPECT_EQ(link.parameters.analogSettings[1], 1);
+  EXPECT_EQ(link.parameters.analogCurves[0].value, 32);
+  EXPECT_EQ(link.parameters.externalGainMarker, -1);
+  // The kept value is shown again.
+  const auto angle = std::find_if(view.shown.begin(), view.shown.end(),
+                                  [&](const RecordingLinkView::Shown& s) { return s.entry == &link[kEntryMaxAngle]; });
+  ASSERT_NE(angle, view.shown.end());
+  EXPECT_EQ(angle->value, 900);
   int32_t value = 77;
-  EXPECT_FALSE(panel.link.ReadParameter(8, kSizeIndex4, &value));
+  EXPECT_FALSE(link.ReadParameter(8, kSizeIndex4, &value));
   EXPECT_EQ(value, 77);
 }
 
@@ -188,7 +191,7 @@ TEST_F(WheelLinkTest, ReplyByteTimeOutIsPerByte) {
   port.Inject({1, 2}, clock.now + 50000);
   uint32_t value = 0xAAAAAAAA;
   const uint64_t start = clock.now;
-  EXPECT_EQ(panel.link.ReadReply(&value, 4), 0);
+  EXPECT_EQ(link.ReadReply(&value, 4), 0);
   EXPECT_EQ(value, 0xAAAAAAAAu);
   EXPECT_GE(clock.now - start, 50000u + 100000u);
   EXPECT_LE(clock.now - start, 50000u + 101000u + 1000u);
@@ -200,19 +203,19 @@ TEST_F(WheelLinkTest, LateReplyDoesNotShiftTheNextValue) {
   board.SetSilent(true);
   port.Inject({99}, clock.now + 150000);
   int32_t gain = 5;
-  EXPECT_FALSE(panel.link.ReadParameter(17, kSizeIndex1, &gain));
+  EXPECT_FALSE(link.ReadParameter(17, kSizeIndex1, &gain));
   EXPECT_EQ(gain, 5);
   clock.now += 100000;
   board.SetSilent(false);
-  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
+  EXPECT_EQ(link.ReadParameter(8, kSizeIndex4), 900);
 }
 
 TEST_F(WheelLinkTest, DoubledRepliesDoNotShiftLaterValues) {
   Connect();
   board.SetDoubled(true);
-  EXPECT_EQ(panel.link.ReadParameter(17, kSizeIndex1), 64);
+  EXPECT_EQ(link.ReadParameter(17, kSizeIndex1), 64);
   clock.now += 1000;
-  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), 900);
+  EXPECT_EQ(link.ReadParameter(8, kSizeIndex4), 900);
 }
 
 TEST_F(WheelLinkTest, ReportInTheMiddleOfAReplyIsReadAsReplyBytes) {
@@ -220,10 +223,10 @@ TEST_F(WheelLinkTest, ReportInTheMiddleOfAReplyIsReadAsReplyBytes) {
   board.SetSilent(true);
   port.Inject({'#', 1, 5, 0xFF, 0xFE, 0x84, 0x03, 0x00, 0x00}, clock.now + 100);
   // The protocol cannot tell; the value is garbage but nothing breaks ...
-  EXPECT_EQ(panel.link.ReadParameter(8, kSizeIndex4), int32_t(0xFF05'0123));
+  EXPECT_EQ(link.ReadParameter(8, kSizeIndex4), int32_t(0xFF05'0123));
   // ... and the next request is answered correctly.
   board.SetSilent(false);
-  EXPECT_EQ(panel.link.ReadParameter(17, kSizeIndex1), 64);
+  EXPECT_EQ(link.ReadParameter(17, kSizeIndex1), 64);
 }
 
 TEST_F(WheelLinkTest, WritesAreBigEndian) {
@@ -244,8 +247,8 @@ TEST_F(WheelLinkTest, WritesAreBigEndian) {
   for (const Case& c : cases) {
     port.written.clear();
     const uint64_t start = clock.now;
-    panel.link.parameters[c.entry].value = c.value;
-    panel.link.WriteParameter(panel.link.parameters[c.entry]);
+    link.parameters[c.entry].value = c.value;
+    link.WriteParameter(link.parameters[c.entry]);
     EXPECT_EQ(port.written, c.wire) << c.entry;
     if (!c.wire.empty()) {
       EXPECT_EQ(clock.now - start, 20000u) << c.entry;
@@ -257,16 +260,16 @@ TEST_F(WheelLinkTest, WritesAreBigEndian) {
 
 TEST_F(WheelLinkTest, RawWritesTakeTheirByteCount) {
   Connect();
-  panel.link.WriteParameterRaw(36, 1, 0x1FF);
-  panel.link.WriteParameterRaw(9, 0, 1234);
-  panel.link.WriteParameterRaw(10, 6, -2);
+  link.WriteParameterRaw(36, 1, 0x1FF);
+  link.WriteParameterRaw(9, 0, 1234);
+  link.WriteParameterRaw(10, 6, -2);
   EXPECT_EQ(port.written, (Bytes{'P', 36, 1, 0xFF, 'P', 9, 0, 'P', 10, 6, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}));
 }
 
 TEST_F(WheelLinkTest, ProfileWriteOrderAndConditions) {
   Connect();
-  panel.link.statusHold = false;
-  panel.link.WriteProfileParameters();
+  link.statusHold = false;
+  link.WriteProfileParameters();
   Bytes numbers;
   for (size_t i = 0; i < port.written.size();) {
     ASSERT_EQ(port.written[i], 'P');
@@ -274,19 +277,19 @@ TEST_F(WheelLinkTest, ProfileWriteOrderAndConditions) {
     i += 3 + port.written[i + 2];
   }
   EXPECT_EQ(numbers, (Bytes{8, 17, 18, 19, 20, 21, 22, 23, 24, 34, 30, 31, 32, 33, 77}));
-  EXPECT_FALSE(panel.link.statusHold);  // restored
+  EXPECT_FALSE(link.statusHold);  // restored
 
   for (uint8_t state : {kDisconnected, kConnected, kWheelError}) {
     port.written.clear();
-    panel.link.linkState = state;
-    panel.link.WriteProfileParameters();
+    link.linkState = state;
+    link.WriteProfileParameters();
     EXPECT_TRUE(port.written.empty()) << int(state);
   }
   // A refresh that never ends (busy) stops the profile write.
   port.written.clear();
-  panel.link.linkState = kWheelReady;
-  panel.link.linkBusy = true;
-  panel.link.WriteProfileParameters();
+  link.linkState = kWheelReady;
+  link.linkBusy = true;
+  link.WriteProfileParameters();
   EXPECT_TRUE(port.written.empty());
 }
 
@@ -296,22 +299,22 @@ TEST_F(WheelLinkTest, RestoreDefaultsSendsDThenReadsTheWholeTableBack) {
   board.SetParameter(40, 9);
   board.SetParameter(8, 1234);
   const uint64_t start = clock.now;
-  panel.link.RestoreBoardDefault();
+  link.RestoreBoardDefault();
   ASSERT_GE(port.written.size(), 1u + 2 * 3);
   EXPECT_EQ(port.written[0], 'D');
   EXPECT_EQ(Bytes(port.written.begin() + 1, port.written.begin() + 7), (Bytes{'p', 4, 4, 'p', 8, 4}));
   EXPECT_EQ(port.written.size(), 1u + (20 + 4 + 36 + 8 + 1) * 3);
-  EXPECT_EQ(panel.link.parameters[kEntryCommandMode].value, 1);  // the board's default again
-  EXPECT_EQ(panel.link.parameters[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(panel.link.parameters.mapping[4], 4);
+  EXPECT_EQ(link.parameters[kEntryCommandMode].value, 1);  // the board's default again
+  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
+  EXPECT_EQ(link.parameters.mapping[4], 4);
   EXPECT_GE(clock.now - start, 400000u + 69 * 5000u);
 }
 
 TEST_F(WheelLinkTest, WaitNotBusy) {
-  EXPECT_EQ(panel.link.WaitNotBusy(), 1);
-  panel.link.linkBusy = true;
+  EXPECT_EQ(link.WaitNotBusy(), 1);
+  link.linkBusy = true;
   const uint64_t start = clock.now;
-  EXPECT_EQ(panel.link.WaitNotBusy(), 0);
+  EXPECT_EQ(link.WaitNotBusy(), 0);
   EXPECT_GT(clock.now - start, 500000u);
   EXPECT_LE(clock.now - start, 502000u);
 }

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/control_panel.h"
-#include "app/main_page_ids.h"
 #include "exec/log.h"
 #include "wheel/wheel_link.h"
 #include "test_support.h"
@@ -15,29 +13,25 @@
 
 namespace {
 
-int gUpdateChecks = 0;
-
 class WheelStatus : public ::testing::Test, public WheelRig {
  protected:
   void SetUp() override {
-    panel.link.wheelPort = 7;
-    panel.startAutoUpdateCheck = [](ControlPanel&) { ++gUpdateChecks; };
-    gUpdateChecks = 0;
+    link.wheelPort = 7;
   }
   // One refresh; returns what it sent.
   Bytes Refresh() {
     port.written.clear();
-    panel.RefreshStatus();
+    link.RefreshStatus();
     // The refresh's handshake takes its reply tick by tick, as the program's
     // 33 ms tick does.
-    while (panel.link.ProbePending()) {
+    while (link.ProbePending()) {
       clock.now += 33000;
-      panel.link.ContinueProbe();
+      link.ContinueProbe();
     }
     clock.now += 1001000;
     return port.written;
   }
-  std::string Status() const { return page.Text(IDC_DEVICE_STATUS); }
+  std::string Status() const { return view.Text(LinkText::kStatusLine); }
   // The first refresh finds and reads the board; the next one polls it.
   void FoundAndPolled() {
     Refresh();
@@ -50,15 +44,15 @@ TEST_F(WheelStatus, FirstRefreshFindsTheBoardAndReadsItTheNextPolls) {
   ASSERT_EQ(sent.size(), 7u + 69 * 3);
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
   EXPECT_EQ(Bytes(sent.begin() + 7, sent.end()), BulkReadRequests());
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  EXPECT_EQ(link.linkState, kWheelFound);
   EXPECT_EQ(Status(), "Wheel Found");
   EXPECT_EQ(Refresh(), Bytes({'S', 'V'}));
-  EXPECT_EQ(panel.link.linkState, kWheelReady);
+  EXPECT_EQ(link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Ready");
-  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.5");
-  EXPECT_EQ(panel.link.firmwareVersion, 0x0105u);
-  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "---");  // marker -1
-  EXPECT_FALSE(panel.link.linkBusy);
+  EXPECT_EQ(view.Text(LinkText::kFirmwareVersion), "1.5");
+  EXPECT_EQ(link.firmwareVersion, 0x0105u);
+  EXPECT_EQ(view.Text(LinkText::kExternalGain), "---");  // marker -1
+  EXPECT_FALSE(link.linkBusy);
   // The version is asked once.
   EXPECT_EQ(Refresh(), Bytes({'S'}));
 }
@@ -83,75 +77,64 @@ TEST_F(WheelStatus, StatusCodesAndTheirTexts) {
       {255, "Ready", kWheelFound},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+    ASSERT_EQ(link.ProbeWheel(7), 1);
     board.SetStatusScript({c.code});
     Refresh();
     EXPECT_EQ(Status(), c.text) << int(c.code);
-    EXPECT_EQ(panel.link.linkState, c.stateAfter) << int(c.code);
+    EXPECT_EQ(link.linkState, c.stateAfter) << int(c.code);
   }
 }
 
 TEST_F(WheelStatus, ErrorThenReadyAndNeverDown) {
   board.SetStatusScript({7, 8, 3});
   FoundAndPolled();
-  EXPECT_EQ(panel.link.linkState, kWheelError);
+  EXPECT_EQ(link.linkState, kWheelError);
   EXPECT_EQ(Status(), "Calibration error");
   Refresh();
-  EXPECT_EQ(panel.link.linkState, kWheelReady);
+  EXPECT_EQ(link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Ready");
   Refresh();
-  EXPECT_EQ(panel.link.linkState, kWheelReady);
+  EXPECT_EQ(link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Calibrating left");
 }
 
 TEST_F(WheelStatus, ExternalGainShownWhenTheBoardHasOne) {
   board.SetParameter(25, 0);
   board.SetParameter(254, 127);
-  panel.bindings[kEntryExternalGain] = ParameterControls{&page, nullptr, 0, IDC_EXTERNAL_GAIN};
   FoundAndPolled();
-  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "100 %");
+  ASSERT_FALSE(view.shown.empty());
+  EXPECT_EQ(view.shown.back().entry, &link[kEntryExternalGain]);
+  EXPECT_EQ(view.shown.back().value, 127);
 }
 
 TEST_F(WheelStatus, HoldStopsEverything) {
-  panel.link.statusHold = true;
-  panel.settings.flags = Settings::kFlagAutoUpdate;
+  link.statusHold = true;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(port.opens.empty());
-  EXPECT_EQ(gUpdateChecks, 0);
-  EXPECT_TRUE(page.texts.empty());
+  EXPECT_TRUE(view.texts.empty());
 }
 
 TEST_F(WheelStatus, DebugLevelAboveZeroStopsProbingAndPolling) {
   Refresh();
-  panel.link.parameters[kEntryDebugLevel].value = 1;
+  link.parameters[kEntryDebugLevel].value = 1;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(Refresh().empty());
   EXPECT_EQ(Status(), "Reporting: not polled") << "the line says why it stands still";
-}
-
-TEST_F(WheelStatus, NoPortOnlyStartsTheUpdateCheckOnce) {
-  panel.link.wheelPort = 0;
-  panel.settings.flags = Settings::kFlagAutoUpdate;
-  EXPECT_TRUE(Refresh().empty());
-  EXPECT_TRUE(port.opens.empty());
-  Refresh();
-  EXPECT_EQ(gUpdateChecks, 1);
-  EXPECT_TRUE(panel.updateStarted);
 }
 
 TEST_F(WheelStatus, NoBoardShowsConnectedAndDashes) {
   board.SetSilent(true);
   Refresh();
   EXPECT_EQ(Status(), "Connected");
-  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "---");
+  EXPECT_EQ(view.Text(LinkText::kExternalGain), "---");
   EXPECT_FALSE(port.IsOpen());
   // It probes again on every refresh.
   EXPECT_EQ(Refresh(), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
 }
 
 TEST_F(WheelStatus, HiddenToTrayDoesNotPoll) {
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
-  panel.link.frameHidden = true;
+  ASSERT_EQ(link.ProbeWheel(7), 1);
+  link.frameHidden = true;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_EQ(Status(), "Wheel Found");
 }
@@ -161,26 +144,26 @@ TEST_F(WheelStatus, NoStatusAnswerShowsTheStateText) {
   board.SetSilent(true);
   EXPECT_EQ(Refresh(), Bytes({'S'}));
   EXPECT_EQ(Status(), "Wheel Ready");
-  EXPECT_EQ(panel.link.linkState, kWheelReady);
+  EXPECT_EQ(link.linkState, kWheelReady);
 }
 
 TEST_F(WheelStatus, MissingVersionIsAskedAgain) {
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
-  panel.link.parameters.externalGainMarker = -1;
+  ASSERT_EQ(link.ProbeWheel(7), 1);
+  link.parameters.externalGainMarker = -1;
   board.SetVersion(0);
   EXPECT_EQ(Refresh(), Bytes({'S', 'V'}));
-  EXPECT_EQ(panel.link.firmwareVersion, 0u);
+  EXPECT_EQ(link.firmwareVersion, 0u);
   board.SetVersion(0x0203);
   EXPECT_EQ(Refresh(), Bytes({'S', 'V'}));
-  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "2.3");
+  EXPECT_EQ(view.Text(LinkText::kFirmwareVersion), "2.3");
 }
 
 TEST_F(WheelStatus, CalibrateAndCentre) {
-  ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+  ASSERT_EQ(link.ProbeWheel(7), 1);
   port.written.clear();
-  panel.link.CentreWheel();  // Wheel Found: nothing is sent
+  link.CentreWheel();  // Wheel Found: nothing is sent
   EXPECT_TRUE(port.written.empty());
-  panel.link.StartCalibration();
+  link.StartCalibration();
   EXPECT_EQ(port.written, Bytes({'r'}));
   Refresh();
   EXPECT_EQ(Status(), "Calibrating Dir");
@@ -189,23 +172,23 @@ TEST_F(WheelStatus, CalibrateAndCentre) {
   board.SetCentreOffset(-250);
   port.written.clear();
   const uint64_t start = clock.now;
-  panel.link.CentreWheel();
+  link.CentreWheel();
   EXPECT_EQ(port.written, Bytes({'c', 'p', 4, 4}));
   EXPECT_GE(clock.now - start, 100000u);
-  EXPECT_EQ(panel.link.parameters[kEntryOffset].value, -250);
+  EXPECT_EQ(link.parameters[kEntryOffset].value, -250);
 }
 
 TEST_F(WheelStatus, UnpluggedBoardIsNoticedAndFoundAgain) {
   FoundAndPolled();
-  ASSERT_EQ(panel.link.linkState, kWheelReady);
+  ASSERT_EQ(link.linkState, kWheelReady);
   // Pulled out: the port's writes and status query now fail.
   port.dead = true;
   port.present = false;
   Refresh();
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  EXPECT_EQ(link.linkState, kDisconnected);
   EXPECT_EQ(Status(), "Disconnected");
-  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "---");
+  EXPECT_EQ(view.Text(LinkText::kExternalGain), "---");
   // Still gone: the refresh tries the port and keeps saying so.
   Refresh();
   EXPECT_EQ(Status(), "Disconnected");
@@ -215,22 +198,22 @@ TEST_F(WheelStatus, UnpluggedBoardIsNoticedAndFoundAgain) {
   board.SetVersion(0x0106);
   Bytes sent = Refresh();
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7), Bytes({'o', 'r', 'v', 'e', 'n', 'k', '?'}));
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  EXPECT_EQ(link.linkState, kWheelFound);
   Refresh();
-  EXPECT_EQ(panel.link.linkState, kWheelReady);
+  EXPECT_EQ(link.linkState, kWheelReady);
   EXPECT_EQ(Status(), "Ready");
-  EXPECT_EQ(page.Text(IDC_FIRMWARE_VERSION), "1.6");  // read again
+  EXPECT_EQ(view.Text(LinkText::kFirmwareVersion), "1.6");  // read again
 }
 
 TEST_F(WheelStatus, WriteToAGoneBoardClosesTheLink) {
   Refresh();
   port.dead = true;
-  panel.link.WriteParameter(panel.link.parameters[kEntryMainGain]);
+  link.WriteParameter(link.parameters[kEntryMainGain]);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  EXPECT_EQ(link.linkState, kDisconnected);
   // Profile writes are refused from then on rather than talking into nothing.
   port.written.clear();
-  panel.link.WriteProfileParameters();
+  link.WriteProfileParameters();
   EXPECT_TRUE(port.written.empty());
 }
 
@@ -248,25 +231,25 @@ TEST_F(WheelStatus, AProbeNobodyAnswersNeverHoldsTheWindow) {
     longest = std::max(longest, clock.now - before);
   };
   for (int second = 0; second < 5; ++second) {
-    timed([&] { panel.RefreshStatus(); });
-    while (panel.link.ProbePending()) {
+    timed([&] { link.RefreshStatus(); });
+    while (link.ProbePending()) {
       clock.now += 33000;
-      timed([&] { panel.link.ContinueProbe(); });
+      timed([&] { link.ContinueProbe(); });
     }
     clock.now += 1001000;
   }
   EXPECT_LE(longest, 25000u) << "the refresh's own 20 ms pause, no reply window";
   EXPECT_EQ(port.opens.size(), 5u);
-  EXPECT_LT(panel.link.linkState, kWheelFound);
+  EXPECT_LT(link.linkState, kWheelFound);
   EXPECT_EQ(Status(), "Connected");
 
   // A command while a probe waits settles it first, within its window.
   board.SetSilent(false);
-  panel.RefreshStatus();
-  ASSERT_TRUE(panel.link.ProbePending());
-  panel.link.WaitNotBusy();
-  EXPECT_FALSE(panel.link.ProbePending());
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  link.RefreshStatus();
+  ASSERT_TRUE(link.ProbePending());
+  link.WaitNotBusy();
+  EXPECT_FALSE(link.ProbePending());
+  EXPECT_EQ(link.linkState, kWheelFound);
 }
 
 // A board that answers the handshake and then falls silent is let go after a
@@ -274,21 +257,21 @@ TEST_F(WheelStatus, AProbeNobodyAnswersNeverHoldsTheWindow) {
 TEST_F(WheelStatus, ABoardSilentAfterTheHandshakeIsLetGoQuickly) {
   Connect();
   board.SetSilent(true);
-  panel.link[kEntryMainGain].value = 77;
+  link[kEntryMainGain].value = 77;
   const uint64_t before = clock.now;
-  panel.link.ReadAllParameters();
+  link.ReadAllParameters();
   EXPECT_LT(clock.now - before, 500000u);
   const Bytes requests = BulkReadRequests();
   EXPECT_EQ(port.written, Bytes(requests.begin(), requests.begin() + 3 * kBulkMissesBeforeLost));
-  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  EXPECT_EQ(link.linkState, kDisconnected);
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(Status(), "Disconnected");
-  EXPECT_EQ(panel.link[kEntryMainGain].value, 77) << "values not read are kept";
+  EXPECT_EQ(link[kEntryMainGain].value, 77) << "values not read are kept";
 
   board.SetSilent(false);
   Bytes sent = Refresh();
   EXPECT_EQ(sent.size(), 7u + 69 * 3) << "found again and read whole";
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
+  EXPECT_EQ(link.linkState, kWheelFound);
 }
 
 class BoardReport : public WheelStatus {
@@ -298,7 +281,7 @@ class BoardReport : public WheelStatus {
     SetLogDirectory((tmp.path() + "/").c_str());
     SetLogSwitch(1);
     SetLogThreshold(0);
-    ASSERT_EQ(panel.link.ProbeWheel(7), 1);
+    ASSERT_EQ(link.ProbeWheel(7), 1);
     board.SetSilent(true);
   }
   void TearDown() override {
@@ -339,16 +322,16 @@ class Sink : public ReportSink {
 
 TEST_F(BoardReport, EveryWaitingReportIsTakenErrorsLoggedTheRestSummedOnceASecond) {
   Sink sink;
-  panel.link.reportSink = &sink;
-  panel.link.parameters[kEntryDebugLevel].value = 1;
+  link.reportSink = &sink;
+  link.parameters[kEntryDebugLevel].value = 1;
   // A report split over two ticks, garbage, and an error among torque values.
   Arrive({'#', 0x01, 0x05, 0xFF, 0xFE, 'x', '#', 0x07, 0x00, 0x01, 0x00, '#', 0x00, 0xFF});
-  panel.link.ReadBoardReports();
+  link.ReadBoardReports();
   EXPECT_EQ(port.BytesAvailable(), 0u);
   EXPECT_EQ(sink.taken.size(), 2u);
   EXPECT_EQ(Log(), "Error : 0 : 256\n");
   Arrive({0x7F, 0xFF, '#', 0x00, 0x00, 0x80, 0x00});
-  panel.link.ReadBoardReports();
+  link.ReadBoardReports();
   ASSERT_EQ(sink.taken.size(), 4u);
   EXPECT_EQ(sink.taken[0].kind, 1);
   EXPECT_EQ(sink.taken[0].value, -2);
@@ -357,16 +340,16 @@ TEST_F(BoardReport, EveryWaitingReportIsTakenErrorsLoggedTheRestSummedOnceASecon
   EXPECT_EQ(sink.garbage, 1u);
   // Within the second no summary; after it one line.
   clock.now += 1000000;
-  panel.link.ReadBoardReports();
+  link.ReadBoardReports();
   EXPECT_EQ(Log(),
             "Error : 0 : 256\nReadBoardReports: 4 reports in 1010 ms, torque 2 (min -32768, max 32767, clipping "
             "100.0 %), errors 1, other bytes 1\n");
-  panel.link.reportSink = nullptr;
+  link.reportSink = nullptr;
 }
 
 TEST_F(BoardReport, AtDebugLevelZeroNothingIsConsumed) {
   Arrive({'#', 1, 5, 0xFF, 0xFE});
-  panel.link.ReadBoardReports();
+  link.ReadBoardReports();
   EXPECT_EQ(port.BytesAvailable(), 5u);
   EXPECT_EQ(Log(), "");
 }
@@ -375,30 +358,30 @@ TEST_F(BoardReport, OneTickStopsAfterItsBudgetAndTheNextTakesTheRest) {
   SlowReads slow{clock, board};
   slow.clock = &clock;
   ASSERT_EQ(slow.Open(7, kWheelBaud), 1);
-  panel.link.channel = &slow;
+  link.channel = &slow;
   Sink sink;
-  panel.link.reportSink = &sink;
-  panel.link.parameters[kEntryDebugLevel].value = 1;
+  link.reportSink = &sink;
+  link.parameters[kEntryDebugLevel].value = 1;
   Bytes many;
   for (int i = 0; i < 1000; ++i) many.insert(many.end(), {'#', 0, 0, 0, static_cast<uint8_t>(i)});
   slow.InjectNow(many);
   clock.now += 1000000;
-  panel.link.ReadBoardReports();
+  link.ReadBoardReports();
   EXPECT_EQ(slow.reads, 5) << "5 ms of 1 ms reads";
   EXPECT_GT(slow.BytesAvailable(), 0u);
-  while (slow.BytesAvailable() > 0) panel.link.ReadBoardReports();
+  while (slow.BytesAvailable() > 0) link.ReadBoardReports();
   ASSERT_EQ(sink.taken.size(), 1000u) << "none lost";
   EXPECT_EQ(sink.taken[999].value, 999 & 0xFF);
-  panel.link.reportSink = nullptr;
-  panel.link.channel = &port;
+  link.reportSink = nullptr;
+  link.channel = &port;
 }
 
 TEST_F(BoardReport, ABoardPulledOutWhileReportingIsLetGo) {
-  panel.link.linkState = kWheelReady;
-  panel.link.parameters[kEntryDebugLevel].value = 1;
+  link.linkState = kWheelReady;
+  link.parameters[kEntryDebugLevel].value = 1;
   port.dead = true;
-  panel.link.ReadBoardReports();
-  EXPECT_EQ(panel.link.linkState, kDisconnected);
+  link.ReadBoardReports();
+  EXPECT_EQ(link.linkState, kDisconnected);
   EXPECT_NE(Log().find("ReadBoardReports: lost the wheel board on COM7"), std::string::npos);
 }
 
