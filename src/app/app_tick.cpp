@@ -41,7 +41,9 @@ int RunTick(TickTimes* times, const TickHooks& hooks, uint64_t now, bool statusH
   if (hooks.saveChanges) hooks.saveChanges(now);
   if (hooks.handshake) hooks.handshake();
   if (hooks.boardReport) hooks.boardReport();
-  return hooks.readGamingInput ? hooks.readGamingInput() : 0;
+  const int result = hooks.readGamingInput ? hooks.readGamingInput() : 0;
+  if (hooks.liveForces) hooks.liveForces();
+  return result;
 }
 
 TickHooks& ApplicationTickHooks() { return gHooks; }

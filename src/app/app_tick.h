@@ -12,8 +12,9 @@ struct TickHooks {
   void (*updateCheck)() = nullptr;     // a fetched update check's offers, every tick off hold
   void (*gameDetection)() = nullptr;   // game detection, > 2000 ms apart, even on hold
   void (*handshake)() = nullptr;       // the status refresh's handshake takes its reply, every tick
-  void (*boardReport)() = nullptr;     // at most one asynchronous "#" report per tick
+  void (*boardReport)() = nullptr;     // the waiting "#" reports, every tick
   int (*readGamingInput)() = nullptr;  // game-controller readout, every tick
+  void (*liveForces)() = nullptr;      // the Live Forces window's samples and picture, every tick
   void (*saveChanges)(uint64_t now) = nullptr;  // the settings files, every tick, even on hold
 };
 

@@ -21,7 +21,8 @@ void InstallTickDuties(TickHooks& hooks) {
   hooks.gameDetection = [] { Panel().DetectGame(); };
   hooks.handshake = [] { Panel().link.ContinueProbe(); };
   hooks.saveChanges = [](uint64_t now) { Panel().SaveChanges(now); };
-  hooks.boardReport = [] { Panel().link.ReadBoardReport(); };
+  hooks.boardReport = [] { Panel().link.ReadBoardReports(); };
+  hooks.liveForces = [] { Panel().liveForces.Tick(); };
   hooks.readGamingInput = [] {
     GamingInput& input = Panel().input;
     input.RescanIfDue();

@@ -8,6 +8,7 @@
 
 #include "app/deferred_save.h"
 #include "app/input_view.h"
+#include "app/live_forces.h"
 #include "app/page_view.h"
 #include "app/parameter_binding.h"
 #include "app/strip_view.h"
@@ -84,6 +85,9 @@ class ControlPanel {
   // ---- updates and firmware: the update check, port discovery, flashing
   Updater updater{link, settings};
   UpdatePageView updateView;  // its boxes belong to the main page
+
+  // ---- the "Live Forces" window's session (inert while the window is closed)
+  LiveForces liveForces{*this};
 
   // The start, in order: the status hold until the pages exist, the runtime,
   // config.ini and GameProfiles.ini (both skipped without the runtime), the

@@ -1,5 +1,6 @@
 #include "app/control_tips.h"
 
+#include "app/live_forces_ids.h"
 #include "app/main_page_ids.h"
 #include "app/strip_ids.h"
 #include "drive/advanced_settings_ids.h"
@@ -24,6 +25,9 @@ const ControlTip kControlTips[] = {
      "Manual centring: no calibration run at power-up; the centre is the one you set with Center Wheel"},
     {kMain, IDC_CALIBRATE, IDC_CALIBRATE,
      "Starts the board's calibration of the steering sensor; keep your hands off the wheel until it ends"},
+    {kMain, IDC_LIVE_FORCES, IDC_LIVE_FORCES,
+     "Shows the wheel's torque, steering and clipping as they happen; turn the gains down until it stops clipping"},
+    {kStrip, IDC_LIVE_FORCES, IDC_LIVE_FORCES, "Shows the torque, the steering axis and the drive's current as they happen"},
     // ---- main page: game effects (how strongly the board plays what the game sends)
     {kMain, IDC_MAIN_GAIN_SLIDER, IDC_MAIN_GAIN_SLIDER,
      "Overall strength of every force the game sends; lower this first if the wheel clips or is too heavy"},

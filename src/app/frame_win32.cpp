@@ -8,6 +8,8 @@
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
+#include "app/live_forces.h"
+#include "app/live_forces_ids.h"
 #include "app/file_commands.h"
 #include "app/options.h"
 #include "app/resource.h"
@@ -131,6 +133,9 @@ INT_PTR OnCommand(HWND window, WORD id) {
       return TRUE;
     case IDM_CALIBRATE:
       Panel().link.StartCalibration();
+      return TRUE;
+    case IDC_LIVE_FORCES:
+      OpenLiveForcesWindow(Panel(), window);
       return TRUE;
     case IDM_FLASH_FILE:
       Panel().updater.FlashFileCommand();

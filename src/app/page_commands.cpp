@@ -4,6 +4,8 @@
 
 #include "app/advanced_page.h"
 #include "app/control_panel.h"
+#include "app/live_forces.h"
+#include "app/live_forces_ids.h"
 #include "app/file_commands.h"
 #include "app/main_page_ids.h"
 #include "app/pages.h"
@@ -137,6 +139,8 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_ADVANCED_SETTINGS, AdvancedSettings},
     {IDC_MANUAL, Manual},
     {IDC_DETECT_GAME, DetectGame},
+    // On the main page and on the strip alike.
+    {IDC_LIVE_FORCES, [](ControlPanel& panel, DialogControls& page) { OpenLiveForcesWindow(panel, page.Window()); }},
     {IDC_SAVE_BOARD, SaveBoardCommand},
     {IDC_LOAD_BOARD, LoadBoardCommand},
     {IDC_PROFILE_EXPORT, ExportProfileCommand},

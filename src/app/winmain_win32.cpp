@@ -12,6 +12,7 @@
 #include "app/file_commands.h"
 #include "app/flash_window_win32.h"
 #include "app/frame_win32.h"
+#include "app/live_forces_win32.h"
 #include "app/options.h"
 #include "app/pages_win32.h"
 #include "app/program_folder_win32.h"
@@ -190,6 +191,12 @@ int RunMessageLoop(HWND frame, HACCEL accelerators) {
       break;
     }
     if (accelerators != nullptr && TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) continue;
+    // The Live Forces window takes its own keys (Escape closes it, Tab moves
+    // between its controls) before Escape anywhere else ends the program.
+    HWND forces = LiveForcesWindowHandle();
+    if (forces != nullptr && (msg.hwnd == forces || IsChild(forces, msg.hwnd)) && IsDialogMessageW(forces, &msg)) {
+      continue;
+    }
     TranslateMessage(&msg);
     // Every key-down goes to the frame window first, so Escape in any control
     // of the pages ends the program.
@@ -238,6 +245,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
     flashWindow.owner = static_cast<HWND>(panel.frameWindow);
     quitCode = RunMessageLoop(static_cast<HWND>(panel.frameWindow), accelerators);
+    // Its debug level goes back to the board while the port is still open.
+    CloseLiveForcesWindow();
     // A quit while hidden (the session ending, a close from the taskbar) must
     // not leave an icon behind, nor the tray object in the runtime's pool.
     panel.hiddenToTray = 0;

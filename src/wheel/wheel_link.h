@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "exec/deadline.h"
+#include "wheel/board_reports.h"
 #include "wheel/serial_channel.h"
 #include "wheel/wheel_parameter.h"
 
@@ -116,7 +117,10 @@ class WheelLink {
   // "D", then the whole table read back and shown (onBoardRead is not told:
   // the board is the same one, its values are the defaults).
   void RestoreBoardDefault();
-  void ReadBoardReport();   // one "#" report per tick while the debug level is above 0
+  // While the debug level is above 0: every "#" report waiting, within
+  // kReportBudgetUs, to the summary in Log.txt and to reportSink.
+  void ReadBoardReports();
+  ReportSink* reportSink = nullptr;
   void RefreshStatus();
   int WaitNotBusy();
   void StartCalibration();
@@ -158,6 +162,8 @@ class WheelLink {
   void Show(LinkText which, const char* text);
   void Show(const WheelParameter& entry);
 
+  BoardReportParser reportParser_;
+  ReportSummary reportSummary_;
   Probe probe_;
   bool boardReadNotice_ = false;
   int bulkMisses_ = 0;  // replies missed in a row by the current bulk read

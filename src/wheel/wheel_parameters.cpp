@@ -133,20 +133,33 @@ void WheelLink::RestoreBoardDefault() {
   ReadAllParameters();
 }
 
-void WheelLink::ReadBoardReport() {
-  // Reports only come while the user has raised the board's debug level; at
-  // level 0 a waiting byte belongs to somebody else and is left alone.
-  if (parameters[kEntryDebugLevel].value <= 0) return;
-  if (channel->BytesAvailable() == 0) return;
-  if (channel->ReadByte() != '#') return;
-  uint32_t report = 0;
-  if (!ReadReply(&report, 4)) {
-    LogPrintf(0, "ReadBoardReport: incomplete report");
+void WheelLink::ReadBoardReports() {
+  // Reports only come while the debug level is raised; at level 0 a waiting
+  // byte belongs to somebody else and is left alone.
+  if (parameters[kEntryDebugLevel].value <= 0) {
+    reportParser_.Reset();
     return;
   }
-  // Arrival order r0..r3 sits least significant first; r2 r3 is big-endian.
-  const uint8_t kind = report & 0xFF;
-  const uint8_t small = (report >> 8) & 0xFF;
-  const int16_t wide = static_cast<int16_t>(((report >> 16) & 0xFF) << 8 | (report >> 24));
-  LogPrintf(0, "%s : %d : %d", ReportKindName(kind), small, wide);
+  if (!channel->IsOpen()) return;
+  const uint64_t start = clock->NowUs();
+  const uint64_t nowMs = start / 1000;
+  uint8_t bytes[256];
+  BoardReport reports[sizeof bytes / 5 + 1];
+  for (;;) {
+    const uint32_t waiting = channel->BytesAvailable();
+    if (waiting == 0) break;
+    const uint32_t got = channel->Read(bytes, waiting < sizeof bytes ? waiting : static_cast<uint32_t>(sizeof bytes));
+    if (got == 0) break;
+    uint32_t used = 0;
+    const int count = reportParser_.Feed(bytes, got, reports, static_cast<int>(sizeof reports / sizeof reports[0]),
+                                         &used);
+    const uint32_t garbage = reportParser_.TakeGarbage();
+    for (int i = 0; i < count; ++i) reportSummary_.Add(reports[i], nowMs);
+    reportSummary_.AddGarbage(garbage, nowMs);
+    if (reportSink) reportSink->TakeReports(reports, count, garbage);
+    if (clock->NowUs() - start >= kReportBudgetUs) break;
+  }
+  // A port that failed under the query is closed by now: the board is gone.
+  NoteLinkLost("ReadBoardReports");
+  reportSummary_.Flush(nowMs);
 }

@@ -10,7 +10,12 @@ void WheelLink::RefreshStatus() {
   linkBusy = true;
   // While the debug level is up the board sends "#" reports, which a status
   // reply would be mixed with.
-  if (wheelPort != 0 && parameters[kEntryDebugLevel].value == 0) RefreshBoardStatus();
+  if (wheelPort != 0 && parameters[kEntryDebugLevel].value == 0) {
+    RefreshBoardStatus();
+  } else if (wheelPort != 0 && channel->IsOpen() && linkState >= kWheelFound) {
+    // The line says why it stands still.
+    Show(LinkText::kStatusLine, "Reporting: not polled");
+  }
   linkBusy = false;
 }
 

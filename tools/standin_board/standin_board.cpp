@@ -1,5 +1,6 @@
 #include "standin_board/standin_board.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -249,14 +250,26 @@ void StandinBoard::Idle(uint8_t byte, std::vector<uint8_t>* out) {
   }
 }
 
-void StandinBoard::MakeReport(std::vector<uint8_t>* out) {
-  const uint8_t kind = static_cast<uint8_t>(reportCount_ % 2);
+void StandinBoard::MakeReport(std::vector<uint8_t>* out, uint64_t timeUs) {
+  uint8_t kind = static_cast<uint8_t>(reportCount_ % 2);
   const uint8_t small = static_cast<uint8_t>(reportCount_ & 0xFF);
-  const int16_t wide = static_cast<int16_t>(static_cast<int>(reportCount_ * 37 % 2001) - 1000);
+  int16_t wide = static_cast<int16_t>(static_cast<int>(reportCount_ * 37 % 2001) - 1000);
   ++reportCount_;
+  if (waveAmplitude_ != 0) {
+    const double phase = static_cast<double>(timeUs % (wavePeriodMs_ * 1000ull)) / (wavePeriodMs_ * 1000.0);
+    double v = waveAmplitude_ * std::sin(2 * M_PI * phase);
+    v = v > 32767 ? 32767 : (v < -32768 ? -32768 : v);
+    kind = 0;
+    wide = static_cast<int16_t>(std::lround(v));
+    if (waveErrorEvery_ && reportCount_ % waveErrorEvery_ == 0) {
+      kind = 7;
+      wide = static_cast<int16_t>(reportCount_ / waveErrorEvery_);
+    }
+  }
   const std::vector<uint8_t> report = {'#', kind, small, static_cast<uint8_t>(static_cast<uint16_t>(wide) >> 8),
                                        static_cast<uint8_t>(wide & 0xFF)};
-  Log('>', report.data(), report.size(), Describe("report %d %d %lld", kind, small, wide));
+  // A wave at hundreds of reports a second would drown the transcript.
+  if (waveAmplitude_ == 0) Log('>', report.data(), report.size(), Describe("report %d %d %lld", kind, small, wide));
   out->insert(out->end(), report.begin(), report.end());
 }
 
@@ -295,6 +308,22 @@ bool StandinBoard::Control(const std::string& line, std::string* error) {
     *value = static_cast<uint32_t>(v);
     return true;
   };
+  if (verb == "wave") {
+    // "wave sine AMPLITUDE PERIOD_MS [ERROR_EVERY]" or "wave off".
+    long long amplitude = 0, period = 0, every = 0;
+    if (w.size() == 2 && w[1] == "off") {
+      waveAmplitude_ = 0;
+      return true;
+    }
+    if ((w.size() != 4 && w.size() != 5) || w[1] != "sine" || !ParseNumber(w[2], &amplitude) ||
+        !ParseNumber(w[3], &period) || amplitude < 1 || amplitude > 1000000 || period < 1 || period > 3600000 ||
+        (w.size() == 5 && (!ParseNumber(w[4], &every) || every < 0 || every > 1000000))) {
+      return fail("expected sine AMPLITUDE PERIOD_MS [ERROR_EVERY], or off");
+    }
+    SetTorqueWave(static_cast<int32_t>(amplitude), static_cast<uint32_t>(period));
+    waveErrorEvery_ = static_cast<uint32_t>(every);
+    return true;
+  }
   if (verb == "silent") return onOff(&silent_);
   if (verb == "double") return onOff(&doubled_);
   if (verb == "noise") return count(&noise_);
@@ -367,6 +396,9 @@ const char* StandinControlHelp() {
          "  flood N              send N junk bytes now (no 'l' among them)\n"
          "  send 23,1,5,255,254  send these bytes now (a \"#\" report, say)\n"
          "  report MS            \"#\" report period while parameter 16 > 0 (0: none)\n"
+         "  rate N               N \"#\" reports a second instead (0: the period again)\n"
+         "  wave sine A P [E]    torque reports A*sin(2 pi t/P ms), cut at 32767;\n"
+         "                       every E-th report an \"Error\" instead; wave off\n"
          "  bootloader-ms MS     how long the bootloader waits for a flasher\n"
          "  flashed-version X.Y  the firmware version after a flash\n"
          "  drop                 unplug: close the pseudo-terminal, remove the link\n"

@@ -61,8 +61,15 @@ class StandinBoard {
   static void MakeNoise(uint32_t count, uint32_t* seed, std::vector<uint8_t>* out);
 
   bool ReportsEnabled() const { return values_[16] > 0; }
-  // Appends one "#" report: alternating "Torque" and "Create Effect" with a counter.
-  void MakeReport(std::vector<uint8_t>* out);
+  // Appends one "#" report: alternating "Torque" and "Create Effect" with a
+  // counter; with a torque wave set, a "Torque" report of the wave at timeUs.
+  void MakeReport(std::vector<uint8_t>* out, uint64_t timeUs = 0);
+  // Torque reports that follow amplitude * sin(2 pi t / period), cut at the
+  // 16-bit full scale (an amplitude above 32767 clips); amplitude 0: off.
+  void SetTorqueWave(int32_t amplitude, uint32_t periodMs) {
+    waveAmplitude_ = amplitude;
+    wavePeriodMs_ = periodMs ? periodMs : 1;
+  }
 
   // Applies one control line (see StandinControlHelp); false with *error set
   // when the line is not understood. Lines for the host (drop, back, late ...)
@@ -90,6 +97,10 @@ class StandinBoard {
   uint32_t shortBy_ = 0;
   uint32_t noiseSeed_ = 12345;
   uint32_t reportCount_ = 0;
+  int32_t waveAmplitude_ = 0;
+  uint32_t wavePeriodMs_ = 1000;
+  // Every this many reports of the wave, one "Error" report instead (0: none).
+  uint32_t waveErrorEvery_ = 0;
 
   State state_ = State::kIdle;
   size_t probeMatched_ = 0;

@@ -26,6 +26,7 @@
 struct StandinHostOptions : PtyHostOptions {
   uint32_t replyDelayMs = 0;
   uint32_t reportPeriodMs = 250;  // "#" reports while the debug level is above 0; 0 = none
+  uint32_t reportRate = 0;        // reports a second instead of the period; 0 = the period
   std::string bootloaderLink;     // where the bootloader appears; empty = reset in place
   uint32_t bootloaderMs = 8000;   // the bootloader waits this long for a flasher
   uint32_t flashedVersion = 0;    // the version after a flash; 0 = unchanged

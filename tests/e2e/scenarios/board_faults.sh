@@ -53,7 +53,8 @@ step "debug level 1: '#' reports without end"
 board "set 16 1"
 board "report 1"
 start_and_wait
-check_true "the reports are logged" wait_log "Torque : "
+check_true "the reports are summed up in the log" wait_log "ReadBoardReports: "
+check_true "not a line each" [ "$(log_text | wc -l)" -lt 40 ]
 ping=$(driver ping-window 3)
 echo "with reports every millisecond: $ping"
 end_with_escape

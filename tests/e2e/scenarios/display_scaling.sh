@@ -1,5 +1,6 @@
 # LogPixels 120 and 144: the wheel-state picture is drawn below "Device Status :" and
-# "External Gain :", neither painted over (TS_E2E_SCREEN=2048x1536x24 shows all at 144).
+# "External Gain :", neither painted over (TS_E2E_SCREEN=2048x1536x24 shows all at 144);
+# the Live Forces window keeps its graph above its controls.
 
 responsive_within $E2E_BOUND_COMMAND "a page at any display scaling"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
@@ -26,5 +27,16 @@ for dpi in 120 144; do
   for id in 2085 2118; do  # "Device Status :", "External Gain :"
     check_true "text $id still shows" test "$(count_in "$(driver control-rect $id)" "$dark")" -ge 20
   done
+  # Live Forces: the graph above the controls, every control inside the window.
+  driver click 2201 >/dev/null
+  driver wait-window "Live Forces" 10 >/dev/null || fail "no Live Forces at $dpi"
+  read -r fx fy fw fh _ <<<"$(driver -w "Live Forces" window-rect)"
+  read -r _ gy _ gh <<<"$(driver -w "Live Forces" control-rect 2202)"
+  read -r sx sy sw sh <<<"$(driver -w "Live Forces" control-rect 2208)"
+  check_true "the graph ends above \"Save CSV...\" ($((gy + gh)) <= $sy)" test $((gy + gh)) -le "$sy"
+  check_true "\"Save CSV...\" inside the window" test $((sx + sw)) -le $((fx + fw)) -a $((sy + sh)) -le $((fy + fh))
+  screenshot "$SCENARIO_DIR/live-forces-$dpi.png" >/dev/null
+  driver -w "Live Forces" click 2 >/dev/null
+  driver wait-gone "Live Forces" 10 >/dev/null
   end_with_escape
 done

@@ -2,6 +2,7 @@
 # desktop "shell" with its taskbar): the wheel icon shows in the tray, a
 # right-click opens the menu at the cursor with "Restore" in bold, and the
 # menu works from the keyboard: "Calibrate" sends "r" without restoring,
+# "Live Forces" opens its window,
 # "Exit" ends the program. Checked on the screen's pixels, and the screenshot
 # is kept (tray-menu.png).
 
@@ -56,8 +57,8 @@ geometry=$((mw - 4))x$((mh - 4))+$((mx + 2))+$((my + 2))
 light=$(pixels "$shot" "$geometry" | awk '($3 + $4 + $5) > 600' | wc -l)
 check_true "the menu is drawn there ($light light pixels of $(((mw - 4) * (mh - 4))))" \
   test $((light * 100)) -ge $(((mw - 4) * (mh - 4) * 70))
-mapfile -t rows < <(pixels "$shot" "$geometry" | dark_runs 4 $((mh - 4)))
-check_eq "four items with text" 4 "$(printf '%s\n' "${rows[@]}" | awk '$1 >= 20' | wc -l)"
+mapfile -t rows < <(pixels "$shot" "$geometry" | dark_runs 6 $((mh - 4)))
+check_eq "six items with text" 6 "$(printf '%s\n' "${rows[@]}" | awk '$1 >= 20' | wc -l)"
 check_true "the first item, Restore, is bold (runs: ${rows[*]})" \
   awk -v r0="${rows[0]#* }" -v r1="${rows[1]#* }" -v r2="${rows[2]#* }" -v r3="${rows[3]#* }" \
   'BEGIN { m = r1; if (r2 > m) m = r2; if (r3 > m) m = r3; exit !(r0 > 1.3 * m) }'
@@ -69,6 +70,15 @@ driver wait-gone "class:#32768" 10 || fail "the menu stayed open"
 check_true "r sent to the board" wait_received "$from" '^72$' 1
 check_answer "frame still hidden" 0 -w "0x$frame" is-shown
 check_answer "icon still there" 1 tray-icon "0x$tray" $kTrayIconId
+
+step "Live Forces, chosen with the keyboard"
+driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x205
+driver wait-window "class:#32768" 10 >/dev/null || fail "no menu for Live Forces"
+driver -w "class:#32768" send-key 0x28 + -w "class:#32768" send-key 0x28 + -w "class:#32768" send-key 0x28 \
+  + -w "class:#32768" send-key RETURN >/dev/null
+check_true "the Live Forces window opens" driver -t 10 wait-window "Live Forces"
+driver -w "Live Forces" click 2 >/dev/null
+check_true "and closes" driver wait-gone "Live Forces" 10
 
 step "Exit, chosen with the keyboard"
 driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x205

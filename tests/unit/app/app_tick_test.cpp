@@ -24,6 +24,7 @@ TickHooks AllHooks() {
   hooks.gameDetection = Detect;
   hooks.boardReport = Report;
   hooks.readGamingInput = Input;
+  hooks.liveForces = [] { gTrace += "L"; };
   return hooks;
 }
 
@@ -35,7 +36,7 @@ std::string Tick(TickTimes* times, uint64_t now, bool hold, bool dev) {
 
 TEST(ApplicationTick, FirstTickRunsEveryStepInOrder) {
   TickTimes times;
-  EXPECT_EQ(Tick(&times, 100000, false, true), "SCG#I");
+  EXPECT_EQ(Tick(&times, 100000, false, true), "SCG#IL");
   EXPECT_EQ(times.lastStatusRefresh, 100000u);
   EXPECT_EQ(times.lastCurrentReadout, 100000u);
   EXPECT_EQ(times.lastGameDetection, 100000u);
@@ -50,9 +51,9 @@ TEST(ApplicationTick, IntervalsAreStrictlyLonger) {
   };
   // Times relative to the first tick; each row is one tick in sequence.
   const Step steps[] = {
-      {33, "#I"},       {100, "#I"},     {101, "C#I"},    {201, "#I"},    {202, "C#I"},
-      {1000, "C#I"},    {1001, "S#I"},   {1102, "C#I"},   {2000, "C#I"},  {2001, "G#I"},
-      {2101, "SC#I"},   {2201, "#I"},    {2202, "C#I"},   {4002, "SCG#I"},
+      {33, "#IL"},       {100, "#IL"},     {101, "C#IL"},    {201, "#IL"},    {202, "C#IL"},
+      {1000, "C#IL"},    {1001, "S#IL"},   {1102, "C#IL"},   {2000, "C#IL"},  {2001, "G#IL"},
+      {2101, "SC#IL"},   {2201, "#IL"},    {2202, "C#IL"},   {4002, "SCG#IL"},
   };
   for (const Step& step : steps) {
     EXPECT_EQ(Tick(&times, 50000 + step.after, false, true), step.expected) << step.after;
@@ -61,25 +62,25 @@ TEST(ApplicationTick, IntervalsAreStrictlyLonger) {
 
 TEST(ApplicationTick, HoldStopsStatusAndCurrentButNotDetection) {
   TickTimes times;
-  EXPECT_EQ(Tick(&times, 10000, true, true), "G#I");
+  EXPECT_EQ(Tick(&times, 10000, true, true), "G#IL");
   EXPECT_EQ(times.lastStatusRefresh, 0u);  // nothing ran, nothing is postponed
-  EXPECT_EQ(Tick(&times, 12001, true, true), "G#I");
+  EXPECT_EQ(Tick(&times, 12001, true, true), "G#IL");
   // Released: status and current run at once, detection keeps its own rhythm.
-  EXPECT_EQ(Tick(&times, 12034, false, true), "SC#I");
+  EXPECT_EQ(Tick(&times, 12034, false, true), "SC#IL");
 }
 
 TEST(ApplicationTick, CurrentReadoutOnlyInDeveloperMode) {
   TickTimes times;
-  EXPECT_EQ(Tick(&times, 10000, false, false), "SG#I");
-  EXPECT_EQ(Tick(&times, 10500, false, false), "#I");
+  EXPECT_EQ(Tick(&times, 10000, false, false), "SG#IL");
+  EXPECT_EQ(Tick(&times, 10500, false, false), "#IL");
   EXPECT_EQ(times.lastCurrentReadout, 0u);
 }
 
 TEST(ApplicationTick, MissedIntervalsAreNotCaughtUp) {
   TickTimes times;
   Tick(&times, 10000, false, false);
-  EXPECT_EQ(Tick(&times, 15000, false, false), "SG#I");  // one refresh for five seconds
-  EXPECT_EQ(Tick(&times, 15033, false, false), "#I");
+  EXPECT_EQ(Tick(&times, 15000, false, false), "SG#IL");  // one refresh for five seconds
+  EXPECT_EQ(Tick(&times, 15033, false, false), "#IL");
 }
 
 TEST(ApplicationTick, MissingStepsAreSkippedAndInputDecidesTheResult) {
@@ -109,11 +110,11 @@ TEST(ApplicationTick, AFlashHoldsOffStatusCurrentAndDetection) {
   gFlashing = true;
   gTrace.clear();
   RunTick(&times, hooks, 10000, false, true);
-  EXPECT_EQ(gTrace, "F#I") << "the flash goes first; the board's reports and the controller go on";
+  EXPECT_EQ(gTrace, "F#IL") << "the flash goes first; the board's reports and the controller go on";
   gFlashing = false;
   gTrace.clear();
   RunTick(&times, hooks, 10033, false, true);
-  EXPECT_EQ(gTrace, "FSCG#I") << "once it has ended everything runs at once";
+  EXPECT_EQ(gTrace, "FSCG#IL") << "once it has ended everything runs at once";
 }
 
 }  // namespace

@@ -118,7 +118,7 @@ TEST_F(BoardOnPty, DebugLevelOneSendsNoStatusRequest) {
   // The board now reports; the tick reads them.
   Control("send 35 1 5 255 254");
   ASSERT_TRUE(WaitUntil([&] { return link.channel->BytesAvailable() >= 5; }));
-  link.ReadBoardReport();
+  link.ReadBoardReports();
   EXPECT_EQ(link.channel->BytesAvailable(), 0u);
 }
 

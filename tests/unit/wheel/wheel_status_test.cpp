@@ -116,11 +116,10 @@ TEST_F(WheelStatus, HoldStopsEverything) {
 
 TEST_F(WheelStatus, DebugLevelAboveZeroStopsProbingAndPolling) {
   Refresh();
-  const size_t shown = view.texts[LinkText::kStatusLine].size();
   link.parameters[kEntryDebugLevel].value = 1;
   EXPECT_TRUE(Refresh().empty());
   EXPECT_TRUE(Refresh().empty());
-  EXPECT_EQ(view.texts[LinkText::kStatusLine].size(), shown);
+  EXPECT_EQ(Status(), "Reporting: not polled") << "the line says why it stands still";
 }
 
 TEST_F(WheelStatus, NoBoardShowsConnectedAndDashes) {
@@ -298,39 +297,92 @@ class BoardReport : public WheelStatus {
   testsupport::TempDir tmp{"ts_wheel_log"};
 };
 
-TEST_F(BoardReport, ReportsAreLoggedByKind) {
+// A port whose every read takes a millisecond (a busy machine).
+class SlowReads : public FakeChannel {
+ public:
+  using FakeChannel::FakeChannel;
+  uint32_t Read(void* data, uint32_t count) override {
+    clock->now += 1000;
+    ++reads;
+    return FakeChannel::Read(data, count);
+  }
+  FakeClock* clock = nullptr;
+  int reads = 0;
+};
+
+class Sink : public ReportSink {
+ public:
+  void TakeReports(const ::BoardReport* reports, int count, uint32_t garbage) override {
+    taken.insert(taken.end(), reports, reports + count);
+    this->garbage += garbage;
+  }
+  std::vector<::BoardReport> taken;
+  uint32_t garbage = 0;
+};
+
+TEST_F(BoardReport, EveryWaitingReportIsTakenErrorsLoggedTheRestSummedOnceASecond) {
+  Sink sink;
+  link.reportSink = &sink;
   link.parameters[kEntryDebugLevel].value = 1;
-  Arrive({'#', 0x01, 0x05, 0xFF, 0xFE});
-  link.ReadBoardReport();
-  Arrive({'#', 0x07, 0x00, 0x01, 0x00});
-  link.ReadBoardReport();
-  Arrive({'#', 0x00, 0xFF, 0x80, 0x00});
-  link.ReadBoardReport();
-  EXPECT_EQ(Log(), "Create Effect : 5 : -2\nError : 0 : 256\nTorque : 255 : -32768\n");
+  // A report split over two ticks, garbage, and an error among torque values.
+  Arrive({'#', 0x01, 0x05, 0xFF, 0xFE, 'x', '#', 0x07, 0x00, 0x01, 0x00, '#', 0x00, 0xFF});
+  link.ReadBoardReports();
+  EXPECT_EQ(port.BytesAvailable(), 0u);
+  EXPECT_EQ(sink.taken.size(), 2u);
+  EXPECT_EQ(Log(), "Error : 0 : 256\n");
+  Arrive({0x7F, 0xFF, '#', 0x00, 0x00, 0x80, 0x00});
+  link.ReadBoardReports();
+  ASSERT_EQ(sink.taken.size(), 4u);
+  EXPECT_EQ(sink.taken[0].kind, 1);
+  EXPECT_EQ(sink.taken[0].value, -2);
+  EXPECT_EQ(sink.taken[2].value, 32767);
+  EXPECT_EQ(sink.taken[3].value, -32768);
+  EXPECT_EQ(sink.garbage, 1u);
+  // Within the second no summary; after it one line.
+  clock.now += 1000000;
+  link.ReadBoardReports();
+  EXPECT_EQ(Log(),
+            "Error : 0 : 256\nReadBoardReports: 4 reports in 1010 ms, torque 2 (min -32768, max 32767, clipping "
+            "100.0 %), errors 1, other bytes 1\n");
+  link.reportSink = nullptr;
 }
 
 TEST_F(BoardReport, AtDebugLevelZeroNothingIsConsumed) {
   Arrive({'#', 1, 5, 0xFF, 0xFE});
-  link.ReadBoardReport();
+  link.ReadBoardReports();
   EXPECT_EQ(port.BytesAvailable(), 5u);
   EXPECT_EQ(Log(), "");
 }
 
-TEST_F(BoardReport, OneReportPerCallAndOtherBytesAreDropped) {
-  link.parameters[kEntryDebugLevel].value = 2;
-  Arrive({'x', '#', 1, 5, 0xFF, 0xFE});
-  link.ReadBoardReport();
-  EXPECT_EQ(port.BytesAvailable(), 5u);
-  EXPECT_EQ(Log(), "");
-  link.ReadBoardReport();
-  EXPECT_EQ(Log(), "Create Effect : 5 : -2\n");
-}
-
-TEST_F(BoardReport, IncompleteReportIsNamedNotInvented) {
+TEST_F(BoardReport, OneTickStopsAfterItsBudgetAndTheNextTakesTheRest) {
+  SlowReads slow{clock, board};
+  slow.clock = &clock;
+  ASSERT_EQ(slow.Open(7, kWheelBaud), 1);
+  link.channel = &slow;
+  Sink sink;
+  link.reportSink = &sink;
   link.parameters[kEntryDebugLevel].value = 1;
-  Arrive({'#', 1, 5});
-  link.ReadBoardReport();
-  EXPECT_EQ(Log(), "ReadBoardReport: incomplete report\n");
+  Bytes many;
+  for (int i = 0; i < 1000; ++i) many.insert(many.end(), {'#', 0, 0, 0, static_cast<uint8_t>(i)});
+  slow.InjectNow(many);
+  clock.now += 1000000;
+  link.ReadBoardReports();
+  EXPECT_EQ(slow.reads, 5) << "5 ms of 1 ms reads";
+  EXPECT_GT(slow.BytesAvailable(), 0u);
+  while (slow.BytesAvailable() > 0) link.ReadBoardReports();
+  ASSERT_EQ(sink.taken.size(), 1000u) << "none lost";
+  EXPECT_EQ(sink.taken[999].value, 999 & 0xFF);
+  link.reportSink = nullptr;
+  link.channel = &port;
+}
+
+TEST_F(BoardReport, ABoardPulledOutWhileReportingIsLetGo) {
+  link.linkState = kWheelReady;
+  link.parameters[kEntryDebugLevel].value = 1;
+  port.dead = true;
+  link.ReadBoardReports();
+  EXPECT_EQ(link.linkState, kDisconnected);
+  EXPECT_NE(Log().find("ReadBoardReports: lost the wheel board on COM7"), std::string::npos);
 }
 
 }  // namespace
