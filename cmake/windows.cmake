@@ -5,7 +5,7 @@ enable_language(RC)
 # under src/ (each dialog's .rc sits beside the code that owns the dialog).
 file(GLOB TS_RC_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.rc)
 add_executable(Tillerset WIN32 ${CMAKE_SOURCE_DIR}/src/app/winmain_win32.cpp ${TS_RC_SOURCES})
-target_link_libraries(Tillerset PRIVATE tillerset_core shell32 comctl32 comdlg32 winmm gdi32 user32)
+target_link_libraries(Tillerset PRIVATE tillerset_core shell32 comctl32 comdlg32 winmm gdi32 user32 advapi32)
 target_include_directories(Tillerset PRIVATE ${CMAKE_SOURCE_DIR}/src/app)
 # The manifest carries the version, so the build makes it beside the version header.
 configure_file(${CMAKE_SOURCE_DIR}/src/app/tillerset.manifest.in ${CMAKE_BINARY_DIR}/generated/tillerset.manifest)

@@ -63,6 +63,12 @@ bool ControlPanel::Start(ProgramHost& host) {
   if (StartRuntime(host)) {
     LoadSettings();
     profiles.LoadProfiles();
+    if (host.startProfile != nullptr && host.startProfile[0] != 0) {
+      if (GameProfile* chosen = profiles.list.Find(host.startProfile)) {
+        profiles.gameProfileId = profiles.list.IndexOf(chosen);
+        LogPrintf(0, "Start: profile \"%s\" chosen on the command line", chosen->name);
+      }
+    }
   }
   // Nothing of the drive opens, runs or logs outside developer mode.
   if (DeveloperMode()) drive.SwitchOn();

@@ -29,6 +29,7 @@ class ProgramHost {
   void* instance = nullptr;                    // the program's module
   GamingInputBackend* inputBackend = nullptr;  // null: no controller input
   void (*quit)() = nullptr;                    // posts the quit message
+  const char* startProfile = nullptr;          // "-profile NAME": the profile the list starts with
 
   // The folder the runtime takes for its base and its log.
   virtual void WorkingDirectory(char* out, size_t size) = 0;

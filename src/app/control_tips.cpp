@@ -72,6 +72,12 @@ const ControlTip kControlTips[] = {
     {kMain, IDC_PROFILE_NEW, IDC_PROFILE_NEW, "A new profile for a game, tied to the game's program file"},
     {kMain, IDC_PROFILE_EDIT, IDC_PROFILE_EDIT, "Changes the game program the selected profile belongs to"},
     {kMain, IDC_PROFILE_REMOVE, IDC_PROFILE_REMOVE, "Deletes the selected profile"},
+    {kMain, IDC_SAVE_BOARD, IDC_SAVE_BOARD, "Saves every setting of the board to a file, to keep or to load again"},
+    {kMain, IDC_LOAD_BOARD, IDC_LOAD_BOARD, "Writes the settings of a saved file to the board (shows first how many differ)"},
+    {kMain, IDC_PROFILE_EXPORT, IDC_PROFILE_EXPORT, "Saves the selected profile to a file, to share or to move to another PC"},
+    {kMain, IDC_PROFILE_IMPORT, IDC_PROFILE_IMPORT, "Adds the profiles of an exported file; nothing you have is lost"},
+    {kMain, IDC_START_WITH_WINDOWS, IDC_START_WITH_WINDOWS,
+     "Starts Tillerset hidden in the notification area when you log on, so profiles switch for every game"},
     // ---- drive/state strip (developer mode)
     {kStrip, IDC_WINDOW_SLIDER, IDC_WINDOW_SLIDER, "How far back the average and maximum current look"},
     {kStrip, IDC_RESET_MAX, IDC_RESET_MAX, "Starts the maximum current over"},

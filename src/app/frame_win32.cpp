@@ -3,10 +3,13 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include "app/app_tick.h"
 #include "app/control_panel.h"
+#include "app/file_commands.h"
+#include "app/options.h"
 #include "app/resource.h"
 #include "app/system_tray.h"
 #include "app/system_tray_win32.h"
@@ -50,6 +53,12 @@ HICON LoadTrayIcon(HINSTANCE instance) {
                                        LR_SHARED));
 }
 
+// Posted to the frame by a second start's WM_COPYDATA, so that the second
+// start has its answer before any box or board write begins.
+constexpr UINT kMsgBringForward = WM_APP + 20;
+constexpr UINT kMsgChooseProfile = WM_APP + 21;
+char gChosenProfile[kOptionProfileMax + 1];
+
 void SetTrayState(uint32_t hidden) {
   ControlPanel& panel = Panel();
   panel.hiddenToTray = hidden;
@@ -58,8 +67,60 @@ void SetTrayState(uint32_t hidden) {
   ShowFrameForTrayState(panel);
 }
 
+// Out of the tray when hidden there, restored when minimised, to the front.
+void BringForward(HWND window) {
+  if (Panel().hiddenToTray) {
+    SetTrayState(0);
+  } else if (IsIconic(window)) {
+    ShowWindow(window, SW_RESTORE);
+  } else if (!IsWindowVisible(window)) {
+    ShowWindow(window, SW_SHOWNORMAL);
+  }
+  SetForegroundWindow(window);
+  LogPrintf(0, "a second start brought the window forward");
+}
+
+void ChooseForwardedProfile() {
+  ControlPanel& panel = Panel();
+  DialogControls* page = panel.mainPageView.page;
+  if (page == nullptr || gChosenProfile[0] == 0) return;
+  char name[kOptionProfileMax + 1];
+  memcpy(name, gChosenProfile, sizeof name);
+  gChosenProfile[0] = 0;
+  // As a command of the page: the status poll stays out of the profile's writes.
+  panel.link.statusHold = true;
+  SelectProfileByName(panel, *page, name);
+  panel.link.statusHold = false;
+}
+
+INT_PTR OnCopyData(HWND window, const COPYDATASTRUCT* data) {
+  char name[kOptionProfileMax + 1];
+  const ForwardKind kind =
+      data != nullptr ? DecodeForward(data->dwData, data->lpData, data->cbData, name) : ForwardKind::kInvalid;
+  if (kind == ForwardKind::kInvalid) {
+    LogPrintf(0, "WM_COPYDATA: a message that is no second start's ignored");
+    return Answer(window, FALSE);
+  }
+  if (kind == ForwardKind::kProfile) {
+    PostProfileChoice(window, name);
+  } else {
+    PostMessageW(window, kMsgBringForward, 0, 0);
+  }
+  return Answer(window, TRUE);
+}
+
+void ToggleStartWithWindows() {
+  ControlPanel& panel = Panel();
+  DesktopServices& desktop = Desktop();
+  if (panel.mainPageView.page == nullptr || desktop.startsWithWindows == nullptr) return;
+  StartWithWindowsCommand(panel, *panel.mainPageView.page, !desktop.startsWithWindows());
+}
+
 INT_PTR OnCommand(HWND window, WORD id) {
   switch (id) {
+    case IDM_START_WITH_WINDOWS:
+      ToggleStartWithWindows();
+      return TRUE;
     case IDM_RESTORE:
       SetTrayState(0);
       return TRUE;
@@ -98,6 +159,20 @@ LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void StartHiddenInTray() {
+  SetTrayState(1);
+  ControlPanel& panel = Panel();
+  if (panel.tray == nullptr || panel.tray->hidden()) {
+    LogPrintf(0, "StartHiddenInTray: no notification area, the window is shown");
+    SetTrayState(0);
+  }
+}
+
+void PostProfileChoice(HWND frame, const char* name) {
+  lstrcpynA(gChosenProfile, name, sizeof gChosenProfile);
+  PostMessageW(frame, kMsgChooseProfile, 0, 0);
 }
 
 void UpdateTrayState(ControlPanel& panel) {
@@ -144,6 +219,7 @@ void ShowFrameForTrayState(ControlPanel& panel) {
 INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      SetPropW(window, kFrameProperty, reinterpret_cast<HANDLE>(1));
       SetFrameIcons(window);
       if (Panel().input.InitGamingInput(window) < 0) {
         wchar_t className[kClassNameChars] = L"";
@@ -161,6 +237,14 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
       return TRUE;
     case WM_COMMAND:
       return OnCommand(window, LOWORD(wParam));
+    case WM_COPYDATA:
+      return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kMsgBringForward:
+      BringForward(window);
+      return TRUE;
+    case kMsgChooseProfile:
+      ChooseForwardedProfile();
+      return TRUE;
     case WM_SIZE:
       if (wParam == SIZE_MINIMIZED) {
         SetTrayState(1);

@@ -17,6 +17,17 @@ LRESULT CALLBACK FrameClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
 INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The property that marks the frame window, so that a second start finds the
+// running copy among the top-level windows (its class is the dialogs' own).
+constexpr wchar_t kFrameProperty[] = L"TillersetFrame";
+
+// "-tray": the frame hidden in the notification area; shown normally when
+// the notification area takes no icon.
+void StartHiddenInTray();
+// A profile named from outside ("-profile" of this start or a second one),
+// chosen once the frame's message loop runs.
+void PostProfileChoice(HWND frame, const char* name);
+
 // Shows or removes the notification-area icon after hiddenToTray changed.
 void UpdateTrayState(ControlPanel& panel);
 // Shows the frame window normally when hiddenToTray is 0, hides it when 1.

@@ -96,6 +96,13 @@
 #define IDC_PROFILE_EDIT 2081
 #define IDC_PROFILE_REMOVE 2080
 
+// ---- main page: "Board Settings", "Profile Files", "Windows"
+#define IDC_PROFILE_EXPORT 2202
+#define IDC_PROFILE_IMPORT 2203
+#define IDC_SAVE_BOARD 2206
+#define IDC_LOAD_BOARD 2207
+#define IDC_START_WITH_WINDOWS 2208
+
 // ---- main page: "Steering Stop"
 #define IDC_STOP_SPRING_TEXT 2068
 #define IDC_STOP_SPRING_SLIDER 2044

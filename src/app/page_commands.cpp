@@ -4,6 +4,7 @@
 
 #include "app/advanced_page.h"
 #include "app/control_panel.h"
+#include "app/file_commands.h"
 #include "app/main_page_ids.h"
 #include "app/pages.h"
 #include "app/strip_ids.h"
@@ -136,6 +137,14 @@ const PageCommandEntry kPageCommands[] = {
     {IDC_ADVANCED_SETTINGS, AdvancedSettings},
     {IDC_MANUAL, Manual},
     {IDC_DETECT_GAME, DetectGame},
+    {IDC_SAVE_BOARD, SaveBoardCommand},
+    {IDC_LOAD_BOARD, LoadBoardCommand},
+    {IDC_PROFILE_EXPORT, ExportProfileCommand},
+    {IDC_PROFILE_IMPORT, ImportProfileCommand},
+    {IDC_START_WITH_WINDOWS,
+     [](ControlPanel& panel, DialogControls& page) {
+       StartWithWindowsCommand(panel, page, page.IsChecked(IDC_START_WITH_WINDOWS));
+     }},
 };
 
 void RunCommand(ControlPanel& panel, DialogControls& page, int id) {

@@ -8,6 +8,7 @@
 
 #include "app/control_panel.h"
 #include "app/control_tips.h"
+#include "app/file_commands.h"
 #include "app/main_page_ids.h"
 #include "app/options.h"
 #include "app/strip_ids.h"
@@ -92,6 +93,8 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
   page.SetCheck(IDC_MANUAL, (wheelFlags & kWheelFlagManual) != 0);
   page.SetCheck(IDC_AUTO_UPDATE, (panel.settings.flags & Settings::kFlagAutoUpdate) != 0);
   page.SetCheck(IDC_DETECT_GAME, (panel.settings.flags & Settings::kFlagDetectGame) != 0);
+  const DesktopServices& desktop = Desktop();
+  page.SetCheck(IDC_START_WITH_WINDOWS, desktop.startsWithWindows != nullptr && desktop.startsWithWindows());
 
   panel.input.FillDeviceList();
   panel.profiles.FillProfileList();

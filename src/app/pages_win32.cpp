@@ -84,9 +84,10 @@ INT_PTR CALLBACK PageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 class FramePages : public PageWindows {
  public:
-  void Attach(HWND frame, HINSTANCE instance) {
+  void Attach(HWND frame, HINSTANCE instance, bool show) {
     frame_ = frame;
     instance_ = instance;
+    show_ = show;
   }
 
   DialogControls* CreatePage(int dialogId) override {
@@ -134,20 +135,23 @@ class FramePages : public PageWindows {
 
   void SetFrameTitle(const char* title) override { SetWindowTextA(frame_, title); }
 
-  void ShowFrame() override { ShowWindow(frame_, SW_SHOWNORMAL); }
+  void ShowFrame() override {
+    if (show_) ShowWindow(frame_, SW_SHOWNORMAL);
+  }
 
  private:
   HWND frame_ = nullptr;
   HINSTANCE instance_ = nullptr;
+  bool show_ = true;
 };
 
 }  // namespace
 
-PageWindows& FramePageWindows(HWND frame) {
+PageWindows& FramePageWindows(HWND frame, bool showFrame) {
   // The pages hold trackbars, which live in the common controls.
   INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&init);
   static FramePages windows;
-  windows.Attach(frame, static_cast<HINSTANCE>(Panel().instance));
+  windows.Attach(frame, static_cast<HINSTANCE>(Panel().instance), showFrame);
   return windows;
 }

@@ -5,5 +5,6 @@
 class PageWindows;
 
 // The page dialogs inside the frame, for BuildPages (the common controls the
-// pages hold are registered first).
-PageWindows& FramePageWindows(HWND frame);
+// pages hold are registered first). showFrame false leaves the frame hidden
+// ("-tray").
+PageWindows& FramePageWindows(HWND frame, bool showFrame = true);

@@ -39,6 +39,7 @@
 #define IDM_RESTORE 32771
 #define IDM_EXIT 32772
 #define IDM_ABOUT 32779
+#define IDM_START_WITH_WINDOWS 32781
 
 // The "Firmware Update" window and the command that flashes a picked file.
 #define IDD_FLASH 190

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "app/control_panel.h"
+#include "app/file_commands.h"
 #include "app/frame_win32.h"
 #include "app/resource.h"
 #include "app/system_tray.h"
@@ -100,6 +101,9 @@ LRESULT SystemTray::HandleTrayNotification(UINT mouseMessage) {
       return 0;
     }
     SetMenuDefaultItem(popup, defaultMenuItem_, defaultByPosition_);
+    const DesktopServices& desktop = Desktop();
+    const bool starts = desktop.startsWithWindows != nullptr && desktop.startsWithWindows();
+    CheckMenuItem(popup, IDM_START_WITH_WINDOWS, MF_BYCOMMAND | (starts ? MF_CHECKED : MF_UNCHECKED));
     POINT cursor{};
     GetCursorPos(&cursor);
     // Without the foreground the menu would not close when the user clicks

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app/control_panel.h"
+#include "app/desktop_win32.h"
+#include "app/file_commands.h"
 #include "app/flash_window_win32.h"
 #include "app/frame_win32.h"
 #include "app/options.h"
@@ -46,12 +48,67 @@ void RegisterFrameClass(HINSTANCE instance) {
   RegisterClassExW(&wc);
 }
 
-// Holds the named mutex for the whole run; null when another copy has it.
+// A second start waits no longer than this for the running copy's answer.
+constexpr DWORD kForwardWaitMs = 2000;
+
+// The profile name of "-profile" in the dialogs' code page, as profiles are named.
+void ProfileOption(char* out, size_t size) {
+  out[0] = 0;
+  const StartupOptions& options = CurrentStartupOptions();
+  if (!options.profileGiven) return;
+  if (WideCharToMultiByte(CP_ACP, 0, options.profile, -1, out, static_cast<int>(size), nullptr, nullptr) <= 0) {
+    out[0] = 0;
+  }
+}
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM found) {
+  if (GetPropW(window, kFrameProperty) == nullptr) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Hands this start's wish to the running copy: bring the window forward, or
+// choose a profile. True when the copy answered within kForwardWaitMs (it may
+// still be starting: its frame is looked for until then).
+bool ForwardToRunningCopy() {
+  char profile[kOptionProfileMax + 1];
+  ProfileOption(profile, sizeof profile);
+  char message[kForwardMax];
+  const size_t length =
+      EncodeForward(profile[0] != 0 ? ForwardKind::kProfile : ForwardKind::kShow, profile, message);
+  if (length == 0) return false;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= kForwardWaitMs) return false;
+    HWND frame = nullptr;
+    EnumWindows(FindFrame, reinterpret_cast<LPARAM>(&frame));
+    if (frame != nullptr) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(frame, &process);
+      // This start was the user's act: the running copy may take the foreground.
+      AllowSetForegroundWindow(process);
+      COPYDATASTRUCT data{kForwardTag, static_cast<DWORD>(length), message};
+      DWORD_PTR answer = 0;
+      if (SendMessageTimeoutW(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                              kForwardWaitMs - spent, &answer) != 0) {
+        return answer == TRUE;
+      }
+      return false;  // it did not answer in time
+    }
+    Sleep(50);
+  }
+}
+
+// Holds the named mutex for the whole run; null when another copy has it
+// (which then has been told of this start, or the user told that it runs).
 HANDLE TakeSingleInstance() {
   HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Tillerset");
   if (mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) return mutex;
   if (mutex != nullptr) CloseHandle(mutex);
-  MessageBoxW(nullptr, L"Another instance of Tillerset is running", L"", MB_ICONERROR | MB_OK);
+  if (!ForwardToRunningCopy()) {
+    MessageBoxW(nullptr, L"Another instance of Tillerset is running", L"", MB_ICONERROR | MB_OK);
+  }
   return nullptr;
 }
 
@@ -87,7 +144,8 @@ class WindowsProgram : public ProgramHost {
     return frame_;
   }
   bool InputStarted() override { return !GamingInputStartFailed(); }
-  PageWindows& Pages() override { return FramePageWindows(frame_); }
+  // "-tray": the pages are built with the frame left hidden.
+  PageWindows& Pages() override { return FramePageWindows(frame_, !CurrentStartupOptions().startInTray); }
 
  private:
   DWORD folderError_;
@@ -152,12 +210,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const DWORD folderError = UseProgramFolder();
   LoadStringW(instance, IDS_FRAME_CLASS, gFrameClassName, kClassNameChars);
   RegisterFrameClass(instance);
+  if (const char* problem = CurrentStartupOptions().problem) {
+    MessageBoxA(nullptr, problem, "", MB_ICONWARNING | MB_OK);
+  }
 
   HANDLE mutex = TakeSingleInstance();
   if (mutex == nullptr) return 0;
 
   ControlPanel& panel = Panel();
   WindowsProgram program(instance, folderError);
+  char profile[kOptionProfileMax + 1];
+  ProfileOption(profile, sizeof profile);
+  program.startProfile = profile;
+  InstallDesktopServices();
   // The firmware update's own window and its file picker.
   static FlashProgressWindow flashWindow;
   flashWindow.instance = instance;
@@ -165,6 +230,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   panel.updateView.pickFile = PickFirmwareFile;
   int quitCode = 0;
   if (panel.Start(program)) {
+    if (CurrentStartupOptions().startInTray) StartHiddenInTray();
+    // An unknown name is said in the window, as for a second start's.
+    if (profile[0] != 0 && panel.profiles.list.Find(profile) == nullptr) {
+      PostProfileChoice(static_cast<HWND>(panel.frameWindow), profile);
+    }
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_FRAME));
     flashWindow.owner = static_cast<HWND>(panel.frameWindow);
     quitCode = RunMessageLoop(static_cast<HWND>(panel.frameWindow), accelerators);

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr char kSection[] = "GameProfiles";
-constexpr uint16_t kProfileKey = 0;
 constexpr char kMissing[] = "Missing parameter";
 
 GameProfile* FromNode(ExecNode* node) { return reinterpret_cast<GameProfile*>(node); }
@@ -73,22 +71,28 @@ bool AddProfileKeys(ScriptDocument* document, const void* context) {
   const GameProfiles& profiles = *static_cast<const GameProfiles*>(context);
   bool ok = true;
   for (const GameProfile* p = profiles.list.First(); ok && p; p = ProfileList::Next(p)) {
-    ScriptKeyLine* line = AddKey(document, kProfileKeys, kProfileKey);
-    // AddString quotes whatever would not read back as one whole value
-    // (spaces, commas, quotes, brackets), so every name survives a save.
-    ok = AddString(line, p->name) && AddString(line, p->processName) && AddNumber(line, p->optionFlags) &&
-         AddNumber(line, static_cast<int32_t>(p->maxAngle));
-    const int8_t values[] = {p->mainGain,   p->gameSpring,   p->gameFriction, p->gameDamper,
-                             p->gameInertia, p->constant,    p->sine,         p->forceTable,
-                             p->userSpring, p->userFriction, p->userDamper,   p->userInertia};
-    for (int8_t value : values) ok = ok && AddNumber(line, value);
-    ok = ok && AddNumber(line, p->filter);
-    if (p->madeWithoutBoard) ok = ok && AddNumber(line, kMarkNoBoardValues);
+    ok = AddProfileLine(document, *p);
   }
   return ok;
 }
 
 }  // namespace
+
+bool AddProfileLine(ScriptDocument* document, const GameProfile& profile) {
+  const GameProfile* p = &profile;
+  ScriptKeyLine* line = AddKey(document, kProfileKeys, kProfileKey);
+  // AddString quotes whatever would not read back as one whole value
+  // (spaces, commas, quotes, brackets), so every name survives a save.
+  bool ok = AddString(line, p->name) && AddString(line, p->processName) && AddNumber(line, p->optionFlags) &&
+            AddNumber(line, static_cast<int32_t>(p->maxAngle));
+  const int8_t values[] = {p->mainGain,   p->gameSpring,   p->gameFriction, p->gameDamper,
+                           p->gameInertia, p->constant,    p->sine,         p->forceTable,
+                           p->userSpring, p->userFriction, p->userDamper,   p->userInertia};
+  for (int8_t value : values) ok = ok && AddNumber(line, value);
+  ok = ok && AddNumber(line, p->filter);
+  if (p->madeWithoutBoard) ok = ok && AddNumber(line, kMarkNoBoardValues);
+  return ok;
+}
 
 const ScriptKey kProfileKeys[] = {
     {"PROFILE", kProfileKey, ScriptKeyToLineEnd},
@@ -217,7 +221,7 @@ void ProfileList::Free() {
 
 bool LoadProfilesFrom(GameProfiles& profiles, const char* name) {
   // No file: "Default" comes with the page.
-  const ScriptSectionRead section{kSection, kProfileKeys, ReadProfileLine};
+  const ScriptSectionRead section{kProfilesSection, kProfileKeys, ReadProfileLine};
   // The profiles read are what the file holds: no change to write back.
   const uint32_t changes = profiles.changes;
   const StartRead read = ReadScriptSectionsAtStart(name, &section, 1, &profiles);
@@ -231,7 +235,7 @@ bool SaveProfilesTo(const GameProfiles& profiles, const char* name) {
     LogPrintf(0, "SaveProfiles: %s not written: it could not be read at start\n", name);
     return false;
   }
-  return WriteScriptSection(name, kSection, AddProfileKeys, &profiles);
+  return WriteScriptSection(name, kProfilesSection, AddProfileKeys, &profiles);
 }
 
 void GameProfiles::LoadProfiles() { LoadProfilesFrom(*this, kProfilesFile); }

@@ -16,6 +16,7 @@ constexpr size_t kProfileTextMax = 63;
 constexpr char kDefaultProfileName[] = "Default";
 constexpr char kDefaultProfileProcess[] = "NoLife.exe";
 constexpr char kProfilesFile[] = "GameProfiles.ini";
+constexpr char kProfilesSection[] = "GameProfiles";
 
 // Allocated by the profile list (AllocMem) and owned by it.
 struct GameProfile {
@@ -95,6 +96,11 @@ void CopyProfileText(char* field, const char* text);
 // The file's key table (one key, PROFILE, all values to the line end).
 struct ScriptKey;
 extern const ScriptKey kProfileKeys[];
+constexpr uint16_t kProfileKey = 0;
+struct ScriptDocument;
+// Appends the profile's PROFILE line (name, process, flags, angle, 12 gains,
+// filter, and the no-board mark when it is set); false when it did not fit.
+bool AddProfileLine(ScriptDocument* document, const GameProfile& profile);
 
 class WheelLink;
 class DialogControls;

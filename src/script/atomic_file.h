@@ -12,6 +12,11 @@ namespace atomic_file {
 // temporary file is removed, and one line starting with "WriteSection:" is logged.
 bool Replace(const char* path, const void* bytes, size_t size);
 
+// The whole file into a new pool block (AllocMem) of *size bytes; null when
+// it is missing, unreadable or larger than maxSize (files the user picks are
+// read whole before anything of them is used).
+char* ReadWhole(const char* path, size_t maxSize, size_t* size);
+
 // ---- platform steps
 // False when the file exists but must not be replaced (read-only, or a folder).
 bool CanReplace(const char* path);

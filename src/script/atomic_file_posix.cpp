@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "exec/file.h"
+#include "exec/memory.h"
 #include "script/atomic_file.h"
 
 namespace atomic_file {
@@ -108,6 +109,32 @@ bool MoveOver(const char* from, const char* to) {
 void RemoveFile(const char* path) {
   NativePath native(path);
   unlink(native.text);
+}
+
+char* ReadWhole(const char* path, size_t maxSize, size_t* size) {
+  NativePath native(path);
+  int fd = open(native.text, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  char* block = nullptr;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= maxSize) {
+    const size_t length = static_cast<size_t>(info.st_size);
+    block = static_cast<char*>(AllocMem(kMainPoolId, length + 1));
+    size_t got = 0;
+    while (block && got < length) {
+      ssize_t n = read(fd, block + got, length - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (block && got != length) {
+      FreeMem(block);
+      block = nullptr;
+    }
+    if (block) *size = length;
+  }
+  close(fd);
+  return block;
 }
 
 }  // namespace atomic_file

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "exec/file.h"
+#include "exec/memory.h"
 #include "exec/wide_path_win32.h"
 #include "script/atomic_file.h"
 
@@ -78,5 +79,27 @@ bool MoveOver(const char* from, const char* to) {
 }
 
 void RemoveFile(const char* path) { DeleteFileW(WidePath(path).c_str()); }
+
+char* ReadWhole(const char* path, size_t maxSize, size_t* size) {
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return nullptr;
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER length{};
+  char* block = nullptr;
+  if (GetFileSizeEx(file, &length) && static_cast<uint64_t>(length.QuadPart) <= maxSize) {
+    const DWORD count = static_cast<DWORD>(length.QuadPart);
+    block = static_cast<char*>(AllocMem(kMainPoolId, count + 1));
+    DWORD got = 0;
+    if (block && (!ReadFile(file, block, count, &got, nullptr) || got != count)) {
+      FreeMem(block);
+      block = nullptr;
+    }
+    if (block) *size = count;
+  }
+  CloseHandle(file);
+  return block;
+}
 
 }  // namespace atomic_file

@@ -121,6 +121,13 @@ void ReleaseScriptElement(ExecNode* element);
 // ---- documents without the resource system (the handler builds on these)
 // A document owning a copy of the bytes; fileName is where WriteSection writes.
 ScriptDocument* NewScriptDocument(const char* fileName, const void* bytes, uint32_t count);
+// Files the user picks in a file dialog, outside the resource system (which
+// would share the text of a loaded document of the same base name): a
+// document of the whole file, null when it is missing, unreadable or larger
+// than maxSize; or, for a file to be written whole, an empty one.
+// WriteSection writes to the path; DeleteScriptDocument releases them.
+ScriptDocument* OpenUserScript(const char* utf8Path, size_t maxSize);
+ScriptDocument* NewUserScript(const char* utf8Path);
 // Frees everything the document holds and the document itself.
 void DeleteScriptDocument(ScriptDocument* document);
 // Makes target use the same text as source (no copy).

@@ -6,6 +6,7 @@
 #include "exec/log.h"
 #include "exec/memory.h"
 #include "exec/text.h"
+#include "script/atomic_file.h"
 #include "script/script.h"
 #include "script/script_internal.h"
 
@@ -169,6 +170,17 @@ ScriptDocument* NewScriptDocument(const char* fileName, const void* bytes, uint3
   }
   return document;
 }
+
+ScriptDocument* OpenUserScript(const char* utf8Path, size_t maxSize) {
+  size_t size = 0;
+  char* bytes = atomic_file::ReadWhole(utf8Path, maxSize, &size);
+  if (!bytes) return nullptr;
+  ScriptDocument* document = NewScriptDocument(utf8Path, bytes, static_cast<uint32_t>(size));
+  FreeMem(bytes);
+  return document;
+}
+
+ScriptDocument* NewUserScript(const char* utf8Path) { return NewScriptDocument(utf8Path, nullptr, 0); }
 
 void DeleteScriptDocument(ScriptDocument* document) {
   if (!document) return;

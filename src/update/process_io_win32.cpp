@@ -54,58 +54,20 @@ void Drain(HANDLE pipe, ProcessOutput* output) {
 bool ProcessRunner::RunCapture(const char* program, const char* const* args, ProcessOutput* output,
                                uint32_t timeoutMs, int* exitCode) {
   if (exitCode) *exitCode = -1;
-  char commandLine[kCommandLineSize];
-  if (program == nullptr || !BuildCommandLine(args, commandLine, sizeof commandLine)) return false;
-  const std::wstring folder = ProgramFolder();
-  const std::wstring file = ProgramFile(folder, program);
-  std::wstring wideCommandLine = WidePath(commandLine);  // CreateProcessW may write into it
-  if (file.empty() || wideCommandLine.empty()) return false;
-
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  HANDLE nul = INVALID_HANDLE_VALUE;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  if (output) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return false;
-    // Only the writing end goes to the program.
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                      OPEN_EXISTING, 0, nullptr);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = nul;
-  }
-  PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessW(file.c_str(), &wideCommandLine[0], nullptr, nullptr, output ? TRUE : FALSE,
-                                      CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup, &process);
-  if (writeEnd) CloseHandle(writeEnd);
-  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-  if (!created) {
-    if (readEnd) CloseHandle(readEnd);
-    return false;
-  }
-  CloseHandle(process.hThread);
-
+  RunningProcess* running = ProcessRunner::Start(program, args, false);
+  if (running == nullptr) return false;
   const ULONGLONG end = GetTickCount64() + timeoutMs;
-  bool killed = false;
-  for (;;) {
-    if (output) Drain(readEnd, output);
-    if (WaitForSingleObject(process.hProcess, kStepMs) == WAIT_OBJECT_0) break;
+  int code = -1;
+  while (!running->Poll(output, &code)) {
     if (GetTickCount64() >= end) {
-      TerminateProcess(process.hProcess, 1);
-      WaitForSingleObject(process.hProcess, 1000);
-      killed = true;
+      running->Kill();
+      running->Poll(output, &code);
       break;
     }
+    Sleep(kStepMs);
   }
-  if (output) Drain(readEnd, output);
-  DWORD code = 0;
-  if (exitCode && !killed && GetExitCodeProcess(process.hProcess, &code)) *exitCode = static_cast<int>(code);
-  CloseHandle(process.hProcess);
-  if (readEnd) CloseHandle(readEnd);
+  delete running;
+  if (exitCode) *exitCode = code;
   return true;
 }
 

@@ -109,7 +109,8 @@ class WheelLink {
   int32_t ReadParameter(uint8_t number, uint8_t sizeIndex);  // 0 when no reply
   void RefreshParameter(WheelParameter& entry);
   void WriteParameter(WheelParameter& entry);
-  void WriteParameterRaw(uint8_t number, uint8_t count, int32_t value);
+  // False when the bytes did not all go out (the port is gone).
+  bool WriteParameterRaw(uint8_t number, uint8_t count, int32_t value);
   void ReadAllParameters();
   void WriteProfileParameters();
   // "D", then the whole table read back and shown (onBoardRead is not told:

@@ -46,7 +46,7 @@ void WheelLink::RefreshParameter(WheelParameter& entry) {
   Show(entry);
 }
 
-void WheelLink::WriteParameterRaw(uint8_t number, uint8_t count, int32_t value) {
+bool WheelLink::WriteParameterRaw(uint8_t number, uint8_t count, int32_t value) {
   uint8_t command[3 + 255];
   command[0] = 'P';
   command[1] = number;
@@ -58,9 +58,10 @@ void WheelLink::WriteParameterRaw(uint8_t number, uint8_t count, int32_t value) 
     const uint32_t shift = 8u * (count - 1u - i);
     command[3 + i] = static_cast<uint8_t>(shift < 64 ? (wide >> shift) : (wide >> 63));
   }
-  channel->Write(command, 3u + count);
+  const bool sent = channel->Write(command, 3u + count) == 3u + count;
   NoteLinkLost("WriteParameter");
   clock->SleepMs(kWritePauseMs);
+  return sent;
 }
 
 void WheelLink::WriteParameter(WheelParameter& entry) {

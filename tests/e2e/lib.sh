@@ -177,6 +177,7 @@ E2E_BOUND_BULK_READ=450      # a board found again and read whole (~0.37 s)
 E2E_BOUND_DRIVE=450          # an exchange with a silent drive (reply window + drain)
 E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole table read back (~0.37 s)
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
+E2E_BOUND_BOARD_LOAD=1900   # a board's settings loaded: 68 writes 20 ms apart, then read whole
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
 E2E_BOUND_FLASH=700          # a flash runs tick by tick; the program start before it (lister, bulk read) is the longest
 # What Wine itself adds now and then on a loaded machine (window creation,
@@ -433,6 +434,19 @@ write_config() {
     printf '\r\n'
   } >"$SCENARIO_DIR/config.ini"
 }
+
+# Picks file $2 (a path of this machine) in the standard file dialog titled $1.
+choose_file() {
+  local title=$1 path
+  path="Z:$(printf '%s' "$2" | tr '/' '\\')"
+  wait_window "$title" 10 || return 1
+  driver -w "$title" set-text "$E2E_FILE_NAME_ID" "$path" >/dev/null ||
+    { fail "no file name box in \"$title\""; driver -w "$title" list-controls; }
+  # Posted: the list view of the dialog has id 1 as well as its button.
+  driver -w "$title" post-command 1 >/dev/null
+  driver wait-gone "$title" 10 || fail "the dialog \"$title\" stayed open"
+}
+E2E_FILE_NAME_ID=1148  # the file name box of the standard dialogs (cmb13, an edit inside)
 
 # A file of the scenario folder without the Windows line ends.
 file_text() { tr -d '\r' <"$1" 2>/dev/null; }

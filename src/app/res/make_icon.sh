@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Draws the program icon (a three-spoke steering wheel with a red top marker)
-# and writes tillerset.ico with 16, 24, 32, 48 and 256 pixel images.
+# and writes tillerset.ico with 16, 20, 24, 32, 40, 48 and 256 pixel images:
+# the small and big icon sizes Windows asks for at 96, 120 and 144 DPI, each
+# drawn for its size rather than shrunk by the loader from the next one up.
 # Needs ImageMagick. Each size is drawn on its own, eight times larger, with
 # line widths and positions chosen for that size so that they fall on whole
 # pixels, then shrunk with a box filter: the small sizes stay crisp instead
@@ -40,8 +42,10 @@ while read -r size rim spoke hub halo; do
   images+=("$work/wheel-$size.png")
 done <<'SIZES'
 16 2 2 2 1
+20 2 2 3 1
 24 3 2 3 1
 32 4 3 5 1
+40 4 3 6 1
 48 5 4 8 1.5
 256 24 20 40 6
 SIZES

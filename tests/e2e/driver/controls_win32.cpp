@@ -64,10 +64,23 @@ int WaitText(Context& context, const Args& args) {
   return kOk;
 }
 
-// Types into an edit field: its whole text replaced, as a paste would.
+BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
+  wchar_t name[16] = L"";
+  GetClassNameW(window, name, 16);
+  if (lstrcmpiW(name, L"Edit") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Types into an edit field: its whole text replaced, as a paste would. A combo
+// box that can be typed into (the file name box of the standard file dialogs)
+// takes the text in its edit field.
 int SetText(Context& context, const Args& args) {
   HWND control = TargetControl(context, "set-text", args[0]);
   if (control == nullptr) return kFailed;
+  HWND edit = nullptr;
+  EnumChildWindows(control, FindEdit, reinterpret_cast<LPARAM>(&edit));
+  if (edit != nullptr) control = edit;
   std::wstring text = Widen(args[1]);
   if (!Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), nullptr)) {
     PrintError("set-text", "control " + args[0] + " does not answer");

@@ -11,7 +11,7 @@ check_match "title carries the caption and version" \
 
 read -r x y w h cw ch <<<"$(driver window-rect)"
 echo "window at $x,$y size ${w}x$h client ${cw}x$ch"
-# 637 x 237 dialog units: much wider than high, centred on the 1280x1024 screen
+# 637 x 268 dialog units: much wider than high, centred on the 1280x1024 screen
 # when created; sizing it to the main page keeps its top-left corner, so the
 # centre moves by half the few pixels the page differs.
 check_true "frame is wider than twice its height" test "${cw:-0}" -gt $((2 * ${ch:-1}))

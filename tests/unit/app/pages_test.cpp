@@ -767,11 +767,13 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     const char* name;
     bool frameFails, inputFails;
     bool runs, saves;
+    const char* startProfile;  // "-profile NAME" outranks GAME_PROFILE_ID
   };
   const Case cases[] = {
-      {"normal", false, false, true, true},
-      {"no frame", true, false, false, false},
-      {"no controller input", false, true, false, true},
+      {"normal", false, false, true, true, nullptr},
+      {"no frame", true, false, false, false, nullptr},
+      {"no controller input", false, true, false, true, nullptr},
+      {"-profile default", false, false, true, true, "default"},
   };
   const std::string config = "[Config]\r\nDEVICE_COM_PORT=7\r\nGAME_PROFILE_ID=1\r\n";
   for (const Case& c : cases) {
@@ -792,6 +794,7 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     host.folder = dir_;
     host.frameFails = c.frameFails;
     host.inputFails = c.inputFails;
+    host.startProfile = c.startProfile;
     ApplicationTickHooks() = TickHooks{};
 
     EXPECT_EQ(panel.Start(host), c.runs);
@@ -808,7 +811,8 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     EXPECT_EQ(ReadFile(Path("config.ini")).find("WINDOW_DURATION=150") != std::string::npos, c.saves);
     const std::string profiles = ReadFile(Path("GameProfiles.ini"));
     // Without pages no profile is selected, so none takes the page's values.
-    EXPECT_EQ(profiles.find("PROFILE=Rally,rally.exe,0,720,") != std::string::npos, c.runs) << profiles;
+    const char* taker = c.startProfile ? "PROFILE=Default,NoLife.exe,0,720," : "PROFILE=Rally,rally.exe,0,720,";
+    EXPECT_EQ(profiles.find(taker) != std::string::npos, c.runs) << profiles;
     EXPECT_EQ(panel.profiles.list.Count(), 0u);
     EXPECT_FALSE(ExecStarted());
     EXPECT_FALSE(port.IsOpen());
