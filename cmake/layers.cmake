@@ -63,7 +63,7 @@ if(WIN32)
   # The "Game Profile" dialog's "Browse..." (the standard open dialog).
   target_link_libraries(ts_profiles PUBLIC comdlg32)
   if(TARGET ts_update)
-    target_link_libraries(ts_update PUBLIC ws2_32 shell32)
+    target_link_libraries(ts_update PUBLIC ws2_32 shell32 winhttp)
   endif()
 else()
   find_package(Threads REQUIRED)

@@ -8,7 +8,7 @@ native=(cmake make g++ libgtest-dev avrdude)
 want=("${native[@]}"
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine64 xvfb xauth imagemagick x11-utils nsis zip nginx
-      clang libclang-rt-dev valgrind iproute2)
+      clang libclang-rt-dev valgrind iproute2 openssl ca-certificates)
 [ "${1:-}" = native ] && want=("${native[@]}")
 missing=()
 for p in "${want[@]}"; do

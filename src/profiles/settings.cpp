@@ -16,10 +16,12 @@ int ReadUpdateLine(uint16_t id, ScriptCursor* cursor) {
   Settings* settings = static_cast<Settings*>(cursor->context);
   if (!settings || id != kServer) return 0;
   const char* server = NextString(cursor);
-  if (server != nullptr && IsServerHostName(server)) {
+  UpdateServerAddress address;
+  if (server != nullptr && ParseUpdateServer(server, &address)) {
     std::memcpy(settings->updateServer, server, std::strlen(server) + 1);
   } else {
-    LogPrintf(0, "LoadSettings: SERVER=%s is not a host name; the update server stays %s", server ? server : "",
+    LogPrintf(0, "LoadSettings: SERVER=%s is neither a host name nor https://host[:port]; the update server stays %s",
+              server ? server : "",
               settings->updateServer);
   }
   return 0;
@@ -121,6 +123,51 @@ bool IsServerHostName(const char* text) {
                     c == '.';
     if (!ok) return false;
   }
+  return true;
+}
+
+bool HasHttpsScheme(const char* text) {
+  if (text == nullptr) return false;
+  for (size_t i = 0; i < sizeof kHttpsScheme - 1; ++i) {
+    const char c = text[i];  // the terminator ends the loop by not matching
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != kHttpsScheme[i]) return false;
+  }
+  return true;
+}
+
+bool ParseUpdateServer(const char* text, UpdateServerAddress* out) {
+  if (text == nullptr || std::strlen(text) > kUpdateServerMax) return false;
+  UpdateServerAddress address;
+  const size_t schemeLength = sizeof kHttpsScheme - 1;
+  if (!HasHttpsScheme(text)) {
+    if (!IsServerHostName(text)) return false;
+    std::memcpy(address.host, text, std::strlen(text) + 1);
+    *out = address;
+    return true;
+  }
+  const char* host = text + schemeLength;
+  size_t hostLength = 0;
+  while (host[hostLength] != 0 && host[hostLength] != ':' && host[hostLength] != '/') ++hostLength;
+  std::memcpy(address.host, host, hostLength);
+  address.host[hostLength] = 0;
+  if (!IsServerHostName(address.host)) return false;
+  const char* rest = host + hostLength;
+  uint32_t port = kHttpsPort;
+  if (*rest == ':') {
+    ++rest;
+    port = 0;
+    int digits = 0;
+    for (; *rest >= '0' && *rest <= '9'; ++rest, ++digits) {
+      port = port * 10 + static_cast<uint32_t>(*rest - '0');
+      if (port > 65535) return false;
+    }
+    if (digits == 0 || port == 0) return false;
+  }
+  if (*rest == '/') ++rest;
+  if (*rest != 0) return false;  // a path or more: the scripts' names are fixed
+  address.https = true;
+  address.port = static_cast<uint16_t>(port);
+  *out = address;
   return true;
 }
 

@@ -10,7 +10,9 @@
 #include "script/script.h"
 
 // Section "Update", key "SERVER": the update server, a host name or a dotted
-// IPv4 address (always port 80). The default is a name for a machine on the
+// IPv4 address (plain HTTP/1.0 on port 80), or "https://host" with an
+// optional ":port" (443 when none) for a server that answers over HTTPS. The
+// default is a name for a machine on the
 // user's own network that runs the update server (tools/update_server); a
 // file without the section keeps it, and the save leaves the section as the
 // user wrote it.
@@ -44,6 +46,22 @@ struct Settings {
 // A host name (letters, digits, '-' and '.', at most 255 characters) or a
 // dotted IPv4 address: what may stand as a host in a request line.
 bool IsServerHostName(const char* text);
+
+// The update server a SERVER value names. https is false for a plain host
+// name, which keeps the HTTP/1.0 client on port 80.
+struct UpdateServerAddress {
+  bool https = false;
+  uint16_t port = 80;
+  char host[kUpdateServerMax + 1] = "";
+};
+constexpr char kHttpsScheme[] = "https://";
+constexpr uint16_t kHttpsPort = 443;
+// A plain host name (IsServerHostName), or "https://" (any case) and a host
+// name with an optional ":port" (1 to 65535) and an optional "/" behind it.
+// Anything else, "http://" included, is refused: false, out untouched.
+bool ParseUpdateServer(const char* text, UpdateServerAddress* out);
+// Whether text begins with "https://" in any case.
+bool HasHttpsScheme(const char* text);
 
 // The key table of section "Config", in file order.
 extern const ScriptKey kConfigKeys[];

@@ -38,6 +38,7 @@ struct DownloadJob {
   char host[kRecordUrlMax + 1];
   char path[kRecordFirmwarePathMax + 1];
   SocketApi* sockets;
+  SecureApi* secure;
   char* text = nullptr;
   uint32_t length = 0;
   const char* reason = "";
@@ -126,7 +127,7 @@ namespace {
 
 void RunDownload(void* argument) {
   DownloadJob* job = static_cast<DownloadJob*>(argument);
-  job->text = FetchText(job->host, job->path, &job->length, *job->sockets, &job->reason);
+  job->text = FetchFromServer(job->host, job->path, &job->length, *job->sockets, *job->secure, &job->reason);
   job->done.store(true);
 }
 
@@ -184,10 +185,11 @@ bool Updater::StartFirmwareDownload(const char* host, const char* name, int32_t 
   std::snprintf(s.host, sizeof s.host, "%s", host ? host : "");
   std::snprintf(s.name, sizeof s.name, "%s", name ? name : "");
   s.version = version;
-  if (!IsServerHostName(s.host) || !IsPlainFirmwareName(name)) {
+  UpdateServerAddress server;
+  const bool hostOk = ParseUpdateServer(s.host, &server);
+  if (!hostOk || !IsPlainFirmwareName(name)) {
     char text[kMessageMax];
-    std::snprintf(text, sizeof text, IsServerHostName(s.host) ? kNotPlainNameFormat : kNotHostFormat,
-                  IsServerHostName(s.host) ? s.name : s.host);
+    std::snprintf(text, sizeof text, hostOk ? kNotPlainNameFormat : kNotHostFormat, hostOk ? s.name : s.host);
     LogPrintf(0, "FlashFirmware: the firmware \"%s\" on \"%s\" is refused", s.name, s.host);
     Finish(false, text);
     return true;
@@ -209,6 +211,7 @@ bool Updater::StartFirmwareDownload(const char* host, const char* name, int32_t 
   std::snprintf(job->host, sizeof job->host, "%s", s.host);
   std::snprintf(job->path, sizeof job->path, "%s", s.name);
   job->sockets = sockets;
+  job->secure = secure;
   if (!StartWorkerThread(&job->thread, RunDownload, job)) {
     delete job;
     Finish(false, "Could not download the firmware: no thread could be started.");
@@ -505,7 +508,9 @@ void Updater::Step() {
       char* image = job->text;
       const uint32_t length = job->length;
       if (image == nullptr) {
-        LogPrintf(0, "FetchText: http://%s/%s: %s", job->host, job->path, job->reason);
+        char url[kFetchUrlMax];
+        FormatFetchUrl(job->host, job->path, url, sizeof url);
+        LogPrintf(0, "FetchText: %s: %s", url, job->reason);
         std::snprintf(text, sizeof text, kDownloadFailedFormat, job->path, job->host, job->reason);
         delete job;
         Finish(false, text);

@@ -330,19 +330,11 @@ void HttpClient::Receive() {
 bool HttpClient::TakeBody() {
   const uint32_t length = received_.load();
   response_[length] = 0;
-  if (!StatusIsOk(response_, length)) return Fail(kHttpNotOk);
-  const ResponseHeaders headers = ReadHeaders(response_, length);
-  if (!headers.ended || headers.typeRefused) return Fail(kHttpNoBody);
-  if (headers.lengthBad) return Fail(kHttpBadLength);
-  uint32_t bodyLength = length - headers.bodyStart;
-  if (headers.lengthGiven) {
-    // A connection that broke off early still ends like a complete answer:
-    // only the length the server announced tells a cut script or firmware.
-    if (headers.contentLength > bodyLength) return Fail(kHttpShortBody);
-    bodyLength = static_cast<uint32_t>(headers.contentLength);
+  const char* failure = FindHttpBody(response_, length, &bodyOffset_, &bodyLength_);
+  if (failure != nullptr) {
+    bodyLength_ = 0;
+    return Fail(failure);
   }
-  bodyOffset_ = headers.bodyStart;
-  bodyLength_ = bodyLength;
   hasBody_ = true;
   return true;
 }
@@ -420,6 +412,66 @@ char* HttpClient::TakeResponseBlock(uint32_t* length) {
   hasBody_ = false;
   if (length) *length = bodyLength_;
   return block;
+}
+
+const char* FindHttpBody(const char* response, uint32_t length, uint32_t* bodyOffset, uint32_t* bodyLength) {
+  if (!StatusIsOk(response, length)) return kHttpNotOk;
+  const ResponseHeaders headers = ReadHeaders(response, length);
+  if (!headers.ended || headers.typeRefused) return kHttpNoBody;
+  if (headers.lengthBad) return kHttpBadLength;
+  uint32_t count = length - headers.bodyStart;
+  if (headers.lengthGiven) {
+    // A connection that broke off early still ends like a complete answer:
+    // only the length the server announced tells a cut script or firmware.
+    if (headers.contentLength > count) return kHttpShortBody;
+    count = static_cast<uint32_t>(headers.contentLength);
+  }
+  *bodyOffset = headers.bodyStart;
+  *bodyLength = count;
+  return nullptr;
+}
+
+int HttpStatusCode(const char* response, uint32_t length) {
+  const char* end = response + length;
+  const char* p = response;
+  if (length < 5 || std::memcmp(p, "HTTP/", 5) != 0) return 0;
+  while (p < end && *p != ' ' && *p != '\n') ++p;
+  if (end - p < 4 || *p != ' ') return 0;
+  int code = 0;
+  for (int i = 1; i <= 3; ++i) {
+    if (p[i] < '0' || p[i] > '9') return 0;
+    code = code * 10 + (p[i] - '0');
+  }
+  return code;
+}
+
+bool FindHttpHeader(const char* response, uint32_t length, const char* name, char* out, size_t size) {
+  const ResponseHeaders headers = ReadHeaders(response, length);
+  if (!headers.ended || size == 0) return false;
+  const char* line = static_cast<const char*>(std::memchr(response, '\n', length)) + 1;
+  const char* end = response + headers.bodyStart;
+  while (line < end) {
+    const char* newline = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(end - line)));
+    const char* colon = static_cast<const char*>(std::memchr(line, ':', static_cast<size_t>(newline - line)));
+    if (colon != nullptr) {
+      size_t nameLength = static_cast<size_t>(colon - line);
+      while (nameLength > 0 && IsBlank(line[nameLength - 1])) --nameLength;
+      if (EqualsNoCase(line, nameLength, name)) {
+        const char* value = colon + 1;
+        const char* valueEnd = newline;
+        if (valueEnd > value && valueEnd[-1] == '\r') --valueEnd;
+        while (value < valueEnd && IsBlank(*value)) ++value;
+        while (valueEnd > value && IsBlank(valueEnd[-1])) --valueEnd;
+        const size_t valueLength = static_cast<size_t>(valueEnd - value);
+        if (valueLength >= size) return false;
+        std::memcpy(out, value, valueLength);
+        out[valueLength] = 0;
+        return true;
+      }
+    }
+    line = newline + 1;
+  }
+  return false;
 }
 
 char* FetchText(const char* host, const char* path, uint32_t* length, SocketApi& sockets, const char** reason) {

@@ -104,6 +104,16 @@ class HttpClient {
   WorkerThread thread_;
 };
 
+// The body rules above for a whole response (status line, headers, body) of
+// length bytes: null with the body's offset and length, or the failure text.
+const char* FindHttpBody(const char* response, uint32_t length, uint32_t* bodyOffset, uint32_t* bodyLength);
+// The status number of a response's status line, 0 when it has none.
+int HttpStatusCode(const char* response, uint32_t length);
+// The value of the first header of that name (any case), blanks trimmed,
+// into out; false when there is none, the headers do not end, or it does not
+// fit in size - 1 characters.
+bool FindHttpHeader(const char* response, uint32_t length, const char* name, char* out, size_t size);
+
 // The form the update check uses: a client, one HttpGet, the body copied into
 // a block of the runtime's pool that the caller owns and frees (FreeMem),
 // with a 0 byte behind the body. Null (and *length 0) when there is no body;

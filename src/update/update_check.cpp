@@ -176,7 +176,8 @@ void Updater::CheckThread(void* updater) {
   uint32_t length = 0;
   const char* reason = "";
   char* text = self.fetch ? self.fetch(self, self.checkHost_, self.checkPath_, &length)
-                          : FetchText(self.checkHost_, self.checkPath_, &length, *self.sockets, &reason);
+                          : FetchFromServer(self.checkHost_, self.checkPath_, &length, *self.sockets,
+                                            *self.secure, &reason);
   self.checkText_ = text;
   self.checkLength_ = length;
   self.checkReason_ = reason;
@@ -218,12 +219,16 @@ void Updater::PollCheck() {
   StatusHold hold(link_);
   PoolBlock text = PoolBlock::Adopt(checkText_);
   checkText_ = nullptr;
-  if (!text) LogPrintf(0, "FetchText: http://%s/%s: %s", checkHost_, checkPath_, checkReason_);
+  if (!text) {
+    char url[kFetchUrlMax];
+    FormatFetchUrl(checkHost_, checkPath_, url, sizeof url);
+    LogPrintf(0, "FetchText: %s: %s", url, checkReason_);
+  }
   UpdateServerRecord record;
   if (TakeOnlineScript(text.get(), checkLength_, checkPath_, os::TickMs() - checkStartMs_, &record)) {
     MakeOffers(record, checkSilent_);
   } else if (!checkSilent_ && view) {
-    view->Inform(kServerUnreachable);
+    view->Inform(std::strcmp(checkReason_, kHttpsCertificate) == 0 ? kCertificateNotTrusted : kServerUnreachable);
   }
   checkState_.store(kCheckIdle);
   if (view) view->ShowChecking(false);
@@ -279,8 +284,19 @@ void Updater::MakeOffers(const UpdateServerRecord& record, bool silent) {
           settings_.skipFirmwareVersion = record.firmwareVersion;
           LogPrintf(0, "CheckForUpdates: firmware %s is skipped by the automatic check", offered);
         } else if (answer == OfferAnswer::kYes) {
-          // The download and the flash go on in their own window, tick by tick.
-          StartFirmwareDownload(record.firmwareHost, record.firmwarePath, record.firmwareVersion);
+          UpdateServerAddress firmwareServer;
+          if (HasHttpsScheme(checkHost_) && ParseUpdateServer(record.firmwareHost, &firmwareServer) &&
+              !firmwareServer.https) {
+            // Whoever can answer for a plain host name on the network could
+            // serve a firmware of their own: HTTPS all the way or nothing.
+            LogPrintf(0, "CheckForUpdates: the firmware \"%s\" on \"%s\" is refused: the online script came over "
+                         "HTTPS and names it on an address that is not https://",
+                      record.firmwarePath, record.firmwareHost);
+            view->Inform(kFirmwareNotSecure);
+          } else {
+            // The download and the flash go on in their own window, tick by tick.
+            StartFirmwareDownload(record.firmwareHost, record.firmwarePath, record.firmwareVersion);
+          }
         }
       }
     } else if (!toolNewer && !silent && view) {

@@ -1,15 +1,19 @@
 #include "update/updater.h"
 
 #include "exec/log.h"
-#include "update/http_client.h"
+#include "update/secure_fetch.h"
 
 Updater::Updater(WheelLink& link, Settings& settings) : link_(link), settings_(settings) {}
 
 char* Updater::Fetch(const char* host, const char* path, uint32_t* length) {
   if (fetch) return fetch(*this, host, path, length);
   const char* reason = "";
-  char* text = FetchText(host, path, length, *sockets, &reason);
-  if (text == nullptr) LogPrintf(0, "FetchText: http://%s/%s: %s", host ? host : "", path ? path : "", reason);
+  char* text = FetchFromServer(host, path, length, *sockets, *secure, &reason);
+  if (text == nullptr) {
+    char url[kFetchUrlMax];
+    FormatFetchUrl(host, path, url, sizeof url);
+    LogPrintf(0, "FetchText: %s: %s", url, reason);
+  }
   return text;
 }
 

@@ -13,6 +13,7 @@
 #include "update/flash_view.h"
 #include "update/port_discovery.h"
 #include "update/process_io.h"
+#include "update/secure_fetch.h"
 #include "update/socket_io.h"
 #include "update/update_view.h"
 #include "update/worker_thread.h"
@@ -55,6 +56,9 @@ constexpr char kFirmwareQuestion[] = "New firmware available, do you want to dow
 constexpr char kFlashFailed[] = "Could not flash the firmware, please check that your device is connected";
 constexpr char kNoUpdate[] = "No update available";
 constexpr char kServerUnreachable[] = "Could not reach the update server";
+constexpr char kCertificateNotTrusted[] = "The update server's certificate is not trusted";
+constexpr char kFirmwareNotSecure[] =
+    "The update server names the firmware on an address that is not https://; it is not downloaded";
 // The line under an offer: what runs now and what is offered, in UTF-8.
 constexpr char kToolOfferFormat[] = "%s\n\nTillerset %s \xE2\x86\x92 %s";
 constexpr char kFirmwareOfferFormat[] = "%s\n\nFirmware %s \xE2\x86\x92 %s";
@@ -161,8 +165,10 @@ class Updater {
   FlashView* flashView = nullptr;
   ProcessRunner* processes = &SystemProcesses();
   SocketApi* sockets = &SystemSockets();
+  SecureApi* secure = &SystemSecure();
   // Where the online script and firmware come from (tests put a canned server
-  // here); FetchText over the sockets above by default. Returns a pool block
+  // here); FetchFromServer over the sockets and the HTTPS above by default.
+  // host is a SERVER value or a script's firmware host (maybe https://). Returns a pool block
   // the caller frees, or null.
   char* (*fetch)(Updater& updater, const char* host, const char* path, uint32_t* length) = nullptr;
   const char* backupFile = kBoardBackupFile;

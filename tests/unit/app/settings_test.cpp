@@ -237,6 +237,8 @@ TEST_F(SettingsTest, TheUpdateServerComesFromSectionUpdate) {
       {"[update]\r\nserver = updates.example.org\r\n\r\n", "updates.example.org"},
       {"[Update]\r\nSERVER=\"http://x/\"\r\n\r\n", kDefaultUpdateServer},  // not a host name
       {"[Update]\r\nSERVER=host:8080\r\n\r\n", kDefaultUpdateServer},
+      {"[Update]\r\nSERVER=\"https://localhost:8443\"\r\n\r\n", "https://localhost:8443"},
+      {"[Update]\r\nSERVER=https://localhost\r\n\r\n", kDefaultUpdateServer},  // "//" starts a comment
       {"[Update]\r\nSERVER=\r\n\r\n", kDefaultUpdateServer},
   };
   for (const auto& c : cases) {
