@@ -89,10 +89,10 @@ void ChooseForwardedProfile() {
   char name[kOptionProfileMax + 1];
   memcpy(name, gChosenProfile, sizeof name);
   gChosenProfile[0] = 0;
-  // As a command of the page: the status poll stays out of the profile's writes.
-  panel.link.statusHold = true;
+  // As a command of the page: the status poll stays out of the profile's
+  // writes, and a hold already there (a dialog open) stays after them.
+  StatusHold hold(panel.link);
   SelectProfileByName(panel, *page, name);
-  panel.link.statusHold = false;
 }
 
 INT_PTR OnCopyData(HWND window, const COPYDATASTRUCT* data) {

@@ -47,9 +47,10 @@ struct DownloadJob {
 };
 
 struct Updater::Session {
+  explicit Session(WheelLink& link) : hold(link) {}
+  StatusHold hold;              // the status refresh stands aside for the whole flash
   FlashStage stage = FlashStage::kChecking;
   int percent = 0;
-  bool holdBefore = false;
   bool recovery = false;
   bool toEnd = false;           // FlashFirmware: done once the flasher ended
   bool saved = false;
@@ -161,17 +162,15 @@ void Updater::CancelFlash() {
 
 bool Updater::Begin(bool download, bool recovery) {
   if (session_ != nullptr) return false;
-  session_ = new Session;
+  session_ = new Session(link_);
   session_->recovery = recovery;
   session_->stage = download ? FlashStage::kDownloading : FlashStage::kChecking;
-  session_->holdBefore = link_.statusHold;
   session_->chunk = static_cast<char*>(AllocMem(kMainPoolId, kChunkMax));
   if (session_->chunk == nullptr) {
     delete session_;
     session_ = nullptr;
     return false;
   }
-  link_.statusHold = true;
   Show();
   return true;
 }
@@ -495,7 +494,7 @@ bool Updater::StepProcess() {
 void Updater::Step() {
   Session& s = *session_;
   char text[kMessageMax];
-  link_.statusHold = true;
+  s.hold.Renew();
   if (s.process != nullptr) {
     StepProcess();
     return;
@@ -628,9 +627,8 @@ void Updater::Step() {
         // The link's own refresh probes the port again; the tick's
         // handshake step takes the reply.
         s.lastLookMs = now;
-        link_.statusHold = false;
+        StatusRelease look(link_);
         link_.RefreshStatus();
-        link_.statusHold = true;
       }
       return;
     }
@@ -674,7 +672,7 @@ void Updater::Finish(bool ok, const char* message) {
   const bool touched = s->stage > FlashStage::kResetting;
   // FlashFirmware's caller gets its hold back; a flash of the window ends
   // with the status refresh running again.
-  const bool holdAfter = s->toEnd && s->holdBefore;
+  if (!s->toEnd) s->hold.EndUnheld();
   delete s;
   session_ = nullptr;
   if (flashView) flashView->EndFlash();
@@ -683,10 +681,9 @@ void Updater::Finish(bool ok, const char* message) {
     char text[kMessageMax * 2];
     std::snprintf(text, sizeof text, "%s\n\n%s", message, touched ? kMayBeStranded : kUntouched);
     LogPrintf(0, "FlashFirmware: %s", message);
-    link_.statusHold = true;  // the refresh stands aside while the box is open
+    StatusHold box(link_);  // the refresh stands aside while the box is open
     if (view) view->Inform(text);
   }
-  link_.statusHold = holdAfter;
 }
 
 void Updater::RememberLastFirmware() {

@@ -179,6 +179,28 @@ class StatusHold {
   StatusHold(const StatusHold&) = delete;
   StatusHold& operator=(const StatusHold&) = delete;
 
+  // For a hold kept across ticks (a flash session): a hold begun before it
+  // and ended meanwhile (the dialog whose Yes started the flash) gave back
+  // its own "not held", so the hold is set again before each step...
+  void Renew() { link_.statusHold = true; }
+  // ...and, as that earlier hold is gone by its end, it may end with the
+  // refresh running instead of giving back what it found.
+  void EndUnheld() { was_ = false; }
+
+ private:
+  WheelLink& link_;
+  bool was_;
+};
+
+// The opposite: lets the status refresh run inside a hold for its own
+// lifetime (a refresh run once to look for a board that is coming back).
+class StatusRelease {
+ public:
+  explicit StatusRelease(WheelLink& link) : link_(link), was_(link.statusHold) { link_.statusHold = false; }
+  ~StatusRelease() { link_.statusHold = was_; }
+  StatusRelease(const StatusRelease&) = delete;
+  StatusRelease& operator=(const StatusRelease&) = delete;
+
  private:
   WheelLink& link_;
   bool was_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,31 @@ TEST_F(FlashSessionTest, NoFlasherLeavesTheBoardAloneAndAsksNothing) {
   EXPECT_EQ(view.Texts()[0].rfind("Could not flash the firmware: the flasher Tools\\avrdude is missing", 0), 0u)
       << view.Texts()[0];
   EXPECT_TRUE(rig.link.channel->IsOpen()) << "the board still answers";
+}
+
+// Begun from a dialog that held the refresh and has closed since, or from
+// none: the flash holds it throughout, in its closing box too, and ends with
+// the refresh running again.
+TEST_F(FlashSessionTest, TheHoldLastsTheFlashAndEndsWithTheRefreshRunning) {
+  rig.Connect();
+  flasherExit = 1;
+  std::vector<bool> heldInBox;
+  view.onShow = [&](const std::string&) { heldInBox.push_back(rig.link.statusHold); };
+  for (const bool heldBefore : {false, true}) {
+    heldInBox.clear();
+    rig.link.statusHold = false;
+    {
+      std::optional<StatusHold> dialog;
+      if (heldBefore) dialog.emplace(rig.link);
+      ASSERT_TRUE(rig.updater.StartFirmwareDownload("tillerset-updates", "wheel_1_6.hex", 0x0106));
+    }
+    EXPECT_EQ(rig.link.statusHold, !heldBefore) << "a dialog's hold ended gives back its own \"not held\"";
+    rig.updater.Tick();
+    EXPECT_TRUE(!rig.updater.Flashing() || rig.link.statusHold) << heldBefore;
+    RunTicks(400);
+    EXPECT_EQ(heldInBox, std::vector<bool>{true}) << heldBefore;
+    EXPECT_FALSE(rig.link.statusHold) << heldBefore;
+  }
 }
 
 TEST_F(FlashSessionTest, AStrandedBoardGetsTheLastFirmwareWithoutAReset) {
