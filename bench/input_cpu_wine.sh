@@ -7,6 +7,7 @@
 # TS_BENCH_MOVE=0 with a wheel that stands still, TS_BENCH_ARGS=-dev with the
 # developer strip (readout texts on screen), TS_BENCH_SECONDS another length.
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
+source "$TS_SOURCE_DIR/bench/wine_cpu_lib.sh"
 seconds=${TS_BENCH_SECONDS:-30}
 if [ -z "${TS_BENCH_NO_INPUT:-}" ]; then
   use_dinput_double
@@ -18,35 +19,12 @@ start_and_wait ${TS_BENCH_ARGS:-}
 check_true "the board is ready" driver -t 10 wait-text 2088 "Ready"
 sleep 3  # let start-up work end before the window opens
 
-# CPU ticks (user + system, all threads) of a process.
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
-# The wineserver of this scenario's prefix works in /tmp/.wine-UID/server-DEV-INODE.
-server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
-server=""
-for p in /proc/[0-9]*; do
-  case "$(readlink "$p/cwd" 2>/dev/null)" in
-    */"$server_dir") grep -qa wineserver "$p/cmdline" 2>/dev/null && server=${p#/proc/} ;;
-  esac
-done
-check_true "the program and its wineserver found" test -n "$server" -a -d "/proc/$PROGRAM_PID"
-
-hz=$(getconf CLK_TCK)
-p0=$(ticks "$PROGRAM_PID")
-s0=$(ticks "$server")
-t0=$(e2e_now)
-sleep "$seconds"
-p1=$(ticks "$PROGRAM_PID")
-s1=$(ticks "$server")
-wall=$(e2e_since "$t0")
 if [ -n "${TS_BENCH_NO_INPUT:-}" ]; then
   what="no controller"
 else
   what="wheel X moving by ${TS_BENCH_MOVE:-97} per poll"
 fi
-awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v hz="$hz" -v wall="$wall" -v what="$what ${TS_BENCH_ARGS:-}" 'BEGIN {
-  printf "CPU over %.1f s (%s): Tillerset %.2f %%, wineserver %.2f %%, together %.2f %% of one core\n",
-    wall, what, 100 * p / hz / wall, 100 * s / hz / wall, 100 * (p + s) / hz / wall
-}'
+measure_wine_cpu "$seconds" "$what ${TS_BENCH_ARGS:-}"
 if [ -n "${TS_BENCH_NO_INPUT:-}" ]; then :; else
   reads=$(grep -c GetDeviceState "$DINPUT_LOG")
   echo "state reads so far: $reads"

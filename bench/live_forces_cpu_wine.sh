@@ -10,6 +10,7 @@
 # too), TS_BENCH_SECONDS another length.
 responsive_within 100 "the Live Forces window drawing 1000 reports a second"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
+source "$TS_SOURCE_DIR/bench/wine_cpu_lib.sh"
 seconds=${TS_BENCH_SECONDS:-30}
 rate=${TS_BENCH_RATE:-1000}
 use_dinput_double
@@ -32,31 +33,8 @@ else
 fi
 sleep 3  # let the opening's work end
 
-# CPU ticks (user + system, all threads) of a process.
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
-# The wineserver of this scenario's prefix works in /tmp/.wine-UID/server-DEV-INODE.
-server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
-server=""
-for p in /proc/[0-9]*; do
-  case "$(readlink "$p/cwd" 2>/dev/null)" in
-    */"$server_dir") grep -qa wineserver "$p/cmdline" 2>/dev/null && server=${p#/proc/} ;;
-  esac
-done
-check_true "the program and its wineserver found" test -n "$server" -a -d "/proc/$PROGRAM_PID"
-
-hz=$(getconf CLK_TCK)
-p0=$(ticks "$PROGRAM_PID")
-s0=$(ticks "$server")
-t0=$(e2e_now)
-sleep "$seconds"
-p1=$(ticks "$PROGRAM_PID")
-s1=$(ticks "$server")
-wall=$(e2e_since "$t0")
 what="$rate reports a second, wheel moving by ${TS_BENCH_MOVE:-0} per poll, window $([ -z "${TS_BENCH_CLOSED:-}" ] && echo open || echo closed)"
-awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v hz="$hz" -v wall="$wall" -v what="$what" 'BEGIN {
-  printf "CPU over %.1f s (%s): Tillerset %.2f %%, wineserver %.2f %%, together %.2f %% of one core\n",
-    wall, what, 100 * p / hz / wall, 100 * s / hz / wall, 100 * (p + s) / hz / wall
-}'
+measure_wine_cpu "$seconds" "$what"
 [ -z "${TS_BENCH_CLOSED:-}" ] && echo "window: $(driver -w "Live Forces" get-text 2207)"
 echo "Log.txt: $(log_text | wc -l) lines"
 end_with_escape

@@ -270,13 +270,14 @@ TEST(StartupOptions, ProfileAndTray) {
     const char* problem;
     bool tray;
   };
+  const std::wstring tooLong(64, L'a');
   const Case cases[] = {
       {{L"-profile", L"My Game"}, true, L"My Game", nullptr, false},
       {{L"/PROFILE", L"Rally", L"-tray"}, true, L"Rally", nullptr, true},
       {{L"-profile", L"-dev"}, true, L"-dev", nullptr, false},
       {{L"-profile"}, false, L"", kProfileOptionMissing, false},
       {{L"-profile", L""}, false, L"", kProfileOptionMissing, false},
-      {{L"-profile", std::wstring(64, L'a').c_str()}, false, L"", kProfileOptionTooLong, false},
+      {{L"-profile", tooLong.c_str()}, false, L"", kProfileOptionTooLong, false},
       {{L"/Tray"}, false, L"", nullptr, true},
       {{L"-trays"}, false, L"", nullptr, false},
   };
