@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (plan & 2) link.StartCalibration();
   if (plan & 4) link.CentreWheel();
   link[kEntryDebugLevel].value = 1 + (plan >> 6);
-  for (int i = 0; i < 8; ++i) link.ReadBoardReport();
+  for (int i = 0; i < 8; ++i) link.ReadBoardReports();
   CheckState(link);
   // Every wait is bounded: a whole session of replies fits in simulated minutes.
   if (clock.now - start > 600ull * 1000 * 1000) __builtin_trap();
