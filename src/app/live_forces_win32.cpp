@@ -42,6 +42,7 @@ class Window : public LiveForcesWindow {
   HBITMAP backdropBitmap = nullptr;
   uint64_t backdropKey = 0;
   int bitmapWidth = 0, bitmapHeight = 0;
+  int textHeight = 0;  // of the dialog's font in the bitmaps
   SIZE startClient{};
   SIZE minimumWindow{};
   Placement placements[16];
@@ -53,41 +54,51 @@ class Window : public LiveForcesWindow {
     HWND area = GetDlgItem(dialog, IDC_FORCES_GRAPH);
     RECT r;
     if (area == nullptr || !GetClientRect(area, &r) || r.right <= 0 || r.bottom <= 0) return;
-    HDC dc = GetDC(area);
-    if (dc == nullptr) return;
+    // One window DC a picture, and its attributes left as they are when it
+    // goes back: under Wine each GetDC asks the server for the visible
+    // region, and each reset of the attributes selects the font again,
+    // which reads the X resources from disk.
+    HDC screen = GetDCEx(area, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_NORESETATTRS);
+    if (screen == nullptr) return;
     if (r.right != bitmapWidth || r.bottom != bitmapHeight || memory == nullptr) {
-      FreeBitmap();
-      memory = CreateCompatibleDC(dc);
-      bitmap = memory ? CreateCompatibleBitmap(dc, r.right, r.bottom) : nullptr;
-      if (bitmap == nullptr) {
-        FreeBitmap();
-        ReleaseDC(area, dc);
+      if (!MakeBitmaps(screen, r.right, r.bottom)) {
+        ReleaseDC(area, screen);
         return;
       }
-      SelectObject(memory, bitmap);
-      SelectObject(memory, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
-      backdropDc = CreateCompatibleDC(dc);
-      backdropBitmap = backdropDc ? CreateCompatibleBitmap(dc, r.right, r.bottom) : nullptr;
-      if (backdropBitmap) {
-        SelectObject(backdropDc, backdropBitmap);
-        SelectObject(backdropDc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
-      }
-      backdropKey = 0;
-      bitmapWidth = r.right;
-      bitmapHeight = r.bottom;
     }
-    ReleaseDC(area, dc);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(memory, &metrics);
-    BuildForceGraph(*Panel().liveForces.Samples(),
-                    Panel().liveForces.GraphInputs(r.right, r.bottom, metrics.tmHeight), &graph);
+    BuildForceGraph(*Panel().liveForces.Samples(), Panel().liveForces.GraphInputs(r.right, r.bottom, textHeight),
+                    &graph);
     Render();
     // Copied straight onto the screen: an invalidation would cost a paint
     // cycle through the window server 30 times a second.
-    if (HDC screen = GetDC(area)) {
-      BitBlt(screen, 0, 0, bitmapWidth, bitmapHeight, memory, 0, 0, SRCCOPY);
-      ReleaseDC(area, screen);
+    BitBlt(screen, 0, 0, bitmapWidth, bitmapHeight, memory, 0, 0, SRCCOPY);
+    ReleaseDC(area, screen);
+  }
+
+  bool MakeBitmaps(HDC screen, int width, int height) {
+    FreeBitmap();
+    memory = CreateCompatibleDC(screen);
+    bitmap = memory ? CreateCompatibleBitmap(screen, width, height) : nullptr;
+    if (bitmap == nullptr) {
+      FreeBitmap();
+      return false;
     }
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    SelectObject(memory, bitmap);
+    SelectObject(memory, font);
+    backdropDc = CreateCompatibleDC(screen);
+    backdropBitmap = backdropDc ? CreateCompatibleBitmap(screen, width, height) : nullptr;
+    if (backdropBitmap) {
+      SelectObject(backdropDc, backdropBitmap);
+      SelectObject(backdropDc, font);
+    }
+    backdropKey = 0;
+    bitmapWidth = width;
+    bitmapHeight = height;
+    // The font stays with the bitmaps: its height is asked once, not per picture.
+    TEXTMETRICW metrics{};
+    textHeight = GetTextMetricsW(memory, &metrics) ? metrics.tmHeight : 0;
+    return true;
   }
 
   // Pens and brushes by colour: the graph has a handful, drawn 30 times a second.
