@@ -1,7 +1,7 @@
 // The "Live Forces" window (dialog 2200) on Win32: a modeless, resizable
 // dialog; the session (app/live_forces.cpp) decides when to draw, this file
 // renders the graph's shapes into an off-screen bitmap and copies it into
-// the owner-drawn static when the static paints.
+// the graph's area (a window class of its own, with its own DC).
 #include "app/live_forces_win32.h"
 
 #include <commdlg.h>
@@ -54,11 +54,11 @@ class Window : public LiveForcesWindow {
     HWND area = GetDlgItem(dialog, IDC_FORCES_GRAPH);
     RECT r;
     if (area == nullptr || !GetClientRect(area, &r) || r.right <= 0 || r.bottom <= 0) return;
-    // One window DC a picture, and its attributes left as they are when it
-    // goes back: under Wine each GetDC asks the server for the visible
-    // region, and each reset of the attributes selects the font again,
-    // which reads the X resources from disk.
-    HDC screen = GetDCEx(area, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_NORESETATTRS);
+    // The graph's own DC (its class has CS_OWNDC): under Wine a DC from the
+    // cache costs a server round trip for the visible region on every GetDC,
+    // and a reset of its attributes on every ReleaseDC, which selects the
+    // font again and with it reads the X resources from disk.
+    HDC screen = GetDC(area);
     if (screen == nullptr) return;
     if (r.right != bitmapWidth || r.bottom != bitmapHeight || memory == nullptr) {
       if (!MakeBitmaps(screen, r.right, r.bottom)) {
@@ -277,6 +277,42 @@ class Window : public LiveForcesWindow {
 
 Window* gWindow = nullptr;
 
+constexpr wchar_t kGraphClass[] = L"TillersetForceGraph";
+
+// The graph's area: the picture drawn off screen, copied on paint.
+LRESULT CALLBACK GraphProc(HWND area, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // the picture covers all of it
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      if (HDC dc = BeginPaint(area, &paint)) {
+        Window* w = gWindow;
+        if (w && w->memory) {
+          BitBlt(dc, 0, 0, w->bitmapWidth, w->bitmapHeight, w->memory, 0, 0, SRCCOPY);
+        } else {
+          FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        }
+      }
+      EndPaint(area, &paint);
+      return 0;
+    }
+    default:
+      return DefWindowProcW(area, message, wParam, lParam);
+  }
+}
+
+bool RegisterGraphClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_OWNDC;
+  wc.lpfnWndProc = GraphProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = kGraphClass;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 INT_PTR CALLBACK LiveForcesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* w = gWindow;
   switch (message) {
@@ -298,16 +334,6 @@ INT_PTR CALLBACK LiveForcesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
       if (w && w->placementCount > 0 && wParam != SIZE_MINIMIZED) w->Layout();
       return TRUE;
-    case WM_DRAWITEM: {
-      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-      if (!w || item->CtlID != IDC_FORCES_GRAPH) return FALSE;
-      if (w->memory) {
-        BitBlt(item->hDC, 0, 0, w->bitmapWidth, w->bitmapHeight, w->memory, 0, 0, SRCCOPY);
-      } else {
-        FillRect(item->hDC, &item->rcItem, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-      }
-      return TRUE;
-    }
     case WM_COMMAND:
       if (!w) return FALSE;
       switch (LOWORD(wParam)) {
@@ -357,6 +383,10 @@ void OpenLiveForcesWindow(ControlPanel& panel, void* owner) {
   if (gWindow != nullptr) {
     if (IsIconic(gWindow->dialog)) ShowWindow(gWindow->dialog, SW_RESTORE);
     SetForegroundWindow(gWindow->dialog);
+    return;
+  }
+  if (!RegisterGraphClass(static_cast<HINSTANCE>(panel.instance))) {
+    LogPrintf(0, "OpenLiveForcesWindow: the graph's window class could not be registered (error %lu)", GetLastError());
     return;
   }
   gWindow = new (std::nothrow) Window;
