@@ -28,12 +28,9 @@ check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
 check_true "tray window destroyed" test -z "$(driver find-hidden class:TS_INTERFACE_TRAY 0.5 2>/dev/null)"
 
 step "minimise again: a new icon"
-driver minimize
-driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after the second minimise"
-tray2=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_answer "icon 131 back in the notification area" 1 tray-icon "0x$tray2" $kTrayIconId
+minimise_to_tray
 driver -w "0x$frame" post-command $IDM_RESTORE
 wait_window "Kestra Wheel Configuration" 10
-check_answer "icon removed by Restore" 0 tray-icon "0x$tray2" $kTrayIconId
+check_answer "icon removed by Restore" 0 tray-icon "0x$tray" $kTrayIconId
 
 end_with_escape

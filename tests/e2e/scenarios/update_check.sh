@@ -15,7 +15,6 @@ online_script() {
 }
 request_bytes() { server_requests_since 1 | sed -n 's/^[0-9.]* [0-9.:]* "\(.*\)" -> .*$/\1/p'; }
 expected_request="GET http://$SERVER_HOST/ts_servers.ini HTTP/1.0\\r\\nUser-Agent:CustomClient/1.0\\r\\n\\r\\n"
-no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
 
 online_script "VERSION=0,0,0,21" "FW_VERSION=0,0,0,0"
 write_config_with_server FLAGS=1
@@ -54,7 +53,7 @@ check_eq "the offer again" "New configuration tool available, do you want to dow
 driver click-msgbox IDYES >/dev/null
 wait_exit "$PROGRAM_PID" 20
 check_eq "the program ends normally" 0 "$EXIT_CODE"
-for i in $(seq 1 100); do [ -s "$RECORDED" ] && break; sleep 0.05; done
+wait_for 5 test -s "$RECORDED"
 check_eq "the shell opened the download address with the language code" \
   "http://$SERVER_HOST/base/1033/setup.exe" "$(tr -d '\r' <"$RECORDED" 2>/dev/null)"
 check_true "the settings were written at the exit" grep -q 'FLAGS=1' "$SCENARIO_DIR/config.ini"

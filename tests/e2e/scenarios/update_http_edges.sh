@@ -26,7 +26,7 @@ write_config FLAGS=0
 printf '[Update]\r\nSERVER=%s\r\n\r\n' "$long_host" >>"$SCENARIO_DIR/config.ini"
 start_and_wait
 driver click $IDC_CHECK_NOW >/dev/null
-for i in $(seq 1 100); do log_has "Could not read Online script" && break; sleep 0.05; done
+wait_log "Could not read Online script" 5
 check_true "refused" log_has "http://$long_host/ts_servers.ini: Host or URL string is too long."
 check_true "no connection was made" test -z "$(server_requests_since 1)"
 unreachable_box "too long"

@@ -14,15 +14,11 @@ start_and_wait
 
 # Check now; waits for text $2 in the log (from where it stood before).
 check_now() {
-  local what=$1 text=$2 from i
+  local what=$1 text=$2 from
   from=$(($(log_text | wc -l) + 1))
   driver click $IDC_CHECK_NOW >/dev/null
-  local seen=0
-  for i in $(seq 1 100); do
-    log_text | tail -n +"$from" | grep -qF -- "$text" && { seen=1; break; }
-    sleep 0.05
-  done
-  check_eq "$what: logged \"$text\"" 1 "$seen"
+  logged_since() { log_text | tail -n +"$from" | grep -qF -- "$text"; }
+  check_true "$what: logged \"$text\"" wait_for 5 logged_since
   check_eq "$what: Check now says so" "Could not reach the update server" "$(driver find-msgbox 10)"
   driver click-msgbox IDOK >/dev/null
   driver wait-gone msgbox 10 >/dev/null
