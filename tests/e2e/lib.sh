@@ -456,6 +456,13 @@ answer() {
   driver click-msgbox "$2" "$1" >/dev/null || fail "could not press $2 on \"$1\""
 }
 no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
+# answer_box WHAT TEXT [BUTTON]: the message box shows TEXT (checked as WHAT);
+# BUTTON (IDOK) closes it.
+answer_box() {
+  check_eq "$1" "$2" "$(driver -t 20 find-msgbox 20)"
+  driver click-msgbox "${3:-IDOK}" >/dev/null
+  driver wait-gone msgbox 10 >/dev/null || fail "the box \"$2\" stayed open"
+}
 
 # Writes config.ini's [Config] section with the given KEY=VALUE lines.
 write_config() {

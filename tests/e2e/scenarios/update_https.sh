@@ -75,11 +75,6 @@ start_with_server() {
   printf '[Update]\r\nSERVER="https://localhost:%s"\r\n\r\n' "$1" >>"$SCENARIO_DIR/config.ini"
   start_and_wait
 }
-answer_box() {
-  check_eq "$1" "$2" "$(driver -t 20 find-msgbox 20)"
-  driver click-msgbox "${3:-IDOK}" >/dev/null
-  driver wait-gone msgbox 10 >/dev/null
-}
 
 start_board 7 --bootloader "$SCENARIO_DIR/board/boot" --bootloader-ms 3000
 flasher_tools "$SCENARIO_DIR"
