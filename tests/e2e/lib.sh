@@ -457,11 +457,11 @@ answer() {
 }
 no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
 # answer_box WHAT TEXT [BUTTON]: the message box shows TEXT (checked as WHAT);
-# BUTTON (IDOK) closes it.
+# BUTTON (IDOK) closes it (another box may follow at once).
 answer_box() {
   check_eq "$1" "$2" "$(driver -t 20 find-msgbox 20)"
-  driver click-msgbox "${3:-IDOK}" >/dev/null
-  driver wait-gone msgbox 10 >/dev/null || fail "the box \"$2\" stayed open"
+  driver click-msgbox "${3:-IDOK}" >/dev/null || fail "the box \"$2\" did not close on ${3:-IDOK}"
+  driver wait-gone msgbox 10 >/dev/null
 }
 
 # Writes config.ini's [Config] section with the given KEY=VALUE lines.
