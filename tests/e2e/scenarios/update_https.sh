@@ -129,4 +129,9 @@ check_true "the flasher got the exact file" cmp -s "$SERVER_ROOT/wheel_1_6.hex" 
 check_match "on the bootloader's port" 'PCOM9' "$(tr -d '\r' <"$SCENARIO_DIR/flasher.args" | paste -sd' ')"
 answer_box "the settings question once the board is back" \
   "The firmware was updated. Do you want to put your previous wheel settings back ?" IDNO
+# "No" is followed by the question whether to keep the backup: an Escape sent
+# while it shows would go to the box, not to the window.
+check_match "keep them" '^Keep your previous wheel settings saved' "$(driver -t 10 find-msgbox 10)"
+driver click-msgbox IDNO >/dev/null
+driver wait-gone msgbox 10 >/dev/null
 end_with_escape
