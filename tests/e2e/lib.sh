@@ -199,11 +199,12 @@ responsive_within() {
 # Watches the frame window (or the one named) from its showing until it is
 # gone, in the background; its longest waits go to watch-N.txt. Started with
 # each copy of the program, so that its own start under Wine overlaps the
-# program's.
+# program's. It asks every 50 ms, or every WATCH_INTERVAL_MS: each question
+# wakes the program, which a CPU benchmark would count as the program's.
 watch_window() {
   local selector=${1:-Kestra Wheel Configuration}
   E2E_WATCHES=$((E2E_WATCHES + 1))
-  "$TS_WINE" "$TS_DRIVER" -w "$selector" -t 30 watch-window \
+  "$TS_WINE" "$TS_DRIVER" -w "$selector" -t 30 watch-window ${WATCH_INTERVAL_MS:-50} \
     >"$SCENARIO_DIR/watch-$E2E_WATCHES.txt" 2>>"$SCENARIO_DIR/driver.log" 9>&- &
   track_pid $!
 }
