@@ -1,19 +1,36 @@
 #include "app/page_view.h"
 
 #include "app/main_page_ids.h"
+#include <cstring>
+
 #include "ui/dialog_controls.h"
+
+namespace {
+
+// The status refresh gives the same texts every second; setting one again
+// repaints its control (under Wine a window-text request, a paint and the
+// font's X resources read again). Compared with what the control shows, as
+// a parameter binding writes the external gain's box too.
+void SetTextIfOther(DialogControls& page, int id, const char* text) {
+  char shown[128];
+  page.GetItemText(id, shown, sizeof shown);
+  if (std::strlen(text) < sizeof shown - 1 && std::strcmp(shown, text) == 0) return;
+  page.SetItemText(id, text);
+}
+
+}  // namespace
 
 void MainPageView::ShowLinkText(LinkText which, const char* text) {
   if (page == nullptr) return;
   switch (which) {
     case LinkText::kStatusLine:
-      page->SetItemText(IDC_DEVICE_STATUS, text);
+      SetTextIfOther(*page, IDC_DEVICE_STATUS, text);
       break;
     case LinkText::kExternalGain:
-      page->SetItemText(IDC_EXTERNAL_GAIN, text);
+      SetTextIfOther(*page, IDC_EXTERNAL_GAIN, text);
       break;
     case LinkText::kFirmwareVersion:
-      page->SetItemText(IDC_FIRMWARE_VERSION, text);
+      SetTextIfOther(*page, IDC_FIRMWARE_VERSION, text);
       break;
   }
 }
