@@ -613,6 +613,28 @@ TEST_F(Pages, APortChosenInTheListIsReadAndNoneDisconnects) {
   EXPECT_EQ(port.opens.size(), 1u);
 }
 
+TEST_F(Pages, TheRefreshSetsATextOnlyWhenItsControlShowsAnother) {
+  SetUpPage();
+  board.SetStatusScript({kStatusReady});
+  RefreshAndTick(panel, clock);
+  ASSERT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
+  const std::string gain = page.Text(IDC_EXTERNAL_GAIN);
+  const size_t statusSets = page.TextCount(IDC_DEVICE_STATUS);
+  const size_t gainSets = page.TextCount(IDC_EXTERNAL_GAIN);
+  for (int second = 0; second < 3; ++second) RefreshAndTick(panel, clock);
+  EXPECT_EQ(page.TextCount(IDC_DEVICE_STATUS), statusSets) << "\"Ready\" again and again";
+  EXPECT_EQ(page.TextCount(IDC_EXTERNAL_GAIN), gainSets);
+
+  // Compared with the control, not with what the refresh last gave: another
+  // writer's text is put right, and a new state shows.
+  page.SetItemText(IDC_EXTERNAL_GAIN, "elsewhere");
+  RefreshAndTick(panel, clock);
+  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), gain);
+  board.SetStatusScript({kStatusCalibrationError});
+  RefreshAndTick(panel, clock);
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Calibration error");
+}
+
 TEST_F(Pages, APortListThatOpensLearnsOfPortsThatAppeared) {
   panel.link.wheelPort = 0;
   SetUpPage();
