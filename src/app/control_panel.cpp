@@ -163,9 +163,14 @@ void ControlPanel::SaveForExit() {
 
 void ControlPanel::RefreshStatus() {
   if (link.statusHold) return;
+  // While a handshake (the start's) is still out, the board's firmware is
+  // not known yet: the automatic check would offer firmware the board may
+  // already have. It waits for a refresh after the handshake has settled,
+  // which has asked the board's version by then.
+  const bool handshakeSettled = !link.ProbePending();
   link.RefreshStatus();
   updater.OfferRestore();
-  if ((settings.flags & Settings::kFlagAutoUpdate) && !updateStarted) {
+  if (handshakeSettled && (settings.flags & Settings::kFlagAutoUpdate) && !updateStarted) {
     updateStarted = true;
     if (startAutoUpdateCheck) startAutoUpdateCheck(*this);
   }

@@ -104,6 +104,9 @@ class WheelLink {
   // while either waits for a tick.
   bool ProbePending() const { return probe_.pending || boardReadNotice_; }
   void ContinueProbe();
+  // The start's handshake goes the same way, so the window answers from its
+  // first showing: false when the probe could not go out (no port).
+  bool StartHandshake(uint32_t port) { return StartProbe(port); }
   int ReadReply(uint32_t* destination, uint32_t count);  // 1 when all bytes came
   // The value, sign-extended; a reply that does not come leaves *value as it was.
   bool ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value);

@@ -195,9 +195,18 @@ class Pages : public ExecEnv {
     panel.profiles.FreeProfiles();
     ExecEnv::TearDown();
   }
+  // The ticks after the set-up, until its handshake has been answered (or
+  // not), the board read and the profiles told.
+  void TickHandshake() {
+    while (panel.link.ProbePending()) {
+      clock.now += 33000;
+      panel.link.ContinueProbe();
+    }
+  }
   // Set up the main page and forget what the set-up wrote.
   void SetUpPage() {
     SetUpMainPage(panel, page);
+    TickHandshake();
     port.written.clear();
     port.holdAtWrite.clear();
     panel.link.statusHold = false;
@@ -230,6 +239,7 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   board.SetParameter(34, 0x2);  // "Manual"
   panel.settings.flags = Settings::kFlagDetectGame;
   SetUpMainPage(panel, page);
+  TickHandshake();
 
   EXPECT_EQ(panel.link.linkState, kWheelFound);
   EXPECT_EQ(panel.mainPageView.page, &page);
@@ -282,6 +292,7 @@ TEST_F(Pages, StripShowsOffsetDebugLevelBandwidthAndWindow) {
   board.SetParameter(16, 0);
   board.SetParameter(4, -25);
   SetUpMainPage(panel, page);
+  TickHandshake();
   panel.link.parameters[kEntryDebugLevel].value = 3;
   SetUpStrip(panel, strip);
 
@@ -693,6 +704,7 @@ TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   FakeWindows windows;
   windows.panel = &panel;
   BuildPages(panel, windows);
+  TickHandshake();
   EXPECT_EQ(windows.created, std::vector<int>{157});
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
   EXPECT_EQ(windows.frameSize, std::make_pair(964, 382));
@@ -817,6 +829,62 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     EXPECT_FALSE(ExecStarted());
     EXPECT_FALSE(port.IsOpen());
   }
+}
+
+// ---- the start's handshake, answered by the ticks
+
+int gBoardReads = 0;
+void CountBoardRead(void* profiles) {
+  ++gBoardReads;
+  static_cast<GameProfiles*>(profiles)->BoardConnected();
+}
+
+TEST_F(Pages, ABoardThatAnswersLateIsReadAndShownWithoutATickWaitingForIt) {
+  gBoardReads = 0;
+  panel.link.onBoardRead = CountBoardRead;
+  board.SetParameter(17, 100);
+  board.SetParameter(34, kWheelFlagInvert);
+  port.replyDelayUs = 300000;
+  SetUpMainPage(panel, page);
+  port.replyDelayUs = 100;
+  EXPECT_EQ(port.written, B("orvenk?"));
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "100 %") << "Default's new-profile values until then";
+  int ticks = 0;
+  uint64_t longestUs = 0;
+  for (; panel.link.linkState < kWheelFound && ticks < 30; ++ticks) {
+    clock.now += 33000;
+    const uint64_t before = clock.now;
+    panel.link.ContinueProbe();
+    if (panel.link.linkState < kWheelFound) longestUs = std::max(longestUs, clock.now - before);
+  }
+  EXPECT_GE(ticks, 8);
+  EXPECT_EQ(longestUs, 0u) << "a tick takes what has come and goes";
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "78 %");
+  EXPECT_TRUE(page.IsChecked(IDC_INVERT));
+  EXPECT_EQ(gBoardReads, 0) << "the profiles have their say in the next tick";
+  for (int i = 0; i < 3; ++i) RefreshAndTick(panel, clock);
+  EXPECT_EQ(gBoardReads, 1);
+  EXPECT_EQ(panel.profiles.CurrentProfile()->mainGain, 100) << "Default takes the board's values";
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
+}
+
+TEST_F(Pages, AStartWithoutABoardLeavesTheRefreshProbingAndTheUpdateCheckAfterIt) {
+  static int checks;
+  checks = 0;
+  panel.startAutoUpdateCheck = [](ControlPanel&) { ++checks; };
+  panel.settings.flags = Settings::kFlagAutoUpdate;
+  board.SetSilent(true);
+  SetUpMainPage(panel, page);
+  panel.RefreshStatus();  // the first tick's, with the handshake still out
+  EXPECT_EQ(checks, 0) << "the board's firmware may yet be known";
+  TickHandshake();
+  EXPECT_FALSE(port.IsOpen());
+  clock.now += 1001000;
+  panel.RefreshStatus();
+  EXPECT_EQ(checks, 1);
+  EXPECT_EQ(port.opens.size(), 2u);
+  EXPECT_TRUE(panel.link.ProbePending());
+  EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Connected");
 }
 
 }  // namespace
