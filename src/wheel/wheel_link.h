@@ -107,6 +107,8 @@ class WheelLink {
   // The start's handshake goes the same way, so the window answers from its
   // first showing: false when the probe could not go out (no port).
   bool StartHandshake(uint32_t port) { return StartProbe(port); }
+  // Tells onBoardRead of a board read in an earlier tick; false when none.
+  bool NoticeBoardRead();
   int ReadReply(uint32_t* destination, uint32_t count);  // 1 when all bytes came
   // The value, sign-extended; a reply that does not come leaves *value as it was.
   bool ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value);
@@ -144,8 +146,6 @@ class WheelLink {
   // reply is complete or the window has passed.
   ProbeOutcome PollProbe(bool wait);
   bool FinishPendingProbe();
-  // Tells onBoardRead of a board read in an earlier tick; false when none.
-  bool NoticeBoardRead();
   // A read of the bulk loops: false once the board has been given up.
   bool BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value);
   void RefreshEntries(const uint8_t* numbers, size_t count);

@@ -862,9 +862,12 @@ TEST_F(Pages, ABoardThatAnswersLateIsReadAndShownWithoutATickWaitingForIt) {
   EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "78 %");
   EXPECT_TRUE(page.IsChecked(IDC_INVERT));
   EXPECT_EQ(gBoardReads, 0) << "the profiles have their say in the next tick";
+  panel.SaveForExit();  // an exit before that tick: they have it first
+  EXPECT_EQ(gBoardReads, 1);
+  EXPECT_FALSE(panel.profiles.CurrentProfile()->madeWithoutBoard);
+  EXPECT_EQ(panel.profiles.CurrentProfile()->mainGain, 100) << "Default takes the board's values";
   for (int i = 0; i < 3; ++i) RefreshAndTick(panel, clock);
   EXPECT_EQ(gBoardReads, 1);
-  EXPECT_EQ(panel.profiles.CurrentProfile()->mainGain, 100) << "Default takes the board's values";
   EXPECT_EQ(page.Text(IDC_DEVICE_STATUS), "Ready");
 }
 
