@@ -154,9 +154,10 @@ void ControlPanel::SaveChanges(uint64_t now) {
 void ControlPanel::SaveForExit() {
   if (openAdvancedSettings != nullptr) openAdvancedSettings->TakeBack();
   SaveSettings();
-  // A board read in the last tick has its say first: the page shows the
-  // board's values until then, which the selected profile must not take.
-  link.NoticeBoardRead();
+  // A board being read, or read in the last tick, has its say first: the
+  // page shows the board's values until then, which the selected profile
+  // must not take.
+  link.SettleBoardRead();
   // The selected profile follows the sliders already; this also catches what
   // changed without a slider (but not the defaults of a reset: those are the
   // board's, not the profile's).
