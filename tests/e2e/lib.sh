@@ -179,7 +179,7 @@ E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
 E2E_BOUND_BOARD_LOAD=1900   # a board's settings loaded: 68 writes 20 ms apart, then read whole
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
-E2E_BOUND_FLASH=450          # a flash runs tick by tick; the board read whole (at start, before the reset, on its return) is the longest
+E2E_BOUND_FLASH=450          # a flash runs tick by tick; the board read whole before the reset and on its return is the longest
 # What Wine itself adds now and then on a loaded machine (window creation,
 # its own services), on top of any bound.
 E2E_SLACK_MS=${E2E_SLACK_MS:-400}

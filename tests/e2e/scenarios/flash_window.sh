@@ -12,7 +12,7 @@
 
 # The whole run's bound is the start's (the lister and the board read before
 # the window is free); the flash itself is asked about while the flasher writes.
-responsive_within $E2E_BOUND_FLASH "the board read whole at start and around the flash; a flash runs tick by tick"
+responsive_within $E2E_BOUND_FLASH "the board read whole before the reset and on its return; a flash runs tick by tick"
 
 start_board 7 --bootloader "$SCENARIO_DIR/board/boot" --bootloader-ms 12000 --set 17=100
 start_update_server
