@@ -35,14 +35,8 @@ dinput_log_since() { tail -n +"$1" "$DINPUT_LOG" 2>/dev/null; }
 
 # Waits (at most 10 s) until the stand-in's log from line $1 on has a line
 # matching regex $2.
-wait_dinput_log() {
-  local from=$1 regex=$2 i
-  for i in $(seq 1 200); do
-    dinput_log_since "$from" | grep -qE -- "$regex" && return 0
-    sleep 0.05
-  done
-  return 1
-}
+dinput_logged_since() { dinput_log_since "$1" | grep -qE -- "$2"; }
+wait_dinput_log() { wait_for 10 dinput_logged_since "$@"; }
 
 # Tells the frame that devices came or went, as Windows does.
 device_change() { driver post-message 0x219 7 0 >/dev/null; }  # WM_DEVICECHANGE, DBT_DEVNODES_CHANGED

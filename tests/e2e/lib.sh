@@ -16,6 +16,18 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 e2e_now() { date +%s.%N; }
+
+# wait_for SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds, at
+# most SECONDS (whole seconds); fails when it never did.
+wait_for() {
+  local tries=$(($1 * 20))
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.05
+  done
+}
 e2e_since() { awk -v a="$1" -v b="$(e2e_now)" 'BEGIN { printf "%.1f", b - a }'; }
 
 # True while PID is alive and is one of ours (a Wine program, Xvfb or a tool
@@ -57,16 +69,9 @@ e2e_start_xvfb() {
   Xvfb -displayfd 3 -screen 0 "${TS_E2E_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$dir/xvfb.display" \
     >"$dir/xvfb.log" 2>&1 9>&- &
   echo $! >"$dir/xvfb.pid"
-  local i
-  for i in $(seq 1 100); do
-    if [ -s "$dir/xvfb.display" ]; then
-      export DISPLAY=":$(head -n1 "$dir/xvfb.display" | tr -d '[:space:]')"
-      return 0
-    fi
-    sleep 0.1
-  done
-  echo "e2e: Xvfb did not start (see $dir/xvfb.log)" >&2
-  return 1
+  wait_for 10 test -s "$dir/xvfb.display" ||
+    { echo "e2e: Xvfb did not start (see $dir/xvfb.log)" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$dir/xvfb.display" | tr -d '[:space:]')"
 }
 
 e2e_stop_xvfb() {
@@ -403,6 +408,25 @@ start_and_wait() {
   wait_window || scenario_end
 }
 
+# Minimises the frame into the notification area; sets tray (the hidden
+# tray window that owns the icon).
+minimise_to_tray() {
+  driver minimize
+  driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
+  tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
+  check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
+}
+
+# A notification area that refuses icons (the driver plays the shell) for
+# $1 seconds. Sets SHELL_PID.
+start_refusing_shell() {
+  local out=$SCENARIO_DIR/refuse-tray.out
+  timeout -k 2 60 "$TS_WINE" "$TS_DRIVER" refuse-tray "$1" >"$out" 2>>"$SCENARIO_DIR/driver.log" &
+  SHELL_PID=$!
+  track_pid "$SHELL_PID"
+  check_true "the refusing shell is up" wait_for 10 grep -q ready "$out"
+}
+
 # Escape on the frame ends the program with exit code 1.
 end_with_escape() {
   driver send-key ESCAPE >/dev/null
@@ -425,6 +449,20 @@ wait_answer() {
 
 # check_answer WHAT EXPECTED DRIVER-ARGS...: the driver's answer, waited for.
 check_answer() { check_eq "$1" "$2" "$(wait_answer "$2" "${@:3}")"; }
+
+# Answers the message box showing $1 with button $2.
+answer() {
+  check_eq "message \"$1\"" "$1" "$(driver find-msgbox 10 "$1")"
+  driver click-msgbox "$2" "$1" >/dev/null || fail "could not press $2 on \"$1\""
+}
+no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
+# answer_box WHAT TEXT [BUTTON]: the message box shows TEXT (checked as WHAT);
+# BUTTON (IDOK) closes it (another box may follow at once).
+answer_box() {
+  check_eq "$1" "$2" "$(driver -t 20 find-msgbox 20)"
+  driver click-msgbox "${3:-IDOK}" >/dev/null || fail "the box \"$2\" did not close on ${3:-IDOK}"
+  driver wait-gone msgbox 10 >/dev/null
+}
 
 # Writes config.ini's [Config] section with the given KEY=VALUE lines.
 write_config() {
@@ -456,13 +494,7 @@ log_text() { file_text "$SCENARIO_DIR/Log.txt"; }
 log_line() { log_text | sed -n "${1}p"; }
 log_has() { log_text | grep -qF -- "$1"; }
 # Waits (at most ${2:-10} s) until Log.txt holds the text $1.
-wait_log() {
-  local deadline=$((SECONDS + ${2:-10}))
-  until log_has "$1"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.05
-  done
-}
+wait_log() { wait_for "${2:-10}" log_has "$1"; }
 
 # ---- the installer (scripts/package.sh)
 
@@ -499,8 +531,9 @@ link_com() { ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"; }
 # start_standin NAME PORT ARGS...: the native tool standin_NAME on a
 # pseudo-terminal linked as COM<PORT>, in $SCENARIO_DIR/NAME/. Sets
 # STANDIN_PID. A stand-in that does not come up ends the scenario.
+standin_up() { [ -L "$1/tty" ] && [ -p "$1/control" ]; }
 start_standin() {
-  local name=$1 port=$2 i
+  local name=$1 port=$2
   shift 2
   local native=${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}
   local exe=$native/standin_$name
@@ -517,24 +550,16 @@ start_standin() {
     >"$dir/$name.out" 2>"$dir/$name.err" &
   STANDIN_PID=$!
   track_pid "$STANDIN_PID"
-  for i in $(seq 1 200); do
-    [ -L "$dir/tty" ] && [ -p "$dir/control" ] && break
-    sleep 0.05
-  done
+  wait_for 10 standin_up "$dir"
   [ -L "$dir/tty" ] || { fail "the stand-in $name did not come up"; scenario_end; }
   link_com "$port" "$dir/tty"
 }
 
-# Waits (at most 10 s) until transcript $1 from line $2 on has a line with
-# $3 (a fixed text, or with -E as $4 an extended regex).
-wait_in() {
-  local file=$1 from=$2 pattern=$3 how=${4:--F} i
-  for i in $(seq 1 200); do
-    tail -n +"$from" "$file" | grep -q "$how" -- "$pattern" && return 0
-    sleep 0.05
-  done
-  return 1
-}
+# has_since FILE FROM PATTERN [-E]: FILE from line FROM on has a line with
+# PATTERN (a fixed text, or with -E an extended regex); wait_in waits for it
+# (at most 10 s).
+has_since() { tail -n +"$2" "$1" | grep -q "${4:--F}" -- "$3"; }
+wait_in() { wait_for 10 has_since "$@"; }
 
 # What the program sent, as hex bytes, in transcript $1 from line $2 on.
 sent_in() {
@@ -573,14 +598,8 @@ wait_next_poll() {
 
 # Waits (at most 10 s) until the commands since line $1 matching regex $2
 # number at least $3.
-wait_received() {
-  local from=$1 regex=$2 count=$3 i
-  for i in $(seq 1 200); do
-    [ "$(received_since "$from" | grep -cE -- "$regex")" -ge "$count" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
+received_count() { [ "$(received_since "$1" | grep -cE -- "$2")" -ge "$3" ]; }
+wait_received() { wait_for 10 received_count "$@"; }
 
 # The drive: start_drive PORT ARGS... (e.g. --silent) sets DRIVE_PID,
 # DRIVE_TRANSCRIPT and DRIVE_CONTROL; wait_drive FROM REGEX.
@@ -669,12 +688,7 @@ start_nginx_server() {
 # Sends a control line to the update server and waits until it took it.
 server() {
   echo "$*" >"$SERVER_CONTROL"
-  local i
-  for i in $(seq 1 100); do
-    grep -qF -- "# control: $*" "$SERVER_LOG" && return 0
-    sleep 0.05
-  done
-  fail "the update server did not take \"$*\""
+  wait_for 5 grep -qF -- "# control: $*" "$SERVER_LOG" || fail "the update server did not take \"$*\""
 }
 
 # Request lines of the server's log (one per request, bytes escaped) from line $1 on.
@@ -682,14 +696,8 @@ server_requests_since() { tail -n +"$1" "$SERVER_LOG" | grep -v '^[0-9.]* #'; }
 server_log_lines() { wc -l <"$SERVER_LOG"; }
 
 # Waits (at most 10 s) until the server has logged a request line for $2 from line $1 on.
-wait_request() {
-  local from=$1 text=$2 i
-  for i in $(seq 1 200); do
-    server_requests_since "$from" | grep -qF -- "$text" && return 0
-    sleep 0.05
-  done
-  return 1
-}
+requested_since() { server_requests_since "$1" | grep -qF -- "$2"; }
+wait_request() { wait_for 10 requested_since "$@"; }
 
 # Writes config.ini's [Config] section with the given KEY=VALUE lines and an
 # [Update] section naming the update server.
@@ -718,30 +726,36 @@ use_recorder_browser() {
 add_port_device() { driver add-port "COM$1" "$2" "${3:-Stand-in port (COM$1)}" >/dev/null || fail "cannot add COM$1"; }
 remove_port_device() { driver remove-port "COM$1" >/dev/null || fail "cannot remove COM$1"; }
 
+# Tools\ of folder $1 as an install has it, with the stand-in flasher as
+# avrdude (recording into the program's folder), and the board on COM7 as the
+# port lister sees it.
+flasher_tools() {
+  mkdir -p "$1/Tools"
+  cp "$TS_WIN_BUILD/list_com_ports.exe" "$1/Tools/listComPorts.exe"
+  cp "$TS_WIN_BUILD/test_flasher.exe" "$1/Tools/avrdude.exe"
+  printf '# the flasher reads no configuration\r\n' >"$1/Tools/avrdude.conf"
+  export TS_FLASHER_RECORD=flasher
+  add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
+}
+
 # Plays USB for the stand-in board's bootloader (start_board ... --bootloader
 # "$SCENARIO_DIR/board/boot"): once the board says it has left for the
 # bootloader (from transcript line $2 on), COM$1 points at the bootloader's
 # pseudo-terminal and the lister reports it (USB\VID_2341&PID_0036); once
 # the board is back, both go again. Waits at most 30 s for each.
 follow_bootloader() {
-  local port=$1 from=${2:-1} i
-  for i in $(seq 1 600); do
-    tail -n +"$from" "$TRANSCRIPT" | grep -q '#  bootloader on ' && break
-    sleep 0.05
-  done
-  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  bootloader on ' || { fail "the board never went to its bootloader"; return 1; }
+  local port=$1 from=${2:-1}
+  wait_for 30 has_since "$TRANSCRIPT" "$from" '#  bootloader on ' || { fail "the board never went to its bootloader"; return 1; }
   link_com "$port" "$SCENARIO_DIR/board/boot"
   add_port_device "$port" 'USB\VID_2341&PID_0036' "Stand-in bootloader (COM$port)"
   step "bootloader on COM$port"
   # What the scenario does while the bootloader is there (BOOTLOADER_HOOK).
   [ -n "${BOOTLOADER_HOOK:-}" ] && eval "$BOOTLOADER_HOOK"
-  for i in $(seq 1 600); do
-    tail -n +"$from" "$TRANSCRIPT" | grep -q '#  back as the board on ' && break
-    sleep 0.05
-  done
+  local back=0
+  wait_for 30 has_since "$TRANSCRIPT" "$from" '#  back as the board on ' && back=1
   remove_port_device "$port"
   rm -f "$WINEPREFIX/dosdevices/com$port"
-  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  back as the board on ' || { fail "the board never came back"; return 1; }
+  [ "$back" = 1 ] || { fail "the board never came back"; return 1; }
   step "the board is back"
 }
 

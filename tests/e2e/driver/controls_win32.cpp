@@ -125,21 +125,25 @@ int SetSlider(Context& context, const Args& args) {
   return kOk;
 }
 
-int GetSlider(Context& context, const Args& args) {
-  HWND slider = TargetControl(context, "get-slider", args[0]);
-  LRESULT position = 0;
-  if (slider == nullptr || !Send(slider, TBM_GETPOS, 0, 0, &position)) return kFailed;
-  PrintNumber(static_cast<long>(position));
+// The control's answer to a message without arguments, as a number.
+int PrintAnswer(Context& context, const Args& args, const char* command, UINT message) {
+  HWND control = TargetControl(context, command, args[0]);
+  LRESULT answer = 0;
+  if (control == nullptr || !Send(control, message, 0, 0, &answer)) return kFailed;
+  PrintNumber(static_cast<long>(answer));
   return kOk;
 }
 
-int GetProgress(Context& context, const Args& args) {
-  HWND bar = TargetControl(context, "get-progress", args[0]);
-  LRESULT position = 0;
-  if (bar == nullptr || !Send(bar, PBM_GETPOS, 0, 0, &position)) return kFailed;
-  PrintNumber(static_cast<long>(position));
+// 1 or 0: whether the control is so.
+int PrintState(Context& context, const Args& args, const char* command, BOOL(WINAPI* state)(HWND)) {
+  HWND control = TargetControl(context, command, args[0]);
+  if (control == nullptr) return kFailed;
+  PrintNumber(state(control) ? 1 : 0);
   return kOk;
 }
+
+int GetSlider(Context& context, const Args& args) { return PrintAnswer(context, args, "get-slider", TBM_GETPOS); }
+int GetProgress(Context& context, const Args& args) { return PrintAnswer(context, args, "get-progress", PBM_GETPOS); }
 
 int Click(Context& context, const Args& args) {
   HWND button = TargetControl(context, "click", args[0]);
@@ -148,27 +152,9 @@ int Click(Context& context, const Args& args) {
   return kOk;
 }
 
-int IsChecked(Context& context, const Args& args) {
-  HWND button = TargetControl(context, "is-checked", args[0]);
-  LRESULT state = 0;
-  if (button == nullptr || !Send(button, BM_GETCHECK, 0, 0, &state)) return kFailed;
-  PrintNumber(static_cast<long>(state));
-  return kOk;
-}
-
-int IsEnabled(Context& context, const Args& args) {
-  HWND control = TargetControl(context, "is-enabled", args[0]);
-  if (control == nullptr) return kFailed;
-  PrintNumber(IsWindowEnabled(control) ? 1 : 0);
-  return kOk;
-}
-
-int IsVisible(Context& context, const Args& args) {
-  HWND control = TargetControl(context, "is-visible", args[0]);
-  if (control == nullptr) return kFailed;
-  PrintNumber(IsWindowVisible(control) ? 1 : 0);
-  return kOk;
-}
+int IsChecked(Context& context, const Args& args) { return PrintAnswer(context, args, "is-checked", BM_GETCHECK); }
+int IsEnabled(Context& context, const Args& args) { return PrintState(context, args, "is-enabled", IsWindowEnabled); }
+int IsVisible(Context& context, const Args& args) { return PrintState(context, args, "is-visible", IsWindowVisible); }
 
 // For pixel checks at any display scaling: where the control is on the screen.
 int ControlRect(Context& context, const Args& args) {

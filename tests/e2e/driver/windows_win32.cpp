@@ -191,20 +191,16 @@ int SendKey(Context& context, const Args& args) {
   return kOk;
 }
 
-// What the caption's close box does.
-int Close(Context& context, const Args&) {
-  HWND window = Target(context, "close");
+int PostSysCommand(Context& context, const char* command, WPARAM which) {
+  HWND window = Target(context, command);
   if (window == nullptr) return kFailed;
-  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  PostMessageW(window, WM_SYSCOMMAND, which, 0);
   return kOk;
 }
 
-int Minimize(Context& context, const Args&) {
-  HWND window = Target(context, "minimize");
-  if (window == nullptr) return kFailed;
-  PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  return kOk;
-}
+// What the caption's close box does.
+int Close(Context& context, const Args&) { return PostSysCommand(context, "close", SC_CLOSE); }
+int Minimize(Context& context, const Args&) { return PostSysCommand(context, "minimize", SC_MINIMIZE); }
 
 // Windows live in one desktop; a program started with
 // "explorer /desktop=NAME,WxH" lives in that desktop's, which the driver
@@ -224,12 +220,7 @@ int UseDesktop(Context&, const Args& args) {
 }
 
 // What a click on the taskbar button of a minimised window does.
-int Restore(Context& context, const Args&) {
-  HWND window = Target(context, "restore");
-  if (window == nullptr) return kFailed;
-  PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-  return kOk;
-}
+int Restore(Context& context, const Args&) { return PostSysCommand(context, "restore", SC_RESTORE); }
 
 int MoveCursor(Context&, const Args& args) {
   long x = 0, y = 0;

@@ -23,7 +23,7 @@ run_and_spoil() {
   local from=$(($(transcript_lines) + 1))
   driver set-slider $IDC_MAIN_GAIN_SLIDER 100 >/dev/null
   wait_received "$from" '^50 11 01 64$' 1
-  for i in $(seq 1 200); do grep -q ',900,100,' "$app/GameProfiles.ini" && break; sleep 0.05; done
+  wait_for 10 grep -q ',900,100,' "$app/GameProfiles.ini"
   local saved_config saved_profiles
   saved_config=$(cat "$app/config.ini") saved_profiles=$(cat "$app/GameProfiles.ini")
   check_true "saved while running" grep -q ',900,100,' <<<"$saved_profiles"

@@ -41,19 +41,13 @@ online_script() {
 
 # The program's folder, as an install has it, and the stand-in flasher.
 program_dir="$SCENARIO_DIR/My Wheel"
-mkdir -p "$program_dir/Tools"
-cp "$TS_EXE" "$program_dir/Tillerset.exe"
-cp "$TS_WIN_BUILD/list_com_ports.exe" "$program_dir/Tools/listComPorts.exe"
-cp "$TS_WIN_BUILD/test_flasher.exe" "$program_dir/Tools/avrdude.exe"
-printf '# the flasher reads no configuration\r\n' >"$program_dir/Tools/avrdude.conf"
+program_in "$program_dir"
+flasher_tools "$program_dir"
 write_config_with_server FLAGS=0   # no DEVICE_COM_PORT: the lister finds the board
 mv "$SCENARIO_DIR/config.ini" "$program_dir/config.ini"
-export TS_FLASHER_RECORD=flasher   # relative to the program's folder
-no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
 plog() { tr -d '\r' <"$program_dir/Log.txt" 2>/dev/null; }
 plog_has() { plog | grep -qF -- "$1"; }
 no_reset_since() { ! tail -n +"$1" "$TRANSCRIPT" | grep -q '1200-baud open'; }
-add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
 
 start_flashing_program() {
   start_in "$program_dir" "$program_dir/Tillerset.exe"
@@ -150,8 +144,7 @@ driver click-msgbox IDYES >/dev/null
 check_true "Main Gain 100 written back" wait_received "$restore_from" '^50 11 01 64$' 1
 driver wait-gone msgbox 10 >/dev/null
 check_true "the new firmware's version" driver wait-text $IDC_FIRMWARE_VERSION "1.6"
-for i in $(seq 1 100); do plog_has "RestoreBoardSettings: 69 settings put back" && break; sleep 0.05; done
-check_true "all 69 settings" plog_has "RestoreBoardSettings: 69 settings put back"
+check_true "all 69 settings" wait_for 5 plog_has "RestoreBoardSettings: 69 settings put back"
 check_true "the backup has done its job" test ! -e "$program_dir/BoardBackup.ini"
 check_true "no failure message" no_box
 end_with_escape

@@ -29,16 +29,11 @@ printf '%s\r\n' "[SERVER]" "ADRESS=$SERVER_HOST" "[UPDATE]" "VERSION=0,0,0,21" "
   "FW_UPDATE=0,0,0,0,$SERVER_HOST,wheel_1_6.hex" >"$SERVER_ROOT/ts_servers.ini"
 
 program_dir="$SCENARIO_DIR/prog"
-mkdir -p "$program_dir/Tools"
-cp "$TS_EXE" "$program_dir/Tillerset.exe"
-cp "$TS_WIN_BUILD/list_com_ports.exe" "$program_dir/Tools/listComPorts.exe"
-cp "$TS_WIN_BUILD/test_flasher.exe" "$program_dir/Tools/avrdude.exe"
-printf '#\r\n' >"$program_dir/Tools/avrdude.conf"
+program_in "$program_dir"
+flasher_tools "$program_dir"
 write_config_with_server FLAGS=0
 mv "$SCENARIO_DIR/config.ini" "$program_dir/config.ini"
-export TS_FLASHER_RECORD=flasher TS_FLASHER_EXIT=0 TS_FLASHER_MS=6000
-plog() { tr -d '\r' <"$program_dir/Log.txt" 2>/dev/null; }
-add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
+export TS_FLASHER_EXIT=0 TS_FLASHER_MS=6000
 
 step "a slow flash, the bootloader on COM7"
 start_in "$program_dir" "$program_dir/Tillerset.exe"
@@ -48,10 +43,7 @@ from=$(($(transcript_lines) + 1))
 driver click $IDC_CHECK_NOW >/dev/null
 check_match "the offer" '^New firmware available, do you want to download it \?' "$(driver find-msgbox 10 "New firmware")"
 driver click-msgbox IDYES >/dev/null
-for i in $(seq 1 400); do
-  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  bootloader on ' && break
-  sleep 0.05
-done
+wait_for 20 has_since "$TRANSCRIPT" "$from" '#  bootloader on '
 # Windows gives the bootloader the board's number: COM7 is now the bootloader.
 link_com 7 "$SCENARIO_DIR/board/boot"
 add_port_device 7 'USB\VID_2341&PID_0036' 'Arduino Leonardo bootloader (COM7)'
@@ -82,12 +74,9 @@ echo "bar: $positions"
 check_match "the stages in words" 'Waiting for its bootloader\.\.\.\|Writing the firmware\.\.\.\|Verifying the firmware\.\.\.\|' "$stages"
 check_true "the bar moves forward" bash -c "echo '$positions' | tr ' ' '\n' | awk 'NF { if (\$1 < last) exit 1; last = \$1; n[\$1] = 1 } END { if (length(n) < 5) exit 1 }'"
 check_eq "why there is no cancel" "Do not unplug the wheel" "${note:-}"
-for i in $(seq 1 200); do grep -q -- '-PCOM' "$program_dir/flasher.args" 2>/dev/null && break; sleep 0.05; done
+wait_for 10 grep -qs -- '-PCOM' "$program_dir/flasher.args"
 check_true "the flasher wrote on COM7" grep -qx -- '-PCOM7' "$program_dir/flasher.args"
-for i in $(seq 1 400); do
-  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  back as the board on ' && break
-  sleep 0.05
-done
+wait_for 20 has_since "$TRANSCRIPT" "$from" '#  back as the board on '
 remove_port_device 7
 add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
 link_com 7 "$SCENARIO_DIR/board/tty"
@@ -103,10 +92,7 @@ end_with_escape
 step "stranded in its bootloader at the next start"
 from=$(($(transcript_lines) + 1))
 stty -F "$SCENARIO_DIR/board/tty" 1200 2>/dev/null
-for i in $(seq 1 200); do
-  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  bootloader on ' && break
-  sleep 0.05
-done
+wait_for 10 has_since "$TRANSCRIPT" "$from" '#  bootloader on '
 link_com 9 "$SCENARIO_DIR/board/boot"
 add_port_device 9 'USB\VID_2341&PID_0036' 'Arduino Leonardo bootloader (COM9)'
 rm -f "$program_dir/flasher.args"
@@ -117,14 +103,11 @@ check_eq "the last firmware offered" \
   "Your wheel is waiting in its bootloader on COM9 and no firmware runs on it. Do you want to write the firmware 1.6 that was downloaded last ?" \
   "$(driver -t 30 find-msgbox 30)"
 driver click-msgbox IDYES >/dev/null
-for i in $(seq 1 200); do [ -s "$program_dir/flasher.args" ] && break; sleep 0.05; done
+wait_for 10 test -s "$program_dir/flasher.args"
 check_true "written on the bootloader's port" grep -qx -- '-PCOM9' "$program_dir/flasher.args"
 check_true "the firmware that was downloaded" grep -qx -- '-Uflash:w:wheel_1_6.hex:i' "$program_dir/flasher.args"
 check_true "no reset: it was in its bootloader already" bash -c "! tail -n +$boot_from '$TRANSCRIPT' | grep -q '1200-baud open'"
-for i in $(seq 1 400); do
-  tail -n +"$from" "$TRANSCRIPT" | grep -q '#  back as the board on ' && break
-  sleep 0.05
-done
+wait_for 20 has_since "$TRANSCRIPT" "$from" '#  back as the board on '
 remove_port_device 9
 rm -f "$WINEPREFIX/dosdevices/com9"
 check_eq "the kept settings offered back after the recovery" \

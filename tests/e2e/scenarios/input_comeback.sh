@@ -21,8 +21,8 @@ for answer in unplugged notacquired otherapp fail; do
   step "unplugged, acquire answers $answer"
   before=$(lost)
   wheel x=200 lost=1 acquire=$answer generation=$generation
-  for i in $(seq 1 100); do [ "$(lost)" -gt "$before" ] && break; sleep 0.05; done
-  check_true "taken for lost input" test "$(lost)" -gt "$before"
+  more_lost() { [ "$(lost)" -gt "$before" ]; }
+  check_true "taken for lost input" wait_for 5 more_lost
   generation=$((generation + 1))
   wheel x=$((300 + generation)) generation=$generation
   device_change

@@ -67,9 +67,8 @@ wait_exit "$PROGRAM_PID" 60
 # The uninstaller runs on from a copy of itself in the temporary folder; the
 # entry in the list of programs is the last thing it removes.
 listed() { "$TS_WINE" reg query "$key" >/dev/null 2>&1; }
-for _ in $(seq 1 40); do listed || break; sleep 0.5; done
 unlisted() { ! listed; }
-check_true "no longer in the list of programs" unlisted
+check_true "no longer in the list of programs" wait_for 20 unlisted
 for f in Tillerset.exe uninstall.exe System Tools/FLASHER.txt; do
   check_true "removed: $f" test ! -e "$install/$f"
 done

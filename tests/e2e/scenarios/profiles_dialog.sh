@@ -19,11 +19,6 @@ fill_dialog() {
 }
 # Waits until the dialog has closed after $1.
 dialog_gone() { driver wait-gone "Game Profile" 10 || fail "the dialog stayed open after $1"; }
-# Answers the message box showing $1 with button $2.
-answer() {
-  check_eq "message \"$1\"" "$1" "$(driver find-msgbox 10 "$1")"
-  driver click-msgbox "$2" "$1" >/dev/null || fail "could not press $2 on \"$1\""
-}
 
 start_and_wait
 check_answer "Default made on the first run" "0 Default" get-combo $IDC_PROFILE_LIST

@@ -119,7 +119,7 @@ hold_out=$SCENARIO_DIR/hold.out
 (cd "$SCENARIO_DIR" && timeout -k 2 30 "$TS_WINE" "$probe_exe" hold 7 6) >"$hold_out" 2>&1 &
 HOLD_PID=$!
 track_pid "$HOLD_PID"
-for _ in $(seq 1 200); do grep -q 'holding COM7' "$hold_out" && break; sleep 0.05; done
+wait_for 10 grep -q 'holding COM7' "$hold_out"
 if serial list 7 | grep -qx 'item COM7 7'; then
   echo "note: Wine let a second program open COM7; the exclusive-open rule is covered natively"
 else

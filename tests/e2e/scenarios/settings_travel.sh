@@ -5,22 +5,6 @@
 
 responsive_within $E2E_BOUND_BOARD_LOAD "a load writes every setting and reads the board back"
 
-# Waits (at most 10 s) until file $1 holds something.
-wait_file() {
-  local i
-  for i in $(seq 1 200); do
-    [ -s "$1" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-# Answers the message box showing $1 with button $2.
-answer() {
-  check_eq "message \"$1\"" "$1" "$(driver find-msgbox 10 "$1")"
-  driver click-msgbox "$2" "$1" >/dev/null || fail "could not press $2 on \"$1\""
-}
-
 start_board 7 --set 17=100 --set 8=540
 write_config DEVICE_COM_PORT=7
 start_and_wait
@@ -65,7 +49,7 @@ driver wait-gone "Game Profile" 10
 check_eq "Rally selected" "1 Rally" "$(wait_answer "1 Rally" get-combo 1207)"
 driver click 2202 >/dev/null
 choose_file "Export Profile" "$SCENARIO_DIR/rally.ini"
-check_true "the file is there" wait_file "$SCENARIO_DIR/rally.ini"
+check_true "the file is there" wait_for 10 test -s "$SCENARIO_DIR/rally.ini"
 check_match "exported" '^\[GameProfiles\]
 PROFILE=Rally,rally.exe,' "$(file_text "$SCENARIO_DIR/rally.ini")"
 driver click 2080 >/dev/null

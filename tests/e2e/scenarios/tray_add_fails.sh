@@ -8,21 +8,14 @@ start_and_wait
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 
 step "a notification area that refuses icons"
-shell_out=$SCENARIO_DIR/refuse-tray.out
-timeout -k 2 60 "$TS_WINE" "$TS_DRIVER" refuse-tray 4 >"$shell_out" 2>>"$SCENARIO_DIR/driver.log" &
-shell_pid=$!
-track_pid "$shell_pid"
-for _ in $(seq 1 200); do grep -q ready "$shell_out" && break; sleep 0.05; done
-check_true "the refusing shell is up" grep -q ready "$shell_out"
+start_refusing_shell 4
 
 step "minimise"
 driver minimize
-refused() { log_has "UpdateTrayState: the notification area did not take the icon"; }
-for _ in $(seq 1 100); do refused && break; sleep 0.05; done
-check_true "the refusal is logged" refused
+check_true "the refusal is logged" wait_log "UpdateTrayState: the notification area did not take the icon" 5
 check_answer "frame not hidden" 1 -w "0x$frame" is-shown
 check_answer "frame minimised instead" 1 -w "0x$frame" is-iconic
-wait_exit "$shell_pid" 20
+wait_exit "$SHELL_PID" 20
 tray=$(driver find-hidden class:TS_INTERFACE_TRAY 2)
 check_answer "and no icon in the real notification area" 0 tray-icon "0x$tray" $kTrayIconId
 
@@ -32,10 +25,7 @@ check_answer "frame shown normally" 0 -w "0x$frame" is-iconic
 check_answer "frame visible" 1 -w "0x$frame" is-shown
 
 step "minimise with the shell back"
-driver minimize
-driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
-tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_answer "icon 131 is in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
+minimise_to_tray
 driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x203
 wait_window "Kestra Wheel Configuration" 10
 

@@ -10,10 +10,7 @@ start_and_wait
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
 
 step "minimise into the tray"
-driver minimize
-driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
-tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
+minimise_to_tray
 
 step "Calibrate from the menu"
 from=$(($(transcript_lines) + 1))

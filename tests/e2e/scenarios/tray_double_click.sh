@@ -27,13 +27,6 @@ check_answer "not minimised" 0 -w "0x$frame" is-iconic
 check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
 check_true "tray window destroyed" test -z "$(driver find-hidden class:TS_INTERFACE_TRAY 0.5 2>/dev/null)"
 
-step "minimise again: a new icon"
-driver minimize
-driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after the second minimise"
-tray2=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_answer "icon 131 back in the notification area" 1 tray-icon "0x$tray2" $kTrayIconId
-driver -w "0x$frame" post-command $IDM_RESTORE
-wait_window "Kestra Wheel Configuration" 10
-check_answer "icon removed by Restore" 0 tray-icon "0x$tray2" $kTrayIconId
+# Minimising again after a restore, and the Restore command: minimise_restore.
 
 end_with_escape

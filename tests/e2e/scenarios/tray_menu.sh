@@ -33,10 +33,7 @@ dark_runs() {
 }
 
 step "minimise into the tray"
-driver minimize
-driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
-tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
+minimise_to_tray
 settle 0.5
 import -window root "$SCENARIO_DIR/tray.png"
 # The taskbar runs along the bottom of the 1024x768 desktop; the icon sits at
@@ -84,19 +81,9 @@ step "Exit, chosen with the keyboard"
 driver -w "0x$tray" post-message "registered:Server tray notification" 131 0x205
 driver wait-window "class:#32768" 10 >/dev/null || fail "no menu after the second right-click"
 driver -w "class:#32768" send-key 0x26 + -w "class:#32768" send-key RETURN >/dev/null  # up wraps to Exit
-for _ in $(seq 1 100); do
-  [ -z "$(driver find-hidden class:TS_INTERFACE_TRAY 0 2>/dev/null)" ] && break
-  sleep 0.1
-done
+tray_gone() { [ -z "$(driver find-hidden class:TS_INTERFACE_TRAY 0 2>/dev/null)" ]; }
+wait_for 10 tray_gone
 check_answer "icon removed" 0 tray-icon "0x$tray" $kTrayIconId
-frame_gone() {
-  local i
-  for i in $(seq 1 100); do
-    driver -t 0 -w "0x$frame" get-title >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  return 1
-}
-check_true "frame gone" frame_gone
-for _ in $(seq 1 100); do [ -s "$SCENARIO_DIR/config.ini" ] && grep -q 'FLAGS=' "$SCENARIO_DIR/config.ini" && break; sleep 0.1; done
-check_true "config.ini written at exit" grep -q 'FLAGS=' "$SCENARIO_DIR/config.ini"
+frame_gone() { ! driver -t 0 -w "0x$frame" get-title >/dev/null 2>&1; }
+check_true "frame gone" wait_for 10 frame_gone
+check_true "config.ini written at exit" wait_for 10 grep -qs 'FLAGS=' "$SCENARIO_DIR/config.ini"

@@ -6,10 +6,7 @@ responsive_within $E2E_BOUND_COMMAND "hiding and showing the frame"
 start_and_wait
 first=$PROGRAM_PID
 frame=$(driver wait-window "Kestra Wheel Configuration" 5)
-driver minimize
-driver wait-gone "Kestra Wheel Configuration" 10 || fail "frame still shown after minimising"
-tray=$(driver find-hidden class:TS_INTERFACE_TRAY 10)
-check_answer "icon in the notification area" 1 tray-icon "0x$tray" $kTrayIconId
+minimise_to_tray
 
 step "second start"
 start_program

@@ -15,7 +15,6 @@ online_script() {
 }
 request_bytes() { server_requests_since 1 | sed -n 's/^[0-9.]* [0-9.:]* "\(.*\)" -> .*$/\1/p'; }
 expected_request="GET http://$SERVER_HOST/ts_servers.ini HTTP/1.0\\r\\nUser-Agent:CustomClient/1.0\\r\\n\\r\\n"
-no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
 
 online_script "VERSION=0,0,0,21" "FW_VERSION=0,0,0,0"
 write_config_with_server FLAGS=1
@@ -30,9 +29,7 @@ check_eq "the request bytes, exactly" "$expected_request" "$(request_bytes | hea
 
 step "Check now with everything current"
 driver click $IDC_CHECK_NOW >/dev/null
-check_eq "the answer" "No update available" "$(driver find-msgbox 10)"
-driver click-msgbox IDOK >/dev/null
-check_true "the box is gone" driver wait-gone msgbox 10
+answer_box "the answer" "No update available"
 
 step "a newer tool, No"
 online_script "VERSION=0,0,0,22" "UPDATE=0,0,0,0,\"http://$SERVER_HOST/base/\",setup.exe"
@@ -54,7 +51,7 @@ check_eq "the offer again" "New configuration tool available, do you want to dow
 driver click-msgbox IDYES >/dev/null
 wait_exit "$PROGRAM_PID" 20
 check_eq "the program ends normally" 0 "$EXIT_CODE"
-for i in $(seq 1 100); do [ -s "$RECORDED" ] && break; sleep 0.05; done
+wait_for 5 test -s "$RECORDED"
 check_eq "the shell opened the download address with the language code" \
   "http://$SERVER_HOST/base/1033/setup.exe" "$(tr -d '\r' <"$RECORDED" 2>/dev/null)"
 check_true "the settings were written at the exit" grep -q 'FLAGS=1' "$SCENARIO_DIR/config.ini"

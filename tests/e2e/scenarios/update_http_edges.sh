@@ -13,11 +13,7 @@ start_update_server
 online_script() {
   printf '%s\r\n' "[SERVER]" "ADRESS=$SERVER_HOST" "[UPDATE]" "$@" >"$SERVER_ROOT/ts_servers.ini"
 }
-unreachable_box() {
-  check_eq "$1: Check now says so" "Could not reach the update server" "$(driver find-msgbox 10)"
-  driver click-msgbox IDOK >/dev/null
-  driver wait-gone msgbox 10 >/dev/null
-}
+unreachable_box() { answer_box "$1: Check now says so" "Could not reach the update server"; }
 online_script "VERSION=0,0,0,21"
 
 step "a host name that makes the URL longer than 255 characters"
@@ -26,7 +22,7 @@ write_config FLAGS=0
 printf '[Update]\r\nSERVER=%s\r\n\r\n' "$long_host" >>"$SCENARIO_DIR/config.ini"
 start_and_wait
 driver click $IDC_CHECK_NOW >/dev/null
-for i in $(seq 1 100); do log_has "Could not read Online script" && break; sleep 0.05; done
+wait_log "Could not read Online script" 5
 check_true "refused" log_has "http://$long_host/ts_servers.ini: Host or URL string is too long."
 check_true "no connection was made" test -z "$(server_requests_since 1)"
 unreachable_box "too long"
@@ -64,9 +60,7 @@ server "normal"
 step "text/plain with a charset"
 server "content-type text/plain; charset=utf-8"
 driver click $IDC_CHECK_NOW >/dev/null
-check_eq "read" "No update available" "$(driver find-msgbox 10)"
-driver click-msgbox IDOK >/dev/null
-check_true "the box is gone" driver wait-gone msgbox 10
+answer_box "read" "No update available"
 server "normal"
 
 step "a 404 page (text/plain too)"
@@ -78,7 +72,5 @@ check_true "no body" log_has "http://$SERVER_HOST/ts_servers.ini: The server did
 step "an empty body"
 : >"$SERVER_ROOT/ts_servers.ini"
 driver click $IDC_CHECK_NOW >/dev/null
-check_eq "an online script without keys" "No update available" "$(driver find-msgbox 10)"
-driver click-msgbox IDOK >/dev/null
-check_true "the box is gone" driver wait-gone msgbox 10
+answer_box "an online script without keys" "No update available"
 end_with_escape

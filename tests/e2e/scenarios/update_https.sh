@@ -70,25 +70,15 @@ online_script() {
   printf '%s\r\n' "[UPDATE]" "FW_VERSION=0,0,1,6" "FW_UPDATE=0,0,0,0,$1,wheel_1_6.hex" >"$SERVER_ROOT/ts_servers.ini"
 }
 requests() { grep -c "\"GET /$1 HTTP/1.1\" 200" "$SERVER_LOG"; }
-no_box() { ! driver find-msgbox 1 >/dev/null 2>&1; }
 start_with_server() {
   write_config "FLAGS=$2"
   printf '[Update]\r\nSERVER="https://localhost:%s"\r\n\r\n' "$1" >>"$SCENARIO_DIR/config.ini"
   start_and_wait
 }
-answer_box() {
-  check_eq "$1" "$2" "$(driver -t 20 find-msgbox 20)"
-  driver click-msgbox "${3:-IDOK}" >/dev/null
-  driver wait-gone msgbox 10 >/dev/null
-}
 
 start_board 7 --bootloader "$SCENARIO_DIR/board/boot" --bootloader-ms 3000
-mkdir -p "$SCENARIO_DIR/Tools"
-cp "$TS_WIN_BUILD/list_com_ports.exe" "$SCENARIO_DIR/Tools/listComPorts.exe"
-cp "$TS_WIN_BUILD/test_flasher.exe" "$SCENARIO_DIR/Tools/avrdude.exe"
-printf '# the flasher reads no configuration\r\n' >"$SCENARIO_DIR/Tools/avrdude.conf"
-export TS_FLASHER_RECORD=flasher TS_FLASHER_EXIT=0
-add_port_device 7 'USB\VID_2341&PID_8036&MI_00' 'Arduino Leonardo (COM7)'
+flasher_tools "$SCENARIO_DIR"
+export TS_FLASHER_EXIT=0
 
 step "an authority Windows does not trust"
 online_script "\"https://localhost:$good_port\""
@@ -106,7 +96,7 @@ step "a server that takes the connection and never answers"
 "${TS_NATIVE_BUILD:-$TS_SOURCE_DIR/build/native}/update_server" --root "$SERVER_ROOT" --port "$hung_port" --hang \
   >"$SCENARIO_DIR/hung.out" 2>&1 9>&- &
 track_pid $!
-for i in $(seq 1 100); do grep -q '^serving' "$SCENARIO_DIR/hung.out" && break; sleep 0.05; done
+wait_for 5 grep -q '^serving' "$SCENARIO_DIR/hung.out"
 start_with_server "$hung_port" 0
 started=$(date +%s%N)
 driver click 2039 >/dev/null
@@ -139,4 +129,9 @@ check_true "the flasher got the exact file" cmp -s "$SERVER_ROOT/wheel_1_6.hex" 
 check_match "on the bootloader's port" 'PCOM9' "$(tr -d '\r' <"$SCENARIO_DIR/flasher.args" | paste -sd' ')"
 answer_box "the settings question once the board is back" \
   "The firmware was updated. Do you want to put your previous wheel settings back ?" IDNO
+# "No" is followed by the question whether to keep the backup: an Escape sent
+# while it shows would go to the box, not to the window.
+check_match "keep them" '^Keep your previous wheel settings saved' "$(driver -t 10 find-msgbox 10)"
+driver click-msgbox IDNO >/dev/null
+driver wait-gone msgbox 10 >/dev/null
 end_with_escape

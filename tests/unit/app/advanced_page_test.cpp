@@ -1,8 +1,12 @@
 // The main page's "Advanced Settings": after "Ok" the selected profile carries
-// the wheel flags the dialog wrote; after Cancel it stays as it was.
+// the wheel flags the dialog wrote, after Cancel it stays as it was; "Reset to
+// default"; the page's help texts.
 #include <gtest/gtest.h>
 
 #include "app/advanced_page.h"
+#include "app/control_tips.h"
+#include "app/main_page_ids.h"
+#include "app/pages.h"
 #include "drive/advanced_settings.h"
 #include "drive/advanced_settings_ids.h"
 #include "drive/game_controller.h"
@@ -75,6 +79,61 @@ TEST_F(ProfilesTest, TheAdvancedSettingsSeeTheActiveController) {
   OpenAdvancedSettings(panel, page);
   EXPECT_EQ(gButtons, "000000");
   SetAdvancedSettingsRunner(nullptr);
+}
+
+// ---- "Reset to default" asks, then the page and the dialog show what the
+// board has now while the selected profile keeps its values until the user
+// changes something; every slider of the page has a one-line help text.
+
+int gAnswer;
+bool gInvertAfter;
+void ResetAndCancel(AdvancedSettings& settings, DialogControls&) {
+  FakeDialog dialog;
+  settings.Init(dialog);
+  dialog.answer = gAnswer;
+  settings.Command(dialog, IDC_RESET_TO_DEFAULT, 0);
+  gInvertAfter = dialog.IsChecked(IDC_ENCODER_INVERT);
+  settings.Command(dialog, 2, 0);
+}
+
+TEST_F(ProfilesTest, ResetToDefaultAsksThenThePagesShowTheBoardButTheProfileStays) {
+  // The user's tuning: 1234 degrees, Main Gain 77, Invert, Manual, encoder turned.
+  const int tuning[][2] = {{8, 1234}, {17, 77}, {34, 7}};
+  for (const auto& v : tuning) board.SetParameter(v[0], v[1]);
+  Connect();
+  panel.link.ReadAllParameters();
+  BindMainPage(panel, page);
+  panel.profiles.FillProfileList();  // "Default" takes the board's values
+  SetAdvancedSettingsRunner(ResetAndCancel);
+  for (int answer : {kAnswerNo, kAnswerYes}) {
+    port.written.clear();
+    gAnswer = answer;
+    OpenAdvancedSettings(panel, page);
+    EXPECT_EQ(port.written.empty(), answer == kAnswerNo);
+    EXPECT_EQ(gInvertAfter, answer == kAnswerNo);
+    EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], answer == kAnswerNo ? 1234 : 900);
+    EXPECT_EQ(page.IsChecked(IDC_MANUAL), answer == kAnswerNo);
+  }
+  SetAdvancedSettingsRunner(nullptr);
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "50 %");
+  const GameProfile& profile = *panel.profiles.CurrentProfile();
+  panel.SaveForExit();
+  EXPECT_EQ(profile.maxAngle, 1234u);
+  EXPECT_EQ(profile.optionFlags, 7);
+  page.sliders[IDC_MAIN_GAIN_SLIDER] = 100;  // moved: the profile follows the page again
+  PageScroll(panel, page.Handle(IDC_MAIN_GAIN_SLIDER));
+  EXPECT_EQ(profile.maxAngle, 900u);
+}
+
+TEST_F(ProfilesTest, EveryBoundSliderHasOneShortHelpLine) {
+  BindMainPage(panel, page);
+  AddControlTips(page, TipPage::kMainPage);
+  for (int e = 0; e < kWheelEntryCount; ++e) {
+    const ParameterControls& controls = panel.bindings[static_cast<WheelEntry>(e)];
+    if (controls.dialog != &page || controls.sliderId == 0) continue;
+    EXPECT_FALSE(page.tips[controls.sliderId].empty()) << controls.sliderId;
+    EXPECT_LE(page.tips[controls.sliderId].size(), 110u) << controls.sliderId;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
-// GameProfiles.ini, the profile list against the main page, applying a profile
-// to the board, and the "Game Profile" dialog's logic.
+// GameProfiles.ini and its deferred writes, the profile list against the main
+// page, applying a profile to the board, a profile made without a board, and
+// the "Game Profile" dialog's logic.
+#include <algorithm>
+#include <cstdio>
 #include <random>
 
+#include "app/deferred_save.h"
 #include "app/main_page_ids.h"
 #include "app/pages.h"
 #include "app/strip_ids.h"
@@ -530,6 +534,117 @@ TEST_F(ProfileCommands, NewWithoutANameMakesNothingAndStaysOpen) {
     NewProfileCommand(panel.profiles, page);
     EXPECT_EQ(Names(), std::vector<std::string>{"Default"}) << "name [" << name << "]";
     EXPECT_TRUE(run.dialog.endResults.empty()) << "the dialog waits for a name";
+  }
+}
+
+// ---- written to disk a while after the last change, while the program runs
+
+TEST(DeferredWrite, OnceTheChangesStopAndAgainLaterWhenAWriteFailed) {
+  DeferredWrite write;
+  write.Written(1);
+  uint64_t now = 1000;
+  for (uint64_t value = 2; now < 6000; now += 33, ++value) EXPECT_FALSE(write.Due(value, now)) << "a drag";
+  EXPECT_FALSE(write.Due(7, now));
+  EXPECT_FALSE(write.Due(7, now + kSaveDelayMs - 1));
+  ASSERT_TRUE(write.Due(7, now + kSaveDelayMs));
+  write.Done(false, now += kSaveDelayMs);
+  EXPECT_FALSE(write.Due(7, now + kSaveRetryMs - 1));
+  ASSERT_TRUE(write.Due(7, now + kSaveRetryMs));
+  write.Done(true, now += kSaveRetryMs);
+  EXPECT_FALSE(write.Due(7, now + 60000)) << "written once";
+}
+
+TEST_F(ProfilesTest, ANewProfileASliderAndAnOptionReachTheDiskWithinSeconds) {
+  uint64_t now = 1000;
+  auto run = [&](uint64_t ms) {
+    for (const uint64_t end = now + ms; now < end; now += 33) panel.SaveChanges(now);
+  };
+  WriteFile(Path("config.ini"), "[Config]\r\nFLAGS=0\r\n");
+  panel.LoadSettings();
+  panel.profiles.FillProfileList();
+  ASSERT_NE(panel.profiles.CreateProfile("Rally", "rally.exe"), nullptr);
+  panel.link[kEntryMainGain].value = 64;
+  panel.profiles.StoreIntoProfile(panel.profiles.CurrentProfile());  // what a slider step does
+  run(1900);
+  EXPECT_EQ(ReadFile(Path("config.ini")), "[Config]\r\nFLAGS=0\r\n") << "what was read is not written again";
+  EXPECT_FALSE(std::filesystem::exists(Path("GameProfiles.ini"))) << "not at once";
+  panel.settings.flags |= Settings::kFlagDetectGame;
+  run(2200);
+  EXPECT_NE(ReadFile(Path("GameProfiles.ini")).find("PROFILE=Rally,rally.exe,"), std::string::npos);
+  EXPECT_NE(ReadFile(Path("GameProfiles.ini")).find("PROFILE=Default,NoLife.exe,0,900,64,"), std::string::npos);
+  EXPECT_NE(ReadFile(Path("config.ini")).find("FLAGS=2\r\n"), std::string::npos);
+}
+
+// ---- a profile made without a board takes the board's values at the first
+// handshake, however many starts later, and is never written to a board.
+// (A board read before the list is filled is the e2e profiles_board_kept.)
+
+TEST_F(ProfilesTest, TheBoardKeepsItsTuningAfterStartsWithoutIt) {
+  for (int start = 0; start < 2; ++start) {
+    ControlPanel noBoard;
+    noBoard.profiles.LoadProfiles();
+    noBoard.profiles.FillProfileList();
+    noBoard.SaveForExit();
+  }
+  board.SetParameter(8, 1234);
+  board.SetParameter(17, 77);
+  panel.profiles.LoadProfiles();
+  panel.profiles.FillProfileList();
+  panel.link.ChooseWheelPort(7);  // plugged in now
+  EXPECT_EQ(board.Parameter(8), 1234);
+  EXPECT_EQ(board.Parameter(17), 77);
+  EXPECT_EQ(panel.link[kEntryMaxAngle].value, 1234) << "the page shows the board's values";
+  panel.SaveForExit();
+  const std::string file = ReadFile(Path("GameProfiles.ini"));
+  EXPECT_EQ(file.rfind("[GameProfiles]\r\nPROFILE=Default,NoLife.exe,0,1234,77,", 0), 0u) << file;
+  EXPECT_EQ(std::count(file.begin(), file.end(), ','), 16) << "no longer marked: " << file;
+}
+
+TEST_F(ProfilesTest, EveryPlaceholderProfileTakesTheBoardsValuesNotOnlyTheSelected) {
+  panel.profiles.FillProfileList();  // "Default", made without a board
+  GameProfile* rally = panel.profiles.CreateProfile("Rally", "rally.exe");
+  ASSERT_NE(rally, nullptr);
+  rally->maxAngle = 540;
+  panel.profiles.SelectProfile(1);
+  board.SetParameter(8, 1234);
+  panel.link.ChooseWheelPort(7);
+  EXPECT_EQ(board.Parameter(8), 540) << "the selected profile is the user's: applied";
+  panel.profiles.SelectProfile(0);
+  EXPECT_EQ(board.Parameter(8), 1234) << "Default holds what the board had, not 900";
+}
+
+// ---- the dialog's process name from the programs running now and from a
+// file picked with "Browse..."
+
+const std::string kTooLong = std::string(64, 'y') + ".exe";
+bool WalkFake(ProcessVisitor visit, void* context) {
+  for (const char* name : {"svchost.exe", "iRacing.exe", "SVCHOST.EXE", "acc.exe", "", kTooLong.c_str()}) {
+    visit(context, name);
+  }
+  return true;
+}
+const char* gPicked;  // null: cancelled
+bool PickFake(DialogControls&, char* path, int size) {
+  if (gPicked) std::snprintf(path, static_cast<size_t>(size), "C:\\Games\\%s", gPicked);
+  return gPicked != nullptr;
+}
+
+TEST(GameProfileDialog, ARunningProgramOrAFilesNameWithoutItsFolder) {
+  FakeDialog dialog;
+  RunningPrograms programs;
+  FillRunningPrograms(dialog, WalkFake, &programs);
+  EXPECT_EQ(dialog.ComboTexts(IDC_RUNNING_PROGRAMS), (std::vector<std::string>{"acc.exe", "iRacing.exe", "SVCHOST.EXE"}));
+  dialog.Pick(IDC_RUNNING_PROGRAMS, 1);
+  RunningProgramPicked(dialog, programs);
+  EXPECT_EQ(dialog.Text(IDC_PROCESS_NAME), "iRacing.exe");
+
+  for (const char* picked : {"My Game (beta).bin", "", kTooLong.c_str(), static_cast<const char*>(nullptr)}) {
+    FakeDialog browse;
+    gPicked = picked;
+    BrowseForProgram(browse, PickFake);
+    const bool taken = picked && *picked && picked != kTooLong.c_str();
+    EXPECT_EQ(browse.Text(IDC_PROCESS_NAME), taken ? picked : "");
+    EXPECT_EQ(browse.messages.size(), picked == kTooLong.c_str() ? 1u : 0u);
   }
 }
 

@@ -18,20 +18,14 @@
 #include "drive/sm_port.h"
 #include "standin_drive/standin_drive.h"
 #include "exec/deadline.h"
+#include "test_support.h"
 #include "wheel/wheel_parameter.h"
 
 using Bytes = std::vector<uint8_t>;
 
-class StepClock : public LinkClock {
- public:
-  uint64_t now = 5000000;
-  uint64_t NowUs() override { return now; }
-  void SleepMs(uint32_t ms) override { now += uint64_t{ms} * 1000u; }
-};
-
 class FakeSmDevice : public SmPortDevice {
  public:
-  explicit FakeSmDevice(StepClock& clock) : clock_(clock) {}
+  explicit FakeSmDevice(FakeClock& clock) : clock_(clock) {}
 
   StandinDrive* drive = nullptr;    // answers what is written, when set
   bool echo = false;                // an adapter that hears its own bytes, before any reply
@@ -103,7 +97,7 @@ class FakeSmDevice : public SmPortDevice {
   }
 
  private:
-  StepClock& clock_;
+  FakeClock& clock_;
   std::deque<std::pair<uint64_t, uint8_t>> input_;
 };
 
@@ -152,7 +146,7 @@ class DriveFixture : public ::testing::Test {
     return handle;
   }
 
-  StepClock clock;
+  FakeClock clock;
   FakeSmDevice device{clock};
   StandinDrive drive;
 };

@@ -61,7 +61,7 @@ class DriveOnPty : public ::testing::Test {
   std::unique_ptr<StandinDriveHost> host;
   WheelParameterTable wheel;
   StripView view;
-  StepClock retryClock;  // the exchanges run on real time; only the tries are stepped
+  FakeClock retryClock;  // the exchanges run on real time; only the tries are stepped
   DriveLink link{wheel[kEntryTorqueBandwidth], wheel[kEntryStatisticsWindow], view, retryClock};
 };
 

@@ -166,25 +166,12 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
 class SmPortOnPty : public ::testing::Test {
  protected:
   void SetUp() override {
-    master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    char name[128];
-    ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
-    termios tio{};
-    tcgetattr(master, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(master, TCSANOW, &tio);
-    SetComPortPath(9, name);
     SetSmPortReadTimeout(200);
     slot = SmPortOpen("COM9");
     ASSERT_GE(slot, 0);
   }
   void TearDown() override {
     SmPortClose(slot);
-    if (master >= 0) close(master);
-    SetComPortPath(9, nullptr);
     SetSmPortReadTimeout(kSmDefaultReadTimeoutMs);
   }
   static double ThreadCpuMs() {
@@ -192,7 +179,7 @@ class SmPortOnPty : public ::testing::Test {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
   }
-  int master = -1;
+  testsupport::Pty pty{9};
   int8_t slot = -1;
 };
 
@@ -200,11 +187,9 @@ class SmPortOnPty : public ::testing::Test {
 // and so can look at it): a pseudo-terminal's slave keeps it while its
 // master lives.
 TEST_F(SmPortOnPty, AClosedPortCarriesNoExclusiveMark) {
-  char name[128];
-  ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
   SmPortClose(slot);
   slot = -1;
-  const int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+  const int fd = open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
   int mark = -1;
   EXPECT_EQ(ioctl(fd, TIOCGEXCL, &mark), 0);
@@ -214,7 +199,7 @@ TEST_F(SmPortOnPty, AClosedPortCarriesNoExclusiveMark) {
 
 TEST_F(SmPortOnPty, TheLineIs460800AndTheReadWaitsItsTimeOutWithoutSpinning) {
   termios tio{};
-  ASSERT_EQ(tcgetattr(master, &tio), 0);
+  ASSERT_EQ(tcgetattr(pty.master, &tio), 0);
   EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B460800));
 
   const uint64_t start = os::MonotonicUs();
@@ -231,12 +216,12 @@ TEST_F(SmPortOnPty, BytesGoOutInOneWriteAndComeBackOneByOne) {
   for (uint8_t b : {0x24, 0x00, 0x02}) SmPortPutByte(slot, b);
   ASSERT_TRUE(SmPortFlush(slot));
   uint8_t got[8] = {};
-  ASSERT_EQ(read(master, got, sizeof got), 3);
+  ASSERT_EQ(read(pty.master, got, sizeof got), 3);
   EXPECT_EQ(got[0], 0x24);
   EXPECT_EQ(got[2], 0x02);
 
   const uint8_t reply[] = {0xAA, 0xBB};
-  ASSERT_EQ(write(master, reply, 2), 2);
+  ASSERT_EQ(write(pty.master, reply, 2), 2);
   uint8_t byte = 0;
   ASSERT_TRUE(SmPortReadByte(slot, &byte));
   EXPECT_EQ(byte, 0xAA);
@@ -244,7 +229,7 @@ TEST_F(SmPortOnPty, BytesGoOutInOneWriteAndComeBackOneByOne) {
   EXPECT_EQ(byte, 0xBB);
 
   // Input already waiting is dropped without a wait.
-  ASSERT_EQ(write(master, reply, 2), 2);
+  ASSERT_EQ(write(pty.master, reply, 2), 2);
   os::SleepUs(20000);
   SmPortDiscardInput(slot);
   SetSmPortReadTimeout(200);
@@ -260,8 +245,7 @@ TEST_F(SmPortOnPty, TheDriveSPortIsNotShared) {
 }
 
 TEST_F(SmPortOnPty, AHungUpLineFailsAtOnce) {
-  close(master);
-  master = -1;
+  pty.Unplug();
   uint8_t byte = 0;
   const uint64_t start = os::MonotonicUs();
   EXPECT_FALSE(SmPortReadByte(slot, &byte));

@@ -75,7 +75,7 @@ TEST(StandinDrive, EveryValueSurvivesTheTripThroughEncoderAndDecoder) {
   const int32_t values[] = {0, 31, -32, 32, -33, 8191, -8192, 8192, -8193, (1 << 21) - 1, -(1 << 21),
                             1 << 21, -(1 << 21) - 1, (1 << 29) - 1, -(1 << 29)};
   const size_t sizes[] = {1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4};
-  StepClock clock;
+  FakeClock clock;
   FakeSmDevice device(clock);
   SetSmPortDevice(&device);
   SetSimpleMotionClock(&clock);

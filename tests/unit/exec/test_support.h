@@ -1,9 +1,13 @@
 #pragma once
 // What many test files need: whole files read and written, a private folder
-// that is removed afterwards, assert boxes recorded instead of shown, and a
-// stepped clock (sleeping only moves it on, so tests of time never sleep).
+// that is removed afterwards, assert boxes recorded instead of shown, a raw
+// pseudo-terminal standing for a COM port, and a stepped clock (sleeping only
+// moves it on, so tests of time never sleep).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "exec/com_port_paths_posix.h"
 #include "exec/deadline.h"
 #include "exec/log.h"
 
@@ -64,6 +69,36 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// A pseudo-terminal whose slave is COM<port>.
+struct Pty {
+  explicit Pty(uint8_t port) : port(port) {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_GE(master, 0);
+    grantpt(master);
+    unlockpt(master);
+    char name[128];
+    ptsname_r(master, name, sizeof name);
+    slave = name;
+    termios tio{};
+    tcgetattr(master, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(master, TCSANOW, &tio);
+    SetComPortPath(port, name);
+  }
+  ~Pty() {
+    SetComPortPath(port, nullptr);
+    if (master >= 0) close(master);
+  }
+  void Send(const std::string& bytes) { ASSERT_EQ(write(master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+  void Unplug() {
+    close(master);
+    master = -1;
+  }
+  uint8_t port;
+  int master = -1;
+  std::string slave;
 };
 
 struct SeenAssert {

@@ -44,8 +44,9 @@ class ExecEnv : public testing::Test {
     if (chdir(oldCwd_.c_str()) != 0) ADD_FAILURE() << "chdir back";
   }
 
-  // Starts the runtime with the private folder as base and log folder.
-  bool Start(int logLevel = 3, uint16_t language = 0, uint16_t logMode = 2, uint32_t mainPoolSize = 0x800000) {
+  // A runtime configuration with the private folder as base and log folder.
+  ExecConfig Config(int logLevel = 3, uint16_t language = 0, uint16_t logMode = 2,
+                    uint32_t mainPoolSize = 0x800000) const {
     ExecConfig config;
     memset(&config, 0, sizeof config);
     config.mainPoolSize = mainPoolSize;
@@ -56,6 +57,10 @@ class ExecEnv : public testing::Test {
     config.logMode = logMode;
     snprintf(config.logDirectory, sizeof config.logDirectory, "%s/", dir_.c_str());
     snprintf(config.baseDirectory, sizeof config.baseDirectory, "%s/", dir_.c_str());
+    return config;
+  }
+  bool Start(int logLevel = 3, uint16_t language = 0, uint16_t logMode = 2, uint32_t mainPoolSize = 0x800000) {
+    ExecConfig config = Config(logLevel, language, logMode, mainPoolSize);
     return InitExec(&config);
   }
 

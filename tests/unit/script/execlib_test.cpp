@@ -1,83 +1,26 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "exec/execlib.h"
-#include "script/script_layer.h"
 #include "exec/list.h"
-#include "exec/log.h"
-#include "exec/memory.h"
-#include "exec/task.h"
+#include "exec_env.h"
+#include "script/multilang.h"
 
 namespace {
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-struct SeenAssert {
-  std::string file;
-  int line;
-  std::string message;
-};
-std::vector<SeenAssert>* gAsserts = nullptr;
-
-bool CountAssert(const char* file, int line, const char* message) {
-  if (gAsserts != nullptr) gAsserts->push_back({file, line, message});
-  return false;
-}
-
 // Nothing between InitExec and ExecRemove allocates through operator new: the
 // program's new may be served by the pools, which would count it as a leak.
-class ExecLibTest : public testing::Test {
+class ExecLibTest : public ExecEnv {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/ts_exec_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    logPath_ = dir_ + "/Log.txt";
-    memset(&config_, 0, sizeof config_);
-    config_.mainPoolSize = 0x800000;
-    config_.debugPoolSize = 0x100;
-    config_.logLevel = 3;
-    config_.memoryOptions = kMemThreadSafe;
-    config_.logMode = 2;
-    snprintf(config_.logDirectory, sizeof config_.logDirectory, "%s/", dir_.c_str());
-    snprintf(config_.baseDirectory, sizeof config_.baseDirectory, "%s/", dir_.c_str());
-    InstallScriptLayer();
-    asserts_.clear();
-    gAsserts = &asserts_;
-    SetAssertHook(CountAssert);
-  }
-  void TearDown() override {
-    if (ExecStarted()) ExecRemove();
-    SetAssertHook(nullptr);
-    gAsserts = nullptr;
-    SetLogSwitch(0);
-    SetLogThreshold(0);
-    SetLogDirectory("");
-    SetInstanceIdentifier(nullptr);
-    unlink(logPath_.c_str());
-    rmdir(dir_.c_str());
-  }
-  std::string dir_;
-  std::string logPath_;
-  ExecConfig config_;
-  std::vector<SeenAssert> asserts_;
+  std::string logPath_ = dir_ + "/Log.txt";
+  ExecConfig config_ = Config();
 };
 
 TEST_F(ExecLibTest, CleanRunEndsWithTheRemovalLines) {
@@ -85,7 +28,7 @@ TEST_F(ExecLibTest, CleanRunEndsWithTheRemovalLines) {
   EXPECT_TRUE(ExecStarted());
   ExecRemove();
   EXPECT_FALSE(ExecStarted());
-  std::string log = ReadWhole(logPath_);
+  std::string log = ReadFile(logPath_);
   EXPECT_EQ(log.rfind("Log Create\nExec Log Init ", 0), 0u) << log;
   EXPECT_NE(log.find("InitExec: Init scripting system.\nInitExec: Init languages.\n"), std::string::npos);
   EXPECT_NE(log.find("InitExec: Allocated "), std::string::npos);
@@ -96,14 +39,14 @@ TEST_F(ExecLibTest, CleanRunEndsWithTheRemovalLines) {
   EXPECT_TRUE(EndsWith(log,
                        "Removing: Log and Memory\nNo memory leaks, no problem\n\nExec system removed\n"))
       << log;
-  EXPECT_TRUE(asserts_.empty());
+  EXPECT_TRUE(Asserts().empty());
 }
 
 TEST_F(ExecLibTest, ApplicationThresholdWritesOnlyTheStartLine) {
   config_.logLevel = 0;
   ASSERT_TRUE(InitExec(&config_));
   ExecRemove();
-  std::string log = ReadWhole(logPath_);
+  std::string log = ReadFile(logPath_);
   EXPECT_TRUE(std::regex_match(log, std::regex("Log Create\nExec Log Init [^\n]*\n"))) << log;
 }
 
@@ -120,7 +63,7 @@ TEST_F(ExecLibTest, LeakReportCountsTheLeakedBlock) {
     void* leak = AllocMem(0, c.request);
     ASSERT_NE(leak, nullptr);
     ExecRemove();
-    std::string log = ReadWhole(logPath_);
+    std::string log = ReadFile(logPath_);
     char expected[96];
     snprintf(expected, sizeof expected, "\nMemory still allocated on release %d bytes\nExec system removed\n",
              c.reported);
@@ -155,7 +98,7 @@ TEST_F(ExecLibTest, GuardWordsDoNotHideOrInventLeaks) {
       }
       for (void* p : released) FreeMem(p);
       ExecRemove();
-      std::string log = ReadWhole(logPath_);
+      std::string log = ReadFile(logPath_);
       if (c.leaked.empty()) {
         EXPECT_NE(log.find("No memory leaks, no problem"), std::string::npos) << log;
       } else {
@@ -176,14 +119,14 @@ TEST_F(ExecLibTest, ApplicationNameIsARuntimeCopy) {
   EXPECT_TRUE(IsPoolAddress(ApplicationName()));
   ExecRemove();
   EXPECT_STREQ(ApplicationName(), "");
-  EXPECT_TRUE(EndsWith(ReadWhole(logPath_), "No memory leaks, no problem\n\nExec system removed\n"));
+  EXPECT_TRUE(EndsWith(ReadFile(logPath_), "No memory leaks, no problem\n\nExec system removed\n"));
 }
 
 TEST_F(ExecLibTest, HostHeapModeWritesNoReport) {
   config_.hostHeap = 1;
   ASSERT_TRUE(InitExec(&config_));
   ExecRemove();
-  std::string log = ReadWhole(logPath_);
+  std::string log = ReadFile(logPath_);
   EXPECT_TRUE(EndsWith(log, "Removing: Log and Memory\nExec system removed\n")) << log;
 }
 
@@ -241,16 +184,17 @@ TEST_F(ExecLibTest, RuntimeStateWhileStarted) {
   // "Tasks", "Display", the engine lock and "Memory manager" are gone.
   EXPECT_EQ(CountNodes(&SemaphoreList()->list), semaphores - 4);
   EXPECT_FALSE(IsPoolAddress(SharedPathBuffer()));
-  EXPECT_TRUE(asserts_.empty());
+  EXPECT_TRUE(Asserts().empty());
 }
 
 TEST_F(ExecLibTest, StandardListsAreEmptiedOnRemove) {
   ASSERT_TRUE(InitExec(&config_));
   AllocNode(&UserTimeList()->list, 20, "timer", 0);
   AllocNode(&UserDataList()->list, 36, "data", 0);
-  AllocNode(&LanguagesList()->list, 40, "English", 0);
+  // A language owns its names: the list's release gives them back.
+  ASSERT_TRUE(AddLanguage("Deutsch", "German", 0, 7, 1031, 0));
   ExecRemove();
-  EXPECT_TRUE(EndsWith(ReadWhole(logPath_), "No memory leaks, no problem\n\nExec system removed\n"));
+  EXPECT_TRUE(EndsWith(ReadFile(logPath_), "No memory leaks, no problem\n\nExec system removed\n"));
 }
 
 TEST_F(ExecLibTest, MemoryFailureIsFatalForStartOnly) {
@@ -259,8 +203,8 @@ TEST_F(ExecLibTest, MemoryFailureIsFatalForStartOnly) {
   SetLogDirectory(config_.logDirectory);  // the allocator's failure switches the log on
   EXPECT_FALSE(InitExec(&config_));
   EXPECT_FALSE(ExecStarted());
-  ASSERT_FALSE(asserts_.empty());
-  const SeenAssert& last = asserts_.back();
+  ASSERT_FALSE(Asserts().empty());
+  const SeenAssert& last = Asserts().back();
   EXPECT_EQ(last.file, "Exec\\ExecLib");
   EXPECT_EQ(last.line, 302);
   EXPECT_EQ(last.message, "InitExec: Fatal error. Cannot initialise memory system.");

@@ -8,13 +8,6 @@ const ScriptKey kKeys[] = {{"FLAGS", 0, 1}, {nullptr, 0, 0}};
 
 using ScriptResourceTest = ScriptTest;
 
-Lines ReadDocument(ScriptDocument* document, const char* section) {
-  Lines lines;
-  document->context = &lines;
-  ReadSection(document, section, kKeys, CollectLine);
-  return lines;
-}
-
 TEST_F(ScriptResourceTest, OpenScriptReadsTheFileByName) {
   EXPECT_EQ(OpenScript("missing.ini"), nullptr);
   WriteFile(Path("config.ini"), "[Config]\r\nFLAGS=3\r\n");
@@ -23,13 +16,13 @@ TEST_F(ScriptResourceTest, OpenScriptReadsTheFileByName) {
   EXPECT_STREQ(document->header.node.name, "config");
   EXPECT_STREQ(document->fileName, "config.ini");
   EXPECT_EQ(document->header.node.type, kResourceScript);
-  EXPECT_EQ(ReadDocument(document, "Config"), (Lines{{0, {"3"}}}));
+  EXPECT_EQ(ReadDocument(document, "Config", kKeys), (Lines{{0, {"3"}}}));
   ReleaseScript(document);
 
   // Without an extension the handler's ".ini" is added.
   document = OpenScript("config");
   ASSERT_NE(document, nullptr);
-  EXPECT_EQ(ReadDocument(document, "Config"), (Lines{{0, {"3"}}}));
+  EXPECT_EQ(ReadDocument(document, "Config", kKeys), (Lines{{0, {"3"}}}));
   ReleaseScript(document);
   EXPECT_TRUE(Asserts().empty());
 }
@@ -42,16 +35,16 @@ TEST_F(ScriptResourceTest, SameBaseNameSharesTheLoadedText) {
   ScriptDocument* second = OpenScript("shared.ini");
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->textStart, first->textStart);
-  EXPECT_EQ(ReadDocument(second, "S"), (Lines{{0, {"1"}}}));
+  EXPECT_EQ(ReadDocument(second, "S", kKeys), (Lines{{0, {"1"}}}));
 
   // Writing through one replaces only that document's text.
   ASSERT_TRUE(BeginSection(first, "S"));
   AddNumber(AddKey(first, kKeys, 0), 5);
   ASSERT_TRUE(WriteSection(first));
-  EXPECT_EQ(ReadDocument(first, "S"), (Lines{{0, {"5"}}}));
-  EXPECT_EQ(ReadDocument(second, "S"), (Lines{{0, {"1"}}}));
+  EXPECT_EQ(ReadDocument(first, "S", kKeys), (Lines{{0, {"5"}}}));
+  EXPECT_EQ(ReadDocument(second, "S", kKeys), (Lines{{0, {"1"}}}));
   ReleaseScript(first);
-  EXPECT_EQ(ReadDocument(second, "S"), (Lines{{0, {"1"}}}));
+  EXPECT_EQ(ReadDocument(second, "S", kKeys), (Lines{{0, {"1"}}}));
   ReleaseScript(second);
 }
 
@@ -60,7 +53,7 @@ TEST_F(ScriptResourceTest, FromMemoryCreatesNoFile) {
   ScriptDocument* document = OpenScriptFromMemory("ts_servers.ini", text, sizeof text - 1);
   ASSERT_NE(document, nullptr);
   EXPECT_STREQ(document->header.node.name, "ts_servers");
-  EXPECT_EQ(ReadDocument(document, "SERVER"), (Lines{{0, {"0x10"}}}));
+  EXPECT_EQ(ReadDocument(document, "SERVER", kKeys), (Lines{{0, {"0x10"}}}));
   EXPECT_FALSE(Exists(Path("ts_servers.ini")));
   ReleaseScript(document);
 
@@ -104,7 +97,7 @@ TEST_F(ScriptResourceTest, FolderInPlaceOfTheFile) {
   ASSERT_EQ(mkdir(Path("config.ini").c_str(), 0755), 0);
   ScriptDocument* document = OpenScript("config.ini");
   if (document) {
-    EXPECT_TRUE(ReadDocument(document, "Config").empty());
+    EXPECT_TRUE(ReadDocument(document, "Config", kKeys).empty());
     ReleaseScript(document);
   }
   document = OpenScriptForWriting("config.ini");

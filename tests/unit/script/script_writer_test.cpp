@@ -27,6 +27,16 @@ class ScriptWriterTest : public ScriptTest {
     return NewScriptDocument(Path(name).c_str(), bytes.data(), static_cast<uint32_t>(bytes.size()));
   }
 
+  // A new, empty document for the file at name with section "S" begun.
+  ScriptDocument* NewSection(const std::string& name) {
+    ScriptDocument* document = NewScriptDocument(Path(name).c_str(), nullptr, 0);
+    if (document && !BeginSection(document, "S")) {
+      DeleteScriptDocument(document);
+      return nullptr;
+    }
+    return document;
+  }
+
   // Writes section "Config" with FLAGS=flags into the file, true on success.
   bool WriteFlags(const std::string& name, int32_t flags) {
     ScriptDocument* document = Open(name);
@@ -56,11 +66,8 @@ TEST_F(ScriptWriterTest, ConfigExampleIsByteExact) {
                         document->textEnd - document->textStart),
             expected);
   EXPECT_EQ(document->sectionName, nullptr);
-  Lines lines;
-  document->context = &lines;
-  ReadSection(document, "config", kKeys, CollectLine);
   // The GUID line runs out of tokens at the end of the text: its three values are handed over.
-  EXPECT_EQ(lines, (Lines{{0, {"3"}}, {6, {"1", "2", "3"}}}));
+  EXPECT_EQ(ReadDocument(document, "config", kKeys), (Lines{{0, {"3"}}, {6, {"1", "2", "3"}}}));
   DeleteScriptDocument(document);
 }
 
@@ -121,18 +128,15 @@ TEST_F(ScriptWriterTest, StringsReadBackAsTheSameSingleValue) {
       "x[y", "", "-", "/", "end\\", "\\'", "\xe9t\xe9", "*/", "a b\\\"c'd",
   };
   for (const char* text : texts) {
-    ScriptDocument* document = NewScriptDocument(Path("s.ini").c_str(), nullptr, 0);
+    ScriptDocument* document = NewSection("s.ini");
     ASSERT_NE(document, nullptr);
-    ASSERT_TRUE(BeginSection(document, "S"));
     ScriptKeyLine* line = AddKey(document, kKeys, 8);
     EXPECT_TRUE(AddString(line, text)) << text;
     AddNumber(line, 7);
     AddNumber(AddKey(document, kKeys, 0), 1);
     ASSERT_TRUE(WriteSection(document));
-    Lines lines;
-    document->context = &lines;
-    ReadSection(document, "S", kKeys, CollectLine);
-    EXPECT_EQ(lines, (Lines{{8, {text, "7"}}, {0, {"1"}}})) << text << " written as " << ReadFile(Path("s.ini"));
+    EXPECT_EQ(ReadDocument(document, "S", kKeys), (Lines{{8, {text, "7"}}, {0, {"1"}}}))
+        << text << " written as " << ReadFile(Path("s.ini"));
     DeleteScriptDocument(document);
   }
 }
@@ -149,15 +153,12 @@ TEST_F(ScriptWriterTest, NumbersReadBackAsThemselves) {
       {-1000000000, "0xC4653600"}, {-1431655766, "0xAAAAAAAA"}, {INT32_MIN, "0x80000000"},
   };
   for (const Case& c : cases) {
-    ScriptDocument* document = NewScriptDocument(Path("n.ini").c_str(), nullptr, 0);
+    ScriptDocument* document = NewSection("n.ini");
     ASSERT_NE(document, nullptr);
-    ASSERT_TRUE(BeginSection(document, "S"));
     AddNumber(AddKey(document, kKeys, 0), c.number);
     ASSERT_TRUE(WriteSection(document));
     EXPECT_EQ(ReadFile(Path("n.ini")), std::string("[S]\r\nFLAGS=") + c.written + "\r\n\r\n");
-    Lines lines;
-    document->context = &lines;
-    ReadSection(document, "S", kKeys, CollectLine);
+    const Lines lines = ReadDocument(document, "S", kKeys);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(ParseNumber(lines[0].values.at(0).c_str()), c.number) << c.written;
     DeleteScriptDocument(document);
@@ -180,9 +181,8 @@ TEST_F(ScriptWriterTest, QuotingBytes) {
       {"it's \"x\"", "'it\\'s \"x\"'"},
   };
   for (const auto& c : cases) {
-    ScriptDocument* document = NewScriptDocument(Path("q.ini").c_str(), nullptr, 0);
+    ScriptDocument* document = NewSection("q.ini");
     ASSERT_NE(document, nullptr);
-    ASSERT_TRUE(BeginSection(document, "S"));
     AddString(AddKey(document, kKeys, 8), c.text);
     ASSERT_TRUE(WriteSection(document));
     EXPECT_EQ(ReadFile(Path("q.ini")), std::string("[S]\r\nNAME=") + c.written + "\r\n\r\n")
@@ -192,9 +192,8 @@ TEST_F(ScriptWriterTest, QuotingBytes) {
 }
 
 TEST_F(ScriptWriterTest, UnwritableStringsKeepTheLineWhole) {
-  ScriptDocument* document = NewScriptDocument(Path("u.ini").c_str(), nullptr, 0);
+  ScriptDocument* document = NewSection("u.ini");
   ASSERT_NE(document, nullptr);
-  ASSERT_TRUE(BeginSection(document, "S"));
   ScriptKeyLine* line = AddKey(document, kKeys, 8);
   EXPECT_FALSE(AddString(line, "two\r\nlines"));
   EXPECT_FALSE(AddString(line, "eof\x1a"));
@@ -223,10 +222,8 @@ TEST_F(ScriptWriterTest, UnwritableStringsKeepTheLineWhole) {
     EXPECT_EQ(AddString(name, c.text.c_str()), c.written) << c.text.size();
     AddNumber(name, 5);
     ASSERT_TRUE(WriteSection(document));
-    Lines lines;
-    document->context = &lines;
-    ReadSection(document, "S", kKeys, CollectLine);
-    EXPECT_EQ(lines, (Lines{{8, {c.written ? c.text : std::string(), "5"}}})) << c.text.size();
+    EXPECT_EQ(ReadDocument(document, "S", kKeys), (Lines{{8, {c.written ? c.text : std::string(), "5"}}}))
+        << c.text.size();
   }
   DeleteScriptDocument(document);
 }
@@ -244,10 +241,7 @@ TEST_F(ScriptWriterTest, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(ReadFile(Path("c.ini")), old);
     EXPECT_FALSE(Exists(Path("c.ini.tmp")));
     EXPECT_EQ(document->sectionName, nullptr);
-    Lines lines;
-    document->context = &lines;
-    ReadSection(document, "Config", kKeys, CollectLine);
-    EXPECT_EQ(lines, (Lines{{0, {"1"}}})) << "the document keeps its old text";
+    EXPECT_EQ(ReadDocument(document, "Config", kKeys), (Lines{{0, {"1"}}})) << "the document keeps its old text";
     DeleteScriptDocument(document);
   }
 }

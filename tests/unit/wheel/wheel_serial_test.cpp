@@ -15,38 +15,11 @@
 #include "exec/os.h"
 #include "wheel/serial_channel.h"
 #include "exec/com_port_paths_posix.h"
+#include "test_support.h"
 
 namespace {
 
-// A pseudo-terminal whose slave is COM<port>.
-struct Pty {
-  explicit Pty(uint8_t port) : port(port) {
-    master = posix_openpt(O_RDWR | O_NOCTTY);
-    EXPECT_GE(master, 0);
-    grantpt(master);
-    unlockpt(master);
-    char name[128];
-    ptsname_r(master, name, sizeof name);
-    slave = name;
-    termios tio{};
-    tcgetattr(master, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(master, TCSANOW, &tio);
-    SetComPortPath(port, name);
-  }
-  ~Pty() {
-    SetComPortPath(port, nullptr);
-    if (master >= 0) close(master);
-  }
-  void Send(const std::string& bytes) { ASSERT_EQ(write(master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-  void Unplug() {
-    close(master);
-    master = -1;
-  }
-  uint8_t port;
-  int master = -1;
-  std::string slave;
-};
+using testsupport::Pty;
 
 // The line discipline hands bytes over asynchronously; wait (bounded
 // generously, it only matters when the bytes never come) until the channel
