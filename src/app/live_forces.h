@@ -20,7 +20,9 @@ constexpr uint64_t kForceFrameMs = 33;        // at most 30 pictures a second
 // few pixels): 15 a second over 10 s, 5 over 30 s. Each picture is copied to
 // the screen whole, the most costly step of it under Wine.
 constexpr uint32_t kForceFrameParts = 150;
-constexpr uint64_t kForceTextMs = 250;       // the clipping and latest texts, 4 a second
+// The clipping and latest texts, twice a second: enough to read, and each
+// change repaints its control through a window DC of its own.
+constexpr uint64_t kForceTextMs = 500;
 constexpr uint64_t kReportsSilentMs = 1500;   // no report for this long: "stopped"
 constexpr int32_t kForcesDebugLevel = 1;
 

@@ -4,7 +4,7 @@
 // item). Included by the .rc script, so plain #defines only.
 #define IDD_LIVE_FORCES 2200
 #define IDC_LIVE_FORCES 2201
-#define IDC_FORCES_GRAPH 2202    // owner-drawn: the graph's place and size
+#define IDC_FORCES_GRAPH 2202    // the graph's area, its place and size
 #define IDC_FORCES_SPAN 2203     // "2 s", "10 s", "30 s"
 #define IDC_FORCES_PAUSE 2204    // push-like check box "Pause"
 #define IDC_FORCES_CLIPPING 2205 // "Clipping: 38.9 %"

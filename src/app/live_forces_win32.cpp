@@ -1,7 +1,7 @@
 // The "Live Forces" window (dialog 2200) on Win32: a modeless, resizable
 // dialog; the session (app/live_forces.cpp) decides when to draw, this file
 // renders the graph's shapes into an off-screen bitmap and copies it into
-// the owner-drawn static when the static paints.
+// the graph's area (a window class of its own, with its own DC).
 #include "app/live_forces_win32.h"
 
 #include <commdlg.h>
@@ -42,6 +42,7 @@ class Window : public LiveForcesWindow {
   HBITMAP backdropBitmap = nullptr;
   uint64_t backdropKey = 0;
   int bitmapWidth = 0, bitmapHeight = 0;
+  int textHeight = 0;  // of the dialog's font in the bitmaps
   SIZE startClient{};
   SIZE minimumWindow{};
   Placement placements[16];
@@ -53,41 +54,51 @@ class Window : public LiveForcesWindow {
     HWND area = GetDlgItem(dialog, IDC_FORCES_GRAPH);
     RECT r;
     if (area == nullptr || !GetClientRect(area, &r) || r.right <= 0 || r.bottom <= 0) return;
-    HDC dc = GetDC(area);
-    if (dc == nullptr) return;
+    // The graph's own DC (its class has CS_OWNDC): under Wine a DC from the
+    // cache costs a server round trip for the visible region on every GetDC,
+    // and a reset of its attributes on every ReleaseDC, which selects the
+    // font again and with it reads the X resources from disk.
+    HDC screen = GetDC(area);
+    if (screen == nullptr) return;
     if (r.right != bitmapWidth || r.bottom != bitmapHeight || memory == nullptr) {
-      FreeBitmap();
-      memory = CreateCompatibleDC(dc);
-      bitmap = memory ? CreateCompatibleBitmap(dc, r.right, r.bottom) : nullptr;
-      if (bitmap == nullptr) {
-        FreeBitmap();
-        ReleaseDC(area, dc);
+      if (!MakeBitmaps(screen, r.right, r.bottom)) {
+        ReleaseDC(area, screen);
         return;
       }
-      SelectObject(memory, bitmap);
-      SelectObject(memory, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
-      backdropDc = CreateCompatibleDC(dc);
-      backdropBitmap = backdropDc ? CreateCompatibleBitmap(dc, r.right, r.bottom) : nullptr;
-      if (backdropBitmap) {
-        SelectObject(backdropDc, backdropBitmap);
-        SelectObject(backdropDc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
-      }
-      backdropKey = 0;
-      bitmapWidth = r.right;
-      bitmapHeight = r.bottom;
     }
-    ReleaseDC(area, dc);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(memory, &metrics);
-    BuildForceGraph(*Panel().liveForces.Samples(),
-                    Panel().liveForces.GraphInputs(r.right, r.bottom, metrics.tmHeight), &graph);
+    BuildForceGraph(*Panel().liveForces.Samples(), Panel().liveForces.GraphInputs(r.right, r.bottom, textHeight),
+                    &graph);
     Render();
     // Copied straight onto the screen: an invalidation would cost a paint
     // cycle through the window server 30 times a second.
-    if (HDC screen = GetDC(area)) {
-      BitBlt(screen, 0, 0, bitmapWidth, bitmapHeight, memory, 0, 0, SRCCOPY);
-      ReleaseDC(area, screen);
+    BitBlt(screen, 0, 0, bitmapWidth, bitmapHeight, memory, 0, 0, SRCCOPY);
+    ReleaseDC(area, screen);
+  }
+
+  bool MakeBitmaps(HDC screen, int width, int height) {
+    FreeBitmap();
+    memory = CreateCompatibleDC(screen);
+    bitmap = memory ? CreateCompatibleBitmap(screen, width, height) : nullptr;
+    if (bitmap == nullptr) {
+      FreeBitmap();
+      return false;
     }
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    SelectObject(memory, bitmap);
+    SelectObject(memory, font);
+    backdropDc = CreateCompatibleDC(screen);
+    backdropBitmap = backdropDc ? CreateCompatibleBitmap(screen, width, height) : nullptr;
+    if (backdropBitmap) {
+      SelectObject(backdropDc, backdropBitmap);
+      SelectObject(backdropDc, font);
+    }
+    backdropKey = 0;
+    bitmapWidth = width;
+    bitmapHeight = height;
+    // The font stays with the bitmaps: its height is asked once, not per picture.
+    TEXTMETRICW metrics{};
+    textHeight = GetTextMetricsW(memory, &metrics) ? metrics.tmHeight : 0;
+    return true;
   }
 
   // Pens and brushes by colour: the graph has a handful, drawn 30 times a second.
@@ -266,6 +277,42 @@ class Window : public LiveForcesWindow {
 
 Window* gWindow = nullptr;
 
+constexpr wchar_t kGraphClass[] = L"TillersetForceGraph";
+
+// The graph's area: the picture drawn off screen, copied on paint.
+LRESULT CALLBACK GraphProc(HWND area, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // the picture covers all of it
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      if (HDC dc = BeginPaint(area, &paint)) {
+        Window* w = gWindow;
+        if (w && w->memory) {
+          BitBlt(dc, 0, 0, w->bitmapWidth, w->bitmapHeight, w->memory, 0, 0, SRCCOPY);
+        } else {
+          FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        }
+      }
+      EndPaint(area, &paint);
+      return 0;
+    }
+    default:
+      return DefWindowProcW(area, message, wParam, lParam);
+  }
+}
+
+bool RegisterGraphClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_OWNDC;
+  wc.lpfnWndProc = GraphProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = kGraphClass;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 INT_PTR CALLBACK LiveForcesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* w = gWindow;
   switch (message) {
@@ -287,16 +334,6 @@ INT_PTR CALLBACK LiveForcesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
       if (w && w->placementCount > 0 && wParam != SIZE_MINIMIZED) w->Layout();
       return TRUE;
-    case WM_DRAWITEM: {
-      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-      if (!w || item->CtlID != IDC_FORCES_GRAPH) return FALSE;
-      if (w->memory) {
-        BitBlt(item->hDC, 0, 0, w->bitmapWidth, w->bitmapHeight, w->memory, 0, 0, SRCCOPY);
-      } else {
-        FillRect(item->hDC, &item->rcItem, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-      }
-      return TRUE;
-    }
     case WM_COMMAND:
       if (!w) return FALSE;
       switch (LOWORD(wParam)) {
@@ -346,6 +383,10 @@ void OpenLiveForcesWindow(ControlPanel& panel, void* owner) {
   if (gWindow != nullptr) {
     if (IsIconic(gWindow->dialog)) ShowWindow(gWindow->dialog, SW_RESTORE);
     SetForegroundWindow(gWindow->dialog);
+    return;
+  }
+  if (!RegisterGraphClass(static_cast<HINSTANCE>(panel.instance))) {
+    LogPrintf(0, "OpenLiveForcesWindow: the graph's window class could not be registered (error %lu)", GetLastError());
     return;
   }
   gWindow = new (std::nothrow) Window;

@@ -39,10 +39,13 @@ int AddSeries(ForceGraph* g, const SampleRing& ring, const ForceGraphInputs& in,
     g->points[g->pointCount++] = ForcePoint{x, high};
     if (low != high) g->points[g->pointCount++] = ForcePoint{x, low};
   };
-  for (; i < ring.Count() && ring.At(i).timeMs <= in.endMs; ++i) {
-    int x = TimeToX(ring.At(i).timeMs, in.endMs, in.spanMs, g->plotLeft, g->plotWidth);
+  TimeColumns columns(in.endMs, in.spanMs, g->plotLeft, g->plotWidth);
+  for (; i < ring.Count(); ++i) {
+    const TimedValue& sample = ring.At(i);
+    if (sample.timeMs > in.endMs) break;
+    int x = columns.X(sample.timeMs);
     if (x < g->plotLeft) x = g->plotLeft;
-    const int y = toY(ring.At(i).value);
+    const int y = toY(sample.value);
     if (open && x == column) {
       if (y < high) high = y;
       if (y > low) low = y;
@@ -78,12 +81,15 @@ void AddClipBands(ForceGraph* g, const SampleRing& torque, const ForceGraphInput
     }
     runStart = -1;
   };
-  for (int i = torque.FirstAtOrAfter(from); i < torque.Count() && torque.At(i).timeMs <= in.endMs; ++i) {
-    const int x = TimeToX(torque.At(i).timeMs, in.endMs, in.spanMs, g->plotLeft, g->plotWidth);
-    if (!IsClippedTorque(torque.At(i).value)) {
+  TimeColumns columns(in.endMs, in.spanMs, g->plotLeft, g->plotWidth);
+  for (int i = torque.FirstAtOrAfter(from); i < torque.Count(); ++i) {
+    const TimedValue& sample = torque.At(i);
+    if (sample.timeMs > in.endMs) break;
+    if (!IsClippedTorque(sample.value)) {
       band();
       continue;
     }
+    const int x = columns.X(sample.timeMs);
     if (runStart < 0) runStart = x;
     runEnd = x;
   }

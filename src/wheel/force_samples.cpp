@@ -81,6 +81,23 @@ int TimeToX(uint32_t timeMs, uint32_t endMs, uint32_t spanMs, int left, int widt
   return left + width - static_cast<int>(age * width / static_cast<int64_t>(spanMs));
 }
 
+int TimeColumns::X(uint32_t timeMs) {
+  const int64_t age = static_cast<int64_t>(endMs_) - timeMs;
+  if (age >= lowAge_ && age < endAge_) return x_;
+  x_ = TimeToX(timeMs, endMs_, spanMs_, left_, width_);
+  if (age < 0 || spanMs_ == 0 || width_ <= 0) {
+    lowAge_ = 1;  // nothing kept: those times are rare and TimeToX is exact
+    endAge_ = 0;
+    return x_;
+  }
+  // TimeToX gives the same column to every age whose age * width / span
+  // rounds down alike: from ceil(column * span / width) up to the next one.
+  const int64_t column = age * width_ / spanMs_;
+  lowAge_ = (column * spanMs_ + width_ - 1) / width_;
+  endAge_ = ((column + 1) * spanMs_ + width_ - 1) / width_;
+  return x_;
+}
+
 namespace {
 
 // value / scale of the half-height, with full scale at 80 % of it.

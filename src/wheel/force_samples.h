@@ -20,8 +20,12 @@ class SampleRing {
   void Push(uint32_t timeMs, int32_t value);
   void Clear() { count_ = 0; }
   int Count() const { return count_; }
-  // i = 0 is the oldest sample held.
-  const TimedValue& At(int i) const { return items_[(first_ + i) % capacity_]; }
+  // i = 0 is the oldest sample held; i < Count(). No division: the graph
+  // reads every sample of its span on every picture.
+  const TimedValue& At(int i) const {
+    const int k = first_ + i;
+    return items_[k < capacity_ ? k : k - capacity_];
+  }
   const TimedValue* Last() const { return count_ ? &At(count_ - 1) : nullptr; }
   // Index of the first sample at or after timeMs (Count() when none).
   int FirstAtOrAfter(uint32_t timeMs) const;
@@ -78,6 +82,21 @@ std::string ClippingText(double share);
 // full scale (and the axis ends) at a tenth of the height inside the top and
 // bottom, so the clipping shows as the trace flattening at a visible line.
 int TimeToX(uint32_t timeMs, uint32_t endMs, uint32_t spanMs, int left, int width);
+// The same pixels as TimeToX, with one division per pixel column instead of
+// one per sample: it keeps the range of times that fall in the column last
+// asked for (a series read in time order asks for each column many times).
+class TimeColumns {
+ public:
+  TimeColumns(uint32_t endMs, uint32_t spanMs, int left, int width)
+      : endMs_(endMs), spanMs_(spanMs), left_(left), width_(width) {}
+  int X(uint32_t timeMs);
+
+ private:
+  uint32_t endMs_, spanMs_;
+  int left_, width_;
+  int64_t lowAge_ = 1, endAge_ = 0;  // ages (endMs - time) in [lowAge_, endAge_) give x_
+  int x_ = 0;
+};
 int TorqueToY(int32_t value, int top, int height);
 int AxisToY(int32_t value, int top, int height);  // 0..65535, 32768 in the middle
 int CurrentToY(int32_t milliamps, int32_t fullScaleMa, int top, int height);

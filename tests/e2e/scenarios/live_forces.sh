@@ -2,8 +2,9 @@
 # second, a sine that clips about 39 % of the time (amplitude 40050: full
 # scale is 0.818 of it): button 2201 opens it and the board gets debug level
 # 1; the graph moves; the clipping text; the main window keeps answering;
-# Log.txt stays small; closing gives the board its level 0 back and the
-# status polling resumes. Then the board stops and is unplugged under it.
+# Log.txt stays small; the picture comes back after a minimise; closing
+# gives the board its level 0 back and the status polling resumes. Then the
+# board stops and is unplugged under it.
 
 # The board found again at the end is read whole; up to then the bound is
 # the window's own (checked before the unplug).
@@ -62,6 +63,20 @@ step "the board stops sending"
 board "rate 0"
 board "report 0"
 check_true "the window says so" wait_state "Stopped: no reports from the board"
+
+step "minimised and restored, the graph paints its last picture again"
+iconic() { [ "$(driver -w "Live Forces" is-iconic 2>/dev/null)" = "$1" ]; }
+until_iconic() { local i; for i in $(seq 1 50); do iconic "$1" && return 0; sleep 0.1; done; return 1; }
+driver -w "Live Forces" minimize >/dev/null
+check_true "the window is minimised" until_iconic 1
+driver -w "Live Forces" restore >/dev/null
+check_true "the window is back" until_iconic 0
+settle 1
+read -r wx wy ww wh cw ch < <(driver -w "Live Forces" window-rect)
+area="$((cw - 16))x$((ch * 3 / 4))+$((wx + border + 8))+$((wy + wh - ch - border + 8))"
+import -window root "$SCENARIO_DIR/graph-3.png"
+p3=$(torque_pixels "$SCENARIO_DIR/graph-3.png" "$area")
+check_true "the torque is there again ($p3 pixels)" [ "$p3" -gt 100 ]
 
 step "closing puts the level back"
 from=$(transcript_lines)

@@ -68,7 +68,9 @@ TEST_F(LiveForcesTest, OpenAsksForReportsTheStatusSaysWhyAndCloseGivesTheLevelBa
     reports.insert(reports.end(), one.begin(), one.end());
   }
   Tick(reports);
-  for (int i = 0; i < 7; ++i) Tick();  // the texts at most 4 times a second
+  for (int i = 0; i < 7; ++i) Tick();
+  EXPECT_EQ(window.dialog.Text(IDC_FORCES_LATEST), "Torque: ---") << "the texts at most twice a second";
+  for (int i = 0; i < 6; ++i) Tick();
   EXPECT_EQ(window.dialog.Text(IDC_FORCES_CLIPPING), "Clipping: 75.0 %");
   EXPECT_EQ(window.dialog.Text(IDC_FORCES_LATEST), "Torque: -32768");
   panel.liveForces.Close();

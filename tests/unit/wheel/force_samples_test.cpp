@@ -54,6 +54,26 @@ TEST(ForceSamples, TimesAndValuesInPixels) {
   EXPECT_EQ(ReportTimeMs(100, 133, 2, 3), 133u);
 }
 
+TEST(ForceSamples, TimeColumnsPlaceEveryTimeWhereTimeToXDoes) {
+  // Spans wider and narrower than the plot, uneven ratios, times before the
+  // span and after its end, read forwards and backwards.
+  struct {
+    uint32_t end, span;
+    int left, width;
+  } plots[] = {{10000, 10000, 4, 520}, {10000, 2000, 4, 520}, {31000, 30000, 0, 997},
+               {700, 1000, 10, 3},     {5000, 7, 2, 640},      {100, 0, 4, 50}, {100, 100, 4, 0}};
+  for (const auto& p : plots) {
+    TimeColumns columns(p.end, p.span, p.left, p.width);
+    const uint32_t first = p.end > p.span + 20 ? p.end - p.span - 20 : 0;
+    for (uint32_t t = first; t <= p.end + 3; ++t) {
+      ASSERT_EQ(columns.X(t), TimeToX(t, p.end, p.span, p.left, p.width)) << p.span << "/" << p.width << " at " << t;
+    }
+    for (uint32_t t = p.end + 3; t >= first && t <= p.end + 3; --t) {
+      ASSERT_EQ(columns.X(t), TimeToX(t, p.end, p.span, p.left, p.width)) << p.span << "/" << p.width << " back at " << t;
+    }
+  }
+}
+
 TEST(ForceSamples, CsvHasOneRowPerTimeAndEmptyFieldsForMissingSeries) {
   auto samples = std::make_unique<ForceSamples>();
   samples->torque.Push(10, -5);
