@@ -1,6 +1,7 @@
 // The configuration pages against recording dialogs: labels by display kind,
 // slider ranges and ticks, page set-up with the board on a fake channel,
-// slider writes, commands and the status hold around them, frame sizing.
+// slider writes, commands and the status hold around them, the game
+// controller list and readout, frame sizing.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -23,6 +24,7 @@
 #include "app/pages.h"
 #include "exec_env.h"
 #include "fake_dialog.h"
+#include "input_fakes.h"
 #include "exec/com_port_paths_posix.h"
 #include "wheel/wheel_link.h"
 #include "wheel_fakes.h"
@@ -467,29 +469,67 @@ TEST_F(Pages, CheckBoxesSetTheirFlagBits) {
   EXPECT_TRUE(port.written.empty());
 }
 
-TEST_F(Pages, PortChoices) {
-  panel.link.wheelPort = 0;
-  SetUpPage();
-  page.ResetCombo(IDC_WHEEL_PORT);
-  page.AddComboItem(IDC_WHEEL_PORT, "None", 0);
-  page.AddComboItem(IDC_WHEEL_PORT, "COM7", 7);
-  page.Pick(IDC_WHEEL_PORT, -1);
-  PageCommand(panel, page, IDC_WHEEL_PORT);
-  EXPECT_TRUE(port.opens.empty());
-  page.Pick(IDC_WHEEL_PORT, 1);
-  PageCommand(panel, page, IDC_WHEEL_PORT);
-  EXPECT_EQ(port.opens, std::vector<uint32_t>{7});
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
-  PageCommand(panel, page, IDC_WHEEL_PORT);  // the same port again: nothing
-  EXPECT_EQ(port.opens.size(), 1u);
+// ---- the game controller: list 1042, the strip's "Wheel State" pairs, the readout
 
-  // The drive's port is only stored.
-  strip.AddComboItem(IDC_SM_PORT, "None", 0);
-  strip.AddComboItem(IDC_SM_PORT, "COM3", 3);
-  strip.Pick(IDC_SM_PORT, 1);
-  PageCommand(panel, strip, IDC_SM_PORT);
-  EXPECT_EQ(panel.settings.smPort, 3);
-  EXPECT_EQ(port.opens.size(), 1u);
+// The game controllers behind the pages; no wheel port, so no board is probed.
+class InputPages : public Pages {
+ protected:
+  void SetUp() override {
+    Pages::SetUp();
+    backend.Add(1, "Kestra Wheel");
+    backend.Add(2, "Pedal Box", WheelObjects(3, 0, 0, 4));
+    panel.input.backend = &backend;
+    panel.link.wheelPort = 0;
+  }
+  void TearDown() override {
+    panel.input.Shutdown();
+    Pages::TearDown();
+  }
+  FakeGamingBackend backend;
+};
+
+TEST_F(InputPages, TheListShowsTheControllersAndTheChoiceGoesToConfigIni) {
+  panel.input.table.usedDevice = TestGuid(2);
+  ASSERT_EQ(panel.input.InitGamingInput(nullptr), kInputOk);
+  SetUpMainPage(panel, page);
+  SetUpStrip(panel, strip);
+
+  ASSERT_EQ(page.ComboTexts(IDC_GAMING_DEVICE), (std::vector<std::string>{"Kestra Wheel", "Pedal Box"}));
+  EXPECT_EQ(page.combos[IDC_GAMING_DEVICE][1].data, 1);
+  EXPECT_EQ(page.Selected(IDC_GAMING_DEVICE), 1);
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_Z_AXIS));
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_Z_AXIS_TEXT));
+  EXPECT_FALSE(strip.IsItemEnabled(IDC_RX_AXIS));
+  EXPECT_FALSE(strip.IsItemEnabled(IDC_POV0_TEXT)) << "the pedal box has no hat";
+
+  page.Pick(IDC_GAMING_DEVICE, 0);
+  PageCommand(panel, page, IDC_GAMING_DEVICE, kListSelectionChanged);
+  EXPECT_EQ(panel.input.ActiveIndex(), 0);
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_POV0_TEXT));
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_SLIDER1));
+  EXPECT_FALSE(strip.IsItemEnabled(IDC_POV1));
+
+  // Focus and opening notify too: the same pick does not activate again.
+  backend.calls.clear();
+  PageCommand(panel, page, IDC_GAMING_DEVICE, kListOpening);
+  EXPECT_EQ(backend.Count("EnumObjects"), 0);
+
+  ASSERT_TRUE(panel.SaveSettings());
+  ControlPanel loaded;
+  loaded.LoadSettings();
+  EXPECT_TRUE(loaded.input.table.usedDevice == TestGuid(1));
+}
+
+TEST_F(InputPages, TheReadoutLandsInTheStripsValueControls) {
+  backend.Find(TestGuid(1))->state.axes[0] = 12345;
+  ASSERT_EQ(panel.input.InitGamingInput(nullptr), kInputOk);
+  SetUpMainPage(panel, page);
+  SetUpStrip(panel, strip);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(panel.input.ReadGamingInput(), 0);
+  EXPECT_EQ(strip.Text(IDC_X_AXIS), "12345");
+  EXPECT_EQ(strip.Text(IDC_POV0), "ffffffff");
+  EXPECT_EQ(strip.TextCount(IDC_X_AXIS), 1u) << "set once, then left alone";
+  EXPECT_EQ(page.TextCount(IDC_X_AXIS), 0u);
 }
 
 // ---- what a user does: settings kept across re-plugs and port choices
@@ -598,8 +638,13 @@ TEST_F(Pages, APortChosenInTheListIsReadAndNoneDisconnects) {
   page.ResetCombo(IDC_WHEEL_PORT);
   page.AddComboItem(IDC_WHEEL_PORT, "None", 0);
   page.AddComboItem(IDC_WHEEL_PORT, "COM7", 7);
+  page.Pick(IDC_WHEEL_PORT, -1);
+  PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);
+  EXPECT_TRUE(port.opens.empty()) << "no selection opens nothing";
   page.Pick(IDC_WHEEL_PORT, 1);
   PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);
+  PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);  // the same port again: nothing
+  EXPECT_EQ(port.opens, std::vector<uint32_t>{7});
   Bytes expected = B("orvenk?");
   const Bytes bulk = BulkReadRequests();
   expected.insert(expected.end(), bulk.begin(), bulk.end());
@@ -621,6 +666,14 @@ TEST_F(Pages, APortChosenInTheListIsReadAndNoneDisconnects) {
   for (int id : {IDC_CENTER_WHEEL, IDC_CALIBRATE, IDC_INVERT}) PageCommand(panel, page, id);
   RefreshAndTick(panel, clock);
   EXPECT_TRUE(port.written.empty()) << "nothing talks to a port the user let go";
+  EXPECT_EQ(port.opens.size(), 1u);
+
+  // The drive's port is only stored.
+  strip.AddComboItem(IDC_SM_PORT, "None", 0);
+  strip.AddComboItem(IDC_SM_PORT, "COM3", 3);
+  strip.Pick(IDC_SM_PORT, 1);
+  PageCommand(panel, strip, IDC_SM_PORT);
+  EXPECT_EQ(panel.settings.smPort, 3);
   EXPECT_EQ(port.opens.size(), 1u);
 }
 
