@@ -213,21 +213,7 @@ class Pages : public ExecEnv {
     port.holdAtWrite.clear();
     panel.link.statusHold = false;
   }
-  // The "P" writes the board received, each as its bytes.
-  std::vector<Bytes> Writes() const {
-    std::vector<Bytes> out;
-    const Bytes& w = port.written;
-    for (size_t i = 0; i + 3 <= w.size();) {
-      if (w[i] != 'P') {
-        ++i;
-        continue;
-      }
-      const size_t end = i + 3 + w[i + 2];
-      out.push_back(Bytes(w.begin() + i, w.begin() + std::min(end, w.size())));
-      i = end;
-    }
-    return out;
-  }
+  std::vector<Bytes> Writes() const { return ParameterWrites(port.written); }
 
   BusyClock clock;
   StandinBoard board;
