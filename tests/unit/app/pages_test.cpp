@@ -232,13 +232,13 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   EXPECT_EQ(panel.link.linkState, kWheelFound);
   EXPECT_EQ(panel.mainPageView.page, &page);
   EXPECT_EQ(panel.mainPage, page.Window());
-  EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), TS_VERSION_TEXT);
-  EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree);
   EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 900);
-  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "50 %");
-  EXPECT_EQ(page.Text(IDC_FILTER_VALUE), "50 %");
-  EXPECT_EQ(page.Text(IDC_CONSTANT_VALUE), "100 %");
-  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "0 %");  // not read in bulk; the refresh shows it
+  // External gain is not read in bulk; the refresh shows it.
+  for (auto [id, text] : {std::pair<int, std::string>{IDC_SOFTWARE_VERSION, TS_VERSION_TEXT},
+                          {IDC_MAX_ANGLE_VALUE, "900 " + kDegree}, {IDC_MAIN_GAIN_VALUE, "50 %"},
+                          {IDC_FILTER_VALUE, "50 %"}, {IDC_CONSTANT_VALUE, "100 %"}, {IDC_EXTERNAL_GAIN, "0 %"}}) {
+    EXPECT_EQ(page.Text(id), text) << id;
+  }
   EXPECT_FALSE(page.IsChecked(IDC_INVERT));
   EXPECT_TRUE(page.IsChecked(IDC_MANUAL));
   EXPECT_FALSE(page.IsChecked(IDC_AUTO_UPDATE));
@@ -262,10 +262,9 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   EXPECT_EQ(page.ranges[IDC_FILTER_SLIDER], std::make_pair(1, 31));
   EXPECT_EQ(page.ticks[IDC_MAIN_GAIN_SLIDER].back(), 110);
   EXPECT_EQ(page.ranges.size(), 18u);
-  EXPECT_EQ(panel.bindings[kEntryOffset].dialog, nullptr);
-  EXPECT_EQ(panel.bindings[kEntryDebugLevel].dialog, nullptr);
-  EXPECT_EQ(panel.bindings[kEntryEncoder].dialog, nullptr);
-  EXPECT_EQ(panel.bindings[kEntryTorqueBandwidth].dialog, nullptr);
+  for (WheelEntry e : {kEntryOffset, kEntryDebugLevel, kEntryEncoder, kEntryTorqueBandwidth}) {
+    EXPECT_EQ(panel.bindings[e].dialog, nullptr) << e;
+  }
 }
 
 TEST_F(Pages, NoPortMeansNoProbe) {
@@ -426,32 +425,26 @@ TEST_F(Pages, CommandsThatNeedTheBoard) {
   PageCommand(panel, page, IDC_CENTER_WHEEL);  // only once the wheel is ready
   EXPECT_TRUE(port.written.empty());
 
-  panel.link.linkState = kDisconnected;
-  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
-  ASSERT_EQ(page.messages.size(), 1u);
+  // Advanced Settings says why it does not open until the wheel is found.
+  for (auto [state, messages] : {std::pair{kDisconnected, 1u}, {kConnected, 2u}, {kWheelFound, 2u}}) {
+    panel.link.linkState = state;
+    PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
+    ASSERT_EQ(page.messages.size(), messages) << int(state);
+  }
   EXPECT_EQ(page.messages[0].text,
             "Could not find the wheel device, please connect it and check firmware version");
   EXPECT_EQ(page.messages[0].style, kMessageInformation);
-  panel.link.linkState = kConnected;
-  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
-  EXPECT_EQ(page.messages.size(), 2u);
-  panel.link.linkState = kWheelFound;
-  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
-  EXPECT_EQ(page.messages.size(), 2u);
 }
 
 TEST_F(Pages, CheckBoxesSetTheirFlagBits) {
   SetUpPage();
   panel.settings.flags = 0x10;
-  page.SetCheck(IDC_AUTO_UPDATE, true);
-  PageCommand(panel, page, IDC_AUTO_UPDATE);
-  EXPECT_EQ(panel.settings.flags, 0x11u);
-  page.SetCheck(IDC_DETECT_GAME, true);
-  PageCommand(panel, page, IDC_DETECT_GAME);
-  EXPECT_EQ(panel.settings.flags, 0x13u);
-  page.SetCheck(IDC_AUTO_UPDATE, false);
-  PageCommand(panel, page, IDC_AUTO_UPDATE);
-  EXPECT_EQ(panel.settings.flags, 0x12u);
+  for (auto [id, on, flags] : {std::tuple{IDC_AUTO_UPDATE, true, 0x11u}, std::tuple{IDC_DETECT_GAME, true, 0x13u},
+                               std::tuple{IDC_AUTO_UPDATE, false, 0x12u}}) {
+    page.SetCheck(id, on);
+    PageCommand(panel, page, id);
+    EXPECT_EQ(panel.settings.flags, flags) << id << " " << on;
+  }
   EXPECT_TRUE(port.written.empty());
 }
 
