@@ -43,26 +43,15 @@ TEST(PageLabels, EveryDisplayKindShowsItsText) {
     const char* text;
   };
   const Case cases[] = {
-      {kShowNumber, '%', 5, "5"},
-      {kShowNumber, '%', -3, "-3"},
-      {kShowPercent127, '%', 64, "50 %"},
-      {kShowPercent127, '%', 0, "0 %"},
-      {kShowPercent127, '%', 127, "100 %"},
-      {kShowPercent127, '%', 1, "0 %"},
+      {kShowNumber, '%', 5, "5"}, {kShowNumber, '%', -3, "-3"}, {kShowPercent127, '%', 64, "50 %"},
+      {kShowPercent127, '%', 0, "0 %"}, {kShowPercent127, '%', 127, "100 %"}, {kShowPercent127, '%', 1, "0 %"},
       {kShowValueUnit, kDegreeSign, 900, "900 \xB0"},
-      {kShowSeconds, 's', 10, "1.0 s"},
-      {kShowSeconds, 's', 99, "9.9 s"},
-      {kShowSeconds, 's', 150, "15 s"},
+      {kShowSeconds, 's', 10, "1.0 s"}, {kShowSeconds, 's', 99, "9.9 s"}, {kShowSeconds, 's', 150, "15 s"},
       {kShowSeconds, 's', 599, "60 s"},  // 59.9 s, rounded by "%2.0f"
-      {kShowSeconds, 's', 600, "1.0 mn"},
-      {kShowSeconds, 's', 3000, "5.0 mn"},
-      {kShowBandwidth, '%', 0, "100 Hz"},
-      {kShowBandwidth, '%', 10, "4700 Hz"},
-      {kShowBandwidth, '%', 11, "Unlimited"},
-      {kShowFilter, '%', 1, "0 %"},
-      {kShowFilter, '%', 16, "50 %"},
-      {kShowFilter, '%', 31, "100 %"},
-      {kShowFraction4096, '%', 4096, "1.00"},
+      {kShowSeconds, 's', 600, "1.0 mn"}, {kShowSeconds, 's', 3000, "5.0 mn"},
+      {kShowBandwidth, '%', 0, "100 Hz"}, {kShowBandwidth, '%', 10, "4700 Hz"},
+      {kShowBandwidth, '%', 11, "Unlimited"}, {kShowFilter, '%', 1, "0 %"}, {kShowFilter, '%', 16, "50 %"},
+      {kShowFilter, '%', 31, "100 %"}, {kShowFraction4096, '%', 4096, "1.00"},
       {kShowFraction4096, '%', 2048, "0.50"},
   };
   for (const Case& c : cases) {
@@ -110,9 +99,7 @@ TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
   };
   const Case cases[] = {
       {0, 127, 10, {10, 20, 30}, 110, 11},    // not 120
-      {1, 31, 1, {2, 3, 4}, 30, 29},
-      {180, 2160, 10, {190, 200}, 2150, 197},
-      {1, 3000, 10, {11, 21}, 2981, 298},
+      {1, 31, 1, {2, 3, 4}, 30, 29}, {180, 2160, 10, {190, 200}, 2150, 197}, {1, 3000, 10, {11, 21}, 2981, 298},
       {0, 11, 1, {1, 2}, 10, 10},
   };
   for (const Case& c : cases) {

@@ -132,16 +132,9 @@ TEST(SmPortPaths, ComNamesMapThroughOverrideThenDirectoryThenUsbNumbering) {
   };
   SetComPortPath(7, "/tmp/standin/drive");
   const Case withOverride[] = {
-      {"COM7", true, "/tmp/standin/drive"},
-      {"COM8", true, "/dev/ttyUSB7"},
-      {"COM1", true, "/dev/ttyUSB0"},
-      {"/dev/ttyS4", true, "/dev/ttyS4"},
-      {"COM0", false, ""},
-      {"COM256", false, ""},
-      {"COM7x", false, ""},
-      {"COMX", false, ""},
-      {"COM", false, ""},
-      {"COM07", false, ""},
+      {"COM7", true, "/tmp/standin/drive"}, {"COM8", true, "/dev/ttyUSB7"}, {"COM1", true, "/dev/ttyUSB0"},
+      {"/dev/ttyS4", true, "/dev/ttyS4"}, {"COM0", false, ""}, {"COM256", false, ""}, {"COM7x", false, ""},
+      {"COMX", false, ""}, {"COM", false, ""}, {"COM07", false, ""},
   };
   for (const Case& c : withOverride) {
     char path[64] = "";

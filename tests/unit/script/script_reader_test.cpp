@@ -6,11 +6,7 @@ namespace scripttest {
 namespace {
 
 const ScriptKey kKeys[] = {
-    {"FLAGS", 0, 1},
-    {"PAIR", 1, 2},
-    {"LIST", 2, ScriptKeyToLineEnd},
-    {"NONE", 3, 0},
-    {nullptr, 0, 0},
+    {"FLAGS", 0, 1}, {"PAIR", 1, 2}, {"LIST", 2, ScriptKeyToLineEnd}, {"NONE", 3, 0}, {nullptr, 0, 0},
 };
 
 struct SyntaxCase {
@@ -28,8 +24,7 @@ TEST_F(ScriptReaderTest, KeyLines) {
       {"spaces", "FLAGS = 3\r\n", {{0, {"3"}}}},
       {"lower case key", "flags 3\r\n", {{0, {"3"}}}},
       {"double equals", "FLAGS==3\r\n", {{0, {"3"}}}},
-      {"LF only", "FLAGS=3\n", {{0, {"3"}}}},
-      {"angle brackets", "FLAGS=<3>\r\n", {}},
+      {"LF only", "FLAGS=3\n", {{0, {"3"}}}}, {"angle brackets", "FLAGS=<3>\r\n", {}},
       {"trailing comma", "FLAGS=3,\r\n", {}},
       {"trailing comment", "FLAGS=3 // note\r\n", {}},
       {"comment line", "// FLAGS=9\r\nFLAGS=3\r\n", {{0, {"3"}}}},

@@ -263,8 +263,7 @@ TEST_F(BoardOnPty, PortListOffersOnlyPortsThatOpen) {
     int selected;
   };
   const Case cases[] = {
-      {3, false, {"None", "COM3", "COM7"}, 1},
-      {7, false, {"None", "COM3", "COM7"}, 2},
+      {3, false, {"None", "COM3", "COM7"}, 1}, {7, false, {"None", "COM3", "COM7"}, 2},
       {0, false, {"None", "COM3", "COM7"}, 0},
       {3, true, {"None", "COM7"}, 0},  // in use elsewhere: not offered, "None" selected
       {9, false, {"None", "COM3", "COM7"}, 0},
