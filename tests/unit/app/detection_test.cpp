@@ -76,7 +76,8 @@ TEST_F(Detection, TheLastMatchInSnapshotOrderOfTheSameNameWins) {
       {"a full path", {"C:\\Games\\Game.exe"}, "Dry"},
       {"no extension", {"Game"}, "Dry"},
       {"a pattern is not a pattern", {"*.exe"}, "Dry"},
-      {"an empty name", {""}, "Dry"}, {"the exact name", {"Game.exe"}, "Game"},
+      {"an empty name", {""}, "Dry"},
+      {"the exact name", {"Game.exe"}, "Game"},
       {"back to Dry", {"race.exe"}, "Dry"},
       {"the name in other case, as Windows names files", {"iRacingSim64DX11.exe"}, "iRacing"},
       {"any letter's case", {"\xC3\x89T\xC3\x89.EXE"}, "Ete"},          // ÉTÉ.EXE for été.exe
