@@ -35,6 +35,18 @@ const std::string kDegree = "\xB0";
 
 // ---- display kinds and ticks (no board)
 
+// An entry holding VALUE, bound as the pages bind theirs (the rest are
+// BindParameter's arguments in its order).
+struct Bound {
+  Bound(DialogControls* dialog, int32_t value, int32_t slider, int32_t label, uint8_t number, uint8_t size,
+        int32_t minimum, int32_t maximum, int32_t step, uint8_t kind, char unit) {
+    entry.value = value;
+    BindParameter(entry, controls, dialog, slider, label, number, size, minimum, maximum, step, kind, unit);
+  }
+  WheelParameter entry;
+  ParameterControls controls;
+};
+
 TEST(PageLabels, EveryDisplayKindShowsItsText) {
   struct Case {
     uint8_t kind;
@@ -56,10 +68,7 @@ TEST(PageLabels, EveryDisplayKindShowsItsText) {
   };
   for (const Case& c : cases) {
     FakeDialog page;
-    WheelParameter entry;
-    ParameterControls entryControls;
-    entry.value = c.value;
-    BindParameter(entry, entryControls, &page, 0, 2029, 17, kSizeIndex1, 0, 3000, 10, c.kind, c.unit);
+    Bound bound(&page, c.value, 0, 2029, 17, kSizeIndex1, 0, 3000, 10, c.kind, c.unit);
     EXPECT_EQ(page.Text(2029), c.text) << "kind " << int(c.kind) << " value " << c.value;
   }
 }
@@ -67,27 +76,19 @@ TEST(PageLabels, EveryDisplayKindShowsItsText) {
 TEST(PageLabels, KindsWithoutTextLeaveTheLabelKindFiveSelectsAndNoDialogIsHarmless) {
   for (uint8_t kind : {kShowFlags, kShowField}) {
     FakeDialog page;
-    WheelParameter entry;
-    ParameterControls entryControls;
-    entry.value = 1;
-    BindParameter(entry, entryControls, &page, 0, 2029, 34, kSizeIndex1, 0, 1, 1, kind, '%');
+    Bound bound(&page, 1, 0, 2029, 34, kSizeIndex1, 0, 1, 1, kind, '%');
     EXPECT_EQ(page.TextCount(2029), 0u) << int(kind);
   }
   FakeDialog strip;
   for (const char* level : {"None", "Error", "Warning", "Info"}) strip.AddComboItem(IDC_DEBUG_LEVEL, level, 0);
-  WheelParameter debug;
-  ParameterControls debugControls;
-  debug.value = 2;
-  BindParameter(debug, debugControls, &strip, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
+  Bound debug(&strip, 2, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
   EXPECT_EQ(strip.Selected(IDC_DEBUG_LEVEL), 2);
   EXPECT_EQ(strip.TextCount(IDC_DEBUG_LEVEL), 0u);
 
   // Without a dialog nothing is shown and nothing is bound.
-  WheelParameter loose;
-  ParameterControls looseControls;
-  BindParameter(loose, looseControls, nullptr, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
-  EXPECT_EQ(looseControls.dialog, nullptr);
-  EXPECT_EQ(looseControls.slider, nullptr);
+  Bound loose(nullptr, 0, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(loose.controls.dialog, nullptr);
+  EXPECT_EQ(loose.controls.slider, nullptr);
 }
 
 TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
@@ -104,36 +105,27 @@ TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
   };
   for (const Case& c : cases) {
     FakeDialog page;
-    WheelParameter entry;
-    ParameterControls entryControls;
-    entry.value = c.minimum;
-    BindParameter(entry, entryControls, &page, 2021, 2029, 17, kSizeIndex1, c.minimum, c.maximum, c.step,
-                  kShowPercent127, '%');
+    Bound bound(&page, c.minimum, 2021, 2029, 17, kSizeIndex1, c.minimum, c.maximum, c.step, kShowPercent127, '%');
     auto range = std::make_pair(c.minimum, c.maximum);
     EXPECT_EQ(page.ranges[2021], range);
     const std::vector<int32_t>& ticks = page.ticks[2021];
     ASSERT_EQ(ticks.size(), c.count) << c.maximum;
     EXPECT_TRUE(std::equal(c.first.begin(), c.first.end(), ticks.begin()));
     EXPECT_EQ(ticks.back(), c.last);
-    EXPECT_EQ(entryControls.slider, page.Handle(2021));
+    EXPECT_EQ(bound.controls.slider, page.Handle(2021));
     EXPECT_EQ(page.sliders[2021], c.minimum);
   }
 }
 
 TEST(PageSliders, StepZeroAndMissingSliderAreHarmless) {
   FakeDialog page;
-  WheelParameter entry;
-  ParameterControls entryControls;
-  BindParameter(entry, entryControls, &page, 2021, 2029, 4, kSizeIndex4, 0, 0, 0, kShowNumber, '%');
+  Bound stepZero(&page, 0, 2021, 2029, 4, kSizeIndex4, 0, 0, 0, kShowNumber, '%');
   EXPECT_TRUE(page.ticks[2021].empty());
 
   FakeDialog bare;
   bare.missing.insert(2021);
-  WheelParameter other;
-  ParameterControls otherControls;
-  other.value = 64;
-  BindParameter(other, otherControls, &bare, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
-  EXPECT_EQ(otherControls.slider, nullptr);
+  Bound noSlider(&bare, 64, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(noSlider.controls.slider, nullptr);
   EXPECT_EQ(bare.ranges.count(2021), 0u);
   EXPECT_EQ(bare.Text(2029), "50 %");  // the label still shows
 }
