@@ -118,16 +118,13 @@ TEST_F(WheelLinkTest, BulkReadAsksThe69ParametersInOrder) {
   EXPECT_EQ(port.written, expected);
   EXPECT_GE(clock.now - start, 345000u);
 
-  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(link.parameters[kEntryMainGain].value, 64);
-  EXPECT_EQ(link.parameters[kEntryFilter].value, 16);
-  EXPECT_EQ(link.parameters[kEntryEncoder].value, 10000);
-  EXPECT_EQ(link.parameters.mapping[0], 0);
-  EXPECT_EQ(link.parameters.mapping[7], 7);
-  EXPECT_EQ(link.parameters.mapping[8], -1);
-  EXPECT_EQ(link.parameters.analogSettings[1], 1);
-  EXPECT_EQ(link.parameters.analogCurves[3].value, 32);
-  EXPECT_EQ(link.parameters.externalGainMarker, -1);
+  // Max angle, main gain, filter, encoder; mappings 0, 7 and 8; an analog
+  // setting and curve; the external gain marker.
+  const WheelParameterTable& p = link.parameters;
+  EXPECT_EQ((std::vector<int32_t>{p[kEntryMaxAngle].value, p[kEntryMainGain].value, p[kEntryFilter].value,
+                                  p[kEntryEncoder].value, p.mapping[0], p.mapping[7], p.mapping[8],
+                                  p.analogSettings[1], p.analogCurves[3].value, p.externalGainMarker}),
+            (std::vector<int32_t>{900, 64, 16, 10000, 0, 7, -1, 1, 32, -1}));
 }
 
 TEST_F(WheelLinkTest, RepliesAreLittleEndianAndSignExtended) {
