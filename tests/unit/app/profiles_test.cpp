@@ -115,12 +115,8 @@ TEST_F(ProfilesTest, NumbersKeepTheirWidths) {
   ControlPanel big;
   big.profiles.LoadProfiles();
   ASSERT_EQ(big.profiles.list.Count(), 1u);
-  const GameProfile& b = *big.profiles.list.First();
-  EXPECT_EQ(b.maxAngle, 70000u & 0xFFFFu);
-  EXPECT_EQ(b.optionFlags, 2);
-  EXPECT_EQ(b.mainGain, -56);
-  EXPECT_EQ(b.gameSpring, 127);
-  EXPECT_EQ(b.filter, 16);
+  EXPECT_EQ(Dump(*big.profiles.list.First()), "Big|big.exe|" + std::to_string(70000 & 0xFFFF) +
+                                                  "|-56|127|0|0|0|0|0|0|2|16|0|0|0|0");
   big.profiles.FreeProfiles();
 }
 
