@@ -154,6 +154,10 @@ void ControlPanel::SaveChanges(uint64_t now) {
 void ControlPanel::SaveForExit() {
   if (openAdvancedSettings != nullptr) openAdvancedSettings->TakeBack();
   SaveSettings();
+  // A board being read, or read in the last tick, has its say first: the
+  // page shows the board's values until then, which the selected profile
+  // must not take.
+  link.SettleBoardRead();
   // The selected profile follows the sliders already; this also catches what
   // changed without a slider (but not the defaults of a reset: those are the
   // board's, not the profile's).
@@ -163,9 +167,14 @@ void ControlPanel::SaveForExit() {
 
 void ControlPanel::RefreshStatus() {
   if (link.statusHold) return;
+  // While a handshake (the start's) is still out, the board's firmware is
+  // not known yet: the automatic check would offer firmware the board may
+  // already have. It waits for a refresh after the handshake has settled,
+  // which has asked the board's version by then.
+  const bool handshakeSettled = !link.ProbePending();
   link.RefreshStatus();
   updater.OfferRestore();
-  if ((settings.flags & Settings::kFlagAutoUpdate) && !updateStarted) {
+  if (handshakeSettled && (settings.flags & Settings::kFlagAutoUpdate) && !updateStarted) {
     updateStarted = true;
     if (startAutoUpdateCheck) startAutoUpdateCheck(*this);
   }

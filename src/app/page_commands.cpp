@@ -172,10 +172,18 @@ WheelParameter* FindParameterBySlider(ControlPanel& panel, void* slider) {
 
 void SliderChanged(ControlPanel& panel, WheelParameter& entry) {
   WheelLink& link = panel.link;
+  const ParameterControls* controls = panel.bindings.Of(entry);
+  DialogControls* dialog = controls != nullptr ? controls->dialog : nullptr;
+  // Taken before the wait: a handshake it settles (the start's) reads the
+  // board and shows its value, which must not undo the user's move.
+  const int32_t position = dialog != nullptr ? dialog->GetSliderPos(controls->sliderId) : 0;
   link.WaitNotBusy();
   StatusHold hold(link);
-  if (const ParameterControls* controls = panel.bindings.Of(entry)) {
-    if (controls->dialog != nullptr) entry.value = controls->dialog->GetSliderPos(controls->sliderId);
+  if (controls != nullptr) {
+    if (dialog != nullptr) {
+      entry.value = position;
+      if (dialog->GetSliderPos(controls->sliderId) != position) dialog->SetSliderPos(controls->sliderId, position);
+    }
     FormatParameterLabel(entry, *controls);
   }
   link.WriteParameter(entry);
@@ -193,6 +201,13 @@ void PageCommand(ControlPanel& panel, DialogControls& page, int id, int notifica
   // Ticks keep coming while a command runs (its message boxes and dialogs pump
   // messages); the hold keeps the status poll out of the command's exchange.
   StatusHold hold(panel.link);
+  if (panel.link.ProbePending() && (id == IDC_INVERT || id == IDC_MANUAL)) {
+    // The board read that settles a handshake still out (the start's) shows
+    // the board's flags: the box keeps the user's click.
+    const bool checked = page.IsChecked(id);
+    panel.link.WaitNotBusy();
+    page.SetCheck(id, checked);
+  }
   if (notification == kListOpening) RefreshPortList(panel, page, id);
   RunCommand(panel, page, id);
 }

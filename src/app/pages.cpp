@@ -1,6 +1,6 @@
 // Building the pages: the main page and the drive/state strip are created,
-// every board setting is bound to its slider and label, the board is found
-// and read, and the frame window is sized around the pages.
+// every board setting is bound to its slider and label, the board's handshake
+// is sent, and the frame window is sized around the pages.
 #include "app/pages.h"
 
 #include <cstdio>
@@ -86,7 +86,10 @@ void SetUpMainPage(ControlPanel& panel, DialogControls& page) {
     panel.settings.smPort = panel.updater.FindComPortFromIds(kRs485VendorId, kRs485ProductId);
   }
   FillComPortList(page, IDC_WHEEL_PORT, link.wheelPort);
-  if (link.wheelPort != 0 && link.ProbeWheel(link.wheelPort)) link.ReadNewBoard();
+  // The reply is taken by the ticks; the page shows what it shows without a
+  // board until the board is read, and the profiles have their say a tick
+  // later (the "Default" made below then takes the board's values).
+  if (link.wheelPort != 0) link.StartHandshake(link.wheelPort);
 
   const int32_t wheelFlags = link[kEntryFlags].value;
   page.SetCheck(IDC_INVERT, (wheelFlags & kWheelFlagInvert) != 0);

@@ -321,7 +321,8 @@ bool Updater::Tick() {
       strandedSize_ = 0;
       if (ports.bootloaderPort != 0 && link_.linkState < kWheelFound) OfferStrandedBoard(ports.bootloaderPort);
     }
-  } else if (strandedDueUs_ != 0 && link_.clock->NowUs() >= strandedDueUs_) {
+  } else if (strandedDueUs_ != 0 && link_.clock->NowUs() >= strandedDueUs_ && !link_.ProbePending()) {
+    // (A handshake still out, the start's, may yet find the board.)
     strandedDueUs_ = 0;
     if (link_.linkState < kWheelFound) {
       const char* const args[] = {kPortListerName, nullptr};

@@ -86,10 +86,26 @@ int WheelLink::ProbeWheel(uint32_t port) {
 void WheelLink::ContinueProbe() {
   // One long step per tick: the read of the last tick is told now.
   if (NoticeBoardRead()) return;
-  if (!probe_.pending || PollProbe(false) != ProbeOutcome::kFound) return;
-  ReadAllParameters();
+  if (bulkCursor_ < 0) {
+    if (!probe_.pending || PollProbe(false) != ProbeOutcome::kFound) return;
+    bulkMisses_ = 0;
+    bulkCursor_ = 0;
+  }
+  if (ContinueBulkRead(kBulkRequestsPerTick)) EndBulkRead();
+}
+
+void WheelLink::EndBulkRead() {
+  bulkCursor_ = -1;
   boardReadNotice_ = linkState >= kWheelFound;
   Show(LinkText::kStatusLine, LinkStateText(linkState));
+}
+
+void WheelLink::SettleBoardRead() {
+  if (bulkCursor_ >= 0) {
+    ContinueBulkRead(kBulkRequests);
+    EndBulkRead();
+  }
+  NoticeBoardRead();
 }
 
 bool WheelLink::NoticeBoardRead() {
@@ -100,7 +116,7 @@ bool WheelLink::NoticeBoardRead() {
 }
 
 bool WheelLink::FinishPendingProbe() {
-  NoticeBoardRead();
+  SettleBoardRead();
   if (!probe_.pending) return false;
   if (PollProbe(true) == ProbeOutcome::kFound) ReadNewBoard();
   return true;

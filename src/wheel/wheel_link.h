@@ -29,6 +29,10 @@ constexpr uint32_t kStatusPauseMs = 20;    // before a status refresh talks
 // A board that stops answering in the middle of a bulk read is given up
 // after this many replies in a row did not come (instead of 69 time-outs).
 constexpr int kBulkMissesBeforeLost = 3;
+constexpr int kBulkRequests = 69;  // the bulk read's "p" requests
+// A board found by a handshake the ticks take is read over the following
+// ticks, this many requests (about 6 ms each) a tick.
+constexpr int kBulkRequestsPerTick = 12;
 
 // Link states, in the order of their status texts (LinkStateText).
 enum LinkState : uint8_t {
@@ -99,11 +103,20 @@ class WheelLink {
   void ReadNewBoard();
   // The status refresh's handshake does not block: it sends the probe and
   // the reply is taken tick by tick (ContinueProbe). A board found that way
-  // is read in that tick and onBoardRead is told in the next, so no tick
-  // holds the window for both the bulk read and a profile's writes. True
-  // while either waits for a tick.
-  bool ProbePending() const { return probe_.pending || boardReadNotice_; }
+  // is read over the ticks that follow (kBulkRequestsPerTick each) and
+  // onBoardRead is told in the tick after the read, so no tick holds the
+  // window for the whole read or for both a read and a profile's writes.
+  // True while any of it waits for a tick.
+  bool ProbePending() const { return probe_.pending || bulkCursor_ >= 0 || boardReadNotice_; }
   void ContinueProbe();
+  // The start's handshake goes the same way, so the window answers from its
+  // first showing: false when the probe could not go out (no port).
+  bool StartHandshake(uint32_t port) { return StartProbe(port); }
+  // Tells onBoardRead of a board read in an earlier tick; false when none.
+  bool NoticeBoardRead();
+  // A read spread over ticks is finished now and onBoardRead told (the exit,
+  // before the selected profile takes the page's values).
+  void SettleBoardRead();
   int ReadReply(uint32_t* destination, uint32_t count);  // 1 when all bytes came
   // The value, sign-extended; a reply that does not come leaves *value as it was.
   bool ReadParameter(uint8_t number, uint8_t sizeIndex, int32_t* value);
@@ -141,11 +154,14 @@ class WheelLink {
   // reply is complete or the window has passed.
   ProbeOutcome PollProbe(bool wait);
   bool FinishPendingProbe();
-  // Tells onBoardRead of a board read in an earlier tick; false when none.
-  bool NoticeBoardRead();
   // A read of the bulk loops: false once the board has been given up.
   bool BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value);
-  void RefreshEntries(const uint8_t* numbers, size_t count);
+  // Request i (0 to kBulkRequests - 1) of the bulk read, in the board's order.
+  void ReadBulkRequest(int i);
+  // The next budget requests of a read spread over ticks; true once it is
+  // done (or the board was given up).
+  bool ContinueBulkRead(int budget);
+  void EndBulkRead();
   // The board is let go: port closed, "Disconnected", no firmware known.
   void Disconnect();
   bool BulkGivenUp() const { return bulkMisses_ >= kBulkMissesBeforeLost; }
@@ -153,7 +169,6 @@ class WheelLink {
   bool AwaitInput(uint64_t budgetUs);
   void DiscardStaleInput();
   void NoteLinkLost(const char* operation);
-  void ReadBulkSettings();
   // The refresh's part for a known port at debug level 0: a probe while no
   // board answers, else the "S" poll (none while the frame is hidden).
   void RefreshBoardStatus();
@@ -166,6 +181,7 @@ class WheelLink {
   ReportSummary reportSummary_;
   Probe probe_;
   bool boardReadNotice_ = false;
+  int bulkCursor_ = -1;  // the next request of a read spread over ticks; -1: none
   int bulkMisses_ = 0;  // replies missed in a row by the current bulk read
 };
 

@@ -85,34 +85,41 @@ bool WheelLink::BulkRead(uint8_t number, uint8_t sizeIndex, int32_t* value) {
   return false;
 }
 
-void WheelLink::RefreshEntries(const uint8_t* numbers, size_t count) {
-  for (size_t i = 0; i < count && !BulkGivenUp(); ++i) {
-    WheelParameter& entry = *parameters.Find(numbers[i]);
+void WheelLink::ReadBulkRequest(int i) {
+  constexpr int kEntries = sizeof kBulkEntries;
+  constexpr int kTable = kEntries + sizeof kAdvancedEntries;
+  constexpr int kSettings = kTable + kMappingByteCount;
+  int32_t v = 0;
+  if (i < kTable) {
+    WheelParameter& entry = *parameters.Find(i < kEntries ? kBulkEntries[i] : kAdvancedEntries[i - kEntries]);
     // A missing reply keeps the value the program had rather than inventing one.
     BulkRead(entry.number, entry.sizeIndex, &entry.value);
     Show(entry);
+  } else if (i < kSettings) {
+    v = parameters.mapping[i - kTable];
+    if (BulkRead(static_cast<uint8_t>(36 + i - kTable), kSizeIndex1, &v)) parameters.mapping[i - kTable] = static_cast<int8_t>(v);
+  } else if (i < kSettings + 2 * kAnalogCount) {
+    const int j = (i - kSettings) / 2;
+    if ((i - kSettings) % 2 != 0) {
+      BulkRead(static_cast<uint8_t>(80 + 2 * j), kSizeIndex2, &parameters.analogCurves[j].value);
+    } else if (BulkRead(static_cast<uint8_t>(72 + j), kSizeIndex1, &v)) {
+      parameters.analogSettings[j] = static_cast<int8_t>(v);
+    }
+  } else if (BulkRead(25, kSizeIndex1, &v)) {
+    parameters.externalGainMarker = static_cast<int8_t>(v);
   }
 }
 
-void WheelLink::ReadBulkSettings() {
-  for (int n = 36; n <= 71; ++n) {
-    int32_t v = parameters.mapping[n - 36];
-    if (BulkRead(static_cast<uint8_t>(n), kSizeIndex1, &v)) parameters.mapping[n - 36] = static_cast<int8_t>(v);
+bool WheelLink::ContinueBulkRead(int budget) {
+  for (; bulkCursor_ < kBulkRequests && budget > 0 && !BulkGivenUp(); ++bulkCursor_, --budget) {
+    ReadBulkRequest(bulkCursor_);
   }
-  for (int j = 0; j < kAnalogCount; ++j) {
-    int32_t v = 0;
-    if (BulkRead(static_cast<uint8_t>(72 + j), kSizeIndex1, &v)) parameters.analogSettings[j] = static_cast<int8_t>(v);
-    BulkRead(static_cast<uint8_t>(80 + 2 * j), kSizeIndex2, &parameters.analogCurves[j].value);
-  }
-  int32_t marker = 0;
-  if (BulkRead(25, kSizeIndex1, &marker)) parameters.externalGainMarker = static_cast<int8_t>(marker);
+  return bulkCursor_ >= kBulkRequests || BulkGivenUp();
 }
 
 void WheelLink::ReadAllParameters() {
   bulkMisses_ = 0;
-  RefreshEntries(kBulkEntries, sizeof kBulkEntries);
-  RefreshEntries(kAdvancedEntries, sizeof kAdvancedEntries);
-  ReadBulkSettings();
+  for (int i = 0; i < kBulkRequests && !BulkGivenUp(); ++i) ReadBulkRequest(i);
 }
 
 void WheelLink::WriteProfileParameters() {

@@ -20,6 +20,9 @@ void WheelLink::RefreshStatus() {
 }
 
 void WheelLink::RefreshBoardStatus() {
+  // A read spread over ticks has the line to itself; the board is polled
+  // once it has been read.
+  if (bulkCursor_ >= 0) return;
   clock->SleepMs(kStatusPauseMs);
   NoteLinkLost("RefreshStatus");
   if (!channel->IsOpen() || linkState < kWheelFound) {

@@ -184,10 +184,30 @@ E2E_BOUND_DEFAULTS=800       # the board's defaults: "D", 400 ms, then the whole
 E2E_BOUND_DIALOG=700         # the Advanced Settings dialog made (50 controls, 36 lists) under Wine
 E2E_BOUND_BOARD_LOAD=1900   # a board's settings loaded: 68 writes 20 ms apart, then read whole
 E2E_BOUND_UPDATE_CHECK=2100  # an update check against a server that does not answer
-E2E_BOUND_FLASH=700          # a flash runs tick by tick; the program start before it (lister, bulk read) is the longest
+E2E_BOUND_FLASH=450          # a flash runs tick by tick; the board read whole before the reset and on its return is the longest
 # What Wine itself adds now and then on a loaded machine (window creation,
 # its own services), on top of any bound.
 E2E_SLACK_MS=${E2E_SLACK_MS:-400}
+# A machine busy with other work (a second test run beside this one) gives
+# Wine, the X server and the program a smaller share of the cores, and every
+# step takes that much longer by the clock: the bound and the slack grow with
+# the 1-minute load per core, at most 4 times. A quiet machine keeps them as
+# they are.
+e2e_stretch_pct() {
+  awk -v cores="$(nproc)" '{ p = int($1 / cores * 100); print (p < 100 ? 100 : (p > 400 ? 400 : p)) }' /proc/loadavg
+}
+# e2e_allowed MS: the longest wait allowed for a step bounded by MS now.
+e2e_allowed() { echo $((($1 + E2E_SLACK_MS) * $(e2e_stretch_pct) / 100)); }
+# How a check names its allowance: "+ 400 ms" or "+ 400 ms, x1.8 for the load".
+e2e_allowance_text() {
+  local pct
+  pct=$(e2e_stretch_pct)
+  if [ "$pct" -le 100 ]; then
+    echo "+ ${E2E_SLACK_MS} ms"
+  else
+    echo "+ ${E2E_SLACK_MS} ms, x$((pct / 100)).$((pct % 100 / 10)) for the load"
+  fi
+}
 RESPONSIVE_MS=""
 RESPONSIVE_WHY=""
 # responsive_within MS WHY: the scenario's bound and the step it comes from.
@@ -221,11 +241,13 @@ check_responsive() {
       fail "the scenario states no bound for the window's answers (responsive_within)"
       return
     fi
-    local limit=$((RESPONSIVE_MS + E2E_SLACK_MS))
+    local limit allowance
+    limit=$(e2e_allowed "$RESPONSIVE_MS")
+    allowance=$(e2e_allowance_text)
     if [ "$longest" -le "$limit" ]; then
-      echo "ok: window $n answered within ${longest} ms at worst (at ${at} s; bound ${RESPONSIVE_MS} ms, $RESPONSIVE_WHY, + ${E2E_SLACK_MS} ms)"
+      echo "ok: window $n answered within ${longest} ms at worst (at ${at} s; bound ${RESPONSIVE_MS} ms, $RESPONSIVE_WHY, $allowance)"
     else
-      fail "window $n left a question unanswered for ${longest} ms at ${at} s (bound ${RESPONSIVE_MS} ms, $RESPONSIVE_WHY, + ${E2E_SLACK_MS} ms)"
+      fail "window $n left a question unanswered for ${longest} ms at ${at} s (bound ${RESPONSIVE_MS} ms, $RESPONSIVE_WHY, $allowance)"
     fi
   done
 }

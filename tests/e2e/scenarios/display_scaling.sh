@@ -28,6 +28,7 @@ for dpi in 120 144; do
     check_true "text $id still shows" test "$(count_in "$(driver control-rect $id)" "$dark")" -ge 20
   done
   # Live Forces: the graph above the controls, every control inside the window.
+  step "Live Forces at $dpi"
   driver click 2201 >/dev/null
   driver wait-window "Live Forces" 10 >/dev/null || fail "no Live Forces at $dpi"
   read -r fx fy fw fh _ <<<"$(driver -w "Live Forces" window-rect)"

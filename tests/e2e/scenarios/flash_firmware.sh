@@ -11,7 +11,7 @@
 #   file, the board back with new firmware and its defaults, its settings put
 #   back on Yes.
 
-responsive_within $E2E_BOUND_FLASH "the start runs the lister and reads the board; a flash runs tick by tick"
+responsive_within $E2E_BOUND_FLASH "the board read whole before the reset and on its return; a flash runs tick by tick"
 
 start_board 7 --bootloader "$SCENARIO_DIR/board/boot" --bootloader-ms 4000 --set 17=100
 start_update_server

@@ -89,8 +89,8 @@ check_true "Log.txt stays small ($lines lines for ~5000 reports)" [ "$lines" -lt
 check_true "one summary line a second at most" log_has "ReadBoardReports: "
 check_true "the error reports are logged" log_has "Error : "
 read -r _ longest _ < <(grep '^longest' "$SCENARIO_DIR/watch-1.txt" | tail -1)
-check_true "with 1000 reports a second the main window answered within ${longest} ms (bound 100 + ${E2E_SLACK_MS})" \
-  [ "$longest" -le $((100 + E2E_SLACK_MS)) ]
+check_true "with 1000 reports a second the main window answered within ${longest} ms (bound 100, $(e2e_allowance_text))" \
+  [ "$longest" -le "$(e2e_allowed 100)" ]
 
 step "an unplugged board under the open window"
 board "rate 1000"

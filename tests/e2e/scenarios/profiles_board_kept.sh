@@ -14,7 +14,7 @@ write_config DEVICE_COM_PORT=7
 start_and_wait
 check_true "the board's angle shown" driver -t 10 wait-text $IDC_MAX_ANGLE_VALUE "1234 °"
 check_eq "Main Gain and Spring shown" "60 % 51 %" "$(driver get-text $IDC_MAIN_GAIN_VALUE) $(driver get-text $IDC_GAME_SPRING_VALUE)"
-settle
+settle 0.3
 check_eq "no other angle, Main Gain or Spring written" "" \
   "$(received_since 1 | grep -E '^50 (08|11|12) ' | grep -vxE '50 08 04 00 00 04 d2|50 11 01 4d|50 12 01 42')"
 end_with_escape

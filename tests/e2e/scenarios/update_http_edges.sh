@@ -44,7 +44,7 @@ late_check() {
   ping=$(driver ping-window 1.5)
   longest=$(sed -n 's/.*longest \([0-9]*\) ms.*/\1/p' <<<"$ping")
   step "$what: the window meanwhile: $ping"
-  check_true "$what: it answered within 100 ms (+ Wine's slack)" test "${longest:-99999}" -le $((100 + E2E_SLACK_MS))
+  check_true "$what: it answered within 100 ms ($(e2e_allowance_text))" test "${longest:-99999}" -le "$(e2e_allowed 100)"
   unreachable_box "$what"
   check_true "$what: no body" bash -c "tr -d '\r' <'$SCENARIO_DIR/Log.txt' | tail -n +$from | grep -q 'The server did not answer in time.'"
 }

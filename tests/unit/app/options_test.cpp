@@ -59,9 +59,7 @@ TEST(StartupConfig, DirectoryTextGetsOneTrailingSeparator) {
   const Case cases[] = {
       {"C:\\Games\\Tillerset", "C:\\Games\\Tillerset\\"},
       {"C:\\Games\\Tillerset\\", "C:\\Games\\Tillerset\\"},
-      {"Z:/work/run/", "Z:/work/run/"},
-      {"C:\\", "C:\\"},
-      {"", ""},
+      {"Z:/work/run/", "Z:/work/run/"}, {"C:\\", "C:\\"}, {"", ""},
   };
   for (const Case& c : cases) {
     char out[512];

@@ -1,6 +1,7 @@
 // The configuration pages against recording dialogs: labels by display kind,
 // slider ranges and ticks, page set-up with the board on a fake channel,
-// slider writes, commands and the status hold around them, frame sizing.
+// slider writes, commands and the status hold around them, the game
+// controller list and readout, frame sizing.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -23,6 +24,7 @@
 #include "app/pages.h"
 #include "exec_env.h"
 #include "fake_dialog.h"
+#include "input_fakes.h"
 #include "exec/com_port_paths_posix.h"
 #include "wheel/wheel_link.h"
 #include "wheel_fakes.h"
@@ -33,6 +35,18 @@ const std::string kDegree = "\xB0";
 
 // ---- display kinds and ticks (no board)
 
+// An entry holding VALUE, bound as the pages bind theirs (the rest are
+// BindParameter's arguments in its order).
+struct Bound {
+  Bound(DialogControls* dialog, int32_t value, int32_t slider, int32_t label, uint8_t number, uint8_t size,
+        int32_t minimum, int32_t maximum, int32_t step, uint8_t kind, char unit) {
+    entry.value = value;
+    BindParameter(entry, controls, dialog, slider, label, number, size, minimum, maximum, step, kind, unit);
+  }
+  WheelParameter entry;
+  ParameterControls controls;
+};
+
 TEST(PageLabels, EveryDisplayKindShowsItsText) {
   struct Case {
     uint8_t kind;
@@ -41,34 +55,20 @@ TEST(PageLabels, EveryDisplayKindShowsItsText) {
     const char* text;
   };
   const Case cases[] = {
-      {kShowNumber, '%', 5, "5"},
-      {kShowNumber, '%', -3, "-3"},
-      {kShowPercent127, '%', 64, "50 %"},
-      {kShowPercent127, '%', 0, "0 %"},
-      {kShowPercent127, '%', 127, "100 %"},
-      {kShowPercent127, '%', 1, "0 %"},
+      {kShowNumber, '%', 5, "5"}, {kShowNumber, '%', -3, "-3"}, {kShowPercent127, '%', 64, "50 %"},
+      {kShowPercent127, '%', 0, "0 %"}, {kShowPercent127, '%', 127, "100 %"}, {kShowPercent127, '%', 1, "0 %"},
       {kShowValueUnit, kDegreeSign, 900, "900 \xB0"},
-      {kShowSeconds, 's', 10, "1.0 s"},
-      {kShowSeconds, 's', 99, "9.9 s"},
-      {kShowSeconds, 's', 150, "15 s"},
+      {kShowSeconds, 's', 10, "1.0 s"}, {kShowSeconds, 's', 99, "9.9 s"}, {kShowSeconds, 's', 150, "15 s"},
       {kShowSeconds, 's', 599, "60 s"},  // 59.9 s, rounded by "%2.0f"
-      {kShowSeconds, 's', 600, "1.0 mn"},
-      {kShowSeconds, 's', 3000, "5.0 mn"},
-      {kShowBandwidth, '%', 0, "100 Hz"},
-      {kShowBandwidth, '%', 10, "4700 Hz"},
-      {kShowBandwidth, '%', 11, "Unlimited"},
-      {kShowFilter, '%', 1, "0 %"},
-      {kShowFilter, '%', 16, "50 %"},
-      {kShowFilter, '%', 31, "100 %"},
-      {kShowFraction4096, '%', 4096, "1.00"},
+      {kShowSeconds, 's', 600, "1.0 mn"}, {kShowSeconds, 's', 3000, "5.0 mn"},
+      {kShowBandwidth, '%', 0, "100 Hz"}, {kShowBandwidth, '%', 10, "4700 Hz"},
+      {kShowBandwidth, '%', 11, "Unlimited"}, {kShowFilter, '%', 1, "0 %"}, {kShowFilter, '%', 16, "50 %"},
+      {kShowFilter, '%', 31, "100 %"}, {kShowFraction4096, '%', 4096, "1.00"},
       {kShowFraction4096, '%', 2048, "0.50"},
   };
   for (const Case& c : cases) {
     FakeDialog page;
-    WheelParameter entry;
-    ParameterControls entryControls;
-    entry.value = c.value;
-    BindParameter(entry, entryControls, &page, 0, 2029, 17, kSizeIndex1, 0, 3000, 10, c.kind, c.unit);
+    Bound bound(&page, c.value, 0, 2029, 17, kSizeIndex1, 0, 3000, 10, c.kind, c.unit);
     EXPECT_EQ(page.Text(2029), c.text) << "kind " << int(c.kind) << " value " << c.value;
   }
 }
@@ -76,27 +76,19 @@ TEST(PageLabels, EveryDisplayKindShowsItsText) {
 TEST(PageLabels, KindsWithoutTextLeaveTheLabelKindFiveSelectsAndNoDialogIsHarmless) {
   for (uint8_t kind : {kShowFlags, kShowField}) {
     FakeDialog page;
-    WheelParameter entry;
-    ParameterControls entryControls;
-    entry.value = 1;
-    BindParameter(entry, entryControls, &page, 0, 2029, 34, kSizeIndex1, 0, 1, 1, kind, '%');
+    Bound bound(&page, 1, 0, 2029, 34, kSizeIndex1, 0, 1, 1, kind, '%');
     EXPECT_EQ(page.TextCount(2029), 0u) << int(kind);
   }
   FakeDialog strip;
   for (const char* level : {"None", "Error", "Warning", "Info"}) strip.AddComboItem(IDC_DEBUG_LEVEL, level, 0);
-  WheelParameter debug;
-  ParameterControls debugControls;
-  debug.value = 2;
-  BindParameter(debug, debugControls, &strip, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
+  Bound debug(&strip, 2, 0, IDC_DEBUG_LEVEL, 16, kSizeIndex1, 0, 3, 1, kShowListItem, '%');
   EXPECT_EQ(strip.Selected(IDC_DEBUG_LEVEL), 2);
   EXPECT_EQ(strip.TextCount(IDC_DEBUG_LEVEL), 0u);
 
   // Without a dialog nothing is shown and nothing is bound.
-  WheelParameter loose;
-  ParameterControls looseControls;
-  BindParameter(loose, looseControls, nullptr, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
-  EXPECT_EQ(looseControls.dialog, nullptr);
-  EXPECT_EQ(looseControls.slider, nullptr);
+  Bound loose(nullptr, 0, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(loose.controls.dialog, nullptr);
+  EXPECT_EQ(loose.controls.slider, nullptr);
 }
 
 TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
@@ -108,43 +100,32 @@ TEST(PageSliders, RangeAndTicksStopOneStepShortOfTheMaximum) {
   };
   const Case cases[] = {
       {0, 127, 10, {10, 20, 30}, 110, 11},    // not 120
-      {1, 31, 1, {2, 3, 4}, 30, 29},
-      {180, 2160, 10, {190, 200}, 2150, 197},
-      {1, 3000, 10, {11, 21}, 2981, 298},
+      {1, 31, 1, {2, 3, 4}, 30, 29}, {180, 2160, 10, {190, 200}, 2150, 197}, {1, 3000, 10, {11, 21}, 2981, 298},
       {0, 11, 1, {1, 2}, 10, 10},
   };
   for (const Case& c : cases) {
     FakeDialog page;
-    WheelParameter entry;
-    ParameterControls entryControls;
-    entry.value = c.minimum;
-    BindParameter(entry, entryControls, &page, 2021, 2029, 17, kSizeIndex1, c.minimum, c.maximum, c.step,
-                  kShowPercent127, '%');
+    Bound bound(&page, c.minimum, 2021, 2029, 17, kSizeIndex1, c.minimum, c.maximum, c.step, kShowPercent127, '%');
     auto range = std::make_pair(c.minimum, c.maximum);
     EXPECT_EQ(page.ranges[2021], range);
     const std::vector<int32_t>& ticks = page.ticks[2021];
     ASSERT_EQ(ticks.size(), c.count) << c.maximum;
     EXPECT_TRUE(std::equal(c.first.begin(), c.first.end(), ticks.begin()));
     EXPECT_EQ(ticks.back(), c.last);
-    EXPECT_EQ(entryControls.slider, page.Handle(2021));
+    EXPECT_EQ(bound.controls.slider, page.Handle(2021));
     EXPECT_EQ(page.sliders[2021], c.minimum);
   }
 }
 
 TEST(PageSliders, StepZeroAndMissingSliderAreHarmless) {
   FakeDialog page;
-  WheelParameter entry;
-  ParameterControls entryControls;
-  BindParameter(entry, entryControls, &page, 2021, 2029, 4, kSizeIndex4, 0, 0, 0, kShowNumber, '%');
+  Bound stepZero(&page, 0, 2021, 2029, 4, kSizeIndex4, 0, 0, 0, kShowNumber, '%');
   EXPECT_TRUE(page.ticks[2021].empty());
 
   FakeDialog bare;
   bare.missing.insert(2021);
-  WheelParameter other;
-  ParameterControls otherControls;
-  other.value = 64;
-  BindParameter(other, otherControls, &bare, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
-  EXPECT_EQ(otherControls.slider, nullptr);
+  Bound noSlider(&bare, 64, 2021, 2029, 17, kSizeIndex1, 0, 127, 10, kShowPercent127, '%');
+  EXPECT_EQ(noSlider.controls.slider, nullptr);
   EXPECT_EQ(bare.ranges.count(2021), 0u);
   EXPECT_EQ(bare.Text(2029), "50 %");  // the label still shows
 }
@@ -195,28 +176,23 @@ class Pages : public ExecEnv {
     panel.profiles.FreeProfiles();
     ExecEnv::TearDown();
   }
+  // The ticks after the set-up, until its handshake has been answered (or
+  // not), the board read and the profiles told.
+  void TickHandshake() {
+    while (panel.link.ProbePending()) {
+      clock.now += 33000;
+      panel.link.ContinueProbe();
+    }
+  }
   // Set up the main page and forget what the set-up wrote.
   void SetUpPage() {
     SetUpMainPage(panel, page);
+    TickHandshake();
     port.written.clear();
     port.holdAtWrite.clear();
     panel.link.statusHold = false;
   }
-  // The "P" writes the board received, each as its bytes.
-  std::vector<Bytes> Writes() const {
-    std::vector<Bytes> out;
-    const Bytes& w = port.written;
-    for (size_t i = 0; i + 3 <= w.size();) {
-      if (w[i] != 'P') {
-        ++i;
-        continue;
-      }
-      const size_t end = i + 3 + w[i + 2];
-      out.push_back(Bytes(w.begin() + i, w.begin() + std::min(end, w.size())));
-      i = end;
-    }
-    return out;
-  }
+  std::vector<Bytes> Writes() const { return ParameterWrites(port.written); }
 
   BusyClock clock;
   StandinBoard board;
@@ -230,17 +206,18 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   board.SetParameter(34, 0x2);  // "Manual"
   panel.settings.flags = Settings::kFlagDetectGame;
   SetUpMainPage(panel, page);
+  TickHandshake();
 
   EXPECT_EQ(panel.link.linkState, kWheelFound);
   EXPECT_EQ(panel.mainPageView.page, &page);
   EXPECT_EQ(panel.mainPage, page.Window());
-  EXPECT_EQ(page.Text(IDC_SOFTWARE_VERSION), TS_VERSION_TEXT);
-  EXPECT_EQ(page.Text(IDC_MAX_ANGLE_VALUE), "900 " + kDegree);
   EXPECT_EQ(page.sliders[IDC_MAX_ANGLE_SLIDER], 900);
-  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "50 %");
-  EXPECT_EQ(page.Text(IDC_FILTER_VALUE), "50 %");
-  EXPECT_EQ(page.Text(IDC_CONSTANT_VALUE), "100 %");
-  EXPECT_EQ(page.Text(IDC_EXTERNAL_GAIN), "0 %");  // not read in bulk; the refresh shows it
+  // External gain is not read in bulk; the refresh shows it.
+  for (auto [id, text] : {std::pair<int, std::string>{IDC_SOFTWARE_VERSION, TS_VERSION_TEXT},
+                          {IDC_MAX_ANGLE_VALUE, "900 " + kDegree}, {IDC_MAIN_GAIN_VALUE, "50 %"},
+                          {IDC_FILTER_VALUE, "50 %"}, {IDC_CONSTANT_VALUE, "100 %"}, {IDC_EXTERNAL_GAIN, "0 %"}}) {
+    EXPECT_EQ(page.Text(id), text) << id;
+  }
   EXPECT_FALSE(page.IsChecked(IDC_INVERT));
   EXPECT_TRUE(page.IsChecked(IDC_MANUAL));
   EXPECT_FALSE(page.IsChecked(IDC_AUTO_UPDATE));
@@ -264,10 +241,9 @@ TEST_F(Pages, MainPageShowsWhatTheBoardHolds) {
   EXPECT_EQ(page.ranges[IDC_FILTER_SLIDER], std::make_pair(1, 31));
   EXPECT_EQ(page.ticks[IDC_MAIN_GAIN_SLIDER].back(), 110);
   EXPECT_EQ(page.ranges.size(), 18u);
-  EXPECT_EQ(panel.bindings[kEntryOffset].dialog, nullptr);
-  EXPECT_EQ(panel.bindings[kEntryDebugLevel].dialog, nullptr);
-  EXPECT_EQ(panel.bindings[kEntryEncoder].dialog, nullptr);
-  EXPECT_EQ(panel.bindings[kEntryTorqueBandwidth].dialog, nullptr);
+  for (WheelEntry e : {kEntryOffset, kEntryDebugLevel, kEntryEncoder, kEntryTorqueBandwidth}) {
+    EXPECT_EQ(panel.bindings[e].dialog, nullptr) << e;
+  }
 }
 
 TEST_F(Pages, NoPortMeansNoProbe) {
@@ -282,6 +258,7 @@ TEST_F(Pages, StripShowsOffsetDebugLevelBandwidthAndWindow) {
   board.SetParameter(16, 0);
   board.SetParameter(4, -25);
   SetUpMainPage(panel, page);
+  TickHandshake();
   panel.link.parameters[kEntryDebugLevel].value = 3;
   SetUpStrip(panel, strip);
 
@@ -427,58 +404,90 @@ TEST_F(Pages, CommandsThatNeedTheBoard) {
   PageCommand(panel, page, IDC_CENTER_WHEEL);  // only once the wheel is ready
   EXPECT_TRUE(port.written.empty());
 
-  panel.link.linkState = kDisconnected;
-  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
-  ASSERT_EQ(page.messages.size(), 1u);
+  // Advanced Settings says why it does not open until the wheel is found.
+  for (auto [state, messages] : {std::pair{kDisconnected, 1u}, {kConnected, 2u}, {kWheelFound, 2u}}) {
+    panel.link.linkState = state;
+    PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
+    ASSERT_EQ(page.messages.size(), messages) << int(state);
+  }
   EXPECT_EQ(page.messages[0].text,
             "Could not find the wheel device, please connect it and check firmware version");
   EXPECT_EQ(page.messages[0].style, kMessageInformation);
-  panel.link.linkState = kConnected;
-  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
-  EXPECT_EQ(page.messages.size(), 2u);
-  panel.link.linkState = kWheelFound;
-  PageCommand(panel, page, IDC_ADVANCED_SETTINGS);
-  EXPECT_EQ(page.messages.size(), 2u);
 }
 
 TEST_F(Pages, CheckBoxesSetTheirFlagBits) {
   SetUpPage();
   panel.settings.flags = 0x10;
-  page.SetCheck(IDC_AUTO_UPDATE, true);
-  PageCommand(panel, page, IDC_AUTO_UPDATE);
-  EXPECT_EQ(panel.settings.flags, 0x11u);
-  page.SetCheck(IDC_DETECT_GAME, true);
-  PageCommand(panel, page, IDC_DETECT_GAME);
-  EXPECT_EQ(panel.settings.flags, 0x13u);
-  page.SetCheck(IDC_AUTO_UPDATE, false);
-  PageCommand(panel, page, IDC_AUTO_UPDATE);
-  EXPECT_EQ(panel.settings.flags, 0x12u);
+  for (auto [id, on, flags] : {std::tuple{IDC_AUTO_UPDATE, true, 0x11u}, std::tuple{IDC_DETECT_GAME, true, 0x13u},
+                               std::tuple{IDC_AUTO_UPDATE, false, 0x12u}}) {
+    page.SetCheck(id, on);
+    PageCommand(panel, page, id);
+    EXPECT_EQ(panel.settings.flags, flags) << id << " " << on;
+  }
   EXPECT_TRUE(port.written.empty());
 }
 
-TEST_F(Pages, PortChoices) {
-  panel.link.wheelPort = 0;
-  SetUpPage();
-  page.ResetCombo(IDC_WHEEL_PORT);
-  page.AddComboItem(IDC_WHEEL_PORT, "None", 0);
-  page.AddComboItem(IDC_WHEEL_PORT, "COM7", 7);
-  page.Pick(IDC_WHEEL_PORT, -1);
-  PageCommand(panel, page, IDC_WHEEL_PORT);
-  EXPECT_TRUE(port.opens.empty());
-  page.Pick(IDC_WHEEL_PORT, 1);
-  PageCommand(panel, page, IDC_WHEEL_PORT);
-  EXPECT_EQ(port.opens, std::vector<uint32_t>{7});
-  EXPECT_EQ(panel.link.linkState, kWheelFound);
-  PageCommand(panel, page, IDC_WHEEL_PORT);  // the same port again: nothing
-  EXPECT_EQ(port.opens.size(), 1u);
+// ---- the game controller: list 1042, the strip's "Wheel State" pairs, the readout
 
-  // The drive's port is only stored.
-  strip.AddComboItem(IDC_SM_PORT, "None", 0);
-  strip.AddComboItem(IDC_SM_PORT, "COM3", 3);
-  strip.Pick(IDC_SM_PORT, 1);
-  PageCommand(panel, strip, IDC_SM_PORT);
-  EXPECT_EQ(panel.settings.smPort, 3);
-  EXPECT_EQ(port.opens.size(), 1u);
+// The game controllers behind the pages; no wheel port, so no board is probed.
+class InputPages : public Pages {
+ protected:
+  void SetUp() override {
+    Pages::SetUp();
+    backend.Add(1, "Kestra Wheel");
+    backend.Add(2, "Pedal Box", WheelObjects(3, 0, 0, 4));
+    panel.input.backend = &backend;
+    panel.link.wheelPort = 0;
+  }
+  void TearDown() override {
+    panel.input.Shutdown();
+    Pages::TearDown();
+  }
+  FakeGamingBackend backend;
+};
+
+TEST_F(InputPages, TheListShowsTheControllersAndTheChoiceGoesToConfigIni) {
+  panel.input.table.usedDevice = TestGuid(2);
+  ASSERT_EQ(panel.input.InitGamingInput(nullptr), kInputOk);
+  SetUpMainPage(panel, page);
+  SetUpStrip(panel, strip);
+
+  ASSERT_EQ(page.ComboTexts(IDC_GAMING_DEVICE), (std::vector<std::string>{"Kestra Wheel", "Pedal Box"}));
+  EXPECT_EQ(page.combos[IDC_GAMING_DEVICE][1].data, 1);
+  EXPECT_EQ(page.Selected(IDC_GAMING_DEVICE), 1);
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_Z_AXIS));
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_Z_AXIS_TEXT));
+  EXPECT_FALSE(strip.IsItemEnabled(IDC_RX_AXIS));
+  EXPECT_FALSE(strip.IsItemEnabled(IDC_POV0_TEXT)) << "the pedal box has no hat";
+
+  page.Pick(IDC_GAMING_DEVICE, 0);
+  PageCommand(panel, page, IDC_GAMING_DEVICE, kListSelectionChanged);
+  EXPECT_EQ(panel.input.ActiveIndex(), 0);
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_POV0_TEXT));
+  EXPECT_TRUE(strip.IsItemEnabled(IDC_SLIDER1));
+  EXPECT_FALSE(strip.IsItemEnabled(IDC_POV1));
+
+  // Focus and opening notify too: the same pick does not activate again.
+  backend.calls.clear();
+  PageCommand(panel, page, IDC_GAMING_DEVICE, kListOpening);
+  EXPECT_EQ(backend.Count("EnumObjects"), 0);
+
+  ASSERT_TRUE(panel.SaveSettings());
+  ControlPanel loaded;
+  loaded.LoadSettings();
+  EXPECT_TRUE(loaded.input.table.usedDevice == TestGuid(1));
+}
+
+TEST_F(InputPages, TheReadoutLandsInTheStripsValueControls) {
+  backend.Find(TestGuid(1))->state.axes[0] = 12345;
+  ASSERT_EQ(panel.input.InitGamingInput(nullptr), kInputOk);
+  SetUpMainPage(panel, page);
+  SetUpStrip(panel, strip);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(panel.input.ReadGamingInput(), 0);
+  EXPECT_EQ(strip.Text(IDC_X_AXIS), "12345");
+  EXPECT_EQ(strip.Text(IDC_POV0), "ffffffff");
+  EXPECT_EQ(strip.TextCount(IDC_X_AXIS), 1u) << "set once, then left alone";
+  EXPECT_EQ(page.TextCount(IDC_X_AXIS), 0u);
 }
 
 // ---- what a user does: settings kept across re-plugs and port choices
@@ -587,8 +596,13 @@ TEST_F(Pages, APortChosenInTheListIsReadAndNoneDisconnects) {
   page.ResetCombo(IDC_WHEEL_PORT);
   page.AddComboItem(IDC_WHEEL_PORT, "None", 0);
   page.AddComboItem(IDC_WHEEL_PORT, "COM7", 7);
+  page.Pick(IDC_WHEEL_PORT, -1);
+  PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);
+  EXPECT_TRUE(port.opens.empty()) << "no selection opens nothing";
   page.Pick(IDC_WHEEL_PORT, 1);
   PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);
+  PageCommand(panel, page, IDC_WHEEL_PORT, kListSelectionChanged);  // the same port again: nothing
+  EXPECT_EQ(port.opens, std::vector<uint32_t>{7});
   Bytes expected = B("orvenk?");
   const Bytes bulk = BulkReadRequests();
   expected.insert(expected.end(), bulk.begin(), bulk.end());
@@ -610,6 +624,14 @@ TEST_F(Pages, APortChosenInTheListIsReadAndNoneDisconnects) {
   for (int id : {IDC_CENTER_WHEEL, IDC_CALIBRATE, IDC_INVERT}) PageCommand(panel, page, id);
   RefreshAndTick(panel, clock);
   EXPECT_TRUE(port.written.empty()) << "nothing talks to a port the user let go";
+  EXPECT_EQ(port.opens.size(), 1u);
+
+  // The drive's port is only stored.
+  strip.AddComboItem(IDC_SM_PORT, "None", 0);
+  strip.AddComboItem(IDC_SM_PORT, "COM3", 3);
+  strip.Pick(IDC_SM_PORT, 1);
+  PageCommand(panel, strip, IDC_SM_PORT);
+  EXPECT_EQ(panel.settings.smPort, 3);
   EXPECT_EQ(port.opens.size(), 1u);
 }
 
@@ -707,6 +729,7 @@ TEST_F(Pages, BuildPagesSizesTheFrameAroundTheMainPage) {
   FakeWindows windows;
   windows.panel = &panel;
   BuildPages(panel, windows);
+  TickHandshake();
   EXPECT_EQ(windows.created, std::vector<int>{157});
   EXPECT_EQ(windows.placed, (std::vector<std::pair<int, int>>{{0, 0}}));
   EXPECT_EQ(windows.frameSize, std::make_pair(964, 382));
@@ -831,6 +854,67 @@ TEST_F(ProgramStart, PartsStartInOrderAndStopWritesBackWhatTheUserSet) {
     EXPECT_FALSE(ExecStarted());
     EXPECT_FALSE(port.IsOpen());
   }
+}
+
+// ---- the start's handshake, answered by the ticks
+
+int gBoardReads = 0;
+void CountBoardRead(void* profiles) { ++gBoardReads, static_cast<GameProfiles*>(profiles)->BoardConnected(); }
+
+TEST_F(Pages, ABoardThatAnswersLateIsReadAndShownWithoutATickWaitingForIt) {
+  panel.link.onBoardRead = CountBoardRead;
+  board.SetParameter(17, 100);
+  board.SetParameter(34, kWheelFlagInvert);
+  port.replyDelayUs = 300000;
+  SetUpMainPage(panel, page);
+  port.replyDelayUs = 100;
+  int ticks = 0;
+  uint64_t longestUs = 0;
+  for (; !page.IsChecked(IDC_INVERT) && ticks < 40; ++ticks) {
+    const uint64_t before = clock.now += 33000;
+    const bool waiting = panel.link.linkState < kWheelFound;
+    panel.link.ContinueProbe();
+    longestUs = std::max(longestUs, clock.now - before);
+    if (waiting && panel.link.linkState < kWheelFound) {
+      EXPECT_EQ(clock.now, before) << "a tick waited for the reply";
+    }
+  }
+  EXPECT_GE(ticks, 10);
+  EXPECT_LT(longestUs, 100000u) << "the read is spread over the ticks";
+  EXPECT_EQ(page.Text(IDC_MAIN_GAIN_VALUE), "78 %");
+  EXPECT_EQ(gBoardReads, 0) << "the profiles are told in the tick after the read...";
+  panel.SaveForExit();  // ...or by an exit before it, before it stores the page's values
+  EXPECT_EQ(gBoardReads, 1);
+  EXPECT_FALSE(panel.profiles.CurrentProfile()->madeWithoutBoard);
+  EXPECT_EQ(panel.profiles.CurrentProfile()->mainGain, 100) << "Default takes the board's values";
+  RefreshAndTick(panel, clock);
+  EXPECT_EQ(gBoardReads, 1);
+}
+
+TEST_F(Pages, WhatTheUserSetsBeforeTheBoardIsReadStands) {
+  SetUpMainPage(panel, page);
+  page.SetCheck(IDC_INVERT, true);
+  PageCommand(panel, page, IDC_INVERT);
+  panel.link.StartHandshake(7);
+  page.SetSliderPos(IDC_MAIN_GAIN_SLIDER, 100);
+  PageScroll(panel, page.Handle(IDC_MAIN_GAIN_SLIDER));
+  EXPECT_EQ(board.Parameter(34) & kWheelFlagInvert, kWheelFlagInvert);
+  EXPECT_TRUE(page.IsChecked(IDC_INVERT));
+  EXPECT_EQ(board.Parameter(17), 100);
+  EXPECT_EQ(page.sliders[IDC_MAIN_GAIN_SLIDER], 100);
+}
+
+TEST_F(Pages, AStartWithoutABoardLeavesTheRefreshProbingAndTheUpdateCheckAfterIt) {
+  panel.settings.flags = Settings::kFlagAutoUpdate;
+  board.SetSilent(true);
+  SetUpMainPage(panel, page);
+  panel.RefreshStatus();  // the first tick's, with the handshake still out
+  EXPECT_FALSE(panel.updateStarted) << "the board's firmware may yet be known";
+  TickHandshake();
+  clock.now += 1001000;
+  panel.RefreshStatus();
+  EXPECT_TRUE(panel.updateStarted);
+  EXPECT_EQ(port.opens.size(), 2u) << "the refresh probes again";
 }
 
 }  // namespace

@@ -115,12 +115,8 @@ TEST_F(ProfilesTest, NumbersKeepTheirWidths) {
   ControlPanel big;
   big.profiles.LoadProfiles();
   ASSERT_EQ(big.profiles.list.Count(), 1u);
-  const GameProfile& b = *big.profiles.list.First();
-  EXPECT_EQ(b.maxAngle, 70000u & 0xFFFFu);
-  EXPECT_EQ(b.optionFlags, 2);
-  EXPECT_EQ(b.mainGain, -56);
-  EXPECT_EQ(b.gameSpring, 127);
-  EXPECT_EQ(b.filter, 16);
+  EXPECT_EQ(Dump(*big.profiles.list.First()), "Big|big.exe|" + std::to_string(70000 & 0xFFFF) +
+                                                  "|-56|127|0|0|0|0|0|0|2|16|0|0|0|0");
   big.profiles.FreeProfiles();
 }
 
@@ -300,22 +296,12 @@ TEST_F(ProfilesTest, CreateRefusesAnExistingNameInAnyCase) {
 
 TEST_F(ProfilesTest, ApplySendsTheFourteenWritesInOrderThenTheFilter) {
   Connect();
-  GameProfile* p = panel.profiles.CreateProfile("Rally", "rally.exe");
-  p->maxAngle = 2160;
-  p->mainGain = 100;
-  p->gameSpring = 90;
-  p->gameFriction = 80;
-  p->gameDamper = 70;
-  p->gameInertia = 60;
-  p->constant = 50;
-  p->sine = 40;
-  p->forceTable = 30;
-  p->optionFlags = 3;
-  p->filter = 25;
-  p->userSpring = 1;
-  p->userFriction = 2;
-  p->userDamper = 3;
-  p->userInertia = 4;
+  // Flags 3, angle 2160, main gain 100 .. force table 30, user effects 1 .. 4, filter 25.
+  WriteFile(Path("GameProfiles.ini"),
+            "[GameProfiles]\r\nPROFILE=Rally,rally.exe,3,2160,100,90,80,70,60,50,40,30,1,2,3,4,25\r\n");
+  panel.profiles.LoadProfiles();
+  GameProfile* p = panel.profiles.list.First();
+  ASSERT_EQ(Dump(*p), "Rally|rally.exe|2160|100|90|80|70|60|50|40|30|3|25|1|2|3|4");
   BindMainPage(panel, page);
   board.SetParameter(77, 9);
   board.ClearReceived();

@@ -62,13 +62,11 @@ TEST_F(SettingsTest, EveryKeyIsRead) {
             "USED_DEVICE_GUID=-214748364,1,2,3,4,5,6,7,8,9,10\r\n");
   ControlPanel panel;
   panel.LoadSettings();
-  EXPECT_EQ(panel.settings.flags, 2u);
-  EXPECT_EQ(panel.settings.windowDuration, 250);
-  EXPECT_EQ(panel.link.wheelPort, 4) << "the low 8 bits of 260";
-  EXPECT_EQ(panel.settings.smPort, 7);
-  EXPECT_EQ(panel.settings.resetDelay, 3500u);
-  EXPECT_EQ(panel.settings.torqueBandwidth, 11);
-  EXPECT_EQ(panel.profiles.gameProfileId, 5);
+  // The wheel's port is the low 8 bits of 260.
+  const Settings& s = panel.settings;
+  EXPECT_EQ((std::vector<int64_t>{s.flags, s.windowDuration, panel.link.wheelPort, s.smPort, s.resetDelay,
+                                  s.torqueBandwidth, panel.profiles.gameProfileId}),
+            (std::vector<int64_t>{2, 250, 4, 7, 3500, 11, 5}));
   EXPECT_TRUE(SameGuid(panel.settings.usedDeviceGuid,
                        DeviceGuid{static_cast<uint32_t>(-214748364), 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}));
 }

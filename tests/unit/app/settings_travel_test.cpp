@@ -46,16 +46,9 @@ class TravelTest : public ProfilesTest {
     ProfilesTest::TearDown();
   }
   // Parameter numbers of the "P" writes since the last clear, in order.
-  std::vector<int> WrittenNumbers(const std::vector<uint8_t>& bytes) const {
+  static std::vector<int> WrittenNumbers(const std::vector<uint8_t>& bytes) {
     std::vector<int> numbers;
-    for (size_t i = 0; i + 2 < bytes.size();) {
-      if (bytes[i] != 'P') {
-        i += 3;  // a "p" read request
-        continue;
-      }
-      numbers.push_back(bytes[i + 1]);
-      i += 3 + bytes[i + 2];
-    }
+    for (const Bytes& write : ParameterWrites(bytes)) numbers.push_back(write[1]);
     return numbers;
   }
 };

@@ -24,9 +24,7 @@ TEST(TrayTooltip, CutToTheFieldWithItsNul) {
       {L"", 128, L""},
       {of127, 128, of127},
       {of128, 128, of128.substr(0, 127)},  // passes the length check, shown one short
-      {of300, 128, of300.substr(0, 127)},
-      {L"abc", 1, L""},
-      {L"abc", 3, L"ab"},
+      {of300, 128, of300.substr(0, 127)}, {L"abc", 1, L""}, {L"abc", 3, L"ab"},
   };
   for (const Case& c : cases) {
     std::wstring field(130, L'#');
@@ -82,9 +80,7 @@ TEST(ProgramFolder, FolderPartOfTheProgramPath) {
       {L"D:/wheel/Tillerset.exe", L"D:/wheel/"},
       {L"C:\\wheel/old\\Tillerset.exe", L"C:\\wheel/old\\"},
       {L"\\\\server\\share\\Tillerset.exe", L"\\\\server\\share\\"},
-      {L"C:Tillerset.exe", L"C:"},
-      {L"Tillerset.exe", L""},
-      {L"", L""},
+      {L"C:Tillerset.exe", L"C:"}, {L"Tillerset.exe", L""}, {L"", L""},
       {L"C:\\Games\\Tillerset\\", L"C:\\Games\\Tillerset\\"},
   };
   for (const Case& c : cases) {

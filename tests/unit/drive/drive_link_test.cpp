@@ -131,10 +131,8 @@ TEST_F(DriveLinkTest, OnlyAValidTorqueBandwidthFromTheDriveReplacesTheSetting) {
     const char* control;
     int32_t setting;
   } cases[] = {
-      {"an index", 11, "silent off", 11},
-      {"index 0", 0, "silent off", 0},
-      {"past the table", 57, "silent off", 4},
-      {"negative", -1, "silent off", 4},
+      {"an index", 11, "silent off", 11}, {"index 0", 0, "silent off", 0},
+      {"past the table", 57, "silent off", 4}, {"negative", -1, "silent off", 4},
       // The version answered, then nothing: the user's setting stays.
       {"read failed", 7, "silent after 1", 4},
   };

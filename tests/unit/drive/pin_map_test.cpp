@@ -257,15 +257,10 @@ TEST(PinMap, WhatTheListsOffer) {
   // The full list, in order, when nothing is taken but D11 (the PWM output).
   const std::vector<std::string> all = Texts(Empty(kCommandPwm), 0);
   ASSERT_EQ(all.size(), static_cast<size_t>(kPinListLength - 1));
-  EXPECT_EQ(all[0], "None");
-  EXPECT_EQ(all[1], "D0");
-  EXPECT_EQ(all[13], "D13");
-  EXPECT_EQ(all[14], "A0");
-  EXPECT_EQ(all[19], "A5");
-  EXPECT_EQ(all[20], "A0 (1)");
-  EXPECT_EQ(all[44], "A6 (1)");
-  EXPECT_EQ(all[48], "A8 (1)");
-  EXPECT_EQ(all.back(), "A11 (4)");
+  for (auto [at, text] : {std::pair<size_t, const char*>{0, "None"}, {1, "D0"}, {13, "D13"}, {14, "A0"}, {19, "A5"},
+                          {20, "A0 (1)"}, {44, "A6 (1)"}, {48, "A8 (1)"}, {all.size() - 1, "A11 (4)"}}) {
+    EXPECT_EQ(all[at], text) << at;
+  }
 }
 
 TEST(PinMap, Texts) {

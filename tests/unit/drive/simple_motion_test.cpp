@@ -93,10 +93,7 @@ TEST_F(SimpleMotion, ReturnValuesDecodeBySizeAndSign) {
     Bytes payload;
     std::vector<int32_t> values;  // decoded in turn; then one more gives 32 and 0
   } cases[] = {
-      {{0xC5}, {5}},
-      {{0xFF}, {-1}},
-      {{0xE0, 0xDF}, {-32, 31}},
-      {{0xBF, 0xFF}, {-1}},
+      {{0xC5}, {5}}, {{0xFF}, {-1}}, {{0xE0, 0xDF}, {-32, 31}}, {{0xBF, 0xFF}, {-1}},
       {{0x80, 0x01, 0xA0, 0x00}, {1, -8192}},
       {{0x40, 0x00, 0x05, 0x7F, 0xFF, 0xFE}, {5, -2}},
       {{0x00, 0x00, 0x00, 0x07, 0x3F, 0xFF, 0xFF, 0xFF, 0x1F, 0xFF, 0xFF, 0xFF}, {7, -1, 536870911}},
@@ -310,9 +307,7 @@ TEST(SimpleMotionText, StatusTextNamesEveryBitSet) {
       {"Error reading version", 1, "Ok"},
       {"Error reading version", 0x29, "Error reading version : 0x29 ->- Comm - Length "},
       {"Write", 0x3F, "Write : 0x3f ->- No Device - Bus - Comm - Parameter - Length "},
-      {"Open", 2, "Open : 0x2 ->- No Device "},
-      {"Odd", 0x40, "Odd : 0x40 ->"},
-      {"Zero", 0, "Zero : 0x0 ->"},
+      {"Open", 2, "Open : 0x2 ->- No Device "}, {"Odd", 0x40, "Odd : 0x40 ->"}, {"Zero", 0, "Zero : 0x0 ->"},
   };
   for (const Case& c : cases) {
     char out[kSmStatusTextSize];

@@ -40,12 +40,8 @@ struct OptionCase {
   uint32_t debugSize;
 };
 const OptionCase kOptionCases[] = {
-    {"plain", 0, 0},
-    {"guards", kMemGuards, 0},
-    {"fill", kMemFill, 0},
-    {"strict", kMemStrictRelease, 0},
-    {"threadsafe", kMemThreadSafe, 0},
-    {"check", kMemCheck, 0x100000},
+    {"plain", 0, 0}, {"guards", kMemGuards, 0}, {"fill", kMemFill, 0}, {"strict", kMemStrictRelease, 0},
+    {"threadsafe", kMemThreadSafe, 0}, {"check", kMemCheck, 0x100000},
     {"all", kMemThreadSafe | kMemCheck | kMemFill | kMemStrictRelease | kMemGuards, 0x100000},
 };
 

@@ -239,12 +239,11 @@ TEST_F(InputTest, TheReadoutSetsOnlyWhatChanged) {
   StartUp();
   Tick();
   EXPECT_EQ(view.valueSets, 12);
-  EXPECT_EQ(view.values[kObjectX], "32767");
-  EXPECT_EQ(view.values[kObjectY], "-5");
-  EXPECT_EQ(view.values[kObjectZ], "0");
-  EXPECT_EQ(view.values[kObjectSlider1], "70000");
-  EXPECT_EQ(view.values[kObjectPov0], "ffffffff") << "a centred hat";
-  EXPECT_EQ(view.values[kObjectPov1], "2328");
+  // Pov 0 is a centred hat.
+  for (auto [object, text] : {std::pair{kObjectX, "32767"}, {kObjectY, "-5"}, {kObjectZ, "0"},
+                              {kObjectSlider1, "70000"}, {kObjectPov0, "ffffffff"}, {kObjectPov1, "2328"}}) {
+    EXPECT_EQ(view.values[object], text) << object;
+  }
   EXPECT_EQ(input.buttonMask, 0x80000001u);
   EXPECT_EQ(input.axisSnapshot[0], 32767);
   EXPECT_EQ(input.axisSnapshot[1], -5);
@@ -385,6 +384,8 @@ TEST_F(InputTest, AnUnpluggedControllerIsReadAgainWhenItIsBack) {
 
 // ---- the picture
 
+std::vector<int> Box(const PictureRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 TEST(WheelStatePictureTest, PointerAngleAndPedalHeights) {
   struct Angle {
     int32_t x, maxAngle, angle;
@@ -434,14 +435,10 @@ TEST(WheelStatePictureTest, ShapesAtTheCentre) {
   }
   ASSERT_EQ(frames.size(), 35u);
   EXPECT_EQ(frames[0].left, 60);
-  EXPECT_EQ(frames[2].left, 100);
-  EXPECT_EQ(frames[2].bottom, 180);
-  EXPECT_EQ(frames[3].left, 120);  // button 1
-  EXPECT_EQ(frames[3].top, 140);
-  EXPECT_EQ(frames[3 + 9].left, 145);  // button 10: second row, second column
-  EXPECT_EQ(frames[3 + 9].top, 163);
-  EXPECT_EQ(frames[34].right, 315);  // button 32
-  EXPECT_EQ(frames[34].bottom, 227);
+  EXPECT_EQ((std::vector<int>{frames[2].left, frames[2].bottom}), (std::vector<int>{100, 180}));
+  EXPECT_EQ(Box(frames[3]), (std::vector<int>{120, 140, 140, 158}));      // button 1
+  EXPECT_EQ(Box(frames[3 + 9]), (std::vector<int>{145, 163, 165, 181}));  // button 10: second row, second column
+  EXPECT_EQ(Box(frames[34]), (std::vector<int>{295, 209, 315, 227}));     // button 32
   ASSERT_EQ(texts.size(), 32u);
   EXPECT_EQ(texts[0], "1");
   EXPECT_EQ(texts[31], "32");
@@ -452,17 +449,10 @@ TEST(WheelStatePictureTest, ShapesAtTheCentre) {
   // Two pressed buttons, then the bars of Y (38 pixels) and Z (37); the
   // released third pedal draws no bar.
   ASSERT_EQ(fills.size(), 4u);
-  EXPECT_EQ(fills[0].left, 121);
-  EXPECT_EQ(fills[0].top, 141);
-  EXPECT_EQ(fills[0].right, 139);
-  EXPECT_EQ(fills[0].bottom, 157);
-  EXPECT_EQ(fills[1].left, 121 + 7 * 25);
-  EXPECT_EQ(fills[1].top, 141 + 3 * 23);
-  EXPECT_EQ(fills[2].top, 180 - 38);
-  EXPECT_EQ(fills[2].left, 61);
-  EXPECT_EQ(fills[2].bottom, 179);
-  EXPECT_EQ(fills[3].top, 180 - 37);
-  EXPECT_EQ(fills[3].left, 81);
+  EXPECT_EQ(Box(fills[0]), (std::vector<int>{121, 141, 139, 157}));
+  EXPECT_EQ(Box(fills[1]), (std::vector<int>{121 + 7 * 25, 141 + 3 * 23, 139 + 7 * 25, 157 + 3 * 23}));
+  EXPECT_EQ((std::vector<int>{fills[2].left, fills[2].top, fills[2].bottom}), (std::vector<int>{61, 180 - 38, 179}));
+  EXPECT_EQ((std::vector<int>{fills[3].left, fills[3].top}), (std::vector<int>{81, 180 - 37}));
 }
 
 TEST(WheelStatePictureTest, ThePointerTurnsAndStaysInItsArea) {
@@ -501,11 +491,7 @@ TEST(WheelStatePictureTest, OnlyThePartsThatChangedAreRepainted) {
       {WheelStateInputs{0, {9, 2, 3}, 0x4}, PictureRect{60, 140, 316, 229}},
   };
   for (const Case& c : cases) {
-    const PictureRect r = ChangedPictureArea(base, c.after);
-    EXPECT_EQ(r.left, c.area.left);
-    EXPECT_EQ(r.top, c.area.top);
-    EXPECT_EQ(r.right, c.area.right);
-    EXPECT_EQ(r.bottom, c.area.bottom);
+    EXPECT_EQ(Box(ChangedPictureArea(base, c.after)), Box(c.area));
   }
 }
 

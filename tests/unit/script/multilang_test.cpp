@@ -46,10 +46,7 @@ TEST_F(MultiLangTest, MemorySizesInEnglish) {
   EXPECT_EQ(MultiLangText(DateTable(), 0), std::string("January"));
   EXPECT_EQ(MultiLangText(DateTable(), 23), std::string("Tomorrow"));
   EXPECT_EQ(MultiLangText(DateTable(), 24), nullptr);
-  EXPECT_EQ(LanguageCode(0), 1033);
-  EXPECT_EQ(LanguageCode(1), 1036);
-  EXPECT_EQ(LanguageCode(2), 1031);
-  EXPECT_EQ(LanguageCode(9), 0);
+  for (auto [index, code] : {std::pair{0, 1033}, {1, 1036}, {2, 1031}, {9, 0}}) EXPECT_EQ(LanguageCode(index), code);
   EXPECT_EQ(CountNodes(&LanguagesList()->list), 3u);
   EXPECT_EQ(CurrentLanguage().thousandsSeparator, ',');
   EXPECT_EQ(CurrentLanguage().decimalPoint, '.');

@@ -6,11 +6,7 @@ namespace scripttest {
 namespace {
 
 const ScriptKey kKeys[] = {
-    {"FLAGS", 0, 1},
-    {"PAIR", 1, 2},
-    {"LIST", 2, ScriptKeyToLineEnd},
-    {"NONE", 3, 0},
-    {nullptr, 0, 0},
+    {"FLAGS", 0, 1}, {"PAIR", 1, 2}, {"LIST", 2, ScriptKeyToLineEnd}, {"NONE", 3, 0}, {nullptr, 0, 0},
 };
 
 struct SyntaxCase {

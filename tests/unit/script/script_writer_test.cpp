@@ -7,11 +7,7 @@ namespace scripttest {
 namespace {
 
 const ScriptKey kKeys[] = {
-    {"FLAGS", 0, 1},
-    {"USED_DEVICE_GUID", 6, 11},
-    {"NAME", 8, 2},
-    {"EMPTY", 9, 0},
-    {nullptr, 0, 0},
+    {"FLAGS", 0, 1}, {"USED_DEVICE_GUID", 6, 11}, {"NAME", 8, 2}, {"EMPTY", 9, 0}, {nullptr, 0, 0},
 };
 
 class ScriptWriterTest : public ScriptTest {
@@ -170,15 +166,8 @@ TEST_F(ScriptWriterTest, QuotingBytes) {
     const char* text;
     const char* written;
   } const cases[] = {
-      {"plain", "plain"},
-      {"two words", "\"two words\""},
-      {"it's", "\"it's\""},
-      {"", "\"\""},
-      {nullptr, "\"\""},
-      {"a,b", "\"a,b\""},
-      {"a=b", "\"a=b\""},
-      {"say \"hi\"", "'say \"hi\"'"},
-      {"it's \"x\"", "'it\\'s \"x\"'"},
+      {"plain", "plain"}, {"two words", "\"two words\""}, {"it's", "\"it's\""}, {"", "\"\""}, {nullptr, "\"\""},
+      {"a,b", "\"a,b\""}, {"a=b", "\"a=b\""}, {"say \"hi\"", "'say \"hi\"'"}, {"it's \"x\"", "'it\\'s \"x\"'"},
   };
   for (const auto& c : cases) {
     ScriptDocument* document = NewSection("q.ini");

@@ -30,9 +30,7 @@ TEST(XmlElement, FindsContentByTagName) {
       {"<Cell ss:StyleID=\"s1\"/><Cell><Data>d</Data></Cell>", "Cell", true, "<Data>d</Data>"},
       {"<Row><Cell>a</Cell><Cell>b</Cell></Row>", "Row", true, "<Cell>a</Cell><Cell>b</Cell>"},
       {"<Row>a</Cell></Row >b</Row>", "Row", true, "a</Cell></Row >b"},      // "Row " is not "Row"
-      {"<Row>unclosed", "Row", false, ""},
-      {"<Row", "Row", false, ""},
-      {"<Row>a<", "Row", false, ""},
+      {"<Row>unclosed", "Row", false, ""}, {"<Row", "Row", false, ""}, {"<Row>a<", "Row", false, ""},
       {"<Row>a</Row", "Row", false, ""},
       {std::string("<Row>a\0</Row>", 13), "Row", false, ""},                  // NUL ends the data
       {"<Row>a\x1A</Row>", "Row", false, ""},

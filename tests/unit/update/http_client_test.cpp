@@ -75,9 +75,7 @@ TEST_F(HttpClientTest, AnswersThatGiveABodyAndAnswersThatDoNot) {
     std::string expected;  // the body, or the failure text
   };
   const Case cases[] = {
-      {"", "ts_servers.ini", true, kScript},
-      {"", "empty.ini", true, ""},
-      {"", "large.hex", true, large},
+      {"", "ts_servers.ini", true, kScript}, {"", "empty.ini", true, ""}, {"", "large.hex", true, large},
       {"content-type text/plain; charset=utf-8", "ts_servers.ini", true, kScript},
       {"content-type application/octet-stream", "ts_servers.ini", true, kScript},
       {"content-type none", "ts_servers.ini", true, kScript},
@@ -132,11 +130,8 @@ TEST_F(HttpClientTest, RefusesWithoutConnectingWhatCannotBeARequest) {
     const char* error;
   };
   const Case cases[] = {
-      {"127.0.0.1", longPath, kHttpTooLong},
-      {hostOf256, "x", kHttpTooLong},
-      {"h", pathOf257, kHttpTooLong},
-      {"127.0.0.1", "a b", kHttpBadText},
-      {"127.0.0.1", "a\r\nHost: x", kHttpBadText},
+      {"127.0.0.1", longPath, kHttpTooLong}, {hostOf256, "x", kHttpTooLong}, {"h", pathOf257, kHttpTooLong},
+      {"127.0.0.1", "a b", kHttpBadText}, {"127.0.0.1", "a\r\nHost: x", kHttpBadText},
       {"", "ts_servers.ini", kHttpBadText},
       {"no-such-host", "ts_servers.ini", kHttpHostNotFound},
   };

@@ -56,8 +56,7 @@ TEST(PortDiscovery, LinesAreReadAsTextIn127CharacterPieces) {
     std::string output;
     std::vector<std::string> lines;
   } cases[] = {
-      {"COM1\r\nCOM2\n", {"COM1", "COM2"}},
-      {"COM1\nCOM2", {"COM1", "COM2"}},
+      {"COM1\r\nCOM2\n", {"COM1", "COM2"}}, {"COM1\nCOM2", {"COM1", "COM2"}},
       {"\r\n\nCOM3\r\n", {"", "", "COM3"}},
       {std::string(200, 'x') + "\n", {std::string(127, 'x'), std::string(73, 'x')}},
       {"", {}},

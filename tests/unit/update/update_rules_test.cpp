@@ -41,25 +41,14 @@ TEST(UpdateRules, WhatMayBeWrittenAndFlashedAsFirmware) {
     const char* name;
     bool plain;
   } cases[] = {
-      {"wheel_1_6.hex", true},
-      {"Wheel-1.6+fix~2.HEX", true},
-      {"fw/wheel.hex", false},
-      {"fw\\wheel.hex", false},
-      {"..\\config.ini.hex", false},
-      {"wheel..hex", false},
-      {"C:wheel.hex", false},
-      {"\"wheel.hex", false},
-      {"wheel.hex\"", false},
-      {"wheel'.hex", false},
-      {"wheel 1.hex", false},
-      {"wheel.bin", false},
+      {"wheel_1_6.hex", true}, {"Wheel-1.6+fix~2.HEX", true}, {"fw/wheel.hex", false}, {"fw\\wheel.hex", false},
+      {"..\\config.ini.hex", false}, {"wheel..hex", false}, {"C:wheel.hex", false}, {"\"wheel.hex", false},
+      {"wheel.hex\"", false}, {"wheel'.hex", false}, {"wheel 1.hex", false}, {"wheel.bin", false},
       {"wheel.hex.exe", false},
       // Windows device names, whatever follows the first dot: the image would go to a device.
       {"NUL.hex", false}, {"con.HEX", false}, {"Aux.hex", false}, {"prn.hex", false}, {"COM1.hex", false},
       {"lpt9.hex", false}, {"nul.tar.hex", false}, {"NULL.hex", true}, {"COM10.hex", true}, {"console.hex", true},
-      {".hex", true},
-      {"Missing parameter", false},
-      {"", false},
+      {".hex", true}, {"Missing parameter", false}, {"", false},
       {"a23456789012345678901234567890123456789012345678901234567890.hex", false},  // 64 characters
       {"a2345678901234567890123456789012345678901234567890123456789.hex", true},    // 63
   };
@@ -73,17 +62,11 @@ TEST(UpdateRules, HostsARequestLineMayName) {
     bool dotted;
     uint32_t address;  // network order, as the socket layer wants it
   } cases[] = {
-      {"127.0.0.1", true, true, 0x0100007F},
-      {"192.168.1.10", true, true, 0x0A01A8C0},
-      {"tillerset-updates", true, false, 0},
-      {"updates.example.org", true, false, 0},
+      {"127.0.0.1", true, true, 0x0100007F}, {"192.168.1.10", true, true, 0x0A01A8C0},
+      {"tillerset-updates", true, false, 0}, {"updates.example.org", true, false, 0},
       {"256.0.0.1", true, false, 0},  // a name as far as the rules go: the resolver says no
-      {"1.2.3", true, false, 0},
-      {"1.2.3.4.5", true, false, 0},
-      {"host:8080", false, false, 0},
-      {"host/path", false, false, 0},
-      {"a b", false, false, 0},
-      {"", false, false, 0},
+      {"1.2.3", true, false, 0}, {"1.2.3.4.5", true, false, 0}, {"host:8080", false, false, 0},
+      {"host/path", false, false, 0}, {"a b", false, false, 0}, {"", false, false, 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsServerHostName(c.host), c.ok) << c.host;
@@ -118,9 +101,7 @@ TEST(UpdateRules, CommandLineQuoting) {
       {{"x", "C:\\Program Files\\Tillerset\\"}, "x \"C:\\Program Files\\Tillerset\\\\\""},
       {{"x", "C:\\Tools\\avrdude.conf"}, "x C:\\Tools\\avrdude.conf"},
       {{"x", "say \"hi\""}, "x \"say \\\"hi\\\"\""},
-      {{"x", "a\\\"b"}, "x \"a\\\\\\\"b\""},
-      {{"x", ""}, "x \"\""},
-      {{"x", "tab\there"}, "x \"tab\there\""},
+      {{"x", "a\\\"b"}, "x \"a\\\\\\\"b\""}, {{"x", ""}, "x \"\""}, {{"x", "tab\there"}, "x \"tab\there\""},
   };
   for (const auto& c : cases) {
     std::vector<const char*> args = c.args;

@@ -53,9 +53,7 @@ TEST(StandinBoard, WritesAreBigEndianAndSignExtended) {
   };
   const Case cases[] = {
       {{'P', 8, 4, 0x00, 0x00, 0x03, 0x84}, 8, 900},
-      {{'P', 17, 1, 0x7F}, 17, 127},
-      {{'P', 40, 1, 0xFF}, 40, -1},
-      {{'P', 80, 2, 0xFF, 0xFE}, 80, -2},
+      {{'P', 17, 1, 0x7F}, 17, 127}, {{'P', 40, 1, 0xFF}, 40, -1}, {{'P', 80, 2, 0xFF, 0xFE}, 80, -2},
       {{'P', 12, 4, 0xFF, 0xFF, 0xFF, 0xFE}, 12, -2},
       {{'P', 9, 6, 0x11, 0x22, 0x00, 0x00, 0x01, 0x02}, 9, 0x0102},  // low four bytes kept
   };
@@ -111,8 +109,7 @@ TEST(StandinBoard, Misbehaviour) {
     Bytes reply;
   };
   const Case cases[] = {
-      {"silent on", B("orvenk?Sp\x08\x04"), {}},
-      {"double on", B("S"), {8, 8}},
+      {"silent on", B("orvenk?Sp\x08\x04"), {}}, {"double on", B("S"), {8, 8}},
       {"short 2", {'p', 8, 4}, {0x84, 0x03}},
       {"hello DDuvarKemol", B("orvenk?"), B("DDuvarKemol")},
   };

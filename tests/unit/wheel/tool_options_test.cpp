@@ -20,9 +20,7 @@ TEST(ToolOptions, OptionsBecomeFieldsOrControlLinesAndBadOnesAreRefused) {
   const Case cases[] = {
       {{"--link", "/tmp/COM7", "--late", "40", "--silent"}, -1, {"late 40", "silent on"}, "/tmp/COM7"},
       {{"--late=5", "--link=/tmp/x", "--set", "16=2"}, -1, {"late 5", "set 16 2"}, "/tmp/x"},
-      {{"--set", "16"}, 2, {}, ""},
-      {{"--late"}, 2, {}, ""},
-      {{"--frobnicate"}, 2, {}, ""},
+      {{"--set", "16"}, 2, {}, ""}, {{"--late"}, 2, {}, ""}, {{"--frobnicate"}, 2, {}, ""},
       {{"--late", "1", "extra"}, 2, {"late 1"}, ""},
       {{"--late", "1", "--help"}, 0, {"late 1"}, ""},
   };
@@ -30,8 +28,7 @@ TEST(ToolOptions, OptionsBecomeFieldsOrControlLinesAndBadOnesAreRefused) {
     std::string link;
     std::vector<std::string> lines;
     const std::vector<ToolOption> options = {
-        {"link", true, nullptr, ValueInto(&link)},
-        {"late", true, "late ", {}},
+        {"link", true, nullptr, ValueInto(&link)}, {"late", true, "late ", {}},
         {"silent", false, "silent on", {}},
         {"set", true, nullptr, [&](const std::string& v) {
            const size_t eq = v.find('=');

@@ -85,11 +85,10 @@ TEST_F(BoardOnPty, HandshakeAndBulkReadAreByteExact) {
   link.ReadAllParameters();
   const Bytes expected = BulkReadRequests();
   EXPECT_EQ(AfterProbe(), expected);
-  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(link.parameters[kEntryMainGain].value, 64);
-  EXPECT_EQ(link.parameters[kEntryFilter].value, 16);
-  EXPECT_EQ(link.parameters.mapping[35], -1);
-  EXPECT_EQ(link.parameters.externalGainMarker, -1);
+  const WheelParameterTable& p = link.parameters;
+  EXPECT_EQ((std::vector<int32_t>{p[kEntryMaxAngle].value, p[kEntryMainGain].value, p[kEntryFilter].value,
+                                  p.mapping[35], p.externalGainMarker}),
+            (std::vector<int32_t>{900, 64, 16, -1, -1}));
 }
 
 TEST_F(BoardOnPty, WritingMaxAngle900IsInTheTranscript) {
@@ -263,8 +262,7 @@ TEST_F(BoardOnPty, PortListOffersOnlyPortsThatOpen) {
     int selected;
   };
   const Case cases[] = {
-      {3, false, {"None", "COM3", "COM7"}, 1},
-      {7, false, {"None", "COM3", "COM7"}, 2},
+      {3, false, {"None", "COM3", "COM7"}, 1}, {7, false, {"None", "COM3", "COM7"}, 2},
       {0, false, {"None", "COM3", "COM7"}, 0},
       {3, true, {"None", "COM7"}, 0},  // in use elsewhere: not offered, "None" selected
       {9, false, {"None", "COM3", "COM7"}, 0},

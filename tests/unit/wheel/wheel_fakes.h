@@ -137,6 +137,22 @@ class FakeChannel : public SerialChannel {
   std::deque<std::pair<uint64_t, uint8_t>> input_;
 };
 
+// The "P" writes among the bytes a board received, each whole; a "p" read
+// request (three bytes) and one-byte commands are passed over.
+inline std::vector<std::vector<uint8_t>> ParameterWrites(const std::vector<uint8_t>& w) {
+  std::vector<std::vector<uint8_t>> out;
+  for (size_t i = 0; i < w.size();) {
+    if (w[i] != 'P') {
+      i += w[i] == 'p' ? 3 : 1;
+      continue;
+    }
+    const size_t end = i + 3 <= w.size() ? i + 3 + w[i + 2] : w.size();
+    out.emplace_back(w.begin() + i, w.begin() + std::min(end, w.size()));
+    i = end;
+  }
+  return out;
+}
+
 // The bulk read's 69 requests ("p", number, size), in the order the board
 // expects them.
 inline std::vector<uint8_t> BulkReadRequests() {

@@ -15,15 +15,6 @@ class WheelLinkTest : public ::testing::Test, public WheelRig {};
 
 // ---- handshake
 
-TEST_F(WheelLinkTest, ProbeFindsTheBoard) {
-  EXPECT_EQ(link.ProbeWheel(7), 1);
-  EXPECT_EQ(port.written, B("orvenk?"));
-  EXPECT_EQ(port.lastBaud, 115200u);
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(link.linkState, kWheelFound);
-  EXPECT_EQ(link.wheelPort, 7);
-}
-
 TEST_F(WheelLinkTest, ProbeOutcomes) {
   struct Case {
     const char* name;
@@ -32,6 +23,7 @@ TEST_F(WheelLinkTest, ProbeOutcomes) {
     int result;
   };
   const Case cases[] = {
+      {"the board's own reply", B("DuvarKemol"), 100, 1},
       {"noise before the D is dropped", B("\x01\x02zzDuvarKemol"), 100, 1},
       {"doubled D fails", B("DDuvarKemol"), 100, 0},
       {"wrong text fails", B("DuvarKemoX"), 100, 0},
@@ -49,6 +41,8 @@ TEST_F(WheelLinkTest, ProbeOutcomes) {
     // The reply comes delayUs after the probe is written (written at "now").
     quiet.Inject(c.reply, clock.now + c.delayUs);
     EXPECT_EQ(p.ProbeWheel(3), c.result) << c.name;
+    EXPECT_EQ(quiet.written, B("orvenk?")) << c.name;
+    EXPECT_EQ(quiet.lastBaud, 115200u) << c.name;
     EXPECT_EQ(quiet.IsOpen(), c.result == 1) << c.name;
     EXPECT_EQ(p.linkState, c.result ? kWheelFound : kConnected) << c.name;
     EXPECT_EQ(p.wheelPort, c.result ? 3 : 0) << c.name;
@@ -124,16 +118,13 @@ TEST_F(WheelLinkTest, BulkReadAsksThe69ParametersInOrder) {
   EXPECT_EQ(port.written, expected);
   EXPECT_GE(clock.now - start, 345000u);
 
-  EXPECT_EQ(link.parameters[kEntryMaxAngle].value, 900);
-  EXPECT_EQ(link.parameters[kEntryMainGain].value, 64);
-  EXPECT_EQ(link.parameters[kEntryFilter].value, 16);
-  EXPECT_EQ(link.parameters[kEntryEncoder].value, 10000);
-  EXPECT_EQ(link.parameters.mapping[0], 0);
-  EXPECT_EQ(link.parameters.mapping[7], 7);
-  EXPECT_EQ(link.parameters.mapping[8], -1);
-  EXPECT_EQ(link.parameters.analogSettings[1], 1);
-  EXPECT_EQ(link.parameters.analogCurves[3].value, 32);
-  EXPECT_EQ(link.parameters.externalGainMarker, -1);
+  // Max angle, main gain, filter, encoder; mappings 0, 7 and 8; an analog
+  // setting and curve; the external gain marker.
+  const WheelParameterTable& p = link.parameters;
+  EXPECT_EQ((std::vector<int32_t>{p[kEntryMaxAngle].value, p[kEntryMainGain].value, p[kEntryFilter].value,
+                                  p[kEntryEncoder].value, p.mapping[0], p.mapping[7], p.mapping[8],
+                                  p.analogSettings[1], p.analogCurves[3].value, p.externalGainMarker}),
+            (std::vector<int32_t>{900, 64, 16, 10000, 0, 7, -1, 1, 32, -1}));
 }
 
 TEST_F(WheelLinkTest, RepliesAreLittleEndianAndSignExtended) {

@@ -64,16 +64,10 @@ TEST_F(WheelStatus, StatusCodesAndTheirTexts) {
     uint8_t stateAfter;
   };
   const Case cases[] = {
-      {0, "Disconnected", kWheelFound},
-      {1, "Calibrating Dir", kWheelFound},
-      {2, "Calibrating Dir", kWheelFound},
-      {3, "Calibrating left", kWheelFound},
-      {4, "Calibrating right", kWheelFound},
-      {5, "Searching index", kWheelFound},
-      {6, "Homing", kWheelFound},
-      {7, "Calibration error", kWheelError},
-      {8, "Ready", kWheelReady},
-      {12, "Ready", kWheelFound},
+      {0, "Disconnected", kWheelFound}, {1, "Calibrating Dir", kWheelFound},
+      {2, "Calibrating Dir", kWheelFound}, {3, "Calibrating left", kWheelFound},
+      {4, "Calibrating right", kWheelFound}, {5, "Searching index", kWheelFound}, {6, "Homing", kWheelFound},
+      {7, "Calibration error", kWheelError}, {8, "Ready", kWheelReady}, {12, "Ready", kWheelFound},
       {255, "Ready", kWheelFound},
   };
   for (const Case& c : cases) {
