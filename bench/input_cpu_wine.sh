@@ -6,6 +6,7 @@
 # TS_BENCH_NO_INPUT=1 measures the same without any game controller,
 # TS_BENCH_MOVE=0 with a wheel that stands still, TS_BENCH_ARGS=-dev with the
 # developer strip (readout texts on screen), TS_BENCH_SECONDS another length.
+responsive_within 100 "a wheel read and drawn every tick"
 source "$TS_SOURCE_DIR/tests/e2e/input_lib.sh"
 source "$TS_SOURCE_DIR/bench/wine_cpu_lib.sh"
 seconds=${TS_BENCH_SECONDS:-30}
