@@ -86,6 +86,11 @@ void ChooseForwardedProfile() {
   ControlPanel& panel = Panel();
   DialogControls* page = panel.mainPageView.page;
   if (page == nullptr || gChosenProfile[0] == 0) return;
+  // A board being found or read over the ticks is let finish first (the
+  // tick asks again): the profile then goes to a board the profiles have
+  // heard of, and no step holds the window for the read and the profile's
+  // writes at once.
+  if (panel.link.ProbePending()) return;
   char name[kOptionProfileMax + 1];
   memcpy(name, gChosenProfile, sizeof name);
   gChosenProfile[0] = 0;
@@ -239,6 +244,7 @@ INT_PTR CALLBACK FrameDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
       return TRUE;
     case WM_TIMER:
       ApplicationTick();
+      if (gChosenProfile[0] != 0) ChooseForwardedProfile();
       return TRUE;
     case WM_COMMAND:
       return OnCommand(window, LOWORD(wParam));

@@ -145,8 +145,20 @@ e2e_copy_prefix() {
 # Prints the PID.
 e2e_warm_prefix() {
   local prefix=$1 idle=$2 seconds=${3:-600}
-  WINEPREFIX=$prefix "$TS_WINE" "$idle" "$seconds" >/dev/null 2>&1 9>&- &
+  rm -f "$prefix.warm"
+  WINEPREFIX=$prefix "$TS_WINE" "$idle" "$seconds" "Z:$prefix.warm" >/dev/null 2>&1 9>&- &
   echo $!
+}
+
+# Waits (at most 30 s) until the idle program of e2e_warm_prefix has seen the
+# prefix's desktop window made; false when it has not.
+e2e_wait_warm() {
+  local prefix=$1 i
+  for i in $(seq 1 300); do
+    [ -e "$prefix.warm" ] && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # ---- control ids

@@ -140,6 +140,7 @@ for i in "${!scenarios[@]}"; do
   name=$(basename "$scenario" .sh)
   dir="$runs/$name"
   prepare $((i + 1))
+  e2e_wait_warm "$dir/prefix" || echo "e2e: $name: the prefix's desktop was not up after 30 s; going on"
   start=$(e2e_now)
   env SCENARIO_DIR="$dir/work" WINEPREFIX="$dir/prefix" DISPLAY="$DISPLAY" \
     TS_EXE="$win_build/Tillerset.exe" TS_DRIVER="$win_build/ts_driver.exe" \
