@@ -29,15 +29,7 @@ class FirmwareTest : public ScriptTest {
  protected:
   void SetUp() override {
     ScriptTest::SetUp();
-    Updater& updater = rig.updater;
-    updater.view = &view;
-    updater.processes = &processes;
-    rig.link.wheelPort = 7;
-    rig.settings.resetDelay = 2000;
-    SetLogSwitch(1);
-    SetLogDirectory((dir_ + "/").c_str());
-    mkdir(Path("Tools").c_str(), 0700);
-    WriteFile(Path("Tools/avrdude.conf"), "# the flasher's configuration\n");
+    rig.ArrangeFlash(&view, &processes, dir_);
     processes.play = [this](const FakeProcesses::Run& run) { return Play(run); };
   }
 

@@ -63,17 +63,9 @@ class FlashSessionTest : public ScriptTest {
  protected:
   void SetUp() override {
     ScriptTest::SetUp();
-    Updater& updater = rig.updater;
-    updater.view = &view;
-    updater.flashView = &window;
-    updater.processes = &processes;
-    updater.fetch = CannedFirmware;
-    rig.link.wheelPort = 7;
-    rig.settings.resetDelay = 2000;
-    SetLogSwitch(1);
-    SetLogDirectory((dir_ + "/").c_str());
-    mkdir("Tools", 0700);
-    WriteFile(Path("Tools/avrdude.conf"), "#\n");
+    rig.ArrangeFlash(&view, &processes, dir_);
+    rig.updater.flashView = &window;
+    rig.updater.fetch = CannedFirmware;
     processes.play = [this](const FakeProcesses::Run& run) {
       FakeProcesses::Result r;
       if (run.program == kPortListerProgram) {

@@ -6,7 +6,10 @@
 // see and answers questions from a script.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -14,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "exec/log.h"
 #include "exec/os.h"
 #include "profiles/settings.h"
 #include "update/process_io.h"
@@ -174,4 +178,20 @@ class RecordingUpdateView : public UpdateView {
 struct UpdaterRig : WheelRig {
   Settings settings;
   Updater updater{link, settings};
+
+  // What a flash needs around it: the board on COM7, a 2 s reset, Log.txt
+  // and Tools\avrdude.conf in dir.
+  void ArrangeFlash(UpdateView* view, ProcessRunner* processes, const std::string& dir) {
+    updater.view = view;
+    updater.processes = processes;
+    link.wheelPort = 7;
+    settings.resetDelay = 2000;
+    SetLogSwitch(1);
+    SetLogDirectory((dir + "/").c_str());
+    mkdir((dir + "/Tools").c_str(), 0700);
+    FILE* conf = std::fopen((dir + "/Tools/avrdude.conf").c_str(), "wb");
+    ASSERT_NE(conf, nullptr);
+    std::fputs("# the flasher's configuration\n", conf);
+    std::fclose(conf);
+  }
 };
